@@ -1,0 +1,27 @@
+# Shared by scripts/run and scripts/test: install what the build needs, then configure and build.
+set -euo pipefail
+
+ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+PACKAGES=(g++ cmake ninja-build ccache qt6-base-dev libgtest-dev libgmock-dev fonts-dejavu-core
+          xvfb xauth coreutils findutils)
+
+install_missing_packages() {
+  local missing=()
+  for package in "$@"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "Installing: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+  fi
+}
+
+configure_and_build() {
+  local preset="$1"
+  cd "$ROOT"
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset"
+}

@@ -1,0 +1,166 @@
+#include "gui/QtUi.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QEventLoop>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QTimer>
+#include <QUrl>
+
+#include "platform/Dialog.h"
+
+namespace nulvane::gui {
+
+using platform::Answer;
+
+QString ToDisplayText(const std::string& text) {
+  QString display = QString::fromStdString(text);
+  display.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  return display;
+}
+
+std::string FromDisplayText(const QString& text) {
+  QString program = text;
+  program.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  program.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+  return program.toStdString();
+}
+
+QString ToQtFilter(const std::string& filter) {
+  QStringList filters;
+  const QString text = QString::fromStdString(filter);
+  const QStringList parts = text.split(QLatin1Char('|'));
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1].trimmed();
+    patterns.replace(QStringLiteral("*.*"), QStringLiteral("*"));
+    QString name = parts[i].trimmed();
+    name = name.left(name.indexOf(QLatin1Char('('))).trimmed();
+    filters << QStringLiteral("%1 (%2)").arg(name, patterns.replace(QLatin1Char(';'), QLatin1Char(' ')));
+  }
+  return filters.join(QStringLiteral(";;"));
+}
+
+void QtUi::RegisterDialogView(platform::Dialog& dialog, QDialog* view) { views_[&dialog] = view; }
+
+QWidget* QtUi::ActiveParent() const {
+  if (QWidget* modal = QApplication::activeModalWidget()) return modal;
+  if (QWidget* active = QApplication::activeWindow()) return active;
+  return parent_;
+}
+
+Answer QtUi::Message(const std::string& title, const std::string& text, platform::Buttons buttons,
+                     platform::Icon icon, Answer defaultButton) {
+  QMessageBox box(ActiveParent());
+  box.setWindowTitle(QString::fromStdString(title));
+  box.setText(ToDisplayText(text));
+  switch (icon) {
+    case platform::Icon::Information:
+      box.setIcon(QMessageBox::Information);
+      break;
+    case platform::Icon::Warning:
+      box.setIcon(QMessageBox::Warning);
+      break;
+    case platform::Icon::Error:
+      box.setIcon(QMessageBox::Critical);
+      break;
+    case platform::Icon::Question:
+      box.setIcon(QMessageBox::Question);
+      break;
+    case platform::Icon::None:
+      break;
+  }
+  const std::map<Answer, QMessageBox::StandardButton> kButtons = {
+      {Answer::Ok, QMessageBox::Ok}, {Answer::Cancel, QMessageBox::Cancel},
+      {Answer::Yes, QMessageBox::Yes}, {Answer::No, QMessageBox::No}};
+  switch (buttons) {
+    case platform::Buttons::Ok:
+      box.setStandardButtons(QMessageBox::Ok);
+      break;
+    case platform::Buttons::OkCancel:
+      box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+      break;
+    case platform::Buttons::YesNo:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+      break;
+    case platform::Buttons::YesNoCancel:
+      box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+      break;
+  }
+  if (defaultButton != Answer::None) box.setDefaultButton(kButtons.at(defaultButton));
+  const int pressed = box.exec();
+  for (const auto& [answer, button] : kButtons) {
+    if (pressed == button) return answer;
+  }
+  // Closed without a button: the box's escape answer.
+  if (buttons == platform::Buttons::Ok) return Answer::Ok;
+  if (buttons == platform::Buttons::YesNo) return Answer::No;
+  return Answer::Cancel;
+}
+
+void QtUi::ShowModal(platform::Dialog& dialog) {
+  const auto found = views_.find(&dialog);
+  dialog.BeginShow();
+  if (found == views_.end() || found->second.isNull()) {
+    dialog.CloseRequested();
+    return;
+  }
+  QDialog* view = found->second;
+  const int subscription = dialog.Subscribe([&dialog, view] {
+    if (!dialog.IsVisible() && view->isVisible()) view->done(QDialog::Accepted);
+  });
+  if (dialog.IsVisible()) view->exec();
+  dialog.Unsubscribe(subscription);
+  if (dialog.IsVisible()) dialog.CloseRequested();
+}
+
+platform::FileDialogResult QtUi::OpenFileDialog(const platform::FileDialogRequest& request) {
+  const QString start = QString::fromStdString(request.initialFolder.empty() ? request.fileName
+                                                                              : request.initialFolder);
+  const QString path = QFileDialog::getOpenFileName(ActiveParent(), QString::fromStdString(request.title), start,
+                                                    ToQtFilter(request.filter));
+  return {true, path.toStdString()};
+}
+
+platform::FileDialogResult QtUi::SaveFileDialog(const platform::FileDialogRequest& request) {
+  QString start = QString::fromStdString(request.initialFolder);
+  if (!request.fileName.empty()) {
+    if (!start.isEmpty() && !start.endsWith(QLatin1Char('/'))) start += QLatin1Char('/');
+    start += QString::fromStdString(request.fileName);
+  }
+  QFileDialog chooser(ActiveParent(), QString::fromStdString(request.title), start, ToQtFilter(request.filter));
+  chooser.setAcceptMode(QFileDialog::AcceptSave);
+  if (!request.defaultExtension.empty()) chooser.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+  if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return {true, ""};
+  return {true, chooser.selectedFiles().first().toStdString()};
+}
+
+std::string QtUi::BrowseForFolder(const std::string& prompt) {
+  return QFileDialog::getExistingDirectory(ActiveParent(), ToDisplayText(prompt)).toStdString();
+}
+
+void QtUi::SetClipboardText(const std::string& text) {
+  QApplication::clipboard()->setText(ToDisplayText(text));
+}
+
+bool QtUi::OpenUrl(const std::string& url) {
+  return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
+}
+
+void QtUi::Yield() {
+  // Called once per written block: only let events run every 20 ms so the call costs next to nothing.
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastEvents_ < std::chrono::milliseconds(20)) return;
+  lastEvents_ = now;
+  QApplication::processEvents();
+}
+
+void QtUi::Wait(int milliseconds) {
+  QEventLoop loop;
+  QTimer::singleShot(milliseconds, &loop, &QEventLoop::quit);
+  loop.exec();
+}
+
+}  // namespace nulvane::gui

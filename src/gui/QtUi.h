@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+#include <chrono>
+#include <map>
+
+#include "platform/Ui.h"
+
+class QDialog;
+
+namespace nulvane::gui {
+
+// The Ui of the real program: Qt message boxes, dialogs, choosers and clipboard.
+class QtUi final : public platform::Ui {
+ public:
+  // Dialog views are registered once at start-up; ShowModal runs the registered view of a dialog.
+  void RegisterDialogView(platform::Dialog& dialog, QDialog* view);
+  // The window that owns message boxes and choosers (the main window).
+  void SetParentWindow(QWidget* parent) { parent_ = parent; }
+
+  platform::Answer Message(const std::string& title, const std::string& text, platform::Buttons buttons,
+                           platform::Icon icon, platform::Answer defaultButton) override;
+  void ShowModal(platform::Dialog& dialog) override;
+  platform::FileDialogResult OpenFileDialog(const platform::FileDialogRequest& request) override;
+  platform::FileDialogResult SaveFileDialog(const platform::FileDialogRequest& request) override;
+  std::string BrowseForFolder(const std::string& prompt) override;
+  void SetClipboardText(const std::string& text) override;
+  bool OpenUrl(const std::string& url) override;
+  void Yield() override;
+  void Wait(int milliseconds) override;
+
+ private:
+  QWidget* ActiveParent() const;
+
+  std::map<platform::Dialog*, QPointer<QDialog>> views_;
+  QPointer<QWidget> parent_;
+  std::chrono::steady_clock::time_point lastEvents_{};
+};
+
+// CR LF (the program's line break) as the toolkit's line break.
+QString ToDisplayText(const std::string& text);
+std::string FromDisplayText(const QString& text);
+// "All files (*.*) | *.*" as a Qt name filter; "*.*" means every file here, with or without a dot.
+QString ToQtFilter(const std::string& filter);
+
+}  // namespace nulvane::gui

@@ -1,0 +1,124 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/File.h"
+
+namespace nulvane::platform {
+
+enum class FileKind { Missing, Regular, Directory, Symlink, Other };
+
+// A point in time as seconds and nanoseconds since the Unix epoch.
+struct FileTime {
+  std::int64_t seconds = 0;
+  std::int64_t nanoseconds = 0;
+  friend bool operator==(const FileTime&, const FileTime&) = default;
+};
+
+// The times that can be read and restored here; the birth time cannot be set and is left alone.
+struct FileTimes {
+  FileTime access;
+  FileTime modification;
+  friend bool operator==(const FileTimes&, const FileTimes&) = default;
+};
+
+// What lstat (for a path) or fstat (for an open file) reports. A symbolic link is never followed.
+struct FileStatus {
+  FileKind kind = FileKind::Missing;
+  std::int64_t size = 0;
+  std::uint32_t mode = 0;  // permission bits
+  FileTimes times;
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+};
+
+// The Windows attribute notions as they exist here: read-only = the owner may not write;
+// hidden = the name begins with "."; system = never.
+struct FileAttributes {
+  bool readOnly = false;
+  bool hidden = false;
+  bool system = false;
+};
+
+struct DirEntry {
+  std::string name;
+  FileKind kind = FileKind::Other;  // of the entry itself; links are reported as Symlink
+};
+
+// Drive types as the program numbers them.
+enum class DriveType { Unknown = 0, Removable = 1, Fixed = 2, Network = 3, CdRom = 4, RamDisk = 5 };
+
+// A mounted file system that counts as a drive (pseudo file systems are left out).
+struct Volume {
+  std::string mountPoint;  // e.g. "/" or "/home"
+  std::string device;
+  std::string fileSystemType;
+  std::string volumeName;  // label, empty when unknown
+  DriveType type = DriveType::Unknown;
+};
+
+struct DiskSpace {
+  std::int64_t clusterSize = 0;  // bytes per allocation unit
+  double freeBytes = 0;          // available to the current user
+  double totalBytes = 0;
+};
+
+// The file system as the program reaches it. The real implementation is PosixFileSystem; tests wrap it to
+// inject failures. Every failure is thrown as PlatformError unless a method says otherwise.
+class FileSystem {
+ public:
+  virtual ~FileSystem() = default;
+
+  // Opens an existing regular file for reading and writing, without truncating it and without following a
+  // symbolic link in its last component (a link gives an error).
+  virtual File OpenForWriting(const std::string& path) = 0;
+  virtual File OpenForReading(const std::string& path) = 0;
+  // Creates (or truncates) a regular file for writing; a symbolic link is not followed.
+  virtual File CreateFile(const std::string& path) = 0;
+
+  // lstat of the path; kind Missing (no error) when nothing of that name exists.
+  virtual FileStatus Status(const std::string& path) = 0;
+  virtual FileStatus Status(const File& file) = 0;
+  virtual FileAttributes Attributes(const std::string& path) = 0;
+  // Gives the owner write permission (the read-only attribute cleared), or takes it away.
+  virtual void SetReadOnly(const std::string& path, bool readOnly) = 0;
+
+  virtual void WriteAt(const File& file, const void* data, std::size_t size, std::int64_t offset) = 0;
+  // Writes `count` copies of the block one after another from `offset`, in few system calls.
+  virtual void WriteRepeated(const File& file, const void* block, std::size_t blockSize, std::int64_t count,
+                             std::int64_t offset) = 0;
+  // Reads up to `size` bytes; returns how many were read (0 at the end).
+  virtual std::size_t ReadAt(const File& file, void* data, std::size_t size, std::int64_t offset) = 0;
+  // Forces the file's data to the device.
+  virtual void Flush(const File& file) = 0;
+  virtual void SetLength(const File& file, std::int64_t length) = 0;
+  virtual void SetTimes(const File& file, const FileTimes& times) = 0;
+
+  // Removes a file (or a symbolic link itself, never its target).
+  virtual void Remove(const std::string& path) = 0;
+  // The entries of a folder in the order the system delivers them, without "." and "..".
+  virtual std::vector<DirEntry> ListFolder(const std::string& path) = 0;
+  virtual void MakeFolder(const std::string& path) = 0;
+  // Removes an empty folder.
+  virtual void RemoveFolder(const std::string& path) = 0;
+
+  // The mount point that holds the path (longest matching prefix), "/" when none is known.
+  virtual std::string VolumeOf(const std::string& path) = 0;
+  virtual std::vector<Volume> Volumes() = 0;
+  virtual DiskSpace QueryDisk(const std::string& volume) = 0;
+  // Paths of the active swap files.
+  virtual std::vector<std::string> SwapFiles() = 0;
+
+  // The folder of the running executable, with a trailing separator.
+  virtual std::string ProgramFolder() = 0;
+  // The per-user application-data folder ($XDG_DATA_HOME or ~/.local/share), without trailing separator.
+  virtual std::string UserDataFolder() = 0;
+  virtual std::string HomeFolder() = 0;
+};
+
+constexpr char kPathSeparator = '/';
+
+}  // namespace nulvane::platform

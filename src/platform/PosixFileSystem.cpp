@@ -1,0 +1,412 @@
+#include "platform/PosixFileSystem.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <sys/uio.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <set>
+#include <sstream>
+
+#include "platform/PlatformError.h"
+
+namespace nulvane::platform {
+namespace {
+
+FileTime ToFileTime(const timespec& time) { return {time.tv_sec, time.tv_nsec}; }
+
+FileStatus ToStatus(const struct stat& info) {
+  FileStatus status;
+  if (S_ISREG(info.st_mode)) {
+    status.kind = FileKind::Regular;
+  } else if (S_ISDIR(info.st_mode)) {
+    status.kind = FileKind::Directory;
+  } else if (S_ISLNK(info.st_mode)) {
+    status.kind = FileKind::Symlink;
+  } else {
+    status.kind = FileKind::Other;
+  }
+  status.size = info.st_size;
+  status.mode = info.st_mode & 07777;
+  status.times = {ToFileTime(info.st_atim), ToFileTime(info.st_mtim)};
+  status.device = info.st_dev;
+  status.inode = info.st_ino;
+  return status;
+}
+
+// Opens a regular file without following a link and without blocking on a pipe or a device.
+File OpenRegular(const std::string& path, int flags) {
+  const int descriptor = ::open(path.c_str(), flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
+  if (descriptor < 0) ThrowErrno(errno);
+  File file(descriptor, path);
+  struct stat info {};
+  if (::fstat(descriptor, &info) != 0) ThrowErrno(errno);
+  if (!S_ISREG(info.st_mode)) throw PlatformError(kErrnoBase + EINVAL, "Not a regular file");
+  const int status = ::fcntl(descriptor, F_GETFL);
+  if (status >= 0) ::fcntl(descriptor, F_SETFL, status & ~O_NONBLOCK);
+  return file;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// /proc files escape blanks and the like as \ooo.
+std::string DecodeOctalEscapes(const std::string& text) {
+  std::string out;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const auto octal = [&](std::size_t k) { return text[k] >= '0' && text[k] <= '7'; };
+    if (text[i] == '\\' && i + 3 < text.size() && octal(i + 1) && octal(i + 2) && octal(i + 3)) {
+      out += static_cast<char>(std::stoi(text.substr(i + 1, 3), nullptr, 8));
+      i += 3;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+std::string AbsolutePath(const std::string& path) {
+  if (!path.empty() && path[0] == '/') return path;
+  std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+  std::string base = cwd ? cwd.get() : "/";
+  if (base.back() != '/') base += '/';
+  return base + path;
+}
+
+bool IsUnder(const std::string& path, const std::string& mountPoint) {
+  if (mountPoint == "/") return true;
+  if (path.compare(0, mountPoint.size(), mountPoint) != 0) return false;
+  return path.size() == mountPoint.size() || path[mountPoint.size()] == '/';
+}
+
+bool IsRemovableDevice(const std::string& device) {
+  if (device.rfind("/dev/", 0) != 0) return false;
+  std::string name = device.substr(5);
+  // A partition (sdb1, nvme0n1p2, mmcblk0p1) belongs to its whole disk.
+  std::string disk = name;
+  if (std::ifstream(std::string("/sys/block/") + disk + "/removable").fail()) {
+    while (!disk.empty() && std::isdigit(static_cast<unsigned char>(disk.back()))) disk.pop_back();
+    if (!disk.empty() && disk.back() == 'p' && disk.size() > 1 &&
+        std::isdigit(static_cast<unsigned char>(disk[disk.size() - 2])))
+      disk.pop_back();
+  }
+  std::ifstream flag(std::string("/sys/block/") + disk + "/removable");
+  int removable = 0;
+  return flag >> removable && removable == 1;
+}
+
+std::string VolumeLabel(const std::string& device) {
+  DIR* folder = ::opendir("/dev/disk/by-label");
+  if (folder == nullptr) return {};
+  std::string label;
+  char resolvedDevice[PATH_MAX];
+  if (::realpath(device.c_str(), resolvedDevice) != nullptr) {
+    while (dirent* entry = ::readdir(folder)) {
+      const std::string link = std::string("/dev/disk/by-label/") + entry->d_name;
+      char target[PATH_MAX];
+      if (entry->d_name[0] != '.' && ::realpath(link.c_str(), target) != nullptr &&
+          std::string(target) == resolvedDevice) {
+        label = DecodeOctalEscapes(entry->d_name);
+        break;
+      }
+    }
+  }
+  ::closedir(folder);
+  return label;
+}
+
+}  // namespace
+
+std::vector<MountEntry> ParseMountInfo(const std::string& text) {
+  std::vector<MountEntry> entries;
+  std::istringstream lines(text);
+  std::string line;
+  while (std::getline(lines, line)) {
+    std::istringstream fields(line);
+    std::vector<std::string> words;
+    for (std::string word; fields >> word;) words.push_back(word);
+    const auto separator = std::find(words.begin(), words.end(), "-");
+    if (words.size() < 5 || std::distance(separator, words.end()) < 3) continue;
+    entries.push_back({DecodeOctalEscapes(words[4]), *(separator + 1), DecodeOctalEscapes(*(separator + 2))});
+  }
+  return entries;
+}
+
+bool IsPseudoFileSystem(const std::string& type) {
+  static const std::set<std::string> kPseudo = {
+      "proc",      "sysfs",   "cgroup",     "cgroup2",  "devpts",   "mqueue",  "debugfs", "tracefs",
+      "securityfs", "pstore", "bpf",        "configfs", "fusectl",  "hugetlbfs", "autofs", "binfmt_misc",
+      "efivarfs",  "devtmpfs", "rpc_pipefs", "nsfs",     "selinuxfs", "ramfs",  "overlay_internal"};
+  return kPseudo.count(type) > 0;
+}
+
+DriveType DriveTypeOf(const std::string& type, bool removableDevice) {
+  if (type == "tmpfs") return DriveType::RamDisk;
+  if (type == "nfs" || type == "nfs4" || type == "cifs" || type == "smb3" || type == "fuse.sshfs" ||
+      type == "sshfs" || type == "9p")
+    return DriveType::Network;
+  if (type == "iso9660" || type == "udf") return DriveType::CdRom;
+  if (removableDevice) return DriveType::Removable;
+  return DriveType::Fixed;
+}
+
+std::vector<std::string> ParseSwaps(const std::string& text) {
+  std::vector<std::string> paths;
+  std::istringstream lines(text);
+  std::string line;
+  bool header = true;
+  while (std::getline(lines, line)) {
+    if (header) {
+      header = false;
+      continue;
+    }
+    std::istringstream fields(line);
+    std::string path;
+    if (fields >> path) paths.push_back(DecodeOctalEscapes(path));
+  }
+  return paths;
+}
+
+File PosixFileSystem::OpenForWriting(const std::string& path) { return OpenRegular(path, O_RDWR); }
+
+File PosixFileSystem::OpenForReading(const std::string& path) { return OpenRegular(path, O_RDONLY); }
+
+File PosixFileSystem::CreateFile(const std::string& path) {
+  return OpenRegular(path, O_RDWR | O_CREAT | O_TRUNC);
+}
+
+FileStatus PosixFileSystem::Status(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return {};
+    ThrowErrno(errno);
+  }
+  return ToStatus(info);
+}
+
+FileStatus PosixFileSystem::Status(const File& file) {
+  struct stat info {};
+  if (::fstat(file.Descriptor(), &info) != 0) ThrowErrno(errno);
+  return ToStatus(info);
+}
+
+FileAttributes PosixFileSystem::Attributes(const std::string& path) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) ThrowErrno(errno);
+  FileAttributes attributes;
+  attributes.readOnly = !S_ISLNK(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
+  const auto slash = path.find_last_of('/');
+  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  attributes.hidden = !name.empty() && name[0] == '.';
+  return attributes;
+}
+
+void PosixFileSystem::SetReadOnly(const std::string& path, bool readOnly) {
+  struct stat info {};
+  if (::lstat(path.c_str(), &info) != 0) ThrowErrno(errno);
+  if (S_ISLNK(info.st_mode)) return;  // a link has no permissions of its own; never touch its target
+  const mode_t mode = readOnly ? (info.st_mode & ~S_IWUSR) : (info.st_mode | S_IWUSR);
+  if (::chmod(path.c_str(), mode & 07777) != 0) ThrowErrno(errno);
+}
+
+void PosixFileSystem::WriteAt(const File& file, const void* data, std::size_t size, std::int64_t offset) {
+  const auto* bytes = static_cast<const char*>(data);
+  while (size > 0) {
+    const ssize_t written = ::pwrite(file.Descriptor(), bytes, size, offset);
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      ThrowErrno(errno);
+    }
+    if (written == 0) ThrowErrno(ENOSPC);
+    bytes += written;
+    size -= static_cast<std::size_t>(written);
+    offset += written;
+  }
+}
+
+void PosixFileSystem::WriteRepeated(const File& file, const void* block, std::size_t blockSize,
+                                    std::int64_t count, std::int64_t offset) {
+  if (blockSize == 0 || count <= 0) return;
+  // Many vectors on the one block keep each block exactly the buffer while saving system calls.
+  constexpr std::int64_t kBlocksPerCall = 256;
+  std::vector<iovec> vectors(static_cast<std::size_t>(std::min(count, kBlocksPerCall)),
+                             iovec{const_cast<void*>(block), blockSize});
+  const std::int64_t total = count * static_cast<std::int64_t>(blockSize);
+  std::int64_t done = 0;
+  while (done < total) {
+    const std::int64_t inBlock = done % static_cast<std::int64_t>(blockSize);
+    ssize_t written;
+    if (inBlock != 0) {
+      // Finish a block that an earlier short write left incomplete.
+      written = ::pwrite(file.Descriptor(), static_cast<const char*>(block) + inBlock,
+                         blockSize - static_cast<std::size_t>(inBlock), offset + done);
+    } else {
+      const std::int64_t blocks = std::min<std::int64_t>((total - done) / static_cast<std::int64_t>(blockSize),
+                                                         kBlocksPerCall);
+      written = ::pwritev(file.Descriptor(), vectors.data(), static_cast<int>(blocks), offset + done);
+    }
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      ThrowErrno(errno);
+    }
+    if (written == 0) ThrowErrno(ENOSPC);
+    done += written;
+  }
+}
+
+std::size_t PosixFileSystem::ReadAt(const File& file, void* data, std::size_t size, std::int64_t offset) {
+  for (;;) {
+    const ssize_t got = ::pread(file.Descriptor(), data, size, offset);
+    if (got >= 0) return static_cast<std::size_t>(got);
+    if (errno != EINTR) ThrowErrno(errno);
+  }
+}
+
+void PosixFileSystem::Flush(const File& file) {
+  if (::fsync(file.Descriptor()) != 0) ThrowErrno(errno);
+}
+
+void PosixFileSystem::SetLength(const File& file, std::int64_t length) {
+  if (::ftruncate(file.Descriptor(), length) != 0) ThrowErrno(errno);
+}
+
+void PosixFileSystem::SetTimes(const File& file, const FileTimes& times) {
+  const timespec values[2] = {{static_cast<time_t>(times.access.seconds), static_cast<long>(times.access.nanoseconds)},
+                              {static_cast<time_t>(times.modification.seconds),
+                               static_cast<long>(times.modification.nanoseconds)}};
+  if (::futimens(file.Descriptor(), values) != 0) ThrowErrno(errno);
+}
+
+void PosixFileSystem::Remove(const std::string& path) {
+  if (::unlink(path.c_str()) != 0) ThrowErrno(errno);
+}
+
+std::vector<DirEntry> PosixFileSystem::ListFolder(const std::string& path) {
+  const int folderDescriptor = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (folderDescriptor < 0) ThrowErrno(errno);
+  DIR* folder = ::fdopendir(folderDescriptor);
+  if (folder == nullptr) {
+    const int error = errno;
+    ::close(folderDescriptor);
+    ThrowErrno(error);
+  }
+  struct Closer {
+    void operator()(DIR* d) const { ::closedir(d); }
+  };
+  std::unique_ptr<DIR, Closer> closer(folder);
+  std::vector<DirEntry> entries;
+  for (;;) {
+    errno = 0;
+    dirent* entry = ::readdir(folder);
+    if (entry == nullptr) {
+      if (errno != 0) ThrowErrno(errno);
+      break;
+    }
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    FileKind kind;
+    switch (entry->d_type) {
+      case DT_REG:
+        kind = FileKind::Regular;
+        break;
+      case DT_DIR:
+        kind = FileKind::Directory;
+        break;
+      case DT_LNK:
+        kind = FileKind::Symlink;
+        break;
+      case DT_UNKNOWN: {
+        struct stat info {};
+        if (::fstatat(folderDescriptor, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
+        kind = ToStatus(info).kind;
+        break;
+      }
+      default:
+        kind = FileKind::Other;
+    }
+    entries.push_back({name, kind});
+  }
+  return entries;
+}
+
+void PosixFileSystem::MakeFolder(const std::string& path) {
+  if (::mkdir(path.c_str(), 0777) != 0) ThrowErrno(errno);
+}
+
+void PosixFileSystem::RemoveFolder(const std::string& path) {
+  if (::rmdir(path.c_str()) != 0) ThrowErrno(errno);
+}
+
+std::string PosixFileSystem::VolumeOf(const std::string& path) {
+  const std::string absolute = AbsolutePath(path);
+  std::string best = "/";
+  for (const MountEntry& entry : ParseMountInfo(ReadWholeFile("/proc/self/mountinfo"))) {
+    if (IsUnder(absolute, entry.mountPoint) && entry.mountPoint.size() > best.size()) best = entry.mountPoint;
+  }
+  return best;
+}
+
+std::vector<Volume> PosixFileSystem::Volumes() {
+  std::vector<Volume> volumes;
+  std::set<std::string> seen;
+  for (const MountEntry& entry : ParseMountInfo(ReadWholeFile("/proc/self/mountinfo"))) {
+    if (IsPseudoFileSystem(entry.fileSystemType) || !seen.insert(entry.mountPoint).second) continue;
+    Volume volume;
+    volume.mountPoint = entry.mountPoint;
+    volume.device = entry.device;
+    volume.fileSystemType = entry.fileSystemType;
+    volume.type = DriveTypeOf(entry.fileSystemType, IsRemovableDevice(entry.device));
+    volume.volumeName = VolumeLabel(entry.device);
+    volumes.push_back(std::move(volume));
+  }
+  return volumes;
+}
+
+DiskSpace PosixFileSystem::QueryDisk(const std::string& volume) {
+  struct statvfs info {};
+  if (::statvfs(volume.c_str(), &info) != 0) ThrowErrno(errno);
+  DiskSpace space;
+  const auto unit = static_cast<std::int64_t>(info.f_frsize != 0 ? info.f_frsize : info.f_bsize);
+  space.clusterSize = unit;
+  space.freeBytes = static_cast<double>(info.f_bavail) * static_cast<double>(unit);
+  space.totalBytes = static_cast<double>(info.f_blocks) * static_cast<double>(unit);
+  return space;
+}
+
+std::vector<std::string> PosixFileSystem::SwapFiles() { return ParseSwaps(ReadWholeFile("/proc/swaps")); }
+
+std::string PosixFileSystem::ProgramFolder() {
+  char buffer[PATH_MAX];
+  const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+  if (length <= 0) return {};
+  std::string path(buffer, static_cast<std::size_t>(length));
+  return path.substr(0, path.find_last_of('/') + 1);
+}
+
+std::string PosixFileSystem::HomeFolder() {
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+  if (const passwd* user = ::getpwuid(::getuid()); user != nullptr && user->pw_dir != nullptr) return user->pw_dir;
+  return {};
+}
+
+std::string PosixFileSystem::UserDataFolder() {
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] == '/') return data;
+  const std::string home = HomeFolder();
+  return home.empty() ? std::string() : home + "/.local/share";
+}
+
+}  // namespace nulvane::platform

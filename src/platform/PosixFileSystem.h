@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/FileSystem.h"
+
+namespace nulvane::platform {
+
+class PosixFileSystem final : public FileSystem {
+ public:
+  File OpenForWriting(const std::string& path) override;
+  File OpenForReading(const std::string& path) override;
+  File CreateFile(const std::string& path) override;
+  FileStatus Status(const std::string& path) override;
+  FileStatus Status(const File& file) override;
+  FileAttributes Attributes(const std::string& path) override;
+  void SetReadOnly(const std::string& path, bool readOnly) override;
+  void WriteAt(const File& file, const void* data, std::size_t size, std::int64_t offset) override;
+  void WriteRepeated(const File& file, const void* block, std::size_t blockSize, std::int64_t count,
+                     std::int64_t offset) override;
+  std::size_t ReadAt(const File& file, void* data, std::size_t size, std::int64_t offset) override;
+  void Flush(const File& file) override;
+  void SetLength(const File& file, std::int64_t length) override;
+  void SetTimes(const File& file, const FileTimes& times) override;
+  void Remove(const std::string& path) override;
+  std::vector<DirEntry> ListFolder(const std::string& path) override;
+  void MakeFolder(const std::string& path) override;
+  void RemoveFolder(const std::string& path) override;
+  std::string VolumeOf(const std::string& path) override;
+  std::vector<Volume> Volumes() override;
+  DiskSpace QueryDisk(const std::string& volume) override;
+  std::vector<std::string> SwapFiles() override;
+  std::string ProgramFolder() override;
+  std::string UserDataFolder() override;
+  std::string HomeFolder() override;
+};
+
+// Parses the text of /proc/self/mountinfo into every mounted file system (pseudo ones included).
+struct MountEntry {
+  std::string mountPoint;
+  std::string fileSystemType;
+  std::string device;
+};
+std::vector<MountEntry> ParseMountInfo(const std::string& text);
+// Whether a file-system type is a pseudo file system that is not offered as a drive.
+bool IsPseudoFileSystem(const std::string& type);
+DriveType DriveTypeOf(const std::string& fileSystemType, bool removableDevice);
+// Parses the text of /proc/swaps into the paths of the swap files.
+std::vector<std::string> ParseSwaps(const std::string& text);
+
+}  // namespace nulvane::platform

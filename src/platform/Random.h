@@ -1,0 +1,24 @@
+#pragma once
+
+#include <cstdint>
+#include <random>
+
+namespace nulvane::platform {
+
+// The program's random number generator, seeded from the clock.
+class Random {
+ public:
+  Random();
+
+  void SeedFromClock();
+  void Seed(std::uint64_t seed) { engine_.seed(seed); }
+  // Uniform in [0, 1), single precision.
+  float Uniform();
+  // A uniformly distributed integer in the closed range low..high.
+  int RandomInteger(int low, int high);
+
+ private:
+  std::mt19937_64 engine_;
+};
+
+}  // namespace nulvane::platform

@@ -1,0 +1,135 @@
+#include "testsupport/FaultyFileSystem.h"
+
+#include <algorithm>
+
+#include "platform/PlatformError.h"
+
+namespace nulvane::testing {
+
+using namespace platform;
+
+int FaultyFileSystem::Calls(const std::string& operation) const {
+  const auto found = std::find_if(calls_.begin(), calls_.end(), [&](const auto& c) { return c.first == operation; });
+  return found == calls_.end() ? 0 : found->second;
+}
+
+void FaultyFileSystem::Check(const std::string& operation, const std::string& path) {
+  auto counted = std::find_if(calls_.begin(), calls_.end(), [&](const auto& c) { return c.first == operation; });
+  if (counted == calls_.end()) {
+    calls_.emplace_back(operation, 1);
+  } else {
+    ++counted->second;
+  }
+  for (Fault& fault : faults_) {
+    if (fault.operation != operation || path.find(fault.pathContains) == std::string::npos) continue;
+    if (fault.skip > 0) {
+      --fault.skip;
+      continue;
+    }
+    if (fault.times == 0) continue;
+    if (fault.times > 0) --fault.times;
+    ThrowErrno(fault.error);
+  }
+}
+
+File FaultyFileSystem::OpenForWriting(const std::string& path) {
+  Check("OpenForWriting", path);
+  return real_.OpenForWriting(path);
+}
+File FaultyFileSystem::OpenForReading(const std::string& path) {
+  Check("OpenForReading", path);
+  return real_.OpenForReading(path);
+}
+File FaultyFileSystem::CreateFile(const std::string& path) {
+  Check("CreateFile", path);
+  return real_.CreateFile(path);
+}
+FileStatus FaultyFileSystem::Status(const std::string& path) {
+  Check("Status", path);
+  return real_.Status(path);
+}
+FileStatus FaultyFileSystem::Status(const File& file) {
+  Check("StatusOfFile", file.Path());
+  return real_.Status(file);
+}
+FileAttributes FaultyFileSystem::Attributes(const std::string& path) {
+  Check("Attributes", path);
+  return real_.Attributes(path);
+}
+void FaultyFileSystem::SetReadOnly(const std::string& path, bool readOnly) {
+  Check("SetReadOnly", path);
+  real_.SetReadOnly(path, readOnly);
+}
+void FaultyFileSystem::WriteAt(const File& file, const void* data, std::size_t size, std::int64_t offset) {
+  Check("WriteAt", file.Path());
+  real_.WriteAt(file, data, size, offset);
+}
+void FaultyFileSystem::WriteRepeated(const File& file, const void* block, std::size_t blockSize,
+                                     std::int64_t count, std::int64_t offset) {
+  Check("WriteRepeated", file.Path());
+  real_.WriteRepeated(file, block, blockSize, count, offset);
+}
+std::size_t FaultyFileSystem::ReadAt(const File& file, void* data, std::size_t size, std::int64_t offset) {
+  Check("ReadAt", file.Path());
+  return real_.ReadAt(file, data, size, offset);
+}
+void FaultyFileSystem::Flush(const File& file) {
+  Check("Flush", file.Path());
+  real_.Flush(file);
+}
+void FaultyFileSystem::SetLength(const File& file, std::int64_t length) {
+  Check("SetLength", file.Path());
+  real_.SetLength(file, length);
+}
+void FaultyFileSystem::SetTimes(const File& file, const FileTimes& times) {
+  Check("SetTimes", file.Path());
+  real_.SetTimes(file, times);
+}
+void FaultyFileSystem::Remove(const std::string& path) {
+  Check("Remove", path);
+  real_.Remove(path);
+}
+std::vector<DirEntry> FaultyFileSystem::ListFolder(const std::string& path) {
+  Check("ListFolder", path);
+  return real_.ListFolder(path);
+}
+void FaultyFileSystem::MakeFolder(const std::string& path) {
+  Check("MakeFolder", path);
+  real_.MakeFolder(path);
+}
+void FaultyFileSystem::RemoveFolder(const std::string& path) {
+  Check("RemoveFolder", path);
+  real_.RemoveFolder(path);
+}
+std::string FaultyFileSystem::VolumeOf(const std::string& path) {
+  Check("VolumeOf", path);
+  if (!volumes_.empty()) {
+    std::string best;
+    for (const Volume& volume : volumes_) {
+      if (path.rfind(volume.mountPoint, 0) == 0 && volume.mountPoint.size() > best.size()) best = volume.mountPoint;
+    }
+    if (!best.empty()) return best;
+  }
+  return real_.VolumeOf(path);
+}
+std::vector<Volume> FaultyFileSystem::Volumes() {
+  Check("Volumes", "");
+  return volumes_.empty() ? real_.Volumes() : volumes_;
+}
+DiskSpace FaultyFileSystem::QueryDisk(const std::string& volume) {
+  Check("QueryDisk", volume);
+  return disk_ ? disk_(volume) : real_.QueryDisk(volume);
+}
+std::vector<std::string> FaultyFileSystem::SwapFiles() {
+  Check("SwapFiles", "");
+  return swapFiles_.empty() ? real_.SwapFiles() : swapFiles_;
+}
+std::string FaultyFileSystem::ProgramFolder() {
+  return programFolder_.empty() ? real_.ProgramFolder() : programFolder_;
+}
+std::string FaultyFileSystem::UserDataFolder() {
+  return userDataFolder_.empty() ? real_.UserDataFolder() : userDataFolder_;
+}
+std::string FaultyFileSystem::HomeFolder() { return real_.HomeFolder(); }
+
+}  // namespace nulvane::testing

@@ -1,0 +1,76 @@
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/PosixFileSystem.h"
+
+namespace nulvane::testing {
+
+// The real file system with failures injected on request. Operations are named after the FileSystem
+// methods ("OpenForWriting", "WriteRepeated", "Flush", "Remove", "ListFolder", "QueryDisk", ...).
+// A fault matches an operation whose path (or the open file's path) contains `pathContains`.
+class FaultyFileSystem : public platform::FileSystem {
+ public:
+  struct Fault {
+    std::string operation;
+    std::string pathContains;
+    int error = 5;       // errno to fail with (EIO unless told)
+    int skip = 0;        // let this many matching calls through first
+    int times = -1;      // fail this many times, -1 forever
+  };
+
+  void Inject(Fault fault) { faults_.push_back(std::move(fault)); }
+  void ClearFaults() { faults_.clear(); }
+  // Counts of calls per operation, for tests that check what was (not) done.
+  int Calls(const std::string& operation) const;
+  // Volumes reported instead of the real ones, when set.
+  void OverrideVolumes(std::vector<platform::Volume> volumes) { volumes_ = std::move(volumes); }
+  void OverrideDisk(std::function<platform::DiskSpace(const std::string&)> disk) { disk_ = std::move(disk); }
+  void OverrideProgramFolder(std::string folder) { programFolder_ = std::move(folder); }
+  void OverrideSwapFiles(std::vector<std::string> files) { swapFiles_ = std::move(files); }
+  void OverrideUserDataFolder(std::string folder) { userDataFolder_ = std::move(folder); }
+
+  platform::File OpenForWriting(const std::string& path) override;
+  platform::File OpenForReading(const std::string& path) override;
+  platform::File CreateFile(const std::string& path) override;
+  platform::FileStatus Status(const std::string& path) override;
+  platform::FileStatus Status(const platform::File& file) override;
+  platform::FileAttributes Attributes(const std::string& path) override;
+  void SetReadOnly(const std::string& path, bool readOnly) override;
+  void WriteAt(const platform::File& file, const void* data, std::size_t size, std::int64_t offset) override;
+  void WriteRepeated(const platform::File& file, const void* block, std::size_t blockSize, std::int64_t count,
+                     std::int64_t offset) override;
+  std::size_t ReadAt(const platform::File& file, void* data, std::size_t size, std::int64_t offset) override;
+  void Flush(const platform::File& file) override;
+  void SetLength(const platform::File& file, std::int64_t length) override;
+  void SetTimes(const platform::File& file, const platform::FileTimes& times) override;
+  void Remove(const std::string& path) override;
+  std::vector<platform::DirEntry> ListFolder(const std::string& path) override;
+  void MakeFolder(const std::string& path) override;
+  void RemoveFolder(const std::string& path) override;
+  std::string VolumeOf(const std::string& path) override;
+  std::vector<platform::Volume> Volumes() override;
+  platform::DiskSpace QueryDisk(const std::string& volume) override;
+  std::vector<std::string> SwapFiles() override;
+  std::string ProgramFolder() override;
+  std::string UserDataFolder() override;
+  std::string HomeFolder() override;
+
+ private:
+  // Throws the injected error when a fault matches.
+  void Check(const std::string& operation, const std::string& path);
+
+  platform::PosixFileSystem real_;
+  std::vector<Fault> faults_;
+  std::vector<std::pair<std::string, int>> calls_;
+  std::vector<platform::Volume> volumes_;
+  std::function<platform::DiskSpace(const std::string&)> disk_;
+  std::string programFolder_;
+  std::vector<std::string> swapFiles_;
+  std::string userDataFolder_;
+};
+
+}  // namespace nulvane::testing
