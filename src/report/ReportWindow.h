@@ -1,0 +1,149 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/Controls.h"
+#include "platform/FileSystem.h"
+#include "platform/Observable.h"
+#include "report/ConfirmFilesDialog.h"
+#include "report/ReportHost.h"
+#include "report/ReportText.h"
+
+namespace nulvane::platform {
+class Clock;
+class Ui;
+}  // namespace nulvane::platform
+namespace nulvane::support {
+struct OperationState;
+}  // namespace nulvane::support
+namespace nulvane::engine {
+class PurgeEngine;
+}  // namespace nulvane::engine
+namespace nulvane::dialogs {
+class TypeOfPurgeDialog;
+class PurgeConfirmationDialog;
+}  // namespace nulvane::dialogs
+
+namespace nulvane::report {
+
+// frmReport: the report window's logic. It runs a purge or a listing over a folder tree (ProcessFiles),
+// writes the report into its text box and carries the Stop / Pause / Continue flags that the running loops
+// poll. The window is not modal: the main window shows it and a view renders this state.
+class ReportWindow : public platform::Observable {
+ public:
+  // The most text the report keeps; beyond it the report is closed with a notice.
+  static constexpr std::size_t kReportLimit = 61440;
+
+  ReportWindow(platform::FileSystem& fileSystem, platform::Ui& ui, platform::Clock& clock,
+               support::OperationState& state, engine::PurgeEngine& engine,
+               dialogs::TypeOfPurgeDialog& typeOfPurge, dialogs::PurgeConfirmationDialog& confirmation,
+               ReportHost& host);
+
+  // --- set by the caller before ProcessFiles or a counting pass
+  bool blnPurgeFiles = false;
+  bool blnListFiles = false;
+  std::string strNextDirPath;
+  std::string strCurrentFileSpec;
+  bool blnDisplayFolderNames = true;
+  bool blnDisplayFileNames = true;
+  std::int16_t intStopAt = 0;
+
+  // --- maintained by a run
+  std::int32_t lngNumFilesProcessed = 0;
+  std::int32_t lngNumFilesPurged = 0;
+  double dblTotalBytesPurged = 0;
+  std::int16_t intNumFoldersRemoved = 0;
+  bool blnPurgeRemainingFiles = false;
+  bool blnStop = false;
+  bool blnPaused = false;
+  bool blnReportBufferFull = false;
+  std::string strTextBuff;
+  std::int16_t intOperationResult = 0;
+
+  // --- controls
+  ReportText txbText;
+  platform::Button cmdStop;
+  platform::Button cmdPauseContinue;
+  platform::Button cmdClose;
+  platform::Button cmdCopyToClipboard;
+  platform::Label lblPausedDone;
+  platform::Label lblDots;
+  std::string caption;
+  // Name of the control that has the focus ("cmdClose", "cmdPauseContinue", ...); the view follows it.
+  std::string focusedControl;
+  ConfirmFilesDialog frmConfirmFiles;
+
+  bool IsVisible() const { return visible_; }
+  // Shows the window without blocking (activating it when it was hidden) and repaints.
+  void Show();
+  void Hide();
+  // Brings the window to the front; the view reacts to the request counter changing.
+  void BringToFront();
+  int frontRequests() const { return frontRequests_; }
+
+  // --- runs
+  void ProcessFiles();
+  void PurgeTreeRecursive(std::string dirPath, const std::string& fileSpec);
+  void ListFilesRecursive(std::string dirPath, const std::string& fileSpec);
+  std::string EstimatedTimes(double speed, double totalBytes, double adjustmentFactor,
+                             const std::string& driveLetter) const;
+
+  // --- report buffer
+  void AppendReport(std::string_view text, bool showNow);
+  void HandleReportFull();
+  void CheckPauseAndStop();
+  void SetRunButtons();
+
+  // --- button handlers
+  void cmdStop_Click();
+  void cmdPauseContinue_Click();
+  void cmdCopyToClipboard_Click();
+  void cmdClose_Click();
+  // Release of a mouse button over the text box (after the view has updated the selection).
+  void txbText_MouseUp(bool leftButton);
+  // The window's own close button acts as Close.
+  void CloseRequested() { cmdClose_Click(); }
+
+ private:
+  struct FolderEntries;
+
+  void Activate();
+  void Repaint() { NotifyChanged(); }
+  void Yield();
+  void StartRun();
+  void WritePurgeHeader();
+  void WriteSummary();
+  void WriteEstimate();
+  std::string DateTimeLine() const;
+  bool Matches(const std::string& path, const std::string& fileSpec) const;
+  void PurgeFolderFiles(const std::string& folder, const std::string& fileSpec, const FolderEntries& entries,
+                        double byteRate);
+  void PurgeOneFile(const std::string& folder, const std::string& name, const std::string& fileSpec,
+                    double byteRate);
+  bool ConfirmFile(const std::string& path, std::int64_t size);
+  void PurgeSubfolders(const std::string& folder, const std::string& fileSpec, const FolderEntries& entries);
+  void ReportWalkError(int number, const std::string& folder);
+  void CutAfterLastBytesMark();
+
+  platform::FileSystem& fileSystem_;
+  platform::Ui& ui_;
+  platform::Clock& clock_;
+  support::OperationState& state_;
+  engine::PurgeEngine& engine_;
+  dialogs::TypeOfPurgeDialog& typeOfPurge_;
+  dialogs::PurgeConfirmationDialog& confirmation_;
+  ReportHost& host_;
+
+  bool visible_ = false;
+  int frontRequests_ = 0;
+  std::string runFolder_;
+};
+
+// A folder path as the walks use it: exactly one trailing separator (and an upper-case drive letter where
+// paths have one).
+std::string NormaliseFolderPath(std::string path);
+
+}  // namespace nulvane::report
