@@ -1,7 +1,8 @@
 #include "platform/File.h"
 
-#include <cerrno>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include "platform/PlatformError.h"
 
@@ -14,6 +15,10 @@ File& File::operator=(File&& other) noexcept {
     path_ = std::move(other.path_);
   }
   return *this;
+}
+
+File::~File() {
+  if (descriptor_ >= 0) ::close(descriptor_);
 }
 
 void File::Close() {

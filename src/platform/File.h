@@ -15,7 +15,8 @@ class File {
   File& operator=(File&& other) noexcept;
   File(const File&) = delete;
   File& operator=(const File&) = delete;
-  ~File() { Close(); }
+  // A destructor may run while an error unwinds: a failing close is not reported from here.
+  ~File();
 
   bool IsOpen() const { return descriptor_ >= 0; }
   int Descriptor() const { return descriptor_; }

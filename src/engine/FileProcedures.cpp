@@ -1,0 +1,79 @@
+#include "engine/FileProcedures.h"
+
+#include <ctime>
+
+#include "platform/PlatformError.h"
+
+namespace nulvane::engine {
+
+using platform::PlatformError;
+
+SavedFileTimes GetFileTimes(platform::FileSystem& fileSystem, const std::string& path) {
+  SavedFileTimes saved;
+  if (path.size() > kMaxTimesPathLength) {
+    saved.status = -5;
+    return saved;
+  }
+  platform::File file;
+  try {
+    file = fileSystem.OpenForReading(path);
+  } catch (const PlatformError&) {
+    saved.status = -1;
+    return saved;
+  }
+  try {
+    saved.times = fileSystem.Status(file).times;
+    saved.status = 0;
+  } catch (const PlatformError&) {
+    saved.status = -2;
+  }
+  return saved;
+}
+
+int SetFileTimes(platform::FileSystem& fileSystem, const std::string& path,
+                 const platform::FileTimes& times) {
+  if (path.size() > kMaxTimesPathLength) return -5;
+  platform::File file;
+  try {
+    // Setting times needs ownership, not write permission.
+    file = fileSystem.OpenForReading(path);
+  } catch (const PlatformError&) {
+    return -3;
+  }
+  try {
+    fileSystem.SetTimes(file, times);
+  } catch (const PlatformError&) {
+    return -4;
+  }
+  return 0;
+}
+
+std::string FileDateText(platform::FileSystem& fileSystem, const std::string& path, bool withTime) {
+  if (path.empty()) return {};
+  platform::FileStatus status;
+  try {
+    status = fileSystem.Status(path);
+  } catch (const PlatformError&) {
+    return {};
+  }
+  if (status.kind == platform::FileKind::Missing) return {};
+  const std::time_t seconds = static_cast<std::time_t>(status.times.modification.seconds);
+  std::tm local{};
+  if (::localtime_r(&seconds, &local) == nullptr) return {};
+  char text[64];
+  if (std::strftime(text, sizeof text, withTime ? "%m/%d/%Y %H:%M:%S" : "%m/%d/%Y", &local) == 0) return {};
+  return text;
+}
+
+std::string FreeFileName(platform::FileSystem& fileSystem, const std::string& path) {
+  for (long number = 1;; ++number) {
+    const std::string candidate = path + std::to_string(number);
+    try {
+      if (fileSystem.Status(candidate).kind == platform::FileKind::Missing) return candidate;
+    } catch (const PlatformError&) {
+      // A name that cannot even be examined is not free.
+    }
+  }
+}
+
+}  // namespace nulvane::engine

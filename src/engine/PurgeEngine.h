@@ -1,0 +1,86 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/ClusterSizeTable.h"
+#include "engine/PurgeResult.h"
+#include "platform/FileSystem.h"
+#include "platform/Random.h"
+#include "platform/Ui.h"
+#include "support/OperationState.h"
+
+namespace nulvane::engine {
+
+// Pattern codes: a byte value written throughout, or random bytes.
+constexpr int kRandomPattern = 256;
+
+// The pattern codes of one repetition of a purge type, in the order they are written; empty for an
+// invalid type.
+std::vector<int> PatternSequence(int purgeType);
+
+// Overwrites, flushes and deletes single files. Not re-entrant: the pattern buffers are shared by every
+// file of a run, and only one purge or speed test runs at a time.
+class PurgeEngine {
+ public:
+  PurgeEngine(platform::FileSystem& fileSystem, platform::Ui& ui, platform::Random& random,
+              ClusterSizeTable& clusterSizes, const support::OperationState& state);
+
+  // Purges one regular file: checks its attributes against the permissions, overwrites it, and either
+  // deletes it or gives it back its length and times. Returns true when `resultCode` is 0 or positive.
+  // A link or anything but a regular file is left alone with -2. Write failures throw PlatformError.
+  bool PurgeFile(const std::string& path, int purgeType, int repetitions, bool deleteAfter, bool okReadOnly,
+                 bool okSystem, std::int16_t& resultCode);
+
+  // Overwrites the file with the type's patterns `repetitions` times and deletes it when asked.
+  // Failures to open or write the file throw PlatformError.
+  std::int16_t OverwriteFile(const std::string& path, int purgeType, int repetitions, bool deleteAfter);
+  // Writes one pattern over the whole file (its length as read by the last OverwriteFile) and flushes it:
+  // 0, or -7 when the flush fails.
+  std::int16_t WritePatternPass(const std::string& path, int patternCode, std::int32_t clusterSize);
+  // Fills the five constant buffers and the random buffer with `clusterSize` bytes each.
+  void BuildPatternBuffers(std::int32_t clusterSize);
+  // The buffer written for a pattern code (empty before BuildPatternBuffers).
+  const std::vector<unsigned char>& PatternBuffer(int patternCode) const;
+
+  // 0; 1 in the program's folder; 2 page or swap file; 7 sensitive extension not yet allowed; 8 refused.
+  int ClassifyProtectedFile(const std::string& path);
+  void InitSensitiveExtensions(int permission);
+  void SetExtensionPermission(const std::string& extension, int permission);
+
+  // True when the file is gone: at most four delete attempts with a wait of 500 ms between them.
+  bool DeleteFileForced(const std::string& path, bool clearHidden, bool clearReadOnly, bool clearSystem);
+  std::int16_t ChangeFileSize(const std::string& path, std::int64_t size);
+  bool FlushFile(const std::string& path);
+
+ private:
+  struct Identity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+  };
+
+  std::int16_t PurgeRegularFile(const std::string& path, int purgeType, int repetitions, bool deleteAfter,
+                                bool okReadOnly, bool okSystem);
+  std::int16_t OverwriteOpenFile(platform::File& file, const std::string& path, std::int64_t length,
+                                 int purgeType, int repetitions, bool deleteAfter, const Identity& identity);
+  std::int16_t WritePattern(platform::File& file, int patternCode, std::int32_t clusterSize);
+  // With `identity`, deletes only while the path still names the file that was overwritten.
+  bool DeleteWithRetries(const std::string& path, const Identity* identity, bool clearHidden,
+                         bool clearReadOnly, bool clearSystem);
+  bool IsGone(const std::string& path);
+
+  platform::FileSystem& fileSystem_;
+  platform::Ui& ui_;
+  platform::Random& random_;
+  ClusterSizeTable& clusterSizes_;
+  const support::OperationState& state_;
+
+  std::int64_t currentFileLength_ = 0;
+  std::array<std::vector<unsigned char>, 6> buffers_;  // 0x00, 0x0A, 0x55, 0xAA, 0xF5, random
+  std::vector<std::pair<std::string, int>> sensitiveExtensions_;
+};
+
+}  // namespace nulvane::engine

@@ -1,0 +1,47 @@
+#include "engine/PurgeResult.h"
+
+namespace nulvane::engine {
+
+std::string PurgeResultText(std::int16_t code, const std::string& extension) {
+  switch (code) {
+    case kInProgramFolder:
+      return ": a file in the current application folder, not purged.";
+    case kPageFile:
+      return ": the page file (swap file), not purged.";
+    case kSensitiveNotAllowed:
+      return ": \"" + extension + "\" files are not purged.";
+    case kEmptyPath:
+      return ": empty file name.";
+    case kCannotOpenForWriting:
+      return ": unable to open file for writing.";
+    case kNotDeleted:
+      return ": file overwritten but not deleted.";
+    case kFlushFailed:
+      return ": error when flushing file.";
+    case kInvalidPurgeType:
+      return ": invalid purge type.";
+    case kInvalidClusterSize:
+      return ": invalid cluster size.";
+    case kReadOnlyNotPermitted:
+      return ": file is a read-only file, not purged.\r\n(Perhaps file is in use by another program.)";
+    case kSystemNotPermitted:
+      return ": file is a system file, not purged.";
+    default:
+      return " not purged.";
+  }
+}
+
+int NumOverwritesPerPass(int purgeType) {
+  switch (purgeType) {
+    case 0:
+      return 2;
+    case 1:
+      return 3;
+    case 2:
+      return 6;
+    default:
+      return 0;
+  }
+}
+
+}  // namespace nulvane::engine

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace nulvane::engine {
+
+// Purge result codes: 0 purged, positive protection classes, negative failures.
+constexpr std::int16_t kPurged = 0;
+constexpr std::int16_t kInProgramFolder = 1;
+constexpr std::int16_t kPageFile = 2;
+constexpr std::int16_t kSensitiveNotAllowed = 7;
+constexpr std::int16_t kSensitiveRefused = 8;
+constexpr std::int16_t kEmptyPath = -1;
+constexpr std::int16_t kCannotOpenForWriting = -2;
+constexpr std::int16_t kNotDeleted = -4;
+constexpr std::int16_t kFlushFailed = -7;
+constexpr std::int16_t kInvalidPurgeType = -8;
+constexpr std::int16_t kInvalidClusterSize = -9;
+constexpr std::int16_t kReadOnlyNotPermitted = -53;
+constexpr std::int16_t kSystemNotPermitted = -54;
+
+// The text that follows a file's name in a report for a result code; `extension` is used by code 7.
+// Code 0 and unknown codes give " not purged." (a driver prints " purged" for a purged file itself).
+std::string PurgeResultText(std::int16_t code, const std::string& extension);
+
+// Writes per repetition of a purge type (0, 1, 2); 0 for any other type.
+int NumOverwritesPerPass(int purgeType);
+
+}  // namespace nulvane::engine

@@ -1,0 +1,397 @@
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "EngineFixture.h"
+#include "engine/FileProcedures.h"
+#include "platform/PlatformError.h"
+
+namespace nulvane::testing {
+namespace {
+
+using engine::kRandomPattern;
+using platform::FileTimes;
+
+constexpr std::size_t kCluster = 4096;
+const FileTimes kOldTimes{{1000000000, 123456789}, {1100000000, 987654321}};
+
+bool AllBytes(const std::string& content, unsigned char value) {
+  return content.find_first_not_of(static_cast<char>(value)) == std::string::npos;
+}
+
+// Every cluster-sized block of `content` is `block`.
+bool EveryBlockIs(const std::string& content, const std::string& block) {
+  if (block.empty() || content.size() % block.size() != 0) return false;
+  for (std::size_t at = 0; at < content.size(); at += block.size()) {
+    if (content.compare(at, block.size(), block) != 0) return false;
+  }
+  return true;
+}
+
+std::string AsText(const std::vector<unsigned char>& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+void SetTimesOf(platform::FileSystem& fs, const std::string& path, const FileTimes& times) {
+  platform::File file = fs.OpenForReading(path);
+  fs.SetTimes(file, times);
+}
+
+TEST_F(EngineTest, EachTypeWritesItsPatternsInOrderOverTheWholeFile) {
+  for (const int type : {0, 1, 2}) {
+    SCOPED_TRACE(type);
+    fs.snapshots.clear();
+    const std::string original = SampleContent(3 * kCluster + 100);
+    const std::string path = dir.Write("f" + std::to_string(type) + ".dat", original);
+    std::int16_t code = 99;
+
+    ASSERT_TRUE(engine.PurgeFile(path, type, 1, false, false, false, code));
+    EXPECT_EQ(code, 0);
+
+    const std::vector<int> sequence = engine::PatternSequence(type);
+    ASSERT_EQ(fs.snapshots.size(), sequence.size());
+    ASSERT_EQ(static_cast<int>(sequence.size()), engine::NumOverwritesPerPass(type));
+    const std::string randomBlock = AsText(engine.PatternBuffer(kRandomPattern));
+    ASSERT_EQ(randomBlock.size(), kCluster);
+    for (std::size_t i = 0; i < sequence.size(); ++i) {
+      SCOPED_TRACE(i);
+      const std::string& written = fs.snapshots[i];
+      ASSERT_EQ(written.size(), 4 * kCluster);
+      if (sequence[i] == kRandomPattern) {
+        // One random buffer per repetition, the same in every block and in both random writes of type 2.
+        EXPECT_TRUE(EveryBlockIs(written, randomBlock));
+        EXPECT_FALSE(AllBytes(randomBlock, static_cast<unsigned char>(randomBlock[0])));
+      } else {
+        EXPECT_TRUE(AllBytes(written, static_cast<unsigned char>(sequence[i])));
+      }
+    }
+    // Kept: back to its former length, holding the last pattern.
+    const std::string after = ReadFile(path);
+    ASSERT_EQ(after.size(), original.size());
+    EXPECT_EQ(after, fs.snapshots.back().substr(0, original.size()));
+  }
+}
+
+TEST_F(EngineTest, RepetitionsRepeatTheSequenceWithAFreshRandomBuffer) {
+  const std::string path = dir.Write("r.dat", SampleContent(100));
+  std::int16_t code = 99;
+  ASSERT_TRUE(engine.PurgeFile(path, 0, 3, true, false, false, code));
+  EXPECT_EQ(code, 0);
+  ASSERT_EQ(fs.snapshots.size(), 6u);
+  EXPECT_NE(fs.snapshots[0], fs.snapshots[2]);
+  EXPECT_NE(fs.snapshots[2], fs.snapshots[4]);
+  for (const std::size_t zeros : {1u, 3u, 5u}) EXPECT_TRUE(AllBytes(fs.snapshots[zeros], 0));
+  EXPECT_FALSE(Exists(path));
+}
+
+TEST_F(EngineTest, FileIsCoveredByWholeClusters) {
+  struct Case {
+    std::size_t length;
+    std::size_t written;
+  };
+  for (const Case c : {Case{0, kCluster}, Case{1, kCluster}, Case{2 * kCluster, 2 * kCluster},
+                       Case{2 * kCluster + 1, 3 * kCluster}}) {
+    SCOPED_TRACE(c.length);
+    fs.snapshots.clear();
+    const std::string path = dir.Write("len.dat", SampleContent(c.length));
+    std::int16_t code = 99;
+    ASSERT_TRUE(engine.PurgeFile(path, 1, 1, false, false, false, code));
+    ASSERT_EQ(fs.snapshots.size(), 3u);
+    for (const std::string& written : fs.snapshots) EXPECT_EQ(written.size(), c.written);
+    EXPECT_EQ(ReadFile(path).size(), c.length);
+  }
+}
+
+TEST_F(EngineTest, BadArgumentsWriteNothing) {
+  const std::string original = SampleContent(5000);
+  const std::string path = dir.Write("bad.dat", original);
+  const auto purge = [&](int type) {
+    std::int16_t code = 99;
+    EXPECT_FALSE(engine.PurgeFile(path, type, 1, true, false, false, code));
+    return code;
+  };
+  EXPECT_EQ(purge(3), engine::kInvalidPurgeType);
+  EXPECT_EQ(purge(-1), engine::kInvalidPurgeType);
+  // A stored value below 512 counts as unknown and is looked up again, so only larger bad values stay.
+  for (const std::int32_t size : {1000, 131072, 66048}) {
+    SCOPED_TRACE(size);
+    clusters.SetClusterSize(drive, size);
+    EXPECT_EQ(purge(0), engine::kInvalidClusterSize);
+  }
+  EXPECT_EQ(engine.WritePatternPass(path, 0, 256), engine::kInvalidClusterSize);
+  EXPECT_EQ(ReadFile(path), original);
+  EXPECT_EQ(fs.Calls("WriteRepeated"), 0);
+
+  std::int16_t code = 99;
+  EXPECT_FALSE(engine.PurgeFile("", 7, 1, true, false, false, code));
+  EXPECT_EQ(code, engine::kEmptyPath);
+  EXPECT_EQ(engine.OverwriteFile("", -3, 1, true), engine::kEmptyPath);
+}
+
+TEST_F(EngineTest, SmallestAndLargestClusterSizesAreAccepted) {
+  for (const std::int32_t size : {512, 65536}) {
+    SCOPED_TRACE(size);
+    fs.snapshots.clear();
+    clusters.SetClusterSize(drive, size);
+    const std::string path = dir.Write("edge.dat", SampleContent(700));
+    std::int16_t code = 99;
+    ASSERT_TRUE(engine.PurgeFile(path, 0, 1, false, false, false, code));
+    ASSERT_EQ(fs.snapshots.size(), 2u);
+    EXPECT_EQ(fs.snapshots[0].size() % static_cast<std::size_t>(size), 0u);
+    EXPECT_GE(fs.snapshots[0].size(), 700u);
+    EXPECT_EQ(engine.PatternBuffer(kRandomPattern).size(), static_cast<std::size_t>(size));
+  }
+}
+
+TEST_F(EngineTest, KeptFileRegainsLengthAndTimes) {
+  const std::string original = SampleContent(10000);
+  const std::string path = dir.Write("keep.dat", original);
+  SetTimesOf(fs, path, kOldTimes);
+
+  std::int16_t code = 99;
+  ASSERT_TRUE(engine.PurgeFile(path, 2, 1, false, false, false, code));
+
+  const platform::FileStatus after = fs.Status(path);
+  EXPECT_EQ(after.size, 10000);
+  EXPECT_EQ(after.times, kOldTimes);
+  EXPECT_EQ(ReadFile(path), fs.snapshots.back().substr(0, 10000));
+  EXPECT_NE(ReadFile(path), original);
+}
+
+TEST_F(EngineTest, LongPathIsPurgedButItsTimesAreNotRestored) {
+  const std::string folder = dir.MakeFolder(std::string(120, 'd'));
+  const std::string path = dir.Write(std::string(120, 'd') + "/long.dat", SampleContent(300));
+  ASSERT_GT(path.size(), engine::kMaxTimesPathLength);
+  (void)folder;
+  SetTimesOf(fs, path, kOldTimes);
+
+  std::int16_t code = 99;
+  ASSERT_TRUE(engine.PurgeFile(path, 0, 1, false, false, false, code));
+  const platform::FileStatus after = fs.Status(path);
+  EXPECT_EQ(after.size, 300);
+  EXPECT_NE(after.times.modification, kOldTimes.modification);
+  EXPECT_EQ(engine::GetFileTimes(fs, path).status, -5);
+  EXPECT_EQ(engine::SetFileTimes(fs, path, kOldTimes), -5);
+}
+
+TEST_F(EngineTest, SpeedTestLeavesSizeAndTimesAsThePurgeLeftThem) {
+  state.blnPerformingSpeedTest = true;
+  const std::string path = dir.Write("dummy.dat", SampleContent(5000));
+  SetTimesOf(fs, path, kOldTimes);
+  std::int16_t code = 99;
+  ASSERT_TRUE(engine.PurgeFile(path, 0, 1, false, true, true, code));
+  const platform::FileStatus after = fs.Status(path);
+  EXPECT_EQ(after.size, static_cast<std::int64_t>(2 * kCluster));
+  EXPECT_NE(after.times, kOldTimes);
+}
+
+TEST_F(EngineTest, ReadOnlyFileNeedsPermission) {
+  const std::string original = SampleContent(3000);
+  const std::string path = dir.Write("ro.dat", original);
+  fs.SetReadOnly(path, true);
+  SetTimesOf(fs, path, kOldTimes);
+
+  std::int16_t code = 99;
+  EXPECT_FALSE(engine.PurgeFile(path, 0, 1, false, false, true, code));
+  EXPECT_EQ(code, engine::kReadOnlyNotPermitted);
+  EXPECT_EQ(fs.Status(path).times, kOldTimes);  // before reading, which may touch the access time
+  EXPECT_EQ(ReadFile(path), original);
+  EXPECT_TRUE(fs.Attributes(path).readOnly);
+
+  SetTimesOf(fs, path, kOldTimes);
+  EXPECT_TRUE(engine.PurgeFile(path, 0, 1, false, true, false, code));
+  EXPECT_EQ(code, 0);
+  EXPECT_EQ(fs.Status(path).times, kOldTimes);
+  EXPECT_NE(ReadFile(path), original);
+  EXPECT_FALSE(fs.Attributes(path).readOnly);
+}
+
+// The system attribute does not exist here, so -54 never arises; okSystem = false changes nothing.
+TEST_F(EngineTest, NoFileIsASystemFile) {
+  const std::string path = dir.Write("sys.dat", SampleContent(10));
+  std::int16_t code = 99;
+  EXPECT_TRUE(engine.PurgeFile(path, 0, 1, true, false, false, code));
+  EXPECT_EQ(code, 0);
+}
+
+TEST_F(EngineTest, HiddenReadOnlyFileIsDeleted) {
+  const std::string path = dir.Write(".hidden.dat", SampleContent(5000));
+  fs.SetReadOnly(path, true);
+  ASSERT_TRUE(fs.Attributes(path).hidden);
+  std::int16_t code = 99;
+  EXPECT_TRUE(engine.PurgeFile(path, 1, 1, true, true, true, code));
+  EXPECT_EQ(code, 0);
+  EXPECT_FALSE(Exists(path));
+}
+
+TEST_F(EngineTest, LinkIsNeverFollowed) {
+  TempDir outside;
+  const std::string original = SampleContent(6000);
+  const std::string target = outside.Write("precious.dat", original);
+  SetTimesOf(fs, target, kOldTimes);
+  const std::string link = dir / "link.dat";
+  ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+
+  std::int16_t code = 99;
+  EXPECT_FALSE(engine.PurgeFile(link, 0, 1, true, true, true, code));
+  EXPECT_EQ(code, engine::kCannotOpenForWriting);
+  EXPECT_EQ(fs.Status(target).times, kOldTimes);
+  EXPECT_EQ(ReadFile(target), original);
+  EXPECT_TRUE(Exists(link));
+  EXPECT_EQ(fs.Calls("WriteRepeated"), 0);
+  EXPECT_THROW(engine.OverwriteFile(link, 0, 1, true), platform::PlatformError);
+  EXPECT_EQ(ReadFile(target), original);
+}
+
+TEST_F(EngineTest, PipeIsNotPurged) {
+  const std::string pipe = dir / "pipe";
+  ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+  std::int16_t code = 99;
+  EXPECT_FALSE(engine.PurgeFile(pipe, 0, 1, true, true, true, code));
+  EXPECT_EQ(code, engine::kCannotOpenForWriting);
+  EXPECT_TRUE(Exists(pipe));
+}
+
+TEST_F(EngineTest, FileThatCannotBeOpenedForWritingIsUntouched) {
+  const std::string original = SampleContent(2000);
+  const std::string path = dir.Write("locked.dat", original);
+  SetTimesOf(fs, path, kOldTimes);
+  fs.Inject({"OpenForWriting", "locked.dat", EACCES});
+  std::int16_t code = 99;
+  EXPECT_FALSE(engine.PurgeFile(path, 2, 1, true, true, true, code));
+  EXPECT_EQ(code, engine::kCannotOpenForWriting);
+  EXPECT_EQ(fs.Status(path).times, kOldTimes);
+  EXPECT_EQ(ReadFile(path), original);
+}
+
+TEST_F(EngineTest, FileThatCannotBeDeletedIsReportedAfterFourAttempts) {
+  const std::string path = dir.Write("stuck.dat", SampleContent(5000));
+  fs.Inject({"Remove", "stuck.dat", EBUSY});
+  std::int16_t code = 99;
+  EXPECT_FALSE(engine.PurgeFile(path, 0, 1, true, true, true, code));
+  EXPECT_EQ(code, engine::kNotDeleted);
+  EXPECT_EQ(fs.Calls("Remove"), 4);
+  EXPECT_EQ(ui.waits(), (std::vector<int>{500, 500, 500}));
+  EXPECT_TRUE(AllBytes(ReadFile(path), 0));
+  EXPECT_EQ(ReadFile(path).size(), 5000u);
+}
+
+TEST_F(EngineTest, DeleteThatSucceedsOnARetryCountsAsDeleted) {
+  const std::string path = dir.Write("late.dat", SampleContent(10));
+  fs.Inject({"Remove", "late.dat", EBUSY, 0, 2});
+  EXPECT_TRUE(engine.DeleteFileForced(path, true, true, true));
+  EXPECT_FALSE(Exists(path));
+  EXPECT_EQ(ui.waits(), (std::vector<int>{500, 500}));
+  EXPECT_TRUE(engine.DeleteFileForced(path, true, true, true));  // already gone
+}
+
+TEST_F(EngineTest, FileReplacedDuringThePurgeIsNotDeleted) {
+  const std::string path = dir.Write("swap.dat", SampleContent(100));
+  const std::string other = dir.Write("other.dat", "keep me");
+  // After the last overwrite the name is given to another file.
+  fs.afterFlush = [&] {
+    if (fs.snapshots.size() == 2) std::rename(other.c_str(), path.c_str());
+  };
+  std::int16_t code = 99;
+  EXPECT_FALSE(engine.PurgeFile(path, 0, 1, true, true, true, code));
+  EXPECT_EQ(code, engine::kNotDeleted);
+  EXPECT_EQ(ReadFile(path), "keep me");
+  EXPECT_EQ(fs.Calls("Remove"), 0);
+}
+
+TEST_F(EngineTest, WriteFailureReachesTheCaller) {
+  const std::string path = dir.Write("full.dat", SampleContent(100));
+  fs.Inject({"WriteRepeated", "full.dat", ENOSPC});
+  std::int16_t code = 99;
+  try {
+    engine.PurgeFile(path, 0, 1, true, true, true, code);
+    FAIL() << "no error";
+  } catch (const platform::PlatformError& error) {
+    EXPECT_EQ(error.number, platform::kErrorDiskFull);
+  }
+  EXPECT_TRUE(Exists(path));
+}
+
+TEST_F(EngineTest, FlushFailureEndsTheRepetitionsSequence) {
+  const std::string path = dir.Write("flush.dat", SampleContent(100));
+  fs.Inject({"Flush", "flush.dat", EIO});
+  std::int16_t code = 99;
+  EXPECT_FALSE(engine.PurgeFile(path, 1, 2, true, true, true, code));
+  EXPECT_EQ(code, engine::kFlushFailed);
+  // One write and one flush per repetition; the file is still deleted.
+  EXPECT_EQ(fs.Calls("Flush"), 2);
+  EXPECT_EQ(fs.Calls("WriteRepeated"), 2);
+  EXPECT_FALSE(Exists(path));
+}
+
+TEST_F(EngineTest, MissingFileReachesTheCaller) {
+  std::int16_t code = 99;
+  try {
+    engine.PurgeFile(dir / "gone.dat", 0, 1, true, true, true, code);
+    FAIL() << "no error";
+  } catch (const platform::PlatformError& error) {
+    EXPECT_EQ(error.number, platform::kErrorFileNotFound);
+  }
+}
+
+TEST_F(EngineTest, YieldsBeforeEveryRepetitionAndBlock) {
+  const std::string path = dir.Write("y.dat", SampleContent(3 * kCluster));
+  std::int16_t code = 99;
+  ASSERT_TRUE(engine.PurgeFile(path, 1, 2, true, true, true, code));
+  EXPECT_EQ(ui.yields(), 2 * (1 + 3 * 3));
+}
+
+// Records the blocks handed to the file system instead of writing them, so a file beyond 2^31 bytes can
+// be purged in a moment.
+class RecordingFileSystem : public FaultyFileSystem {
+ public:
+  void WriteRepeated(const platform::File&, const void*, std::size_t blockSize, std::int64_t count,
+                     std::int64_t offset) override {
+    writes.push_back({offset, static_cast<std::int64_t>(blockSize) * count});
+  }
+  std::vector<std::pair<std::int64_t, std::int64_t>> writes;
+};
+
+TEST(EngineLargeFileTest, FileBeyond2GiBIsCoveredToItsEnd) {
+  TempDir dir;
+  RecordingFileSystem fs;
+  FakeUi ui;
+  platform::Random random;
+  engine::ClusterSizeTable clusters(fs);
+  clusters.SetClusterSize(fs.VolumeOf(dir.path()), 65536);
+  support::OperationState state;
+  engine::PurgeEngine engine(fs, ui, random, clusters, state);
+
+  const std::int64_t length = (std::int64_t{1} << 31) + 5;
+  const std::string path = dir.Write("big.dat", "");
+  {
+    platform::File file = fs.OpenForWriting(path);
+    fs.SetLength(file, length);  // sparse
+  }
+  std::int16_t code = 99;
+  ASSERT_TRUE(engine.PurgeFile(path, 0, 1, false, false, false, code));
+  EXPECT_EQ(code, 0);
+
+  const std::int64_t blocks = (length + 65535) / 65536;
+  std::int64_t end = 0;
+  int passes = 0;
+  for (const auto& [offset, size] : fs.writes) {
+    if (offset == 0) {
+      if (passes > 0) {
+        EXPECT_EQ(end, blocks * 65536);
+      }
+      ++passes;
+    } else {
+      EXPECT_EQ(offset, end);
+    }
+    end = offset + size;
+  }
+  EXPECT_EQ(passes, 2);
+  EXPECT_EQ(end, blocks * 65536);
+  EXPECT_EQ(fs.Status(path).size, length);
+}
+
+}  // namespace
+}  // namespace nulvane::testing
