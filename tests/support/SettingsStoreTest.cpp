@@ -1,0 +1,164 @@
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <gtest/gtest.h>
+
+#include "platform/settings/QtSettingsBackend.h"
+#include "support/SettingsStore.h"
+#include "testsupport/TempDir.h"
+
+namespace nulvane::support {
+namespace {
+
+using nulvane::testing::ReadFile;
+using nulvane::testing::TempDir;
+
+std::string Success() { return std::string("  ") + std::strerror(0); }
+
+class SettingsStoreTest : public ::testing::Test {
+ protected:
+  TempDir temp;
+  platform::QtSettingsBackend backend{temp / "config"};
+  SettingsStore store{backend, "Maker", "Nulvane"};
+  std::string key = store.ProgramKey() + "\\/home";
+};
+
+TEST_F(SettingsStoreTest, WriteCreatesTheKeyThenFindsItAndTheValueReadsBack) {
+  EXPECT_EQ(store.ProgramKey(), "Software\\Maker\\Nulvane");
+  EXPECT_EQ(store.SaveSetting(Hive::CurrentUser, key, "Speed", "12.5"), "0 New key created." + Success());
+  EXPECT_EQ(store.SaveSetting(Hive::CurrentUser, key, "Speed", "13.25"), "0 Key already exists." + Success());
+  EXPECT_TRUE(std::filesystem::is_regular_file(temp / "config/Maker/Nulvane.ini"));
+
+  std::string value = "unchanged";
+  EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, key, "Speed", value), "0 OK");
+  EXPECT_EQ(value, "13.25");
+  // A fresh backend (the next run of the program) sees the same value.
+  platform::QtSettingsBackend again(temp / "config");
+  SettingsStore next(again, "Maker", "Nulvane");
+  EXPECT_EQ(next.RestoreSetting(Hive::CurrentUser, key, "Speed", value), "0 OK");
+  EXPECT_EQ(value, "13.25");
+}
+
+TEST_F(SettingsStoreTest, ReadFailuresLeaveTheValueAlone) {
+  store.SaveSetting(Hive::CurrentUser, key, "Speed", "1");
+  store.SaveSetting(Hive::CurrentUser, key, "Empty", "");
+  std::string value = "unchanged";
+  EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, key, "Other", value), "3 Name not found.");
+  EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, key, "", value), "2 Name not specified.");
+  EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, key + "2", "Speed", value), "1 Key not found or is empty.");
+  EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, "", "Speed", value), "1 Key not found or is empty.");
+  EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, "Software\\Maker\\Other\\x", "Speed", value),
+            "1 Key not found or is empty.");
+  EXPECT_EQ(value, "unchanged");
+  EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, key, "Empty", value), "0 Empty value");
+  EXPECT_EQ(value, "");
+}
+
+TEST_F(SettingsStoreTest, DriveNamesWithSlashesAndPercentsAreDistinctKeys) {
+  const std::vector<std::string> drives = {"/", "/home", "/home/user", "%2Fhome", "/media/My Disk", "General"};
+  for (std::size_t i = 0; i < drives.size(); ++i) {
+    store.SaveSetting(Hive::CurrentUser, store.ProgramKey() + "\\" + drives[i], "Speed", std::to_string(i));
+  }
+  for (std::size_t i = 0; i < drives.size(); ++i) {
+    std::string value;
+    EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, store.ProgramKey() + "\\" + drives[i], "Speed", value), "0 OK")
+        << drives[i];
+    EXPECT_EQ(value, std::to_string(i)) << drives[i];
+  }
+  EXPECT_EQ(backend.LocationOf(store.ProgramKey() + "\\/home").group, "%2Fhome");
+}
+
+TEST_F(SettingsStoreTest, TrailingControlCharactersAreDroppedOnRead) {
+  for (const std::string stored : {std::string("4.5\0", 4), std::string("4.5\r\n"), std::string("4.5\t\n\0", 6)}) {
+    store.SaveSetting(Hive::CurrentUser, key, "Speed", stored);
+    std::string value;
+    EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, key, "Speed", value), "0 OK");
+    EXPECT_EQ(value, "4.5");
+  }
+}
+
+TEST_F(SettingsStoreTest, KeyThatCannotBeCreatedReportsTheStatusAndWritesNothing) {
+  temp.Write("blocker", "a file where the configuration folder should be");
+  platform::QtSettingsBackend blocked(temp / "blocker/config");
+  SettingsStore failing(blocked, "Maker", "Nulvane");
+  EXPECT_EQ(failing.SaveSetting(Hive::CurrentUser, failing.ProgramKey() + "\\/", "Speed", "1"),
+            std::to_string(ENOTDIR) + " Unable to create (or find) key.");
+  EXPECT_EQ(store.SaveSetting(Hive::CurrentUser, "Software\\OnlyMaker", "Speed", "1"),
+            std::to_string(EINVAL) + " Unable to create (or find) key.");
+}
+
+// The file is replaced by a rename, never rewritten in place, so it is whole after every write.
+TEST_F(SettingsStoreTest, WritesReplaceTheFileAtomicallyAndLeaveNoTemporaryFiles) {
+  const std::string file = temp / "config/Maker/Nulvane.ini";
+  struct stat before {};
+  struct stat after {};
+  for (int i = 0; i < 20; ++i) {
+    store.SaveSetting(Hive::CurrentUser, store.ProgramKey() + "\\/d" + std::to_string(i), "Speed", "1.5");
+    ASSERT_EQ(::stat(file.c_str(), &before), 0);
+    store.SaveSetting(Hive::CurrentUser, key, "Speed", std::to_string(i));
+    ASSERT_EQ(::stat(file.c_str(), &after), 0);
+    EXPECT_NE(before.st_ino, after.st_ino);
+    const std::string content = ReadFile(file);
+    EXPECT_NE(content.find("[%252Fd" + std::to_string(i) + "]"), std::string::npos);
+    EXPECT_NE(content.find("Speed=" + std::to_string(i)), std::string::npos);
+  }
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(temp / "config/Maker")) {
+    names.push_back(entry.path().filename().string());
+  }
+  EXPECT_EQ(names, std::vector<std::string>{"Nulvane.ini"});
+}
+
+// With the folder immutable the temporary file cannot be made: the write must fail and the old file stay whole,
+// rather than the store falling back to rewriting it in place.
+TEST_F(SettingsStoreTest, FailedWriteKeepsTheOldFileWhole) {
+  store.SaveSetting(Hive::CurrentUser, key, "Speed", "7.5");
+  const std::string folder = temp / "config/Maker";
+  const std::string before = ReadFile(folder + "/Nulvane.ini");
+  if (std::system(("chattr +i '" + folder + "' 2>/dev/null").c_str()) != 0) {
+    GTEST_SKIP() << "chattr is not available here";
+  }
+  struct Unlock {
+    std::string folder;
+    ~Unlock() { (void)std::system(("chattr -i '" + folder + "'").c_str()); }
+  } unlock{folder};
+
+  const std::string result = store.SaveSetting(Hive::CurrentUser, key, "Speed", "99");
+  EXPECT_EQ(result.rfind("0 Key already exists.  ", 0), 0u) << result;
+  EXPECT_NE(result, "0 Key already exists." + Success());
+  EXPECT_EQ(ReadFile(folder + "/Nulvane.ini"), before);
+  std::string value;
+  EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, key, "Speed", value), "0 OK");
+  EXPECT_EQ(value, "7.5");
+}
+
+// The outcomes that the INI store itself never produces.
+class ScriptedBackend : public platform::SettingsBackend {
+ public:
+  platform::KeyResult key{platform::KeyDisposition::Anomaly, 0};
+  platform::ReadResult read{platform::ReadStatus::Error, "3.5\n", 1234};
+  int writeStatus = 28;
+
+  platform::KeyResult CreateOrOpenKey(const std::string&) override { return key; }
+  int WriteString(const std::string&, const std::string&, const std::string&) override { return writeStatus; }
+  bool OpenKeyForReading(const std::string&) override { return true; }
+  platform::ReadResult ReadString(const std::string&, const std::string&) override { return read; }
+  std::string StatusMessage(int status) override { return std::string(150, 'x') + std::to_string(status); }
+};
+
+TEST(SettingsStoreOutcomes, AnomalyAndPartialReadAndLongMessages) {
+  ScriptedBackend backend;
+  SettingsStore store(backend, "M", "P");
+  EXPECT_EQ(store.SaveSetting(Hive::CurrentUser, "k", "n", "v"), "0 Key anomaly.  " + std::string(100, 'x'));
+  std::string value;
+  EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, "k", "n", value), "0");
+  EXPECT_EQ(value, "3.5");
+  backend.key = {platform::KeyDisposition::Failed, 5};
+  EXPECT_EQ(store.SaveSetting(Hive::CurrentUser, "k", "n", "v"), "5 Unable to create (or find) key.");
+}
+
+}  // namespace
+}  // namespace nulvane::support
