@@ -44,7 +44,9 @@ int StatusNumber(QSettings::Status status) {
   return EIO;
 }
 
-QString ToQt(const std::string& text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+QString ToQt(const std::string& text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
 
 bool GroupHasEntries(QSettings& settings, const std::string& group) {
   if (!group.empty()) settings.beginGroup(ToQt(group));
@@ -93,8 +95,8 @@ std::string QtSettingsBackend::EscapeKeyName(const std::string& name) {
 
 QtSettingsBackend::Location QtSettingsBackend::LocationOf(const std::string& keyPath) const {
   std::vector<std::string> parts = SplitKeyPath(keyPath);
-  if (!parts.empty() && QString::fromStdString(parts.front()).compare(QStringLiteral("Software"),
-                                                                       Qt::CaseInsensitive) == 0) {
+  if (!parts.empty() &&
+      QString::fromStdString(parts.front()).compare(QStringLiteral("Software"), Qt::CaseInsensitive) == 0) {
     parts.erase(parts.begin());
   }
   if (configFolder_.empty() || parts.size() < 2 || !IsPlainFileName(parts[0]) || !IsPlainFileName(parts[1])) {
@@ -117,14 +119,16 @@ KeyResult QtSettingsBackend::CreateOrOpenKey(const std::string& keyPath) {
   if (error) return {KeyDisposition::Failed, error.value()};
 
   QSettings settings(ToQt(location.file), QSettings::IniFormat);
-  if (settings.status() != QSettings::NoError) return {KeyDisposition::Failed, StatusNumber(settings.status())};
+  if (settings.status() != QSettings::NoError)
+    return {KeyDisposition::Failed, StatusNumber(settings.status())};
   if (!settings.isWritable()) return {KeyDisposition::Failed, EACCES};
   const bool exists = location.group.empty() ? std::filesystem::exists(location.file, error)
                                              : GroupHasEntries(settings, location.group);
   return {exists ? KeyDisposition::Existed : KeyDisposition::Created, 0};
 }
 
-int QtSettingsBackend::WriteString(const std::string& keyPath, const std::string& name, const std::string& value) {
+int QtSettingsBackend::WriteString(const std::string& keyPath, const std::string& name,
+                                   const std::string& value) {
   const Location location = LocationOf(keyPath);
   if (location.file.empty() || name.empty()) return EINVAL;
   QSettings settings(ToQt(location.file), QSettings::IniFormat);
@@ -132,11 +136,24 @@ int QtSettingsBackend::WriteString(const std::string& keyPath, const std::string
   settings.setAtomicSyncRequired(true);
   if (settings.status() != QSettings::NoError) return StatusNumber(settings.status());
   if (!location.group.empty()) settings.beginGroup(ToQt(location.group));
-  settings.setValue(ToQt(EscapeKeyName(name)), ToQt(value));
-  if (!location.group.empty()) settings.endGroup();
+  const QString key = ToQt(EscapeKeyName(name));
+  const bool hadValue = settings.contains(key);
+  const QVariant previous = settings.value(key);
+  settings.setValue(key, ToQt(value));
   settings.sync();
   const int status = StatusNumber(settings.status());
-  if (status == 0) FlushFolder(location.file);
+  if (status == 0) {
+    FlushFolder(location.file);
+  } else {
+    // The toolkit keeps an unwritten change in its process-wide cache, where later reads would find it;
+    // put back what the file still holds.
+    if (hadValue) {
+      settings.setValue(key, previous);
+    } else {
+      settings.remove(key);
+    }
+    settings.sync();
+  }
   return status;
 }
 
@@ -157,12 +174,15 @@ ReadResult QtSettingsBackend::ReadString(const std::string& keyPath, const std::
   if (!settings.contains(key)) return {ReadStatus::NotFound, {}, ENOENT};
   const QVariant stored = settings.value(key);
   // A hand-edited value with unquoted commas comes back as a list.
-  const QString text = stored.typeId() == QMetaType::QStringList ? stored.toStringList().join(QStringLiteral(", "))
-                                                                 : stored.toString();
+  const QString text = stored.typeId() == QMetaType::QStringList
+                           ? stored.toStringList().join(QStringLiteral(", "))
+                           : stored.toString();
   const int status = StatusNumber(settings.status());
   return {status == 0 ? ReadStatus::Found : ReadStatus::Error, text.toStdString(), status};
 }
 
-std::string QtSettingsBackend::StatusMessage(int status) { return std::strerror(status); }
+std::string QtSettingsBackend::StatusMessage(int status) {
+  return std::strerror(status);
+}
 
 }  // namespace nulvane::platform
