@@ -1,8 +1,10 @@
 #include "engine/FileProcedures.h"
 
+#include <chrono>
 #include <ctime>
 
 #include "platform/PlatformError.h"
+#include "support/Locale.h"
 
 namespace nulvane::engine {
 
@@ -60,9 +62,12 @@ std::string FileDateText(platform::FileSystem& fileSystem, const std::string& pa
   const std::time_t seconds = static_cast<std::time_t>(status.times.modification.seconds);
   std::tm local{};
   if (::localtime_r(&seconds, &local) == nullptr) return {};
-  char text[64];
-  if (std::strftime(text, sizeof text, withTime ? "%m/%d/%Y %H:%M:%S" : "%m/%d/%Y", &local) == 0) return {};
-  return text;
+  const std::chrono::year_month_day day{std::chrono::year(local.tm_year + 1900),
+                                        std::chrono::month(static_cast<unsigned>(local.tm_mon + 1)),
+                                        std::chrono::day(static_cast<unsigned>(local.tm_mday))};
+  std::string text = support::FormatShortDate(day);
+  if (text.empty() || !withTime) return text;
+  return text + " " + support::FormatTimeOfDay(local.tm_hour, local.tm_min, local.tm_sec);
 }
 
 std::string FreeFileName(platform::FileSystem& fileSystem, const std::string& path) {

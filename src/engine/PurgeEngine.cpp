@@ -8,6 +8,7 @@
 #include "platform/PlatformError.h"
 #include "support/Drive.h"
 #include "support/FileServices.h"
+#include "support/Format.h"
 
 namespace nulvane::engine {
 
@@ -52,12 +53,6 @@ std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return text;
-}
-
-// n / 2 with a half going to the even neighbour.
-std::size_t HalfRoundedToEven(std::size_t n) {
-  const std::size_t half = n / 2;
-  return (n % 2 == 1 && half % 2 == 1) ? half + 1 : half;
 }
 
 }  // namespace
@@ -217,7 +212,7 @@ void PurgeEngine::BuildPatternBuffers(std::int32_t clusterSize) {
     random.push_back(static_cast<unsigned char>(random_.RandomInteger(0, 255)));
   while (random.size() < size) {
     const std::size_t length = random.size();
-    const int half = static_cast<int>(HalfRoundedToEven(length));
+    const int half = static_cast<int>(support::RoundHalfEven(static_cast<double>(length) / 2.0));
     const auto start = static_cast<std::size_t>(random_.RandomInteger(1, half));
     const auto count = static_cast<std::size_t>(random_.RandomInteger(1, half));
     random.resize(length + count);

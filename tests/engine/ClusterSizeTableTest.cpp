@@ -1,0 +1,75 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+
+#include "engine/ClusterSizeTable.h"
+#include "platform/PlatformError.h"
+#include "testsupport/FaultyFileSystem.h"
+
+namespace nulvane::testing {
+namespace {
+
+platform::DiskSpace Disk(std::int64_t clusterSize) {
+  platform::DiskSpace disk;
+  disk.clusterSize = clusterSize;
+  disk.freeBytes = 1e9;
+  disk.totalBytes = 2e9;
+  return disk;
+}
+
+TEST(ClusterSizeTableTest, DriveAnswerIsTakenWithinLimits) {
+  struct Case {
+    std::int64_t answer;
+    std::int32_t expected;
+  };
+  for (const Case c : {Case{4096, 4096}, Case{512, 512}, Case{65536, 65536}, Case{131072, 65536},
+                       Case{std::int64_t{1} << 40, 65536}, Case{256, 4096}, Case{0, 4096}}) {
+    SCOPED_TRACE(c.answer);
+    FaultyFileSystem fs;
+    fs.OverrideDisk([&](const std::string&) { return Disk(c.answer); });
+    engine::ClusterSizeTable table(fs);
+    EXPECT_EQ(table.GetClusterSize("/data"), c.expected);
+  }
+}
+
+TEST(ClusterSizeTableTest, FailedQueryGives4096AndFloppyLetters512) {
+  FaultyFileSystem fs;
+  fs.Inject({"QueryDisk", "", EIO});
+  engine::ClusterSizeTable table(fs);
+  EXPECT_EQ(table.GetClusterSize("/mnt/gone"), 4096);
+  EXPECT_EQ(table.GetClusterSize("A:"), 512);
+  EXPECT_EQ(table.GetClusterSize("b:"), 512);
+}
+
+TEST(ClusterSizeTableTest, EachDriveIsAskedOnce) {
+  FaultyFileSystem fs;
+  int asked = 0;
+  fs.OverrideDisk([&](const std::string& drive) {
+    ++asked;
+    return Disk(drive == "/" ? 4096 : 16384);
+  });
+  engine::ClusterSizeTable table(fs);
+  double space = -1;
+  EXPECT_EQ(table.GetClusterSize("/home", &space), 16384);
+  EXPECT_EQ(space, 1e9);
+  space = -1;
+  EXPECT_EQ(table.GetClusterSize("/home", &space), 16384);
+  EXPECT_EQ(space, -1);  // not asked again, so left as it was
+  EXPECT_EQ(table.GetClusterSize("/"), 4096);
+  EXPECT_EQ(asked, 2);
+}
+
+TEST(ClusterSizeTableTest, StoredValueWins) {
+  FaultyFileSystem fs;
+  fs.OverrideDisk([&](const std::string&) { return Disk(4096); });
+  engine::ClusterSizeTable table(fs);
+  EXPECT_EQ(table.GetClusterSize("/home"), 4096);
+  table.SetClusterSize("/home", 32768);
+  table.SetClusterSize("/srv", 8192);
+  EXPECT_EQ(table.GetClusterSize("/home"), 32768);
+  EXPECT_EQ(table.GetClusterSize("/srv"), 8192);
+  EXPECT_EQ(fs.Calls("QueryDisk"), 1);
+}
+
+}  // namespace
+}  // namespace nulvane::testing

@@ -1,0 +1,114 @@
+#include "EngineFixture.h"
+
+namespace nulvane::testing {
+namespace {
+
+TEST_F(EngineTest, ProtectedFilesAreClassified) {
+  fs.OverrideProgramFolder("/opt/Nulvane/");
+  fs.OverrideSwapFiles({"/swapfile"});
+  struct Case {
+    const char* path;
+    int expected;
+  };
+  for (const Case c :
+       {Case{"/opt/Nulvane/data.txt", 1}, Case{"/OPT/nulvane/readme", 1},
+        Case{"/opt/Nulvane/sub/data.txt", 0}, Case{"/tmp/pagefile.sys", 2}, Case{"/tmp/PageFile.SYS", 2},
+        Case{"/tmp/edit.SWP", 2}, Case{"/swapfile", 2}, Case{"/tmp/page.sys", 7}, Case{"/tmp/setup.EXE", 7},
+        Case{"/tmp/a.b.kbd", 7}, Case{"/tmp/notes.txt", 0}, Case{"/tmp/Makefile", 0}, Case{"/tmp/exe", 0},
+        Case{"/tmp.exe/notes", 0}}) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(engine.ClassifyProtectedFile(c.path), c.expected);
+  }
+}
+
+TEST_F(EngineTest, ExtensionPermissionsLastUntilTheTableIsReset) {
+  fs.OverrideProgramFolder("/opt/Nulvane/");
+  engine.SetExtensionPermission("EXE", -1);
+  engine.SetExtensionPermission("dll", 1);
+  engine.SetExtensionPermission("txt", -1);  // not in the table: ignored
+  EXPECT_EQ(engine.ClassifyProtectedFile("/tmp/a.exe"), 8);
+  EXPECT_EQ(engine.ClassifyProtectedFile("/tmp/a.dll"), 0);
+  EXPECT_EQ(engine.ClassifyProtectedFile("/tmp/a.txt"), 0);
+  EXPECT_EQ(engine.ClassifyProtectedFile("/tmp/a.sys"), 7);
+
+  engine.InitSensitiveExtensions(0);
+  EXPECT_EQ(engine.ClassifyProtectedFile("/tmp/a.exe"), 7);
+  engine.InitSensitiveExtensions(1);
+  for (const char* extension :
+       {"bat", "bin", "com", "dll", "drv", "exe", "ini", "ovl", "pif", "sys", "ocx", "kbd"}) {
+    EXPECT_EQ(engine.ClassifyProtectedFile(std::string("/tmp/x.") + extension), 0) << extension;
+  }
+  EXPECT_EQ(engine.ClassifyProtectedFile("/tmp/pagefile.sys"), 2);
+}
+
+TEST(PurgeResultTextTest, EveryCodeHasItsText) {
+  struct Case {
+    std::int16_t code;
+    const char* text;
+  };
+  for (const Case c : {
+           Case{1, ": a file in the current application folder, not purged."},
+           Case{2, ": the page file (swap file), not purged."},
+           Case{7, ": \"exe\" files are not purged."},
+           Case{-1, ": empty file name."},
+           Case{-2, ": unable to open file for writing."},
+           Case{-4, ": file overwritten but not deleted."},
+           Case{-7, ": error when flushing file."},
+           Case{-8, ": invalid purge type."},
+           Case{-9, ": invalid cluster size."},
+           Case{-53,
+                ": file is a read-only file, not purged.\r\n(Perhaps file is in use by another program.)"},
+           Case{-54, ": file is a system file, not purged."},
+           Case{0, " not purged."},
+           Case{-3, " not purged."},
+           Case{8, " not purged."},
+       }) {
+    EXPECT_EQ(engine::PurgeResultText(c.code, "exe"), c.text) << c.code;
+  }
+}
+
+TEST(PatternSequenceTest, WritesPerPassMatchTheSequences) {
+  EXPECT_EQ(engine::PatternSequence(0), (std::vector<int>{256, 0}));
+  EXPECT_EQ(engine::PatternSequence(1), (std::vector<int>{170, 85, 0}));
+  EXPECT_EQ(engine::PatternSequence(2), (std::vector<int>{170, 85, 256, 10, 245, 256}));
+  EXPECT_EQ(engine::NumOverwritesPerPass(0), 2);
+  EXPECT_EQ(engine::NumOverwritesPerPass(1), 3);
+  EXPECT_EQ(engine::NumOverwritesPerPass(2), 6);
+  EXPECT_TRUE(engine::PatternSequence(3).empty());
+}
+
+TEST_F(EngineTest, RandomBufferIs2048DrawsExtendedByPiecesOfItself) {
+  for (const std::int32_t size : {512, 2048, 4096, 65536}) {
+    SCOPED_TRACE(size);
+    random.Seed(77);
+    engine.BuildPatternBuffers(size);
+    const std::vector<unsigned char>& buffer = engine.PatternBuffer(engine::kRandomPattern);
+    ASSERT_EQ(buffer.size(), static_cast<std::size_t>(size));
+
+    // The same generator state replays the construction: 2048 draws, then 1-based pieces of at most half
+    // the length (rounded to even) copied from within the buffer.
+    platform::Random replay;
+    replay.Seed(77);
+    std::vector<unsigned char> expected;
+    for (int i = 0; i < 2048; ++i)
+      expected.push_back(static_cast<unsigned char>(replay.RandomInteger(0, 255)));
+    while (expected.size() < buffer.size()) {
+      const std::size_t n = expected.size();
+      const int half = static_cast<int>((n / 2) + ((n % 2 == 1 && (n / 2) % 2 == 1) ? 1 : 0));
+      const int start = replay.RandomInteger(1, half);
+      const int count = replay.RandomInteger(1, half);
+      const std::vector<unsigned char> piece(expected.begin() + start - 1,
+                                             expected.begin() + start - 1 + count);
+      expected.insert(expected.end(), piece.begin(), piece.end());
+    }
+    expected.resize(buffer.size());
+    EXPECT_EQ(buffer, expected);
+    for (const int code : {0, 10, 85, 170, 245}) {
+      EXPECT_EQ(engine.PatternBuffer(code),
+                std::vector<unsigned char>(static_cast<std::size_t>(size), static_cast<unsigned char>(code)));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace nulvane::testing
