@@ -1,0 +1,76 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/FileSystem.h"
+#include "platform/Ui.h"
+
+namespace nulvane::support {
+
+// The questions the commands ask about folders (does it exist, how many matching files, how large, how many
+// subfolders, any match in the tree), plus the folder chooser, the per-user data folder, folder creation and
+// deletion. No operation throws: failures come back as -1, false or the empty text, with the system's
+// description where there is an error text.
+//
+// Walks never follow symbolic links: a link (even one to a folder) counts as a file and is never descended.
+// A "file" is every entry that is not a real directory. Folder paths may be given with or without a trailing
+// separator.
+class FolderServices {
+ public:
+  enum class SpecialFolder { UserData };
+
+  FolderServices(platform::FileSystem& fileSystem, platform::Ui& ui);
+
+  // The platform's folder chooser; empty when the user cancels.
+  std::string BrowseForFolder(const std::string& prompt);
+  // The folder's path without a trailing separator, empty when the platform names none.
+  std::string SpecialFolderPath(SpecialFolder folder = SpecialFolder::UserData);
+  // base/sub/name, where base is the per-user application-data folder (or, when there is none, the first
+  // fixed volume). The folder base/sub is created when it does not exist yet.
+  std::string UserDataFilePath(const std::string& name, const std::string& sub);
+
+  // True for a real directory; a link to a folder is not one.
+  bool FolderExists(const std::string& path);
+  // True for any existing entry that is not a directory (links included); false for an empty path.
+  bool FileExists(const std::string& path);
+  // Creates every missing folder along the path; true when the whole path is a folder at the end.
+  bool CreateFolderPath(const std::string& path);
+  // Creates and returns drivePath/stem<n> for the first n = 1, 2, ... under which nothing exists yet;
+  // empty when it cannot be created.
+  std::string NewNumberedFolder(const std::string& drivePath, const std::string& stem);
+
+  // Files directly in the folder that satisfy the specification (case-insensitive wildcard rules).
+  // Sizes are summed into `total` only when it is exactly -1 on entry; otherwise it is set to 0, except
+  // that "*.*" without sizes counts every file without matching and leaves `total` alone. Stops after the
+  // first match when `stopAtFirst`. Lets the user interface run after every file.
+  // On failure: -1 and errText = the system's description, also shown (title "Error", warning icon) when
+  // `showError`.
+  std::int32_t CountMatchingFiles(const std::string& folder, const std::string& spec, bool stopAtFirst,
+                                  bool showError, std::string& errText, double& total);
+  // Direct subfolders, or -1 with errText = "Error: " + description.
+  std::int32_t CountSubfolders(const std::string& folder, std::string& errText);
+  // True when the folder holds no file and no subfolder, or when it cannot be counted.
+  bool FolderIsEmpty(const std::string& folder);
+
+  // Walks the folder and everything below it (files first, then the subfolders in platform order).
+  // `first` resets count, total and err. When `limit` is above 0 and `count` reaches it, limit becomes -2 and
+  // the walk ends at once. Sizes of regular files are added to `total` when `withSizes` (a size that cannot
+  // be read is skipped). A folder that cannot be read sets `err` to the PlatformError number and ends the
+  // walk; a subfolder that vanished after it was listed is skipped.
+  void CountFilesInTree(bool first, const std::string& folder, const std::string& spec, std::int32_t& count,
+                        std::int32_t& limit, bool withSizes, double& total, int& err);
+  bool AnyMatchingFileInTree(const std::string& folder, const std::string& spec);
+
+  // Deletes the folder with everything in it. Links inside are removed as links; their targets are never
+  // touched, and a link given as `path` is not followed (false). Without `force` a read-only entry stops the
+  // deletion with "Permission denied"; with it, read-only entries are made writable first. A volume's root is
+  // never deleted. On failure: false and errText = the system's description.
+  bool DeleteFolder(const std::string& path, std::string& errText, bool force);
+
+ private:
+  platform::FileSystem& fileSystem_;
+  platform::Ui& ui_;
+};
+
+}  // namespace nulvane::support
