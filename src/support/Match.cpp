@@ -94,9 +94,6 @@ std::string Encode(const std::u32string& text) {
 constexpr std::u32string_view kCapitals = U"ABCDEFGHIJKLMNOPQRSTUVWXYZŠŒŸÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏÐÑÒÓÔÕÖØÙÚÛÜÝÞ";
 constexpr std::u32string_view kSmallLetters = U"abcdefghijklmnopqrstuvwxyzšœÿàáâãäåæçèéêëìíîïðñòóôõöøùúûüýþ";
 static_assert(kCapitals.size() == kSmallLetters.size());
-// A text holding one of these is folded through the table instead of being lower-cased.
-constexpr std::u32string_view kTableTriggers = U"ŠŸÀÁÂÃÄÅÇÈÉÊËÌÍÎÏÐÑÒÓÔÕÖØÙÚÛÜÝšÿàáâãäåçèéêëìíîïñòóôõöøùúûüý";
-
 char32_t FoldByTable(char32_t c) {
   const auto place = kCapitals.find(c);
   return place == std::u32string_view::npos ? c : kSmallLetters[place];
@@ -122,11 +119,13 @@ char32_t LowerOne(char32_t c) {
   return (lower >= 0xD800 && lower <= 0xDFFF) || lower > 0x10FFFF ? c : lower;
 }
 
+// Table letters first, then the ordinary lower-casing for everything else, so that a character folds the
+// same way whatever else the text holds.
 std::u32string Fold(std::u32string text) {
-  const bool byTable = std::any_of(text.begin(), text.end(), [](char32_t c) {
-    return kTableTriggers.find(c) != std::u32string_view::npos;
-  });
-  for (char32_t& c : text) c = byTable ? FoldByTable(c) : LowerOne(c);
+  for (char32_t& c : text) {
+    const char32_t byTable = FoldByTable(c);
+    c = byTable != c ? byTable : LowerOne(c);
+  }
   return text;
 }
 
@@ -193,8 +192,9 @@ bool MatchFilespec(const std::string& name, const std::string& spec, bool caseSe
   if (name.find_first_of("?*/\\") != std::string::npos) return false;
   const std::string trimmed = TrimBlanks(spec);
   if (trimmed.empty()) return true;
-  // One file's name: names differing only in case are different files here.
-  if (!ContainsWildcard(trimmed)) return name == trimmed;
+  // One file's name: names differing only in case are different files here, and a name may begin or end
+  // with blanks.
+  if (!ContainsWildcard(trimmed)) return name == trimmed || name == spec;
   const DotSplit nameParts = SplitAtLastDot(name);
   const DotSplit specParts = SplitAtLastDot(trimmed);
   if (!specParts.hasDot) return !nameParts.hasDot && MatchPart(name, trimmed, caseSensitive);

@@ -18,7 +18,7 @@ bool MatchFilespec(const std::string& name, const std::string& spec, bool caseSe
 bool MatchPart(const std::string& text, const std::string& pattern, bool caseSensitive);
 
 // Case folding for file names: capitals A-Z and the accented capitals of Western European languages fold to
-// their small letters through a fixed table; a text with no accented letter of that table is lower-cased.
+// their small letters through a fixed table, every other character is lower-cased.
 std::string FoldCase(const std::string& text);
 // The ordinary lower-casing of each character.
 std::string LowerCase(const std::string& text);

@@ -68,6 +68,8 @@ TEST(MatchFilespecTest, SpecificationWithoutWildcardsMatchesOnlyTheExactName) {
   EXPECT_FALSE(MatchFilespec("report.txt", "Report.TXT", true));
   // Without wildcards a trailing dot is part of the name, not an empty extension pattern.
   EXPECT_FALSE(MatchFilespec("report.doc", "report.", false));
+  EXPECT_TRUE(MatchFilespec(" spaced.txt ", " spaced.txt ", false));
+  EXPECT_FALSE(MatchFilespec(" spaced.txt ", "spaced.txt", false));
 }
 
 TEST(MatchFilespecTest, CaseSensitiveFlagKeepsCase) {
@@ -78,13 +80,21 @@ TEST(MatchFilespecTest, CaseSensitiveFlagKeepsCase) {
 
 TEST(MatchPartTest, SingleScanWithoutBacktracking) {
   const std::vector<MatchCase> cases = {
-      {"abcbc", "a*c", false},                      // the first "c" ends the run and is never reconsidered
-      {"abc", "a*c", true},    {"a", "a*?", true},  // a "*" followed only by wildcards takes whatever is left
-      {"a", "a?", false},      {"", "***", true},      {"", "*?", false},
-      {"", "a", false},        {"anything", "", true},  // an empty pattern part matches any non-empty text
-                                                        // part
-      {"abc", "???", true},    {"abc", "????", false}, {"ab", "a*b", true},
-      {"abcd", "a**d", true},  {"xyz", "*", true},     {"abd", "a*c", false},
+      {"abcbc", "a*c", false},  // the first "c" ends the run and is never reconsidered
+      {"abc", "a*c", true},
+      {"a", "a*?", true},  // a "*" followed only by wildcards takes whatever is left
+      {"a", "a?", false},
+      {"", "***", true},
+      {"", "*?", false},
+      {"", "a", false},
+      {"anything", "", true},  // an empty pattern part matches any non-empty text
+                               // part
+      {"abc", "???", true},
+      {"abc", "????", false},
+      {"ab", "a*b", true},
+      {"abcd", "a**d", true},
+      {"xyz", "*", true},
+      {"abd", "a*c", false},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(MatchPart(c.name, c.spec, true), c.expected) << c.name << " against " << c.spec;
@@ -103,9 +113,10 @@ TEST(FoldCaseTest, TableAndOrdinaryLowerCasing) {
   EXPECT_EQ(FoldCase("ÉTÉ.TXT"), "été.txt");
   EXPECT_EQ(FoldCase("ŠŒŸ"), "šœÿ");
   EXPECT_EQ(FoldCase("README"), "readme");
-  // A text with a table letter is folded by the table only; one without is lower-cased throughout.
-  EXPECT_EQ(FoldCase("ΩÉ"), "Ωé");
+  // Each character folds the same way whatever else the text holds.
+  EXPECT_EQ(FoldCase("ΩÉ"), "ωé");
   EXPECT_EQ(FoldCase("ΩÆ"), "ωæ");
+  EXPECT_TRUE(MatchFilespec("ÐΎ.txt", "ðύ*.TXT", false));
   EXPECT_EQ(FoldCase("Straße"), "straße");
 }
 
