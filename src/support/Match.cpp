@@ -94,6 +94,7 @@ std::string Encode(const std::u32string& text) {
 constexpr std::u32string_view kCapitals = U"ABCDEFGHIJKLMNOPQRSTUVWXYZŠŒŸÀÁÂÃÄÅÆÇÈÉÊËÌÍÎÏÐÑÒÓÔÕÖØÙÚÛÜÝÞ";
 constexpr std::u32string_view kSmallLetters = U"abcdefghijklmnopqrstuvwxyzšœÿàáâãäåæçèéêëìíîïðñòóôõöøùúûüýþ";
 static_assert(kCapitals.size() == kSmallLetters.size());
+
 char32_t FoldByTable(char32_t c) {
   const auto place = kCapitals.find(c);
   return place == std::u32string_view::npos ? c : kSmallLetters[place];
