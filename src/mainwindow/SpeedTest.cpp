@@ -33,7 +33,9 @@ constexpr const char* kCrLf = "\r\n";
 constexpr double kMegabyte = 1048576.0;
 constexpr const char* kSpeedValue = "Speed";
 
-std::string SpeedForDisplay(float speed, bool floppy) { return support::FormatGrouped(speed, floppy ? 3 : 2); }
+std::string SpeedForDisplay(float speed, bool floppy) {
+  return support::FormatGrouped(speed, floppy ? 3 : 2);
+}
 
 std::string WithoutTrailingSeparator(std::string path) {
   while (path.size() > 1 && path.back() == platform::kPathSeparator) path.pop_back();
@@ -41,8 +43,9 @@ std::string WithoutTrailingSeparator(std::string path) {
 }
 
 std::string Child(const std::string& folder, const std::string& name) {
-  return folder.empty() || folder.back() != platform::kPathSeparator ? folder + platform::kPathSeparator + name
-                                                                      : folder + name;
+  return folder.empty() || folder.back() != platform::kPathSeparator
+             ? folder + platform::kPathSeparator + name
+             : folder + name;
 }
 
 }  // namespace
@@ -54,7 +57,8 @@ std::string SpeedText(float speed) {
   const int exponent = value == 0 ? 0 : static_cast<int>(std::floor(std::log10(std::fabs(value))));
   const int decimals = std::max(0, 6 - exponent);
   char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
+  const auto result =
+      std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, decimals);
   std::string text(buffer, result.ptr);
   if (text.find('.') != std::string::npos) {
     while (text.back() == '0') text.pop_back();
@@ -89,7 +93,9 @@ SpeedTest::SpeedTest(SpeedTestHost& host, platform::FileSystem& fileSystem, plat
       settings_(settings),
       driveDialog_(driveDialog) {}
 
-std::string SpeedTest::DriveKey(const std::string& drive) const { return settings_.ProgramKey() + "\\" + drive; }
+std::string SpeedTest::DriveKey(const std::string& drive) const {
+  return settings_.ProgramKey() + "\\" + drive;
+}
 
 void SpeedTest::TestPurgeSpeed() {
   host_.ShowTargetRows(false);
@@ -104,11 +110,12 @@ void SpeedTest::TestPurgeSpeed() {
     return;
   }
 
-  const std::string question =
-      (drives == 1 ? "This writes test files to Drive " + drive : std::string("This writes test files to a selected drive")) +
-      " and then purges them to test the purge speed so as to get an approximate estimate of purge time required "
-      "for other files." +
-      kCrLf + kCrLf + "Do you wish to proceed with this test?";
+  const std::string question = (drives == 1 ? "This writes test files to Drive " + drive
+                                            : std::string("This writes test files to a selected drive")) +
+                               " and then purges them to test the purge speed so as to get an approximate "
+                               "estimate of purge time required "
+                               "for other files." +
+                               kCrLf + kCrLf + "Do you wish to proceed with this test?";
   if (ui_.Message(kTitle, question, Buttons::YesNo, Icon::Question) != Answer::Yes) {
     host_.ShowTargetRows(true);
     return;
@@ -150,8 +157,8 @@ void SpeedTest::TestPurgeSpeed() {
     if (earlier && *earlier > 0 && *earlier < 100) {
       const std::string offer = std::string("A previous test has found this drive to have") + kCrLf +
                                 "a purge speed of " + SpeedForDisplay(*earlier, floppy) +
-                                " MB/sec. (1 overwrite)." + kCrLf + "Do you wish to accept this value?" + kCrLf +
-                                "If not, click on 'No' to perform the test again.";
+                                " MB/sec. (1 overwrite)." + kCrLf + "Do you wish to accept this value?" +
+                                kCrLf + "If not, click on 'No' to perform the test again.";
       const Answer answer = ui_.Message(kTitle, offer, Buttons::YesNoCancel, Icon::Question);
       if (answer == Answer::Yes) {
         state_.sngSpeedByDrive[drive] = *earlier;
@@ -181,7 +188,8 @@ void SpeedTest::TestPurgeSpeed() {
   host_.ShowTargetRows(true);
 
   if (result == 0) {
-    settings_.SaveSetting(support::Hive::CurrentUser, DriveKey(drive), kSpeedValue, SpeedText(state_.SpeedOf(drive)));
+    settings_.SaveSetting(support::Hive::CurrentUser, DriveKey(drive), kSpeedValue,
+                          SpeedText(state_.SpeedOf(drive)));
   }
   state_.blnStop = false;
 }
@@ -241,9 +249,10 @@ int SpeedTest::RunSpeedTest(const std::string& drive, bool isLastRun) {
 
   if (!purged) {
     host_.SetPurgeSpeedCaption("", false);
-    ui_.Message(kTitle,
-                std::string("An error occurred when purging the dummy files.") + kCrLf + "Please repeat the test.",
-                Buttons::Ok, Icon::Warning);
+    ui_.Message(
+        kTitle,
+        std::string("An error occurred when purging the dummy files.") + kCrLf + "Please repeat the test.",
+        Buttons::Ok, Icon::Warning);
     ResetDrive(drive);
     return -4;
   }
@@ -288,8 +297,8 @@ std::string SpeedTest::CreateDummyFolder() {
 
 void SpeedTest::ShowDummyFileError() {
   ui_.Message(kTitle,
-              "An error occurred when creating the dummy files in the disk in Drive " + strDummyDrive + kCrLf +
-                  "for the speed test.  Please repeat the test.",
+              "An error occurred when creating the dummy files in the disk in Drive " + strDummyDrive +
+                  kCrLf + "for the speed test.  Please repeat the test.",
               Buttons::Ok, Icon::Warning);
 }
 
@@ -435,11 +444,12 @@ std::string SpeedTest::ResultMessage(float averageSpeed, bool floppy) const {
     const double perMegabyte = overwrites / static_cast<double>(averageSpeed);
     text += duration(perMegabyte * 10, false) + " to purge 10 MB, " + duration(perMegabyte * 100, false) +
             " to purge 100 MB, " + duration(perMegabyte * 1024, true) + " to purge 1 GB, " +
-            duration(perMegabyte * 10240, true) + " to purge 10 GB, and " + duration(perMegabyte * 102400, true) +
-            " to purge 100 GB.";
+            duration(perMegabyte * 10240, true) + " to purge 10 GB, and " +
+            duration(perMegabyte * 102400, true) + " to purge 100 GB.";
     if (overwrites > 1) {
       text += std::string(kCrLf) + kCrLf +
-              "To decrease the time required change the type of purge so as to decrease the number of overwrites.";
+              "To decrease the time required change the type of purge so as to decrease the number of "
+              "overwrites.";
     }
   }
   return text;
@@ -448,7 +458,8 @@ std::string SpeedTest::ResultMessage(float averageSpeed, bool floppy) const {
 void SpeedTest::ShowPurgeSpeed(const std::string& drive, bool floppy) {
   const float speed = state_.SpeedOf(drive);
   host_.SetPurgeSpeedCaption(
-      speed > 0 ? SpeedForDisplay(speed, floppy) + " MB/sec. (1 overwrite) for Drive " + drive + "." : "", false);
+      speed > 0 ? SpeedForDisplay(speed, floppy) + " MB/sec. (1 overwrite) for Drive " + drive + "." : "",
+      false);
   host_.Repaint();
 }
 

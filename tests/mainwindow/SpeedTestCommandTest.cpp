@@ -17,14 +17,16 @@ TEST_F(SpeedTestCommand, OneDriveRunsThreeTimesStoresTheAverageAndLeavesNothingB
 
   ASSERT_EQ(ui.messages().size(), 2u);
   EXPECT_EQ(ui.messages()[0].title, "Test purge speed");
-  EXPECT_EQ(ui.messages()[0].text,
-            "This writes test files to Drive " + volume +
-                " and then purges them to test the purge speed so as to get an approximate estimate of purge time "
-                "required for other files.\r\n\r\nDo you wish to proceed with this test?");
+  EXPECT_EQ(
+      ui.messages()[0].text,
+      "This writes test files to Drive " + volume +
+          " and then purges them to test the purge speed so as to get an approximate estimate of purge time "
+          "required for other files.\r\n\r\nDo you wish to proceed with this test?");
   EXPECT_EQ(ui.messages()[0].buttons, Buttons::YesNo);
   EXPECT_EQ(ui.messages()[1].icon, Icon::Information);
-  EXPECT_EQ(ui.messages()[1].text.rfind("The purge speed is approximately 2.00 MB/sec. for a single overwrite.", 0),
-            0u);
+  EXPECT_EQ(
+      ui.messages()[1].text.rfind("The purge speed is approximately 2.00 MB/sec. for a single overwrite.", 0),
+      0u);
   EXPECT_TRUE(ui.DialogsShown().empty());
 
   EXPECT_FLOAT_EQ(state.SpeedOf(volume), 2.0f);
@@ -92,13 +94,13 @@ TEST_F(SpeedTestCommand, EarlierResultIsOfferedOnlyStrictlyBetweenZeroAndOneHund
     ASSERT_EQ(ui.messages().size(), 2u);
     EXPECT_EQ(backend.writes, writes);
     if (c.offered) {
-      EXPECT_NE(ui.messages()[1].text.find("a purge speed of " + support::FormatGrouped(std::stof(c.stored), 2) +
-                                           " MB/sec."),
+      EXPECT_NE(ui.messages()[1].text.find("a purge speed of " +
+                                           support::FormatGrouped(std::stof(c.stored), 2) + " MB/sec."),
                 std::string::npos);
       EXPECT_FLOAT_EQ(state.SpeedOf(volume), std::stof(c.stored));
       EXPECT_EQ(state.intSpeedTestsByDrive[volume], 4);
-      EXPECT_EQ(host.purgeSpeed,
-                support::FormatGrouped(std::stof(c.stored), 2) + " MB/sec. (1 overwrite) for Drive " + volume + ".");
+      EXPECT_EQ(host.purgeSpeed, support::FormatGrouped(std::stof(c.stored), 2) +
+                                     " MB/sec. (1 overwrite) for Drive " + volume + ".");
       EXPECT_EQ(host.events.back(), "rows shown");
     } else {
       EXPECT_EQ(ui.messages()[1].text, "There is no free space on the disk in Drive " + volume +
@@ -168,8 +170,8 @@ TEST_F(SpeedTestCommand, NoDriveAndNoMedium) {
     ui.Answer(Answer::Yes);
     test.TestPurgeSpeed();
     EXPECT_EQ(ui.LastMessage().text, std::string("There is no ") +
-                                         (type == platform::DriveType::CdRom ? "CD-ROM" : "disk") + " in Drive " +
-                                         volume + ".");
+                                         (type == platform::DriveType::CdRom ? "CD-ROM" : "disk") +
+                                         " in Drive " + volume + ".");
   }
   EXPECT_EQ(fileSystem.Calls("MakeFolder"), 0);
   EXPECT_TRUE(backend.keys.empty());

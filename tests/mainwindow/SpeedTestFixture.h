@@ -70,12 +70,17 @@ class RecordingHost : public SpeedTestHost {
     purgeSpeedBold = bold;
     events.push_back("speed: " + caption + (bold ? " (bold)" : ""));
   }
-  void SetEstimatedTimeCaption(const std::string& caption) override { events.push_back("estimate: " + caption); }
-  void SetLargePurgeMessageCaption(const std::string& caption) override { events.push_back("large: " + caption); }
+  void SetEstimatedTimeCaption(const std::string& caption) override {
+    events.push_back("estimate: " + caption);
+  }
+  void SetLargePurgeMessageCaption(const std::string& caption) override {
+    events.push_back("large: " + caption);
+  }
   void Repaint() override {}
 };
 
-// A speed test on a "volume" that is a folder of the test's temporary folder, so every dummy file is made there.
+// A speed test on a "volume" that is a folder of the test's temporary folder, so every dummy file is made
+// there.
 class SpeedTestFixture : public ::testing::Test {
  protected:
   SpeedTestFixture() {
@@ -137,8 +142,8 @@ class SpeedTestFixture : public ::testing::Test {
   support::SettingsStore store{backend, "Maker", "Nulvane"};
   DriveDialog driveDialog{fileSystem};
   RecordingHost host;
-  SpeedTest test{host,  fileSystem,   ui,          clock, random,      state,
-                 engine, clusterSizes, typeOfPurge, folders, store, driveDialog};
+  SpeedTest test{host,   fileSystem,   ui,          clock,   random, state,
+                 engine, clusterSizes, typeOfPurge, folders, store,  driveDialog};
 };
 
 }  // namespace nulvane::mainwindow::testing

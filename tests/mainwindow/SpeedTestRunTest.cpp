@@ -1,6 +1,7 @@
+#include <gtest/gtest.h>
+
 #include <cerrno>
 #include <cstdlib>
-#include <gtest/gtest.h>
 
 #include "SpeedTestFixture.h"
 #include "platform/PlatformError.h"
@@ -73,8 +74,9 @@ TEST_F(SpeedTestRun, DiskThatCannotBeQueried) {
   Measured();
   fileSystem.Inject({"QueryDisk", volume, EIO});
   EXPECT_EQ(test.RunSpeedTest(volume, false), -1);
-  EXPECT_EQ(ui.LastMessage().text, "An error occurred when attempting to ascertain\r\ninformation about the disk in Drive " +
-                                       volume + ".  ");
+  EXPECT_EQ(ui.LastMessage().text,
+            "An error occurred when attempting to ascertain\r\ninformation about the disk in Drive " +
+                volume + ".  ");
   EXPECT_EQ(ui.LastMessage().icon, Icon::Information);
   ExpectReset();
   EXPECT_EQ(fileSystem.Calls("MakeFolder"), 0);
@@ -85,7 +87,8 @@ TEST_F(SpeedTestRun, TooLittleFreeSpace) {
   freeBytes = 1048575;
   EXPECT_EQ(test.RunSpeedTest(volume, false), -2);
   EXPECT_EQ(ui.LastMessage().text,
-            "Drive " + volume + " has only 1,048,575 bytes free.\r\nAt least 1 MB of free space is required for this test.");
+            "Drive " + volume +
+                " has only 1,048,575 bytes free.\r\nAt least 1 MB of free space is required for this test.");
   ExpectReset();
   freeBytes = 1048576;
   EXPECT_EQ(test.RunSpeedTest(volume, false), 0);
@@ -113,8 +116,8 @@ TEST_F(SpeedTestRun, DiskFullAfterSixFilesIsMeasuredButEarlierIsAFailure) {
     fileSystem.Inject({operation, "_nv_dummy", ENOSPC, 2});
     ui.ClearMessages();
     EXPECT_EQ(test.RunSpeedTest(volume, false), -3);
-    EXPECT_EQ(ui.LastMessage().text, "An error occurred when creating the dummy files in the disk in Drive " + volume +
-                                         "\r\nfor the speed test.  Please repeat the test.");
+    EXPECT_EQ(ui.LastMessage().text, "An error occurred when creating the dummy files in the disk in Drive " +
+                                         volume + "\r\nfor the speed test.  Please repeat the test.");
     EXPECT_EQ(ui.LastMessage().icon, Icon::Warning);
     ExpectReset();
     EXPECT_TRUE(Leftovers().empty());
@@ -125,7 +128,8 @@ TEST_F(SpeedTestRun, DummyFileThatCannotBePurged) {
   Measured();
   fileSystem.Inject({"WriteRepeated", "_nv_dummy3", EIO});
   EXPECT_EQ(test.RunSpeedTest(volume, true), -4);
-  EXPECT_EQ(ui.LastMessage().text, "An error occurred when purging the dummy files.\r\nPlease repeat the test.");
+  EXPECT_EQ(ui.LastMessage().text,
+            "An error occurred when purging the dummy files.\r\nPlease repeat the test.");
   EXPECT_EQ(ui.messages().size(), 1u);
   ExpectReset();
   EXPECT_TRUE(Leftovers().empty());
@@ -170,7 +174,8 @@ TEST_F(SpeedTestRun, ResultMessageForTheCurrentTypeOfPurge) {
       "It thus requires, using the type of purge currently specified (1 pass = 6 overwrites), approximately "
       "30 seconds to purge 10 MB, 5 minutes to purge 100 MB, ";
   const std::string hint =
-      "\r\n\r\nTo decrease the time required change the type of purge so as to decrease the number of overwrites.";
+      "\r\n\r\nTo decrease the time required change the type of purge so as to decrease the number of "
+      "overwrites.";
   std::string text = test.ResultMessage(2.0f, false);
   EXPECT_EQ(text.rfind(head, 0), 0u) << text;
   EXPECT_EQ(text.substr(text.size() - hint.size()), hint);
