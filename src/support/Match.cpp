@@ -189,8 +189,9 @@ bool MatchPart(const std::string& text, const std::string& pattern, bool caseSen
 }
 
 bool MatchFilespec(const std::string& name, const std::string& spec, bool caseSensitive) {
-  // ":" is an ordinary character of a name here; the separators and the wildcards are not.
-  if (name.find_first_of("?*/\\") != std::string::npos) return false;
+  // Only the separator can never be part of a name. "?", "*", "\\" and ":" are ordinary characters of a
+  // file name here, so "*.*" must still reach such files: refusing them would leave data behind.
+  if (name.find(platform::kPathSeparator) != std::string::npos) return false;
   const std::string trimmed = TrimBlanks(spec);
   if (trimmed.empty()) return true;
   // One file's name: names differing only in case are different files here, and a name may begin or end

@@ -47,10 +47,16 @@ TEST(MatchFilespecTest, WildcardSpecificationsIgnoreCase) {
   }
 }
 
-TEST(MatchFilespecTest, NamesWithSeparatorsOrWildcardsNeverMatch) {
-  for (const std::string name : {"a/b.txt", "a\\b.txt", "a?.txt", "a*.txt"}) {
-    EXPECT_FALSE(MatchFilespec(name, "*.*", false)) << name;
-    EXPECT_FALSE(MatchFilespec(name, "", false)) << name;
+TEST(MatchFilespecTest, NamesWithTheSeparatorNeverMatch) {
+  EXPECT_FALSE(MatchFilespec("a/b.txt", "*.*", false));
+  EXPECT_FALSE(MatchFilespec("a/b.txt", "", false));
+}
+
+TEST(MatchFilespecTest, WildcardAndBackslashCharactersInNamesAreOrdinaryCharacters) {
+  for (const std::string name : {"a\\b.txt", "a?.txt", "a*.txt", "x:y.txt"}) {
+    EXPECT_TRUE(MatchFilespec(name, "*.*", false)) << name;
+    EXPECT_TRUE(MatchFilespec(name, "*.txt", false)) << name;
+    EXPECT_TRUE(MatchFilespec(name, name, true)) << name;
   }
 }
 
