@@ -34,7 +34,9 @@ void DateInputDialog::Activate() {
   record.jdn = lngJDN;
   record.calendar = support::kGregorianCalendar;
   support::jdn_to_euro_date(record);
-  if (record.valid == 0 || record.year < intEarliestAcceptableYear || record.year > intLatestAcceptableYear) {
+  // -1 is the "no date" default, whatever the acceptable years are.
+  if (lngJDN == -1 || record.valid == 0 || record.year < intEarliestAcceptableYear ||
+      record.year > intLatestAcceptableYear) {
     cboMonthNames.selected = 0;
     cboDayNumbers.selected = 0;
     txbYear.text.clear();

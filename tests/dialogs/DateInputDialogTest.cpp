@@ -71,6 +71,17 @@ TEST_F(DateInputDialogTest, OpeningShowsTheCurrentLimitOrNothing) {
   }
 }
 
+TEST_F(DateInputDialogTest, WithTheWidestYearsMinusOneStillMeansNoDate) {
+  DateInputDialog wide{ui};
+  ui.OnDialog("frmCEDateInput", [](platform::Dialog& shown) {
+    auto& d = static_cast<DateInputDialog&>(shown);
+    EXPECT_EQ(d.txbYear.text, "");
+    EXPECT_EQ(d.cboMonthNames.selected, 0);
+    d.cmdCancel();
+  });
+  ui.ShowModal(wide);
+}
+
 TEST_F(DateInputDialogTest, AcceptStoresTheDay) {
   Show([](DateInputDialog& d) { Enter(d, 1, 5, " 2012 "); });
   EXPECT_EQ(dialog.intReturnValue, 1);

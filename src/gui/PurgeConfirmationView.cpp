@@ -1,0 +1,120 @@
+#include "gui/PurgeConfirmationView.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "gui/QtUi.h"
+
+namespace nulvane::gui {
+
+PurgeConfirmationView::PurgeConfirmationView(dialogs::PurgeConfirmationDialog& dialog, QWidget* parent)
+    : QDialog(parent), dialog_(dialog) {
+  auto* layout = new QVBoxLayout(this);
+  message_ = new QLabel(this);
+  message_->setWordWrap(true);
+  message_->setMinimumWidth(480);
+  layout->addWidget(message_);
+  layout->addSpacing(8);
+
+  for (platform::CheckBox* box :
+       {&dialog_.chkDoNotDeletePurgedFiles, &dialog_.chkOKToPurgeReadOnlyFiles,
+        &dialog_.chkOKToPurgeSystemFiles, &dialog_.chkOKToPurgeSensitiveFiles, &dialog_.chkFolderNamesOnly,
+        &dialog_.chkDeleteEmptyFolders, &dialog_.chkConfirmFiles}) {
+    auto* check = new QCheckBox(this);
+    layout->addWidget(check);
+    checks_.emplace_back(box, check);
+    connect(check, &QCheckBox::clicked, this,
+            [this, box](bool checked) { dialog_.ClickCheck(*box, checked); });
+  }
+
+  // Carries the detected cluster size only; the user never sees it.
+  clusterFrame_ = new QGroupBox(this);
+  auto* frameLayout = new QHBoxLayout(clusterFrame_);
+  clusterLabel_ = new QLabel(clusterFrame_);
+  clusterSizes_ = new QComboBox(clusterFrame_);
+  fileSystem_ = new QLabel(clusterFrame_);
+  frameLayout->addWidget(clusterLabel_);
+  frameLayout->addWidget(clusterSizes_);
+  frameLayout->addWidget(fileSystem_);
+  layout->addWidget(clusterFrame_);
+  connect(clusterSizes_, &QComboBox::activated, this,
+          [this](int index) { dialog_.cboClusterSize.selected = index; });
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  doPurge_ = new QPushButton(this);
+  cancel_ = new QPushButton(this);
+  buttons->addWidget(doPurge_);
+  buttons->addWidget(cancel_);
+  layout->addLayout(buttons);
+  connect(doPurge_, &QPushButton::clicked, this, [this] { dialog_.cmdDoPurge(); });
+  connect(cancel_, &QPushButton::clicked, this, [this] { dialog_.cmdCancel(); });
+
+  subscription_ = dialog_.Subscribe([this] { Render(); });
+  Render();
+}
+
+PurgeConfirmationView::~PurgeConfirmationView() {
+  dialog_.Unsubscribe(subscription_);
+}
+
+void PurgeConfirmationView::reject() {
+  dialog_.CloseRequested();
+  if (!dialog_.IsVisible()) QDialog::reject();
+}
+
+QCheckBox* PurgeConfirmationView::checkBoxFor(const platform::CheckBox& box) const {
+  for (const auto& [state, check] : checks_) {
+    if (state == &box) return check;
+  }
+  return nullptr;
+}
+
+void PurgeConfirmationView::Render() {
+  setWindowTitle(QString::fromStdString(dialog_.caption));
+  message_->setText(ToDisplayText(dialog_.lblMessage.caption));
+  for (const auto& [state, check] : checks_) {
+    check->setText(QString::fromStdString(state->caption));
+    check->setChecked(state->checked);
+    check->setVisible(state->visible);
+    check->setEnabled(state->enabled);
+  }
+  doPurge_->setText(QString::fromStdString(dialog_.cmdDoPurgeButton.caption));
+  cancel_->setText(QString::fromStdString(dialog_.cmdCancelButton.caption));
+
+  clusterFrame_->setVisible(dialog_.fraClusterSizeVisible);
+  clusterLabel_->setText(QString::fromStdString(dialog_.lblClusterSize.caption));
+  fileSystem_->setText(QString::fromStdString(dialog_.lblFileSystem.caption));
+  {
+    const QSignalBlocker blocker(clusterSizes_);
+    if (clusterSizes_->count() != static_cast<int>(dialog_.cboClusterSize.items.size())) {
+      clusterSizes_->clear();
+      for (const auto& item : dialog_.cboClusterSize.items)
+        clusterSizes_->addItem(QString::fromStdString(item));
+    }
+    clusterSizes_->setCurrentIndex(dialog_.cboClusterSize.selected);
+  }
+
+  ApplyFocus();
+
+  if (!dialog_.IsVisible() && isVisible()) done(QDialog::Accepted);
+}
+
+void PurgeConfirmationView::ApplyFocus() {
+  using Focus = dialogs::PurgeConfirmationDialog::Focus;
+  if (dialog_.focus == Focus::Cancel) cancel_->setFocus();
+  if (dialog_.focus == Focus::DoPurge) doPurge_->setFocus();
+}
+
+void PurgeConfirmationView::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  ApplyFocus();
+}
+
+}  // namespace nulvane::gui

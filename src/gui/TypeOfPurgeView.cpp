@@ -1,0 +1,125 @@
+#include "gui/TypeOfPurgeView.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include "gui/QtUi.h"
+
+namespace nulvane::gui {
+
+namespace {
+
+// Colours are kept as 0x00BBGGRR.
+QColor ToColor(std::int32_t value) {
+  return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+}  // namespace
+
+TypeOfPurgeView::TypeOfPurgeView(dialogs::TypeOfPurgeDialog& dialog, QWidget* parent)
+    : QDialog(parent), dialog_(dialog) {
+  auto* layout = new QVBoxLayout(this);
+  auto* group = new QButtonGroup(this);
+  for (int type = 0; type < dialogs::TypeOfPurgeDialog::kNumTypes; ++type) {
+    options_[type] = new QRadioButton(this);
+    descriptions_[type] = new QLabel(this);
+    descriptions_[type]->setWordWrap(true);
+    descriptions_[type]->setContentsMargins(24, 0, 0, 6);
+    group->addButton(options_[type], type);
+    layout->addWidget(options_[type]);
+    layout->addWidget(descriptions_[type]);
+    connect(options_[type], &QRadioButton::clicked, this, [this, type] { dialog_.ClickOption(type); });
+  }
+
+  auto* passesRow = new QHBoxLayout;
+  numberOfTimes_ = new QLabel(this);
+  passesRow->addWidget(numberOfTimes_);
+  for (int type = 0; type < dialogs::TypeOfPurgeDialog::kNumTypes; ++type) {
+    passLists_[type] = new QComboBox(this);
+    passesRow->addWidget(passLists_[type]);
+    connect(passLists_[type], &QComboBox::activated, this,
+            [this, type](int index) { dialog_.ChoosePasses(type, index); });
+  }
+  passesRow->addStretch();
+  layout->addLayout(passesRow);
+
+  dod_ = new QLabel(this);
+  dod_->setWordWrap(true);
+  layout->addWidget(dod_);
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  accept_ = new QPushButton(this);
+  cancel_ = new QPushButton(this);
+  buttons->addWidget(accept_);
+  buttons->addWidget(cancel_);
+  layout->addLayout(buttons);
+  connect(accept_, &QPushButton::clicked, this, [this] { dialog_.cmdAccept(); });
+  connect(cancel_, &QPushButton::clicked, this, [this] { dialog_.cmdCancel(); });
+
+  setAutoFillBackground(true);
+  QPalette colours = palette();
+  colours.setColor(QPalette::Window, ToColor(dialog_.lngBackColor));
+  colours.setColor(QPalette::WindowText, Qt::white);
+  setPalette(colours);
+  setMinimumWidth(560);
+
+  subscription_ = dialog_.Subscribe([this] { Render(); });
+  Render();
+}
+
+TypeOfPurgeView::~TypeOfPurgeView() {
+  dialog_.Unsubscribe(subscription_);
+}
+
+void TypeOfPurgeView::reject() {
+  dialog_.CloseRequested();
+  if (!dialog_.IsVisible()) QDialog::reject();
+}
+
+void TypeOfPurgeView::Render() {
+  setWindowTitle(QString::fromStdString(dialog_.caption));
+  for (int type = 0; type < dialogs::TypeOfPurgeDialog::kNumTypes; ++type) {
+    const auto& option = dialog_.optPurgeType[type];
+    options_[type]->setText(QString::fromStdString(option.caption));
+    options_[type]->setChecked(option.selected);
+    descriptions_[type]->setText(ToDisplayText(dialog_.lblPurgeType[type].caption));
+
+    const auto& list = dialog_.cboNumberOfPasses[type];
+    QComboBox* combo = passLists_[type];
+    const QSignalBlocker blocker(combo);
+    if (combo->count() != static_cast<int>(list.items.size())) {
+      combo->clear();
+      for (const auto& item : list.items) combo->addItem(QString::fromStdString(item));
+    }
+    combo->setCurrentIndex(list.selected);
+    combo->setVisible(list.visible);
+  }
+  numberOfTimes_->setText(QString::fromStdString(dialog_.lblNumberOfTimes.caption));
+  dod_->setText(ToDisplayText(dialog_.lblDOD.caption));
+  accept_->setText(QString::fromStdString(dialog_.cmdAcceptButton.caption));
+  cancel_->setText(QString::fromStdString(dialog_.cmdCancelButton.caption));
+
+  ApplyFocus();
+
+  if (!dialog_.IsVisible() && isVisible()) done(QDialog::Accepted);
+}
+
+void TypeOfPurgeView::ApplyFocus() {
+  using Focus = dialogs::TypeOfPurgeDialog::Focus;
+  if (dialog_.focus == Focus::Accept) accept_->setFocus();
+  if (dialog_.focus == Focus::Cancel) cancel_->setFocus();
+}
+
+void TypeOfPurgeView::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  ApplyFocus();
+}
+
+}  // namespace nulvane::gui

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <QDialog>
+#include <array>
+
+#include "dialogs/TypeOfPurgeDialog.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+
+namespace nulvane::gui {
+
+// Draws the type-of-purge dialog and forwards the user's choices to it.
+class TypeOfPurgeView : public QDialog {
+ public:
+  explicit TypeOfPurgeView(dialogs::TypeOfPurgeDialog& dialog, QWidget* parent = nullptr);
+  ~TypeOfPurgeView() override;
+
+  void reject() override;
+
+  QRadioButton* optionButton(int type) const { return options_[type]; }
+  QComboBox* passList(int type) const { return passLists_[type]; }
+  QPushButton* acceptButton() const { return accept_; }
+  QPushButton* cancelButton() const { return cancel_; }
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void Render();
+  void ApplyFocus();
+
+  dialogs::TypeOfPurgeDialog& dialog_;
+  int subscription_ = 0;
+  std::array<QRadioButton*, dialogs::TypeOfPurgeDialog::kNumTypes> options_{};
+  std::array<QLabel*, dialogs::TypeOfPurgeDialog::kNumTypes> descriptions_{};
+  std::array<QComboBox*, dialogs::TypeOfPurgeDialog::kNumTypes> passLists_{};
+  QLabel* numberOfTimes_;
+  QLabel* dod_;
+  QPushButton* accept_;
+  QPushButton* cancel_;
+};
+
+}  // namespace nulvane::gui

@@ -1,0 +1,78 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "gui/GuiTestSupport.h"
+#include "gui/SpecifyFilesView.h"
+#include "platform/PosixFileSystem.h"
+#include "testsupport/FakeUi.h"
+#include "testsupport/TempDir.h"
+
+namespace {
+
+using nulvane::dialogs::SpecifyFilesDialog;
+
+void Type(QWidget* target, const QString& text) {
+  for (const QChar c : text) {
+    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(target, &press);
+  }
+}
+
+TEST(SpecifyFilesViewSmoke, ListsTheFilesAndEnterAcceptsTheExtension) {
+  nulvane::testing::Application();
+  nulvane::testing::TempDir folder;
+  folder.Write("b.txt", "b");
+  folder.Write("a.doc", "a");
+  nulvane::platform::PosixFileSystem fileSystem;
+  nulvane::testing::FakeUi ui;
+  SpecifyFilesDialog dialog(fileSystem, ui);
+  dialog.strOperation = "purge";
+  dialog.intNumFiles = 2;
+  dialog.SetFolder(folder.path());
+  nulvane::gui::SpecifyFilesView view(dialog);
+  dialog.BeginShow();
+  view.show();
+  EXPECT_EQ(view.windowTitle(), QStringLiteral("Specify files"));
+  EXPECT_EQ(view.allFilesOption()->text(), QStringLiteral("Purge all files (*.*)"));
+  ASSERT_EQ(view.fileList()->count(), 2);
+  EXPECT_EQ(view.fileList()->item(0)->text(), QStringLiteral("a.doc"));
+  EXPECT_TRUE(view.singleFileOption()->isChecked());
+
+  view.extensionOption()->click();
+  EXPECT_TRUE(view.extensionBox()->hasFocus() || !view.isActiveWindow());
+  Type(view.extensionBox(), QStringLiteral("*.TXT"));
+  QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+  QApplication::sendEvent(view.extensionBox(), &enter);
+  EXPECT_TRUE(dialog.blnAccept);
+  EXPECT_EQ(dialog.ChosenFilespec(), "*.txt");
+  EXPECT_FALSE(view.isVisible());
+}
+
+TEST(SpecifyFilesViewSmoke, PickingAFileSelectsTheSingleFileChoice) {
+  nulvane::testing::Application();
+  nulvane::testing::TempDir folder;
+  folder.Write("Only.TXT", "x");
+  nulvane::platform::PosixFileSystem fileSystem;
+  nulvane::testing::FakeUi ui;
+  SpecifyFilesDialog dialog(fileSystem, ui);
+  dialog.strOperation = "purge";
+  dialog.intNumFiles = 1;
+  dialog.SetFolder(folder.path());
+  nulvane::gui::SpecifyFilesView view(dialog);
+  dialog.BeginShow();
+  view.show();
+  view.allFilesOption()->click();
+  view.fileList()->setCurrentRow(0);
+  EXPECT_TRUE(view.singleFileOption()->isChecked());
+  view.acceptButton()->click();
+  EXPECT_TRUE(dialog.blnAccept);
+  EXPECT_EQ(dialog.ChosenFilespec(), "Only.TXT");
+}
+
+}  // namespace
