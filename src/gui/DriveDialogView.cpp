@@ -1,0 +1,73 @@
+#include "gui/DriveDialogView.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QPushButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+namespace nulvane::gui {
+
+namespace {
+
+// Colours are kept as 0x00BBGGRR.
+QColor ToColor(int value) {
+  return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
+}
+
+}  // namespace
+
+DriveDialogView::DriveDialogView(mainwindow::DriveDialog& dialog, QWidget* parent)
+    : QDialog(parent), dialog_(dialog) {
+  auto* layout = new QVBoxLayout(this);
+  drives_ = new QComboBox(this);
+  drives_->setMinimumContentsLength(28);
+  layout->addWidget(drives_);
+  connect(drives_, &QComboBox::currentIndexChanged, this,
+          [this](int index) { dialog_.cboDrives.selected = index; });
+
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch();
+  accept_ = new QPushButton(this);
+  cancel_ = new QPushButton(this);
+  accept_->setAutoDefault(false);
+  buttons->addWidget(accept_);
+  buttons->addWidget(cancel_);
+  layout->addLayout(buttons);
+  connect(accept_, &QPushButton::clicked, this, [this] { dialog_.Accept(); });
+  connect(cancel_, &QPushButton::clicked, this, [this] { dialog_.Cancel(); });
+
+  setAutoFillBackground(true);
+  subscription_ = dialog_.Subscribe([this] { Render(); });
+  Render();
+}
+
+DriveDialogView::~DriveDialogView() {
+  dialog_.Unsubscribe(subscription_);
+}
+
+void DriveDialogView::reject() {
+  dialog_.CloseRequested();
+  if (!dialog_.IsVisible()) QDialog::reject();
+}
+
+void DriveDialogView::Render() {
+  setWindowTitle(QString::fromStdString(dialog_.caption));
+  QPalette colours = palette();
+  colours.setColor(QPalette::Window, ToColor(dialog_.backColor));
+  setPalette(colours);
+
+  {
+    const QSignalBlocker blocker(drives_);
+    drives_->clear();
+    for (const std::string& item : dialog_.cboDrives.items) drives_->addItem(QString::fromStdString(item));
+    drives_->setCurrentIndex(dialog_.cboDrives.selected);
+  }
+  accept_->setText(QString::fromStdString(dialog_.cmdAccept.caption));
+  cancel_->setText(QString::fromStdString(dialog_.cmdCancel.caption));
+  if (dialog_.focusedControl == "cmdCancel") cancel_->setFocus();
+
+  if (!dialog_.IsVisible() && isVisible()) done(QDialog::Accepted);
+}
+
+}  // namespace nulvane::gui
