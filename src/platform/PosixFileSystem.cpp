@@ -13,6 +13,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <set>
@@ -79,12 +80,17 @@ std::string DecodeOctalEscapes(const std::string& text) {
   return out;
 }
 
+// The absolute form of a path with "." and ".." resolved by name, so "/proc/../home" is not taken for
+// a path under "/proc".
 std::string AbsolutePath(const std::string& path) {
-  if (!path.empty() && path[0] == '/') return path;
-  std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
-  std::string base = cwd ? cwd.get() : "/";
-  if (base.back() != '/') base += '/';
-  return base + path;
+  std::string absolute = path;
+  if (path.empty() || path[0] != '/') {
+    std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+    std::string base = cwd ? cwd.get() : "/";
+    if (base.back() != '/') base += '/';
+    absolute = base + path;
+  }
+  return std::filesystem::path(absolute).lexically_normal().string();
 }
 
 bool IsUnder(const std::string& path, const std::string& mountPoint) {

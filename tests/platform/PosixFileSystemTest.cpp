@@ -151,6 +151,8 @@ TEST(VolumeTest, VolumeIsTheLongestMountPointHoldingThePath) {
   EXPECT_EQ(fs.VolumeOf("/proc/self/status"), "/proc");
   EXPECT_EQ(fs.VolumeOf("/proc"), "/proc");
   EXPECT_EQ(fs.VolumeOf("/processes-that-do-not-exist"), "/");
+  EXPECT_EQ(fs.VolumeOf("/proc/../etc/hostname"), fs.VolumeOf("/etc/hostname"));
+  EXPECT_EQ(fs.VolumeOf("/etc/../proc/./self"), "/proc");
   TempDir dir;
   const std::string volume = fs.VolumeOf(dir.path());
   EXPECT_EQ(dir.path().rfind(volume == "/" ? "/" : volume + "/", 0), 0u);
