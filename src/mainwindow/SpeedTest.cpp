@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
 #include <vector>
 
 #include "dialogs/TypeOfPurgeDialog.h"
@@ -280,7 +281,10 @@ std::string SpeedTest::CreateDummyFolder() {
   // The root of the volume where the user may write there; otherwise a folder of the same volume that a user
   // would expect to be written to (home, then the temporary folders), so the speed is still that volume's.
   std::vector<std::string> places = {strDummyDrive};
-  for (const std::string& place : {fileSystem_.HomeFolder(), std::string("/var/tmp"), std::string("/tmp")}) {
+  const char* temporary = std::getenv("TMPDIR");
+  for (const std::string& place :
+       {fileSystem_.HomeFolder(), std::string(temporary != nullptr ? temporary : ""), std::string("/tmp"),
+        std::string("/var/tmp")}) {
     if (!place.empty() && place != strDummyDrive) places.push_back(place);
   }
   for (const std::string& place : places) {
@@ -319,14 +323,14 @@ bool SpeedTest::CreateDummyFiles() {
 
   int written = 0;
   while (true) {
-    // Names keep their case: the file system is case-sensitive.
-    std::string path;
-    for (int number = 1;; ++number) {
-      path = Child(strDummyFolder, stub + std::to_string(number));
-      if (fileSystem_.Status(path).kind == platform::FileKind::Missing) break;
-    }
     const std::int64_t size = 51200 + 3 * static_cast<std::int64_t>(random_.RandomInteger(0, 26624));
+    std::string path;
     try {
+      // Names keep their case: the file system is case-sensitive.
+      for (int number = 1;; ++number) {
+        path = Child(strDummyFolder, stub + std::to_string(number));
+        if (fileSystem_.Status(path).kind == platform::FileKind::Missing) break;
+      }
       platform::File file = fileSystem_.CreateFile(path);
       fileSystem_.WriteAt(file, block.data(), block.size(), 0);
     } catch (const platform::PlatformError& error) {
