@@ -127,7 +127,10 @@ std::string NumberInWords(std::int32_t n) {
   if (n < 0 || n >= 100) return FormatGrouped(n, 0);
   if (n <= 20) return kSmall[static_cast<std::size_t>(n)];
   std::string text = kTens[static_cast<std::size_t>(n / 10)];
-  if (n % 10 != 0) text += std::string(" ") + LowerCase(kSmall[static_cast<std::size_t>(n % 10)]);
+  if (n % 10 != 0) {
+    text += ' ';
+    text += LowerCase(kSmall[static_cast<std::size_t>(n % 10)]);
+  }
   return text;
 }
 
