@@ -36,6 +36,12 @@ bool IsFile(const DirEntry& entry) {
   return entry.kind != FileKind::Directory;
 }
 
+// The size of a regular file; 0 when it has gone or become something else since it was listed.
+double RegularFileSize(platform::FileSystem& fileSystem, const std::string& path) {
+  const platform::FileStatus status = fileSystem.Status(path);
+  return status.kind == FileKind::Regular ? static_cast<double>(status.size) : 0.0;
+}
+
 PlatformError OutOfMemory() {
   return platform::ErrorFromErrno(ENOMEM);
 }
@@ -166,8 +172,7 @@ std::int32_t FolderServices::CountMatchingFiles(const std::string& folder, const
       if (MatchFilespec(entry.name, spec, false)) {
         ++count;
         if (withSizes && entry.kind == FileKind::Regular) {
-          // A file removed since the listing is simply 0 bytes (Status reports it as missing).
-          total += static_cast<double>(fileSystem_.Status(Join(listed, entry.name)).size);
+          total += RegularFileSize(fileSystem_, Join(listed, entry.name));
         }
       }
       ui_.Yield();
@@ -243,7 +248,7 @@ void FolderServices::CountFilesInTree(bool first, const std::string& folder, con
         ++count;
         if (withSizes && entry.kind == FileKind::Regular) {
           try {
-            total += static_cast<double>(fileSystem_.Status(Join(path, entry.name)).size);
+            total += RegularFileSize(fileSystem_, Join(path, entry.name));
           } catch (const PlatformError&) {
           }
         }

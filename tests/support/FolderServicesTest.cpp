@@ -87,6 +87,19 @@ TEST_F(FolderServicesTest, MissingFolderGivesMinusOneAndSpeaksOnlyWhenAsked) {
   EXPECT_EQ(errText, "Error: No such file or directory");
 }
 
+TEST_F(FolderServicesTest, FileThatVanishesDuringTheCountAddsNoBytes) {
+  const std::string first = dir.Write("v/a.txt", "12345");
+  const std::string second = dir.Write("v/b.txt", "12345");
+  ui.OnYield([&](long) {
+    ::unlink(first.c_str());
+    ::unlink(second.c_str());
+  });
+  double total = -1;
+  EXPECT_EQ(services.CountMatchingFiles(dir / "v", "*.txt", false, false, errText, total), 2);
+  EXPECT_EQ(total, 5);
+  EXPECT_TRUE(errText.empty());
+}
+
 TEST_F(FolderServicesTest, UnreadableFolderIsReportedNotFatal) {
   dir.Write("locked/a.txt", "x");
   dir.MakeFolder("locked/sub");
