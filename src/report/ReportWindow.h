@@ -108,7 +108,16 @@ class ReportWindow : public platform::Observable {
   void CloseRequested() { cmdClose_Click(); }
 
  private:
-  struct FolderEntries;
+  struct FolderEntry {
+    std::string name;
+    platform::FileKind kind;
+    bool matches;
+  };
+  struct FolderEntries {
+    std::vector<FolderEntry> files;  // every entry that is not a real directory
+    std::vector<std::string> subfolders;
+    std::int64_t matchCount = 0;
+  };
 
   void Activate();
   void Repaint() { NotifyChanged(); }
@@ -119,13 +128,18 @@ class ReportWindow : public platform::Observable {
   void WriteEstimate();
   std::string DateTimeLine() const;
   bool Matches(const std::string& path, const std::string& fileSpec) const;
+  // Lists the folder once, classifies its entries and stores the match count in intNumFiles.
+  FolderEntries ReadFolder(const std::string& folder, const std::string& fileSpec);
   void PurgeFolderFiles(const std::string& folder, const std::string& fileSpec, const FolderEntries& entries,
                         double byteRate);
-  void PurgeOneFile(const std::string& folder, const std::string& name, const std::string& fileSpec,
-                    double byteRate);
+  // False when the user cancelled the "Purge query", which ends the run at once.
+  bool PurgeOneFile(const std::string& folder, const FolderEntry& file, double byteRate);
+  bool RunPasses(const std::string& path, std::int64_t size, double byteRate, std::int16_t& code);
   bool ConfirmFile(const std::string& path, std::int64_t size);
   void PurgeSubfolders(const std::string& folder, const std::string& fileSpec, const FolderEntries& entries);
+  bool FolderIsEmpty(const std::string& folder);
   void ReportWalkError(int number, const std::string& folder);
+  void FinishInterruptedLine(const std::string& name);
   void CutAfterLastBytesMark();
 
   platform::FileSystem& fileSystem_;

@@ -1,0 +1,77 @@
+#include <new>
+
+#include "engine/FileProcedures.h"
+#include "platform/PlatformError.h"
+#include "platform/Ui.h"
+#include "report/ReportWindow.h"
+#include "support/FileLength.h"
+#include "support/Format.h"
+#include "support/OperationState.h"
+
+namespace nulvane::report {
+
+void ReportWindow::ListFilesRecursive(std::string dirPath, const std::string& fileSpec) {
+  caption = dirPath;
+  const std::string folder = NormaliseFolderPath(dirPath);
+  const bool listing = blnListFiles || blnPurgeFiles;
+  int errorNumber = 0;
+  try {
+    const FolderEntries entries = ReadFolder(folder, fileSpec);
+    if (entries.matchCount > 0) {
+      if (listing) {
+        if (blnDisplayFolderNames) {
+          AppendReport(folder + "\r\n", true);
+        } else if (!blnReportBufferFull) {
+          txbText.Append(" .");
+        }
+      }
+      for (const auto& file : entries.files) {
+        Yield();
+        if (!file.matches) continue;
+        ++lngNumFilesProcessed;
+        if (!listing) {
+          if (intStopAt > 0 && lngNumFilesProcessed >= intStopAt) {
+            lngNumFilesProcessed = -1;
+            return;
+          }
+          continue;
+        }
+        const std::string path = folder + file.name;
+        std::int64_t size = support::GetFileLength(fileSystem_, path);
+        if (size < 0) size = 0;
+        if (blnDisplayFileNames && !blnReportBufferFull) {
+          txbText.Append(file.name + " (" + engine::FileDateText(fileSystem_, path, false) + ", " +
+                         support::FormatSizeGB(static_cast<double>(size), 2) + ")   \r\n");
+          // File lines bypass AppendReport; without this a folder of many files would grow the report
+          // without bound.
+          if (txbText.size() > kReportLimit) HandleReportFull();
+        }
+        dblTotalBytesPurged += static_cast<double>(size);
+        CheckPauseAndStop();
+        if (blnStop) return;
+      }
+    }
+    if (!state_.blnSubdirectories) return;
+    for (const auto& name : entries.subfolders) {
+      strNextDirPath = folder + name;
+      ListFilesRecursive(strNextDirPath, fileSpec);
+      if (!listing) {
+        if (lngNumFilesProcessed == -1 || blnStop) return;
+      } else {
+        CheckPauseAndStop();
+        if (blnStop) return;
+      }
+    }
+    return;
+  } catch (const platform::PlatformError& error) {
+    errorNumber = error.number;
+  } catch (const std::bad_alloc&) {
+    errorNumber = 7;
+  }
+  if (blnStop || errorNumber == 70) return;
+  ui_.Message("Error", "Error #" + std::to_string(errorNumber) + " with " + folder, platform::Buttons::Ok,
+              platform::Icon::Error);
+  blnStop = true;
+}
+
+}  // namespace nulvane::report

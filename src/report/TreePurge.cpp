@@ -1,0 +1,303 @@
+#include <algorithm>
+#include <cmath>
+#include <new>
+
+#include "dialogs/PurgeConfirmationDialog.h"
+#include "dialogs/TypeOfPurgeDialog.h"
+#include "engine/FileProcedures.h"
+#include "engine/PurgeEngine.h"
+#include "engine/PurgeResult.h"
+#include "platform/PlatformError.h"
+#include "platform/Ui.h"
+#include "report/ReportWindow.h"
+#include "support/DateRestriction.h"
+#include "support/Drive.h"
+#include "support/FileLength.h"
+#include "support/FolderServices.h"
+#include "support/Format.h"
+#include "support/Locale.h"
+#include "support/Match.h"
+#include "support/OperationState.h"
+
+namespace nulvane::report {
+
+namespace {
+
+constexpr int kPermissionDenied = 70;
+constexpr int kOutOfMemory = 7;
+
+bool HasWildcard(const std::string& spec) {
+  return spec.find('*') != std::string::npos || spec.find('?') != std::string::npos;
+}
+
+std::string PurgeQueryText(const std::string& path, const std::string& extension) {
+  const bool vowel = !extension.empty() && (extension[0] == 'e' || extension[0] == 'i' || extension[0] == 'o');
+  return path + "\r\n\r\nYou have requested to purge a file with a" + (vowel ? "n" : "") + " \"" + extension +
+         "\" extension.\r\nDo you wish to allow all files with this extension to be purged?\r\n"
+         "(Permission lasts only during the course of this operation.)";
+}
+
+}  // namespace
+
+bool ReportWindow::Matches(const std::string& path, const std::string& fileSpec) const {
+  // A plain file name is matched exactly, so "Report.TXT" never takes "report.txt".
+  return support::SatisfiesFilespecAndDateRestriction(fileSystem_, path, fileSpec, !HasWildcard(fileSpec),
+                                                      state_.lngOnlyBeforeThisJDN);
+}
+
+ReportWindow::FolderEntries ReportWindow::ReadFolder(const std::string& folder, const std::string& fileSpec) {
+  FolderEntries entries;
+  for (auto& entry : fileSystem_.ListFolder(folder)) {
+    if (entry.kind == platform::FileKind::Directory) {
+      entries.subfolders.push_back(std::move(entry.name));
+    } else {
+      const bool match = Matches(folder + entry.name, fileSpec);
+      entries.matchCount += match ? 1 : 0;
+      entries.files.push_back({std::move(entry.name), entry.kind, match});
+    }
+  }
+  state_.intNumFiles = static_cast<std::int16_t>(std::min<std::int64_t>(entries.matchCount, INT16_MAX));
+  return entries;
+}
+
+void ReportWindow::ReportWalkError(int number, const std::string& folder) {
+  if (number == kPermissionDenied) return;
+  if (number == kOutOfMemory) {
+    HandleReportFull();
+    return;
+  }
+  ui_.Message("Error", "Error #" + std::to_string(number) + " with " + folder, platform::Buttons::Ok,
+              platform::Icon::Error);
+  blnStop = true;
+}
+
+void ReportWindow::PurgeTreeRecursive(std::string dirPath, const std::string& fileSpec) {
+  caption = dirPath;
+  std::string folder = NormaliseFolderPath(dirPath);
+  FolderEntries entries;
+  double byteRate = 1048576;
+  try {
+    const float measured = state_.SpeedOf(support::DriveOf(fileSystem_, folder));
+    byteRate = std::round((measured > 0 ? measured : 1.0) * 1048576);
+    entries = ReadFolder(folder, fileSpec);
+  } catch (const platform::PlatformError& error) {
+    if (!blnStop) ReportWalkError(error.number, folder);
+    return;
+  } catch (const std::bad_alloc&) {
+    if (!blnStop) ReportWalkError(kOutOfMemory, folder);
+    return;
+  }
+  Repaint();
+
+  if (entries.matchCount > 0) {
+    if (!blnReportBufferFull) txbText.Append("\r\n" + folder);
+    PurgeFolderFiles(folder, fileSpec, entries, byteRate);
+    if (blnStop) return;
+  }
+  if (state_.blnSubdirectories) PurgeSubfolders(folder, fileSpec, entries);
+}
+
+void ReportWindow::PurgeFolderFiles(const std::string& folder, const std::string& fileSpec,
+                                    const FolderEntries& entries, double byteRate) {
+  bool first = true;
+  for (const auto& file : entries.files) {
+    Yield();
+    if (!file.matches) continue;
+    ++lngNumFilesProcessed;
+    if (first) {
+      AppendReport("\r\n", false);
+      first = false;
+    }
+    bool goOn = true;
+    try {
+      goOn = PurgeOneFile(folder, file, byteRate);
+    } catch (const platform::PlatformError& error) {
+      FinishInterruptedLine(file.name);
+      if (blnStop) return;
+      ReportWalkError(error.number, folder);
+      if (blnStop) return;
+    } catch (const std::bad_alloc&) {
+      FinishInterruptedLine(file.name);
+      if (blnStop) return;
+      ReportWalkError(kOutOfMemory, folder);
+    }
+    if (!goOn) return;
+    // A plain file name matches at most one file per folder.
+    if (!HasWildcard(fileSpec)) return;
+    CheckPauseAndStop();
+    if (blnStop) return;
+  }
+}
+
+void ReportWindow::FinishInterruptedLine(const std::string& name) {
+  if (blnReportBufferFull) return;
+  const bool namesOnly = confirmation_.blnFolderNamesOnly;
+  if (!namesOnly && strTextBuff.empty()) CutAfterLastBytesMark();
+  if (namesOnly) AppendReport(name, false);
+  AppendReport(" not purged.", false);
+  AppendReport("\r\n", true);
+}
+
+void ReportWindow::CutAfterLastBytesMark() {
+  const std::string& text = txbText.text();
+  const std::size_t lineStart = text.rfind("\r\n");
+  const std::size_t mark = text.rfind("bytes)");
+  if (mark != std::string::npos && (lineStart == std::string::npos || mark > lineStart)) {
+    txbText.Truncate(mark + 6);
+  }
+}
+
+bool ReportWindow::PurgeOneFile(const std::string& folder, const FolderEntry& file, double byteRate) {
+  const bool namesOnly = confirmation_.blnFolderNamesOnly;
+  const std::string path = folder + file.name;
+  const std::string extension = support::ExtensionOf(path, true);
+  if (namesOnly) {
+    AppendReport(". ", true);
+  } else {
+    AppendReport(file.name, false);
+  }
+
+  bool purged = false;
+  std::int16_t code = 0;
+  std::int64_t size = 0;
+  // Links, devices and pipes are never opened: a purge stays inside the target.
+  if (file.kind != platform::FileKind::Regular) {
+    code = 0;
+  } else {
+    code = static_cast<std::int16_t>(engine_.ClassifyProtectedFile(path));
+    if (confirmation_.blnOKToPurgeSensitiveFiles && code == 7) code = 0;
+    if (code == 8) {
+      code = 7;
+    } else if (code == 7) {
+      const platform::Answer answer = ui_.Message("Purge query", PurgeQueryText(path, extension),
+                                                  platform::Buttons::YesNoCancel, platform::Icon::Question,
+                                                  platform::Answer::No);
+      if (answer == platform::Answer::Yes) {
+        engine_.SetExtensionPermission(extension, 1);
+        code = 0;
+      } else if (answer == platform::Answer::No) {
+        engine_.SetExtensionPermission(extension, -1);
+      } else {
+        // The file's name is already in the report; it stays as the last line of the run.
+        txbText.Append(strTextBuff + "\r\n\r\n");
+        strTextBuff.clear();
+        blnStop = true;
+        return false;
+      }
+    }
+    if (code == 0) {
+      size = support::GetFileLength(fileSystem_, path);
+      if (size < 0) size = 0;
+      bool confirmed = true;
+      if (state_.blnConfirmFiles && !blnPurgeRemainingFiles) confirmed = ConfirmFile(path, size);
+      if (confirmed) purged = RunPasses(path, size, byteRate, code);
+    }
+  }
+
+  Yield();
+  Repaint();
+  if (purged) {
+    if (!namesOnly) AppendReport(" purged", false);
+    dblTotalBytesPurged += static_cast<double>(size);
+    ++lngNumFilesPurged;
+  } else {
+    if (namesOnly) AppendReport(file.name, false);
+    AppendReport(engine::PurgeResultText(code, extension), false);
+  }
+  if (!(namesOnly && purged)) AppendReport("\r\n", true);
+  return true;
+}
+
+bool ReportWindow::RunPasses(const std::string& path, std::int64_t size, double byteRate, std::int16_t& code) {
+  const bool namesOnly = confirmation_.blnFolderNamesOnly;
+  const int purgeType = typeOfPurge_.GetPurgeType();
+  const int passes = typeOfPurge_.GetNumberOfPasses();
+  const int overwrites = typeOfPurge_.GetNumOverwrites();
+  const bool indicator = !namesOnly && static_cast<double>(size) * overwrites > byteRate && passes >= 2;
+  if (!namesOnly) {
+    AppendReport(" (" + support::FormatGrouped(static_cast<double>(size), 0) + " bytes) purging", true);
+    if (indicator) AppendReport(" " + std::string(static_cast<std::size_t>(passes), '_'), true);
+  }
+  Repaint();
+
+  int passesDone = 0;
+  for (int pass = 1; pass <= passes; ++pass) {
+    const bool deleteAfter = pass == passes && !confirmation_.blnDoNotDeletePurgedFiles;
+    engine_.PurgeFile(path, purgeType, 1, deleteAfter, confirmation_.blnOKToPurgeReadOnlyFiles,
+                      confirmation_.blnOKToPurgeSystemFiles, code);
+    if (indicator && !blnReportBufferFull) {
+      txbText.Truncate(txbText.size() - std::min<std::size_t>(txbText.size(), passes));
+      txbText.MoveCaretToEnd();
+      Repaint();
+    }
+    if (code < 0) break;
+    passesDone = pass;
+    if (indicator && pass < passes && !blnReportBufferFull) {
+      txbText.Append(std::string("123456789").substr(0, static_cast<std::size_t>(pass)) +
+                     std::string(static_cast<std::size_t>(passes - pass), '_'));
+      focusedControl = "cmdPauseContinue";
+      Repaint();
+    }
+    CheckPauseAndStop();
+    if (blnStop) break;
+  }
+  // A stop that arrives after the last pass no longer saves the file: it is gone and counts as purged.
+  const bool purged = passesDone == passes && code == 0;
+  if (purged && !namesOnly && !blnReportBufferFull) CutAfterLastBytesMark();
+  return purged;
+}
+
+bool ReportWindow::ConfirmFile(const std::string& path, std::int64_t size) {
+  frmConfirmFiles.Prepare(support::LowerCase(path) + "     " + support::FormatSize(static_cast<double>(size), 2) +
+                          "     " + engine::FileDateText(fileSystem_, path, false));
+  host_.HideMainWindow();
+  cmdStop.visible = false;
+  cmdPauseContinue.visible = false;
+  Repaint();
+  ui_.ShowModal(frmConfirmFiles);
+  switch (frmConfirmFiles.choice) {
+    case ConfirmFilesDialog::Choice::PurgeAll:
+      blnPurgeRemainingFiles = true;
+      break;
+    case ConfirmFilesDialog::Choice::StopPurge:
+      blnStop = true;
+      lblPausedDone.caption = "Stopped";
+      break;
+    default:
+      break;
+  }
+  cmdStop.visible = true;
+  cmdPauseContinue.visible = true;
+  host_.ShowMainWindow();
+  BringToFront();
+  return frmConfirmFiles.blnFileConfirmed;
+}
+
+bool ReportWindow::FolderIsEmpty(const std::string& folder) {
+  return support::FolderServices(fileSystem_, ui_).FolderIsEmpty(folder);
+}
+
+void ReportWindow::PurgeSubfolders(const std::string& folder, const std::string& fileSpec,
+                                   const FolderEntries& entries) {
+  for (const auto& name : entries.subfolders) {
+    strNextDirPath = folder + name;
+    const std::string subfolder = strNextDirPath;
+    PurgeTreeRecursive(strNextDirPath, fileSpec);
+    if (blnStop) {
+      AppendReport("\r\n", false);
+      return;
+    }
+    if (!confirmation_.blnDeleteEmptyFolders) continue;
+    try {
+      if (!FolderIsEmpty(subfolder)) continue;
+      fileSystem_.RemoveFolder(subfolder);
+      if (intNumFoldersRemoved < INT16_MAX) ++intNumFoldersRemoved;
+      if (!blnReportBufferFull) txbText.Append("Folder " + subfolder + " removed.\r\n\r\n");
+    } catch (const platform::PlatformError& error) {
+      if (!blnStop) ReportWalkError(error.number, folder);
+      if (blnStop) return;
+    }
+  }
+}
+
+}  // namespace nulvane::report
