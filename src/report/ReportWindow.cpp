@@ -52,7 +52,9 @@ void ReportWindow::Activate() {
   strTextBuff.clear();
 }
 
-void ReportWindow::Yield() { ui_.Yield(); }
+void ReportWindow::Yield() {
+  ui_.Yield();
+}
 
 void ReportWindow::AppendReport(std::string_view text, bool showNow) {
   if (blnReportBufferFull) return;
@@ -85,9 +87,11 @@ void ReportWindow::HandleReportFull() {
         "The report buffer has been filled, so this report cannot continue.  The purge operation will "
         "continue, but without report of results for individual files.\r\n\r\n");
   } else {
-    ui_.Message("Report buffer full", "The output report buffer has been filled, so this report cannot continue.",
+    ui_.Message("Report buffer full",
+                "The output report buffer has been filled, so this report cannot continue.",
                 platform::Buttons::Ok, platform::Icon::None);
-    txbText.Append("The output report buffer was filled.\r\nNote: Some files or folders were not listed.\r\n");
+    txbText.Append(
+        "The output report buffer was filled.\r\nNote: Some files or folders were not listed.\r\n");
     blnStop = true;
   }
   blnReportBufferFull = true;

@@ -140,7 +140,7 @@ class ReportWindow : public platform::Observable {
   bool FolderIsEmpty(const std::string& folder);
   void ReportWalkError(int number, const std::string& folder);
   void FinishInterruptedLine(const std::string& name);
-  void CutAfterLastBytesMark();
+  void CutAfterSizeMark();
 
   platform::FileSystem& fileSystem_;
   platform::Ui& ui_;
@@ -154,6 +154,7 @@ class ReportWindow : public platform::Observable {
   bool visible_ = false;
   int frontRequests_ = 0;
   std::string runFolder_;
+  std::size_t sizeMarkEnd_ = std::string::npos;
 };
 
 // A folder path as the walks use it: exactly one trailing separator (and an upper-case drive letter where

@@ -120,7 +120,8 @@ void ReportWindow::WriteSummary() {
 
   if (lngNumFilesProcessed > 0) {
     const std::size_t star = strCurrentFileSpec.find('*');
-    const bool plain = strCurrentFileSpec.find('?') == std::string::npos && (star == std::string::npos || star == 0);
+    const bool plain =
+        strCurrentFileSpec.find('?') == std::string::npos && (star == std::string::npos || star == 0);
     AppendReport((plain ? std::string("Number of files: ") : "Number of files " + strCurrentFileSpec + ": ") +
                      support::FormatGrouped(lngNumFilesProcessed, 0) + "\r\n",
                  true);
@@ -131,7 +132,8 @@ void ReportWindow::WriteSummary() {
       AppendReport("Number of files purged: " + support::FormatGrouped(lngNumFilesPurged, 0) + "\r\n", true);
     }
     if (lngNumFilesPurged > 1) {
-      AppendReport("Sum of sizes of files purged: " + support::FormatSize(dblTotalBytesPurged, 2) + "\r\n", true);
+      AppendReport("Sum of sizes of files purged: " + support::FormatSize(dblTotalBytesPurged, 2) + "\r\n",
+                   true);
       if (confirmation_.blnDoNotDeletePurgedFiles) AppendReport("Purged files not deleted.\r\n", true);
     }
     if (intNumFoldersRemoved > 0) {
@@ -167,8 +169,8 @@ void ReportWindow::WriteEstimate() {
   const std::string drive = support::DriveOf(fileSystem_, runFolder_);
   const double speed = state_.SpeedOf(drive);
   if (!(speed > 0)) {
-    AppendReport("For an estimate of the purge time test the purge speed for Drive " + drive + " then relist.",
-                 true);
+    AppendReport(
+        "For an estimate of the purge time test the purge speed for Drive " + drive + " then relist.", true);
     return;
   }
   const int overwrites = typeOfPurge_.GetNumOverwrites();
@@ -180,7 +182,8 @@ void ReportWindow::WriteEstimate() {
     const std::string duration = support::FormatDuration(ToSeconds(seconds * factor), false);
     AppendReport("Estimated purge time: " + duration + ".\r\n\r\n", true);
     host_.SetEstimatedTimeCaption(duration);
-    if (!support::IsFloppyDrive(drive)) AppendReport(EstimatedTimes(speed, dblTotalBytesPurged, factor, drive), true);
+    if (!support::IsFloppyDrive(drive))
+      AppendReport(EstimatedTimes(speed, dblTotalBytesPurged, factor, drive), true);
   } else {
     AppendReport("Estimated purge time: less than a minute.\r\n", true);
     host_.SetEstimatedTimeCaption("Less than a minute.");
@@ -191,9 +194,10 @@ std::string ReportWindow::EstimatedTimes(double speed, double totalBytes, double
                                          const std::string& /*driveLetter*/) const {
   constexpr int kThreshold = 20;
   const double megabytes = totalBytes / 1024 / 1024;
-  std::string table = "Estimated purge times for various numbers of overwrites\r\nusing a purge speed (as measured) of " +
-                      support::FormatGrouped(speed, 2) + " MB/sec.\r\nand an adjustment factor of " +
-                      support::FormatGrouped(adjustmentFactor, 2) + ":\r\n";
+  std::string table =
+      "Estimated purge times for various numbers of overwrites\r\nusing a purge speed (as measured) of " +
+      support::FormatGrouped(speed, 2) + " MB/sec.\r\nand an adjustment factor of " +
+      support::FormatGrouped(adjustmentFactor, 2) + ":\r\n";
   bool anyLine = false;
   for (int overwrites = 2; overwrites <= 24; overwrites += 2) {
     const std::int32_t plain = ToSeconds(megabytes / speed * overwrites);

@@ -13,7 +13,6 @@
 #include "support/DateRestriction.h"
 #include "support/Drive.h"
 #include "support/FileLength.h"
-#include "support/FolderServices.h"
 #include "support/Format.h"
 #include "support/Locale.h"
 #include "support/Match.h"
@@ -31,7 +30,8 @@ bool HasWildcard(const std::string& spec) {
 }
 
 std::string PurgeQueryText(const std::string& path, const std::string& extension) {
-  const bool vowel = !extension.empty() && (extension[0] == 'e' || extension[0] == 'i' || extension[0] == 'o');
+  const bool vowel =
+      !extension.empty() && (extension[0] == 'e' || extension[0] == 'i' || extension[0] == 'o');
   return path + "\r\n\r\nYou have requested to purge a file with a" + (vowel ? "n" : "") + " \"" + extension +
          "\" extension.\r\nDo you wish to allow all files with this extension to be purged?\r\n"
          "(Permission lasts only during the course of this operation.)";
@@ -132,25 +132,23 @@ void ReportWindow::PurgeFolderFiles(const std::string& folder, const std::string
 void ReportWindow::FinishInterruptedLine(const std::string& name) {
   if (blnReportBufferFull) return;
   const bool namesOnly = confirmation_.blnFolderNamesOnly;
-  if (!namesOnly && strTextBuff.empty()) CutAfterLastBytesMark();
+  if (!namesOnly) CutAfterSizeMark();
   if (namesOnly) AppendReport(name, false);
   AppendReport(" not purged.", false);
   AppendReport("\r\n", true);
 }
 
-void ReportWindow::CutAfterLastBytesMark() {
-  const std::string& text = txbText.text();
-  const std::size_t lineStart = text.rfind("\r\n");
-  const std::size_t mark = text.rfind("bytes)");
-  if (mark != std::string::npos && (lineStart == std::string::npos || mark > lineStart)) {
-    txbText.Truncate(mark + 6);
-  }
+void ReportWindow::CutAfterSizeMark() {
+  if (sizeMarkEnd_ == std::string::npos || blnReportBufferFull || sizeMarkEnd_ > txbText.size()) return;
+  txbText.Truncate(sizeMarkEnd_);
+  sizeMarkEnd_ = std::string::npos;
 }
 
 bool ReportWindow::PurgeOneFile(const std::string& folder, const FolderEntry& file, double byteRate) {
   const bool namesOnly = confirmation_.blnFolderNamesOnly;
   const std::string path = folder + file.name;
   const std::string extension = support::ExtensionOf(path, true);
+  sizeMarkEnd_ = std::string::npos;
   if (namesOnly) {
     AppendReport(". ", true);
   } else {
@@ -169,9 +167,9 @@ bool ReportWindow::PurgeOneFile(const std::string& folder, const FolderEntry& fi
     if (code == 8) {
       code = 7;
     } else if (code == 7) {
-      const platform::Answer answer = ui_.Message("Purge query", PurgeQueryText(path, extension),
-                                                  platform::Buttons::YesNoCancel, platform::Icon::Question,
-                                                  platform::Answer::No);
+      const platform::Answer answer =
+          ui_.Message("Purge query", PurgeQueryText(path, extension), platform::Buttons::YesNoCancel,
+                      platform::Icon::Question, platform::Answer::No);
       if (answer == platform::Answer::Yes) {
         engine_.SetExtensionPermission(extension, 1);
         code = 0;
@@ -208,14 +206,18 @@ bool ReportWindow::PurgeOneFile(const std::string& folder, const FolderEntry& fi
   return true;
 }
 
-bool ReportWindow::RunPasses(const std::string& path, std::int64_t size, double byteRate, std::int16_t& code) {
+bool ReportWindow::RunPasses(const std::string& path, std::int64_t size, double byteRate,
+                             std::int16_t& code) {
   const bool namesOnly = confirmation_.blnFolderNamesOnly;
   const int purgeType = typeOfPurge_.GetPurgeType();
   const int passes = typeOfPurge_.GetNumberOfPasses();
   const int overwrites = typeOfPurge_.GetNumOverwrites();
   const bool indicator = !namesOnly && static_cast<double>(size) * overwrites > byteRate && passes >= 2;
   if (!namesOnly) {
-    AppendReport(" (" + support::FormatGrouped(static_cast<double>(size), 0) + " bytes) purging", true);
+    AppendReport(" (" + support::FormatGrouped(static_cast<double>(size), 0) + " bytes)", false);
+    AppendReport(" purging", true);
+    // Where the line is cut back to once the passes are over: just after "bytes)".
+    if (!blnReportBufferFull) sizeMarkEnd_ = txbText.size() - 8;
     if (indicator) AppendReport(" " + std::string(static_cast<std::size_t>(passes), '_'), true);
   }
   Repaint();
@@ -243,13 +245,15 @@ bool ReportWindow::RunPasses(const std::string& path, std::int64_t size, double 
   }
   // A stop that arrives after the last pass no longer saves the file: it is gone and counts as purged.
   const bool purged = passesDone == passes && code == 0;
-  if (purged && !namesOnly && !blnReportBufferFull) CutAfterLastBytesMark();
+  // Whatever the outcome, " purging", the indicator and a stop's line break give way to the result text.
+  if (!namesOnly) CutAfterSizeMark();
   return purged;
 }
 
 bool ReportWindow::ConfirmFile(const std::string& path, std::int64_t size) {
-  frmConfirmFiles.Prepare(support::LowerCase(path) + "     " + support::FormatSize(static_cast<double>(size), 2) +
-                          "     " + engine::FileDateText(fileSystem_, path, false));
+  frmConfirmFiles.Prepare(support::LowerCase(path) + "     " +
+                          support::FormatSize(static_cast<double>(size), 2) + "     " +
+                          engine::FileDateText(fileSystem_, path, false));
   host_.HideMainWindow();
   cmdStop.visible = false;
   cmdPauseContinue.visible = false;
@@ -274,7 +278,11 @@ bool ReportWindow::ConfirmFile(const std::string& path, std::int64_t size) {
 }
 
 bool ReportWindow::FolderIsEmpty(const std::string& folder) {
-  return support::FolderServices(fileSystem_, ui_).FolderIsEmpty(folder);
+  try {
+    return fileSystem_.ListFolder(folder).empty();
+  } catch (const platform::PlatformError&) {
+    return true;
+  }
 }
 
 void ReportWindow::PurgeSubfolders(const std::string& folder, const std::string& fileSpec,

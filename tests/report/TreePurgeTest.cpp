@@ -1,0 +1,350 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "engine/FileProcedures.h"
+#include "report/ReportTestSupport.h"
+#include "support/Drive.h"
+#include "support/Match.h"
+
+namespace nulvane::testing {
+namespace {
+
+using Lines = std::vector<std::string>;
+using platform::Answer;
+
+// Names of the folder's entries of the given kind, in the order the platform delivers them.
+Lines InOrder(platform::FileSystem& fs, const std::string& folder, bool folders) {
+  Lines names;
+  for (const auto& entry : fs.ListFolder(folder)) {
+    if ((entry.kind == platform::FileKind::Directory) == folders) names.push_back(entry.name);
+  }
+  return names;
+}
+
+Lines Concat(std::initializer_list<Lines> parts) {
+  Lines all;
+  for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
+  return all;
+}
+
+TEST(TreePurge, OneFileReportsCountButNoPurgedLineOrSum) {
+  ReportProgram p;
+  const std::string file = p.dir.Write("a.txt", SampleContent(1000));
+  p.Purge(p.dir.path(), "a.txt", false);
+
+  EXPECT_EQ(p.Lines(), (Lines{kDateLine, "Purging files " + p.dir.path() + "a.txt ",
+                              "using random bytes plus zeros once.", "", p.dir.path(),
+                              "a.txt (1,000 bytes) purged", "", "Number of files: 1", kDateLine, ""}));
+  EXPECT_FALSE(Exists(file));
+  EXPECT_EQ(p.report.lngNumFilesProcessed, 1);
+  EXPECT_EQ(p.report.lngNumFilesPurged, 1);
+  EXPECT_EQ(p.report.dblTotalBytesPurged, 1000);
+  EXPECT_EQ(p.report.lblPausedDone.caption, "Done");
+  EXPECT_EQ(p.ui.clipboard(), p.report.txbText.text());
+  EXPECT_TRUE(p.report.cmdClose.visible);
+  EXPECT_FALSE(p.report.cmdPauseContinue.visible);
+  EXPECT_TRUE(p.report.cmdCopyToClipboard.visible);
+  EXPECT_EQ(p.state.intNumFiles, 1);
+}
+
+TEST(TreePurge, TwoKeptFilesEndWithNotDeletedNote) {
+  ReportProgram p;
+  p.dir.Write("a.txt", SampleContent(1000, 1));
+  p.dir.Write("b.txt", SampleContent(2048, 2));
+  p.dir.Write("c.dat", SampleContent(10, 3));
+  p.confirmation.blnDoNotDeletePurgedFiles = true;
+  p.Purge(p.dir.path(), "*.txt", false);
+
+  Lines fileLines;
+  for (const auto& name : InOrder(p.fs, p.dir.path(), false)) {
+    if (name == "a.txt") fileLines.push_back("a.txt (1,000 bytes) purged");
+    if (name == "b.txt") fileLines.push_back("b.txt (2,048 bytes) purged");
+  }
+  EXPECT_EQ(p.Lines(),
+            Concat({{kDateLine, "Purging files " + p.dir.path() + "*.txt ",
+                     "using random bytes plus zeros once.", "", p.dir.path()},
+                    fileLines,
+                    {"", "Number of files: 2", "Number of files purged: 2",
+                     "Sum of sizes of files purged: 2.98 KB", "Purged files not deleted.", kDateLine, ""}}));
+  // Kept files keep their length but not their contents.
+  EXPECT_EQ(ReadFile(p.dir / "a.txt").size(), 1000u);
+  EXPECT_NE(ReadFile(p.dir / "a.txt"), SampleContent(1000, 1));
+  EXPECT_EQ(ReadFile(p.dir / "c.dat"), SampleContent(10, 3));
+}
+
+TEST(TreePurge, FolderNamesOnlyShowsDotsAndTheFailedFileAndRemovesEmptiedFolder) {
+  ReportProgram p;
+  p.confirmation.blnFolderNamesOnly = true;
+  p.confirmation.blnDeleteEmptyFolders = true;
+  p.dir.Write("a.txt", "aaa");
+  p.dir.Write("keep/bad.txt", "bbbb");
+  p.dir.Write("gone/c.txt", "cc");
+  p.fs.Inject({"Remove", "bad.txt", EIO});
+  const Lines subfolders = InOrder(p.fs, p.dir.path(), true);
+  p.Purge(p.dir.path(), "*.*", true);
+
+  std::string expected =
+      kDateLine + "\r\nPurging all files in " + p.dir.path() +
+      "\r\n(including all files in subfolders) \r\nusing random bytes plus zeros once.\r\n\r\n" +
+      p.dir.path() + "\r\n. ";
+  for (const auto& sub : subfolders) {
+    expected += "\r\n" + p.dir.path() + sub + "/\r\n";
+    expected += sub == "keep" ? ". bad.txt: file overwritten but not deleted.\r\n"
+                              : ". Folder " + p.dir.path() + "gone removed.\r\n\r\n";
+  }
+  // The summary follows the report with its trailing blanks and breaks trimmed.
+  while (expected.back() == '\n' || expected.back() == '\r') expected.pop_back();
+  expected +=
+      "\r\n\r\nNumber of files: 3\r\nNumber of files purged: 2\r\nSum of sizes of files purged: 5 bytes\r\n"
+      "Number of folders removed: 1\r\n" +
+      kDateLine + "\r\n";
+  EXPECT_EQ(p.report.txbText.text(), expected);
+  EXPECT_FALSE(Exists(p.dir / "gone"));
+  EXPECT_TRUE(Exists(p.dir / "keep/bad.txt"));
+  EXPECT_EQ(p.report.intNumFoldersRemoved, 1);
+  EXPECT_EQ(p.report.lngNumFilesPurged, 2);
+}
+
+struct SensitiveCase {
+  Answer answer;
+  int purged;
+  bool stopped;
+};
+
+class SensitiveQuery : public ::testing::TestWithParam<SensitiveCase> {};
+
+TEST_P(SensitiveQuery, AsksOnceAndAppliesTheAnswerToTheRun) {
+  ReportProgram p;
+  p.dir.Write("x.exe", "xx");
+  p.dir.Write("y.exe", "yy");
+  p.dir.Write("sub/z.txt", "zz");
+  p.ui.Answer(GetParam().answer);
+  const std::string first = InOrder(p.fs, p.dir.path(), false)[0];
+  p.Purge(p.dir.path(), "*.*", true);
+
+  ASSERT_EQ(p.ui.messages().size(), 1u);
+  const auto& query = p.ui.messages()[0];
+  EXPECT_EQ(query.title, "Purge query");
+  EXPECT_EQ(query.text, p.dir.path() + first +
+                            "\r\n\r\nYou have requested to purge a file with an \"exe\" extension.\r\n"
+                            "Do you wish to allow all files with this extension to be purged?\r\n"
+                            "(Permission lasts only during the course of this operation.)");
+  EXPECT_EQ(query.buttons, platform::Buttons::YesNoCancel);
+  EXPECT_EQ(query.defaultButton, Answer::No);
+  EXPECT_EQ(p.report.lngNumFilesPurged, GetParam().purged);
+  EXPECT_EQ(p.report.blnStop, GetParam().stopped);
+  const std::string& text = p.report.txbText.text();
+  if (GetParam().answer == Answer::No) {
+    EXPECT_NE(text.find("x.exe: \"exe\" files are not purged.\r\n"), std::string::npos);
+    EXPECT_NE(text.find("y.exe: \"exe\" files are not purged.\r\n"), std::string::npos);
+  }
+  if (GetParam().stopped) {
+    EXPECT_TRUE(Exists(p.dir / "x.exe") && Exists(p.dir / "y.exe") && Exists(p.dir / "sub/z.txt"));
+    EXPECT_NE(text.find("\r\n" + first + "\r\n\r\n"), std::string::npos);
+    EXPECT_NE(text.find("Purge operation was stopped."), std::string::npos);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, SensitiveQuery,
+                         ::testing::Values(SensitiveCase{Answer::Yes, 3, false},
+                                           SensitiveCase{Answer::No, 1, false},
+                                           SensitiveCase{Answer::Cancel, 0, true}));
+
+TEST(TreePurge, SensitiveFilesAllowedInTheConfirmationAreNotQueried) {
+  ReportProgram p;
+  p.confirmation.blnOKToPurgeSensitiveFiles = true;
+  p.dir.Write("x.dll", "xx");
+  p.Purge(p.dir.path(), "*.dll", false);
+  EXPECT_TRUE(p.ui.messages().empty());
+  EXPECT_EQ(p.report.lngNumFilesPurged, 1);
+}
+
+TEST(TreePurge, ProgressIndicatorCountsPassesAndLeavesOnlyTheResult) {
+  ReportProgram p;
+  p.Choose(0, 3);
+  p.state.sngSpeedByDrive[support::DriveOf(p.fs, p.dir.path())] = 0.001f;  // every file is "long"
+  p.dir.Write("big.dat", SampleContent(5000));
+  std::vector<std::string> snapshots;
+  p.report.txbText.Subscribe([&](const report::ReportText::Change& change) {
+    if (change.kind == report::ReportText::ChangeKind::Append) {
+      const auto& text = p.report.txbText.text();
+      const auto lineStart = text.rfind("\r\nbig.dat (");
+      if (lineStart != std::string::npos && snapshots.size() < 5)
+        snapshots.push_back(text.substr(lineStart + 2));
+    }
+  });
+  p.Purge(p.dir.path(), "big.dat", false);
+  EXPECT_EQ(snapshots, (Lines{"big.dat (5,000 bytes) purging", "big.dat (5,000 bytes) purging ___",
+                              "big.dat (5,000 bytes) purging 1__", "big.dat (5,000 bytes) purging 12_",
+                              "big.dat (5,000 bytes) purged\r\n"}));
+  EXPECT_FALSE(Exists(p.dir / "big.dat"));
+}
+
+TEST(TreePurge, FailureInSecondPassKeepsTheFileAndReportsTheCode) {
+  ReportProgram p;
+  p.Choose(0, 3);
+  const std::string file = p.dir.Write("f.txt", "content");
+  // Each pass of type 0 flushes twice; the third flush belongs to the second pass.
+  p.fs.Inject({"Flush", "f.txt", EIO, 2, -1});
+  p.Purge(p.dir.path(), "f.txt", false);
+  EXPECT_TRUE(Exists(file));
+  EXPECT_EQ(p.report.lngNumFilesPurged, 0);
+  EXPECT_NE(p.report.txbText.text().find("\r\nf.txt (7 bytes): error when flushing file.\r\n"),
+            std::string::npos);
+}
+
+TEST(TreePurge, LinksAndTheirTargetsAreNeverTouched) {
+  ReportProgram p;
+  TempDir outside;
+  const std::string secret = outside.Write("secret.txt", SampleContent(3000, 7));
+  const std::string deep = outside.Write("folder/deep.txt", SampleContent(3000, 8));
+  p.dir.Write("plain.txt", "x");
+  ASSERT_EQ(::symlink(secret.c_str(), (p.dir / "file-link").c_str()), 0);
+  ASSERT_EQ(::symlink((outside / "folder").c_str(), (p.dir / "folder-link").c_str()), 0);
+  p.confirmation.blnDeleteEmptyFolders = true;
+  p.Purge(p.dir.path(), "*.*", true);
+
+  EXPECT_EQ(ReadFile(secret), SampleContent(3000, 7));
+  EXPECT_EQ(ReadFile(deep), SampleContent(3000, 8));
+  EXPECT_EQ(p.fs.Status(p.dir / "file-link").kind, platform::FileKind::Symlink);
+  EXPECT_EQ(p.fs.Status(p.dir / "folder-link").kind, platform::FileKind::Symlink);
+  const std::string& text = p.report.txbText.text();
+  EXPECT_NE(text.find("\r\nfile-link not purged.\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\nfolder-link not purged.\r\n"), std::string::npos);
+  EXPECT_EQ(p.report.lngNumFilesProcessed, 3);
+  EXPECT_EQ(p.report.lngNumFilesPurged, 1);
+}
+
+TEST(TreePurge, PlainNameMatchesExactlyAndOncePerFolder) {
+  ReportProgram p;
+  p.dir.Write("Report.TXT", "upper");
+  p.dir.Write("report.txt", "lower");
+  p.dir.Write("sub/report.txt", "lower too");
+  p.Purge(p.dir.path(), "report.txt", true);
+  EXPECT_TRUE(Exists(p.dir / "Report.TXT"));
+  EXPECT_FALSE(Exists(p.dir / "report.txt"));
+  EXPECT_FALSE(Exists(p.dir / "sub/report.txt"));
+  EXPECT_EQ(p.report.lngNumFilesPurged, 2);
+}
+
+TEST(TreePurge, FolderWithoutMatchesIsSilentButItsSubfoldersAreWalked) {
+  ReportProgram p;
+  p.dir.Write("other.dat", "x");
+  p.dir.Write("sub/a.txt", "y");
+  p.Purge(p.dir.path(), "*.txt", true);
+  const std::string& text = p.report.txbText.text();
+  EXPECT_EQ(text.find("\r\n" + p.dir.path() + "\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\n" + p.dir.path() + "sub/\r\na.txt (1 bytes) purged\r\n"), std::string::npos);
+}
+
+TEST(TreePurge, ConfirmationDialogAnswersDriveTheRun) {
+  ReportProgram p;
+  p.state.blnConfirmFiles = true;
+  for (const char* name : {"a.txt", "b.txt", "c.txt", "d.txt"}) p.dir.Write(name, "1234");
+  std::string firstLabel;
+  p.ui.OnDialog("frmConfirmFiles", [&](platform::Dialog& d) {
+    auto& dialog = dynamic_cast<report::ConfirmFilesDialog&>(d);
+    firstLabel = dialog.lblFile.caption;
+    EXPECT_EQ(dialog.caption, "Confirm purging of this file");
+    EXPECT_FALSE(p.report.cmdPauseContinue.visible);
+    dialog.cmdYes_Click();
+  });
+  p.ui.OnDialog("frmConfirmFiles",
+                [](platform::Dialog& d) { dynamic_cast<report::ConfirmFilesDialog&>(d).cmdNo_Click(); });
+  p.ui.OnDialog("frmConfirmFiles", [](platform::Dialog& d) {
+    dynamic_cast<report::ConfirmFilesDialog&>(d).cmdPurgeAll_Click();
+  });
+  const Lines order = InOrder(p.fs, p.dir.path(), false);
+  const std::string firstDate = engine::FileDateText(p.fs, p.dir.path() + order[0], false);
+  p.Purge(p.dir.path(), "*.txt", false);
+
+  // The path is shown lower-cased, as the dialog always has.
+  EXPECT_EQ(firstLabel, support::LowerCase(p.dir.path() + order[0]) + "     4 bytes     " + firstDate);
+  EXPECT_EQ(p.ui.DialogsShown().size(), 3u);
+  EXPECT_EQ(p.host.hides, 3);
+  EXPECT_EQ(p.host.shows, 3);
+  EXPECT_EQ(p.report.lngNumFilesPurged, 3);
+  EXPECT_TRUE(Exists(p.dir.path() + order[1]));
+  EXPECT_NE(p.report.txbText.text().find("\r\n" + order[1] + " not purged.\r\n"), std::string::npos);
+}
+
+TEST(TreePurge, StopThisPurgeInTheConfirmationEndsTheRun) {
+  ReportProgram p;
+  p.state.blnConfirmFiles = true;
+  p.dir.Write("a.txt", "1");
+  p.dir.Write("b.txt", "2");
+  p.ui.OnDialog("frmConfirmFiles", [](platform::Dialog& d) {
+    dynamic_cast<report::ConfirmFilesDialog&>(d).cmdStopPurge_Click();
+  });
+  p.Purge(p.dir.path(), "*.txt", false);
+  EXPECT_TRUE(Exists(p.dir / "a.txt") && Exists(p.dir / "b.txt"));
+  EXPECT_EQ(p.report.lblPausedDone.caption, "Stopped");
+  EXPECT_EQ(p.report.lngNumFilesProcessed, 1);
+  EXPECT_NE(p.report.txbText.text().find("Purge operation was stopped."), std::string::npos);
+}
+
+TEST(TreePurge, UnreadableSubfolderStopsTheRunWithItsErrorButPermissionIsSilent) {
+  {
+    ReportProgram p;
+    p.dir.Write("sub/a.txt", "1");
+    p.fs.Inject({"ListFolder", "sub", EIO});
+    p.ui.AnswerOkByDefault();
+    p.Purge(p.dir.path(), "*.*", true);
+    ASSERT_EQ(p.ui.messages().size(), 1u);
+    EXPECT_EQ(p.ui.messages()[0].text,
+              "Error #" + std::to_string(1000 + EIO) + " with " + p.dir.path() + "sub/");
+    EXPECT_TRUE(p.report.blnStop);
+    EXPECT_TRUE(Exists(p.dir / "sub/a.txt"));
+  }
+  {
+    ReportProgram p;
+    p.dir.Write("locked/a.txt", "1");
+    p.dir.Write("open/b.txt", "2");
+    p.fs.Inject({"ListFolder", "locked", EACCES});
+    p.Purge(p.dir.path(), "*.*", true);
+    EXPECT_TRUE(p.ui.messages().empty());
+    EXPECT_FALSE(p.report.blnStop);
+    EXPECT_FALSE(Exists(p.dir / "open/b.txt"));
+    EXPECT_EQ(p.report.lngNumFilesPurged, 1);
+  }
+}
+
+TEST(TreePurge, WriteFailureInAFileReportsTheFolderAndStops) {
+  ReportProgram p;
+  p.dir.Write("a.txt", "1");
+  p.fs.Inject({"WriteRepeated", "a.txt", ENOSPC});
+  p.fs.Inject({"WriteAt", "a.txt", ENOSPC});
+  p.ui.AnswerOkByDefault();
+  p.Purge(p.dir.path(), "*.txt", false);
+  ASSERT_EQ(p.ui.messages().size(), 1u);
+  EXPECT_EQ(p.ui.messages()[0].text, "Error #61 with " + p.dir.path());
+  EXPECT_NE(p.report.txbText.text().find("\r\na.txt (1 bytes) not purged.\r\n"), std::string::npos);
+  EXPECT_TRUE(p.report.blnStop);
+}
+
+TEST(TreePurge, OverflowingPurgeContinuesUnreportedToTheEnd) {
+  ReportProgram p;
+  const std::string stem(230, 'n');
+  for (int i = 0; i < 260; ++i) p.dir.Write(stem + std::to_string(1000 + i), "0123456789");
+  p.Purge(p.dir.path(), "*.*", false);
+
+  const std::string notice =
+      "\r\n\r\nThe report buffer has been filled, so this report cannot continue.  The purge operation will "
+      "continue, but without report of results for individual files.\r\n\r\n";
+  const std::string& text = p.report.txbText.text();
+  ASSERT_GT(text.size(), notice.size());
+  EXPECT_EQ(text.substr(text.size() - notice.size()), notice);
+  EXPECT_LE(text.size(), report::ReportWindow::kReportLimit);
+  // What is left of the file lines ends with a complete line.
+  const std::string before = text.substr(0, text.size() - notice.size());
+  EXPECT_EQ(before.substr(before.size() - 17), "(10 bytes) purged");
+  EXPECT_EQ(p.report.lngNumFilesPurged, 260);
+  EXPECT_TRUE(p.fs.ListFolder(p.dir.path()).empty());
+  EXPECT_TRUE(p.report.blnReportBufferFull);
+  EXPECT_EQ(p.ui.clipboard(), text);
+}
+
+}  // namespace
+}  // namespace nulvane::testing
