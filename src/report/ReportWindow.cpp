@@ -102,7 +102,7 @@ void ReportWindow::HandleReportFull() {
 void ReportWindow::CheckPauseAndStop() {
   Yield();
   if (blnStop) {
-    txbText.Append(kCrLf);
+    if (!blnReportBufferFull) txbText.Append(kCrLf);
     return;
   }
   if (!blnPaused) return;
@@ -113,7 +113,7 @@ void ReportWindow::CheckPauseAndStop() {
     // Sleep in the event loop between looks so a pause costs no processor time.
     if (!blnStop && blnPaused) ui_.Wait(20);
   }
-  if (blnStop) txbText.Append(kCrLf);
+  if (blnStop && !blnReportBufferFull) txbText.Append(kCrLf);
 }
 
 void ReportWindow::SetRunButtons() {
