@@ -13,6 +13,7 @@
 #include "support/DateRestriction.h"
 #include "support/Drive.h"
 #include "support/FileLength.h"
+#include "support/FolderServices.h"
 #include "support/Format.h"
 #include "support/Locale.h"
 #include "support/Match.h"
@@ -278,11 +279,7 @@ bool ReportWindow::ConfirmFile(const std::string& path, std::int64_t size) {
 }
 
 bool ReportWindow::FolderIsEmpty(const std::string& folder) {
-  try {
-    return fileSystem_.ListFolder(folder).empty();
-  } catch (const platform::PlatformError&) {
-    return true;
-  }
+  return support::FolderServices(fileSystem_, ui_).FolderIsEmpty(folder);
 }
 
 void ReportWindow::PurgeSubfolders(const std::string& folder, const std::string& fileSpec,
