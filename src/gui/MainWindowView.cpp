@@ -1,19 +1,253 @@
 #include "gui/MainWindowView.h"
 
 #include <QApplication>
+#include <QCloseEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/QtUi.h"
+#include "mainwindow/MainWindow.h"
+
 namespace nulvane::gui {
 
-MainWindowView::MainWindowView(QWidget* parent) : QWidget(parent) {
-  setWindowTitle(QStringLiteral("Nulvane"));
-  auto* layout = new QVBoxLayout(this);
-  quit_ = new QPushButton(QStringLiteral("Quit"), this);
-  quit_->setObjectName(QStringLiteral("cmdQuit"));
-  layout->addWidget(quit_);
-  layout->addStretch();
-  connect(quit_, &QPushButton::clicked, qApp, &QApplication::closeAllWindows);
+namespace {
+
+constexpr int kButtonWidth = 190;
+constexpr int kRowHeight = 30;
+
+// Windows' virtual-key codes of the function keys, which the logic speaks.
+int VirtualKeyOf(int qtKey) {
+  if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return 112 + (qtKey - Qt::Key_F1);
+  return 0;
+}
+
+QLabel* StaticLabel(const char* text, QWidget* parent) {
+  auto* label = new QLabel(QString::fromUtf8(text), parent);
+  label->setStyleSheet(QStringLiteral("color: #555;"));
+  return label;
+}
+
+}  // namespace
+
+MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent) : QWidget(parent), logic_(logic) {
+  using mainwindow::MainWindow;
+  setWindowTitle(QString::fromStdString(logic_.caption));
+  setObjectName(QStringLiteral("frmMain"));
+  auto* grid = new QGridLayout(this);
+  grid->setHorizontalSpacing(14);
+  grid->setVerticalSpacing(6);
+  grid->setContentsMargins(12, 12, 12, 12);
+
+  // fraMenu: a framed column of the command buttons, drawn behind them.
+  auto* menuFrame = new QFrame(this);
+  menuFrame->setObjectName(QStringLiteral("fraMenu"));
+  menuFrame->setFrameShape(QFrame::StyledPanel);
+  menuFrame->setStyleSheet(QStringLiteral("QFrame#fraMenu { background: #dfe6ee; border: 1px solid #9aa8b8; }"));
+  constexpr int kRows = 14;
+  grid->addWidget(menuFrame, 0, 0, kRows, 1);
+
+  MainWindow& w = logic_;
+  const auto menuButton = [&](int row, const std::string& name, const platform::Button& state,
+                              std::function<void()> handler) {
+    QPushButton* button = AddButton(name, state, true, std::move(handler));
+    button->setFixedSize(kButtonWidth, kRowHeight);
+    grid->addWidget(button, row, 0, Qt::AlignHCenter);
+  };
+  menuButton(0, "cmdSpecifyDirectory(0)", w.cmdSpecifyDirectory[0], [&w] { w.cmdSpecifyDirectory_Release(0); });
+  menuButton(1, "cmdSpecifyFiles", w.cmdSpecifyFiles, [&w] { w.cmdSpecifyFiles_Release(); });
+  menuButton(2, "cmdSingleFile", w.cmdSingleFile, [&w] { w.cmdSingleFile_Release(); });
+  menuButton(3, "cmdSubdirectories", w.cmdSubdirectories, [&w] { w.cmdSubdirectories_Release(); });
+  menuButton(4, "cmdOnlyBefore", w.cmdOnlyBefore, [&w] { w.cmdOnlyBefore_Release(); });
+  menuButton(5, "cmdTypeOfPurge", w.cmdTypeOfPurge, [&w] { w.cmdTypeOfPurge_Release(); });
+  menuButton(6, "cmdProcessFiles(2)", w.cmdProcessFiles[2], [&w] { w.cmdProcessFiles_Release(2); });
+  menuButton(7, "cmdProcessFiles(1)", w.cmdProcessFiles[1], [&w] { w.cmdProcessFiles_Release(1); });
+  menuButton(8, "cmdSpecifyDirectory(1)", w.cmdSpecifyDirectory[1], [&w] { w.cmdSpecifyDirectory_Release(1); });
+  menuButton(9, "cmdTestPurgeSpeed", w.cmdTestPurgeSpeed, [&w] { w.cmdTestPurgeSpeed_Click(); });
+  menuButton(10, "cmdReportScreen", w.cmdReportScreen, [&w] { w.cmdReportScreen_Release(); });
+  menuButton(11, "cmdSetup", w.cmdSetup, [&w] { w.cmdSetup_Release(); });
+  menuButton(12, "cmdHelp", w.cmdHelp, [&w] { w.cmdHelp_Release(); });
+  menuButton(13, "cmdQuit", w.cmdQuit, [&w] { w.cmdQuit_Release(); });
+
+  const auto row = [&](int at, QWidget* first, QWidget* second = nullptr) {
+    auto* box = new QWidget(this);
+    auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(10);
+    layout->addWidget(first);
+    if (second != nullptr) layout->addWidget(second);
+    layout->addStretch();
+    box->setFixedHeight(kRowHeight);
+    grid->addWidget(box, at, 2);
+    return layout;
+  };
+
+  grid->addWidget(StaticLabel("Folder:", this), 0, 1);
+  QHBoxLayout* folderRow = row(0, AddLabel("lblDirectory", w.lblDirectory));
+  QPushButton* clear = AddButton("cmdClear", w.cmdClear, false, [&w] { w.cmdClear_Click(); });
+  clear->setFixedHeight(kRowHeight - 4);
+  folderRow->insertWidget(1, clear);
+
+  grid->addWidget(StaticLabel("Files:", this), 1, 1);
+  row(1, AddLabel("lblFiles", w.lblFiles), AddLabel("lblFiles2", w.lblFiles2));
+  QLabel* hint = AddLabel("lblSingleFile", w.lblSingleFile);
+  hint->setStyleSheet(QStringLiteral("color: #7a4b00; font-style: italic;"));
+  row(2, hint);
+  grid->addWidget(StaticLabel("Subfolders:", this), 3, 1);
+  row(3, AddLabel("lblSubdirectories", w.lblSubdirectories), AddLabel("lblSubdirectories2", w.lblSubdirectories2, true));
+  grid->addWidget(StaticLabel("Date:", this), 4, 1);
+  row(4, AddLabel("lblDateRestriction", w.lblDateRestriction));
+  grid->addWidget(StaticLabel("Type of purge:", this), 5, 1);
+  row(5, AddLabel("lblTypeOfPurge", w.lblTypeOfPurge));
+  row(6, AddLabel("lblEstimatedTime", w.lblEstimatedTime));
+  row(7, AddLabel("lblLargePurgeMessage", w.lblLargePurgeMessage, true));
+  row(8, AddLabel("lblTopLevelFolder", w.lblTopLevelFolder));
+  row(9, AddLabel("lblPurgeSpeed", w.lblPurgeSpeed, true));
+  row(10, AddLabel("lblPurgeFoldersMessage", w.lblPurgeFoldersMessage));
+  row(11, AddLabel("lblSetupFilename", w.lblSetupFilename));
+  QLabel* manual = AddLabel("lblOnlineDocumentation", w.lblOnlineDocumentation);
+  manual->setStyleSheet(QStringLiteral("color: #0645ad; text-decoration: underline;"));
+  manual->setCursor(Qt::PointingHandCursor);
+  row(12, manual);
+
+  // fraSetup and picSaveSetup: small panels beside the "Setup" button, hidden until asked for.
+  const auto panel = [&](std::initializer_list<std::pair<std::string, const platform::Button*>> members) {
+    auto* frame = new QFrame(this);
+    frame->setFrameShape(QFrame::StyledPanel);
+    auto* layout = new QHBoxLayout(frame);
+    layout->setContentsMargins(6, 2, 6, 2);
+    for (const auto& [name, state] : members) {
+      layout->addWidget(AddButton(name, *state, false, [] {}));
+    }
+    layout->addStretch();
+    frame->hide();
+    grid->addWidget(frame, 11, 2);
+    return frame;
+  };
+  setupPanel_ = panel({{"cmdSaveSetup", &w.cmdSaveSetup},
+                       {"cmdLoadSetup", &w.cmdLoadSetup},
+                       {"cmdClearSetup", &w.cmdClearSetup},
+                       {"cmdRestoreSetup", &w.cmdRestoreSetup},
+                       {"cmdKeepSetup", &w.cmdKeepSetup}});
+  saveSetupPanel_ = panel({{"cmdSaveSetupAsOperationFile", &w.cmdSaveSetupAsOperationFile},
+                           {"cmdSaveSetupForNextRun", &w.cmdSaveSetupForNextRun},
+                           {"cmdDontSaveSetup", &w.cmdDontSaveSetup}});
+
+  grid->setColumnStretch(2, 1);
+  grid->setRowStretch(kRows, 1);
+  resize(940, 560);
+
+  clock2_.setSingleShot(true);
+  clock2_.setInterval(1000);
+  connect(&clock2_, &QTimer::timeout, this, [this] { logic_.Clock2Tick(); });
+
+  logic_.onQuit = [this] {
+    if (closing_) return;
+    closing_ = true;
+    QApplication::closeAllWindows();
+    QCoreApplication::quit();
+  };
+  subscription_ = logic_.Subscribe([this] { Refresh(); });
+  Refresh();
+}
+
+MainWindowView::~MainWindowView() {
+  logic_.Unsubscribe(subscription_);
+  logic_.onQuit = nullptr;
+}
+
+QPushButton* MainWindowView::AddButton(const std::string& name, const platform::Button& state, bool inMenu,
+                                       std::function<void()> handler) {
+  auto* button = new QPushButton(QString::fromStdString(state.caption), this);
+  button->setObjectName(QString::fromStdString(name));
+  // clicked() comes with the release of the mouse button over the button, which is when commands act.
+  connect(button, &QPushButton::clicked, this, [handler = std::move(handler)] { handler(); });
+  button->installEventFilter(this);
+  hoverNames_[button] = name;
+  buttons_[name] = {button, &state, inMenu};
+  return button;
+}
+
+QLabel* MainWindowView::AddLabel(const std::string& name, const platform::Label& state, bool inverse) {
+  auto* label = new QLabel(this);
+  label->setObjectName(QString::fromStdString(name));
+  label->setTextInteractionFlags(Qt::NoTextInteraction);
+  if (inverse) {
+    label->setStyleSheet(QStringLiteral("background: black; color: white; padding: 2px 6px;"));
+  }
+  label->installEventFilter(this);
+  labels_[name] = {label, &state, inverse};
+  return label;
+}
+
+QPushButton* MainWindowView::Button(const std::string& name) const {
+  const auto found = buttons_.find(name);
+  return found == buttons_.end() ? nullptr : found->second.widget;
+}
+
+QLabel* MainWindowView::Label(const std::string& name) const {
+  const auto found = labels_.find(name);
+  return found == labels_.end() ? nullptr : found->second.widget;
+}
+
+void MainWindowView::Refresh() {
+  setWindowTitle(QString::fromStdString(logic_.caption));
+  for (const auto& [name, binding] : buttons_) {
+    binding.widget->setText(QString::fromStdString(binding.state->caption));
+    binding.widget->setVisible(binding.state->visible);
+    bool enabled = binding.state->enabled;
+    if (binding.inMenu) enabled = enabled && logic_.fraMenuEnabled;
+    binding.widget->setEnabled(enabled);
+  }
+  for (const auto& [name, binding] : labels_) {
+    binding.widget->setText(ToDisplayText(binding.state->caption));
+    QFont font = binding.widget->font();
+    font.setBold(binding.state->bold);
+    binding.widget->setFont(font);
+    binding.widget->setVisible(binding.state->visible && (!binding.inverse || !binding.state->caption.empty()));
+  }
+  setupPanel_->setVisible(logic_.fraSetupVisible);
+  setupPanel_->setEnabled(logic_.fraSetupEnabled);
+  saveSetupPanel_->setVisible(logic_.picSaveSetupVisible);
+
+  if (logic_.clock2Enabled && !clock2_.isActive()) clock2_.start();
+  if (!logic_.clock2Enabled && clock2_.isActive()) clock2_.stop();
+
+  if (logic_.focusRequests != appliedFocusRequest_) {
+    appliedFocusRequest_ = logic_.focusRequests;
+    if (QPushButton* button = Button(logic_.focusedControl)) button->setFocus(Qt::OtherFocusReason);
+  }
+  if (logic_.windowVisible != shownByLogic_) {
+    shownByLogic_ = logic_.windowVisible;
+    setVisible(shownByLogic_);
+  }
+  // Commands run inside their handlers, so what they show must be painted now.
+  if (isVisible()) repaint();
+}
+
+bool MainWindowView::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Enter) {
+    const auto found = hoverNames_.find(watched);
+    if (found != hoverNames_.end()) logic_.MouseOver(found->second);
+  } else if (event->type() == QEvent::MouseButtonRelease && watched == Label("lblOnlineDocumentation")) {
+    logic_.lblOnlineDocumentation_Click();
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void MainWindowView::keyReleaseEvent(QKeyEvent* event) {
+  if (!event->isAutoRepeat()) logic_.KeyReleased(VirtualKeyOf(event->key()));
+  QWidget::keyReleaseEvent(event);
+}
+
+void MainWindowView::closeEvent(QCloseEvent* event) {
+  event->accept();
+  if (!closing_) logic_.CloseRequested();
 }
 
 }  // namespace nulvane::gui

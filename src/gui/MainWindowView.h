@@ -1,22 +1,70 @@
 #pragma once
 
+#include <QTimer>
 #include <QWidget>
+#include <functional>
+#include <map>
+#include <string>
 
+#include "platform/Controls.h"
+
+class QLabel;
 class QPushButton;
+
+namespace nulvane::mainwindow {
+class MainWindow;
+}
 
 namespace nulvane::gui {
 
-// The main window. For now it holds only the command that ends the program.
+// The main window: the command panel on the left, the operation's target and settings on the right. It
+// renders the MainWindow logic's controls and forwards button releases, hovering, F10, the guard timer and
+// the close box to it.
 class MainWindowView : public QWidget {
   Q_OBJECT
 
  public:
-  explicit MainWindowView(QWidget* parent = nullptr);
+  explicit MainWindowView(mainwindow::MainWindow& logic, QWidget* parent = nullptr);
+  ~MainWindowView() override;
 
-  QPushButton* quitButton() const { return quit_; }
+  QPushButton* quitButton() const { return Button("cmdQuit"); }
+  // The widgets by their logic names ("cmdProcessFiles(1)", "lblDirectory"); null when there is none.
+  QPushButton* Button(const std::string& name) const;
+  QLabel* Label(const std::string& name) const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyReleaseEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
-  QPushButton* quit_;
+  struct ButtonBinding {
+    QPushButton* widget;
+    const platform::Button* state;
+    bool inMenu;
+  };
+  struct LabelBinding {
+    QLabel* widget;
+    const platform::Label* state;
+    bool inverse;  // white on black, hidden while empty
+  };
+
+  QPushButton* AddButton(const std::string& name, const platform::Button& state, bool inMenu,
+                         std::function<void()> handler);
+  QLabel* AddLabel(const std::string& name, const platform::Label& state, bool inverse = false);
+  void Refresh();
+
+  mainwindow::MainWindow& logic_;
+  int subscription_ = 0;
+  QTimer clock2_;
+  QWidget* setupPanel_ = nullptr;
+  QWidget* saveSetupPanel_ = nullptr;
+  std::map<std::string, ButtonBinding> buttons_;
+  std::map<std::string, LabelBinding> labels_;
+  std::map<QObject*, std::string> hoverNames_;
+  int appliedFocusRequest_ = 0;
+  bool shownByLogic_ = true;
+  bool closing_ = false;
 };
 
 }  // namespace nulvane::gui

@@ -1,0 +1,212 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "platform/Clock.h"
+#include "platform/Controls.h"
+#include "platform/FileSystem.h"
+#include "platform/Observable.h"
+#include "platform/Random.h"
+#include "platform/Ui.h"
+#include "report/ReportHost.h"
+#include "support/OperationState.h"
+
+namespace nulvane::support {
+class FolderServices;
+class ProgramText;
+}  // namespace nulvane::support
+
+namespace nulvane::dialogs {
+class TypeOfPurgeDialog;
+class PurgeConfirmationDialog;
+class DateInputDialog;
+class SpecifyFilesDialog;
+}  // namespace nulvane::dialogs
+
+namespace nulvane::report {
+class ReportWindow;
+}  // namespace nulvane::report
+
+namespace nulvane::mainwindow {
+
+// What the main window works with; every object is created once by the program and outlives the window.
+struct MainWindowParts {
+  platform::FileSystem& fileSystem;
+  platform::Ui& ui;
+  platform::Random& random;
+  support::ProgramText& programText;
+  support::FolderServices& folders;
+  support::OperationState& state;
+  dialogs::TypeOfPurgeDialog& typeOfPurge;
+  dialogs::PurgeConfirmationDialog& confirmation;
+  dialogs::DateInputDialog& dateInput;
+  dialogs::SpecifyFilesDialog& specifyFiles;
+};
+
+// The main window's logic: its controls, the operation state's behaviour and the commands behind its
+// buttons. The view renders the controls and forwards the user's events to the handlers below.
+class MainWindow : public platform::Observable, public report::ReportHost {
+ public:
+  explicit MainWindow(MainWindowParts parts);
+  ~MainWindow() override = default;
+
+  // The report window is built after the main window (it needs its host), then attached here.
+  void AttachReportWindow(report::ReportWindow& report) { report_ = &report; }
+
+  // Loads the program texts and sets everything to its defaults. False when the program text cannot be
+  // loaded: the message has been shown and the program must end.
+  bool Startup();
+
+  void InitOperationState();
+  void UpdateTargetLabels();
+  void UpdateSubfolderLabels();
+  void UpdateDateRestrictionLabel();
+  void EnableMenu(bool enabled);
+  void ShowTargetRows(bool visible);
+  // True when the file is excluded by the date restriction (the reason has been shown).
+  bool CheckSingleFileDate(const std::string& path, const std::string& title);
+  bool SatisfiesFilespecAndDateRestriction(const std::string& filePath, const std::string& filespec,
+                                           bool caseSensitive, std::int32_t onlyBeforeThisJdn);
+
+  // Commands. Buttons act on the release of the mouse button.
+  void cmdSpecifyDirectory_Release(int index);
+  void cmdSpecifyFiles_Release();
+  void cmdSingleFile_Release();
+  void cmdSubdirectories_Release();
+  void cmdClear_Click();
+  void cmdOnlyBefore_Release();
+  void cmdTypeOfPurge_Release();
+  void cmdProcessFiles_Release(int index);
+  void cmdTestPurgeSpeed_Click();
+  void cmdReportScreen_Release();
+  void cmdSetup_Release();
+  void cmdHelp_Release();
+  void cmdQuit_Release();
+  void lblOnlineDocumentation_Click();
+  // The window's close box: ends the program whatever the click guard says.
+  void CloseRequested();
+
+  // The one-second timer that ends the click guard; the view calls it when its timer fires.
+  void Clock2Tick();
+  // The pointer entered a control (named as its member, arrays as "cmdProcessFiles(1)").
+  void MouseOver(const std::string& controlName);
+  void KeyReleased(int keyCode);
+
+  // Controls, captions as at start.
+  std::array<platform::Button, 2> cmdSpecifyDirectory{platform::Button{"Specify folder"},
+                                                      platform::Button{"Purge folders"}};
+  platform::Button cmdSpecifyFiles{"Specify files"};
+  platform::Button cmdSingleFile{"Single file"};
+  platform::Button cmdSubdirectories{"Subfolders?"};
+  platform::Button cmdClear{"Clear"};
+  platform::Button cmdOnlyBefore{"Only files before ..."};
+  platform::Button cmdTypeOfPurge{"Type of purge"};
+  // Index 1 purges, index 2 lists; index 0 does not exist.
+  std::array<platform::Button, 3> cmdProcessFiles{platform::Button{"", false},
+                                                  platform::Button{"Purge files"},
+                                                  platform::Button{"List and estimate time"}};
+  platform::Button cmdTestPurgeSpeed{"Test purge speed"};
+  platform::Button cmdReportScreen{"Report"};
+  platform::Button cmdSetup{"Setup"};
+  platform::Button cmdHelp{"Help"};
+  platform::Button cmdQuit{"Quit"};
+  bool fraMenuEnabled = true;
+
+  bool fraSetupVisible = false;
+  bool fraSetupEnabled = true;
+  platform::Button cmdLoadSetup{"Load setup"};
+  platform::Button cmdSaveSetup{"Save setup"};
+  platform::Button cmdClearSetup{"Clear setup"};
+  platform::Button cmdRestoreSetup{"Restore setup"};
+  platform::Button cmdKeepSetup{"Not now"};
+  bool picSaveSetupVisible = false;
+  platform::Button cmdSaveSetupAsOperationFile{"Save setup as operation file"};
+  platform::Button cmdSaveSetupForNextRun{"Save setup for next run"};
+  platform::Button cmdDontSaveSetup{"Not now"};
+
+  platform::Label lblDirectory;
+  platform::Label lblFiles;
+  platform::Label lblFiles2;
+  platform::Label lblSubdirectories;
+  platform::Label lblSubdirectories2;
+  platform::Label lblSingleFile;
+  platform::Label lblDateRestriction;
+  platform::Label lblEstimatedTime;
+  platform::Label lblLargePurgeMessage;
+  platform::Label lblTypeOfPurge;
+  platform::Label lblPurgeSpeed;
+  platform::Label lblSetupFilename;
+  platform::Label lblTopLevelFolder;
+  platform::Label lblPurgeFoldersMessage;
+  platform::Label lblOnlineDocumentation{"Online user manual"};
+
+  std::string caption = "Nulvane";
+  // Clock2: enabled at start so that the click guard also ends a second after start-up.
+  bool clock2Enabled = true;
+  // The control that has (or is to get) the keyboard focus; each new request counts up focusRequests so
+  // that the view moves the focus once per request.
+  std::string focusedControl;
+  int focusRequests = 0;
+  bool quitRequested = false;
+  // Called when the program is to end; the view closes every window.
+  std::function<void()> onQuit;
+
+  // False while the main window steps aside for the per-file confirmation of a purge.
+  bool windowVisible = true;
+  // The question of the purge confirmation dialog, built before it opens.
+  std::string strConfirmationText;
+
+  // report::ReportHost
+  std::string DirectoryCaption() const override;
+  std::string FilesCaption() const override;
+  std::string TypeOfPurgeCaption() const override;
+  void SetEstimatedTimeCaption(const std::string& text) override;
+  void HideMainWindow() override;
+  void ShowMainWindow() override;
+
+  // Texts taken from the program text store at start-up.
+  std::string strOnlineManualAddress;
+  std::string strProgramName;
+  std::string strMakerFolderName;
+
+ protected:
+  platform::FileSystem& fileSystem_;
+  platform::Ui& ui_;
+  platform::Random& random_;
+  support::ProgramText& programText_;
+  support::FolderServices& folders_;
+  support::OperationState& state_;
+  dialogs::TypeOfPurgeDialog& typeOfPurge_;
+  dialogs::PurgeConfirmationDialog& confirmation_;
+  dialogs::DateInputDialog& dateInput_;
+  dialogs::SpecifyFilesDialog& specifyFiles_;
+  report::ReportWindow* report_ = nullptr;
+
+ private:
+  void cmdPurgeFolders();
+  bool DriveAccessible(const std::string& folder);
+  bool ReportWindowVisible() const;
+  bool TargetSpecified() const;
+  bool IsDriveRoot(const std::string& folder);
+  void OfferFolderDeletion(const std::string& folder);
+  void CountFilesToPurge();
+  void RunPurge();
+  bool BuildConfirmationTexts(std::int32_t count);
+  void RunListing();
+  void SetRunning(bool running);
+  void FocusAfterRun(const std::string& button);
+  void StartClickGuard();
+  void SetFocus(const std::string& controlName);
+  void NotAvailableYet(const std::string& title);
+  void TakeRestoreSnapshot();
+  void RefreshTypeOfPurgeLabel();
+  bool ShowsNotSpecified(const platform::Label& label) const;
+  void ShowPurgeSpeed(const std::string& drive);
+  std::string SingleFileEstimate(const std::string& path, const std::string& drive);
+  bool CheckFolderContents(const std::string& spec);
+};
+
+}  // namespace nulvane::mainwindow

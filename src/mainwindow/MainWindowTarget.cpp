@@ -1,0 +1,247 @@
+// The commands that name what is to be purged: a single file, a folder, the files of the folder, the
+// subfolder setting, and clearing them.
+#include <cmath>
+
+#include "dialogs/SpecifyFilesDialog.h"
+#include "dialogs/TypeOfPurgeDialog.h"
+#include "mainwindow/MainWindow.h"
+#include "platform/PlatformError.h"
+#include "support/Drive.h"
+#include "support/FileLength.h"
+#include "support/FolderServices.h"
+#include "support/Format.h"
+#include "support/Locale.h"
+#include "support/Match.h"
+
+namespace nulvane::mainwindow {
+
+using platform::Answer;
+using platform::Buttons;
+using platform::Icon;
+
+namespace {
+
+std::int16_t ClampToInt16(std::int32_t value) { return static_cast<std::int16_t>(value > 32767 ? 32767 : value); }
+
+}  // namespace
+
+void MainWindow::ShowPurgeSpeed(const std::string& drive) {
+  const float speed = state_.SpeedOf(drive);
+  if (speed > 0) {
+    lblPurgeSpeed.caption =
+        support::FormatGrouped(speed, 2) + " MB/sec. (1 overwrite) for Drive " + drive + ".";
+  } else {
+    lblPurgeSpeed.caption.clear();
+  }
+  NotifyChanged();
+}
+
+std::string MainWindow::SingleFileEstimate(const std::string& path, const std::string& drive) {
+  const double speed = state_.SpeedOf(drive);
+  if (!(speed > 0)) return "";
+  const double overwrites = typeOfPurge_.GetNumOverwrites();
+  const std::int64_t length = support::GetFileLength(fileSystem_, path);
+  const double megabytes = length > 0 ? static_cast<double>(length) / 1024.0 / 1024.0 : 0.0;
+  // An empty file takes no time; the adjustment would divide by zero.
+  if (megabytes <= 0) return "Less than a minute.";
+  const double seconds = static_cast<double>(support::RoundHalfEven(megabytes / speed * overwrites));
+  const std::int64_t adjusted =
+      support::RoundHalfEven(seconds * state_.dblAF_A / std::pow(megabytes, state_.dblAF_B));
+  if (adjusted < 60) return "Less than a minute.";
+  return support::FormatDuration(static_cast<std::int32_t>(adjusted), true);
+}
+
+void MainWindow::cmdSingleFile_Release() {
+  if (state_.blnDialogJustClosed) return;
+  platform::FileDialogRequest request;
+  request.title = "Specify file to be purged.";
+  request.filter = "All files (*.*) | *.*";
+  const platform::FileDialogResult chosen = ui_.OpenFileDialog(request);
+  if (!chosen.shown) return;
+  StartClickGuard();
+  if (chosen.path.empty()) return;
+  const std::string path = chosen.path;
+  // Names are case-sensitive here, so the file keeps its name exactly as it is on disk.
+  const std::string folder = support::FolderOf(path, false);
+  const std::string name = support::FileNameOf(path, false);
+  // A file that the date restriction excludes is not taken; the previous target stays.
+  if (state_.blnDateRestriction && CheckSingleFileDate(path, "Single file")) return;
+  state_.strTargetFolder = folder;
+  state_.strFilespec = name;
+  state_.blnSubdirectories = false;
+  lblSubdirectories.caption = "No";
+  lblSetupFilename.caption.clear();
+  UpdateTargetLabels();
+  UpdateSubfolderLabels();
+  const std::string drive = support::DriveOf(fileSystem_, path);
+  ShowPurgeSpeed(drive);
+  lblEstimatedTime.caption = SingleFileEstimate(path, drive);
+  NotifyChanged();
+}
+
+void MainWindow::cmdSpecifyDirectory_Release(int index) {
+  if (state_.blnDialogJustClosed) return;
+  if (index == 1) {
+    cmdPurgeFolders();
+    return;
+  }
+  lblTopLevelFolder.caption.clear();
+  lblTopLevelFolder.visible = true;
+  lblLargePurgeMessage.caption.clear();
+  state_.strSavedFilesCaption = lblFiles.caption;
+  state_.strSavedSubfoldersCaption = lblSubdirectories2.caption;
+  lblSetupFilename.caption.clear();
+  NotifyChanged();
+  std::string path = folders_.BrowseForFolder("Specify folder containing files to be purged");
+  if (path.empty()) {
+    ShowTargetRows(true);
+    UpdateDateRestrictionLabel();
+    return;
+  }
+  support::EnsureTrailingBackslash(path);
+  state_.strTargetFolder = path;
+  UpdateTargetLabels();
+
+  std::string error;
+  const std::int32_t subfolders = folders_.CountSubfolders(path, error);
+  lblSubdirectories.caption = "No";
+  lblSubdirectories2.caption =
+      subfolders == 0 ? "(The folder has no subfolders.)" : "(Do not operate on files in lower subfolders.)";
+  state_.blnSubdirectories = false;
+  lblSetupFilename.caption.clear();
+  state_.strFilespec.clear();
+  UpdateTargetLabels();
+
+  double total = 0;
+  if (folders_.CountMatchingFiles(path, "*.*", true, false, error, total) > 0) {
+    const Answer answer = ui_.Message("Specify folder",
+                                      "Do you wish to purge ALL files in " + path +
+                                          "\r\n(subject to any date restriction which is in effect)?",
+                                      Buttons::YesNo, Icon::None);
+    if (answer == Answer::Yes) {
+      state_.strFilespec = "*.*";
+      state_.blnConfirmFiles = false;
+      UpdateTargetLabels();
+      lblSetupFilename.caption.clear();
+      lblEstimatedTime.caption.clear();
+      CheckFolderContents("*.*");
+      if (subfolders > 0) {
+        ui_.Message("Specify folder",
+                    "If you wish also to purge all files in subfolders\r\n(subject to any date restriction which "
+                    "is in effect)\r\nthen click on the 'Subfolders?' button.",
+                    Buttons::Ok, Icon::Information);
+      }
+    }
+  }
+  UpdateDateRestrictionLabel();
+}
+
+void MainWindow::cmdSpecifyFiles_Release() {
+  if (state_.blnDialogJustClosed) return;
+  const std::string& folder = state_.strTargetFolder;
+  if (folder.empty()) {
+    ui_.Message("Folder unspecified", "The folder has not been specified.", Buttons::Ok, Icon::Warning);
+    return;
+  }
+  if (!CheckFolderContents("*.*")) return;
+  std::string error;
+  double total = 0;
+  state_.intNumFiles = ClampToInt16(folders_.CountMatchingFiles(folder, "*.*", false, false, error, total));
+  const std::string dateRemark = state_.blnDateRestriction ? " (possibly due to the date restriction)" : "";
+  if (!state_.blnSubdirectories && state_.intNumFiles == 0) {
+    ui_.Message("Specify files", "There are no files in " + folder + dateRemark + ".", Buttons::Ok,
+                Icon::Information);
+    return;
+  }
+  if (state_.blnSubdirectories && !folders_.AnyMatchingFileInTree(folder, "*.*")) {
+    ui_.Message("Specify files", "There are no files in " + folder + " or in any of its subfolders" + dateRemark + ".",
+                Buttons::Ok, Icon::Information);
+    return;
+  }
+  dialogs::SpecifyFilesDialog& dialog = specifyFiles_;
+  dialog.strOperation = "purge";
+  dialog.lngBackColor = 0x000080;
+  dialog.lngForeColor = 0xFFFFFF;
+  dialog.blnBold = false;
+  dialog.intNumFiles = state_.intNumFiles;
+  dialog.SetFolder(folder);
+  dialog.blnAccept = false;
+  ui_.ShowModal(dialog);
+  if (dialog.blnAccept) {
+    state_.strFilespec = dialog.ChosenFilespec();
+    state_.blnConfirmFiles = false;
+    UpdateTargetLabels();
+    lblSetupFilename.caption.clear();
+    lblEstimatedTime.caption.clear();
+    CheckFolderContents(state_.strFilespec);
+  }
+  UpdateDateRestrictionLabel();
+}
+
+void MainWindow::cmdSubdirectories_Release() {
+  if (state_.blnDialogJustClosed) return;
+  lblEstimatedTime.caption.clear();
+  if (!state_.strTargetFolder.empty()) {
+    std::string error;
+    const std::int32_t subfolders = folders_.CountSubfolders(state_.strTargetFolder, error);
+    if (subfolders >= 0) {
+      state_.blnSubdirectories = subfolders > 0 ? !state_.blnSubdirectories : false;
+      UpdateSubfolderLabels();
+      lblSetupFilename.caption.clear();
+      NotifyChanged();
+      return;
+    }
+    if (state_.blnStartupCompleted && DriveAccessible(state_.strTargetFolder)) {
+      ui_.Message("Error", "Error when attempting to access " + state_.strTargetFolder + ".", Buttons::Ok,
+                  Icon::Warning);
+    }
+    state_.strTargetFolder.clear();
+  }
+  state_.strFilespec.clear();
+  UpdateTargetLabels();
+}
+
+bool MainWindow::DriveAccessible(const std::string& folder) {
+  const std::string drive = support::DriveOf(fileSystem_, folder);
+  for (const platform::Volume& volume : fileSystem_.Volumes()) {
+    if (volume.mountPoint == drive &&
+        (volume.type == platform::DriveType::Fixed || volume.type == platform::DriveType::RamDisk)) {
+      return true;
+    }
+  }
+  try {
+    fileSystem_.QueryDisk(drive);
+    return true;
+  } catch (const platform::PlatformError&) {
+    return false;
+  }
+}
+
+void MainWindow::cmdClear_Click() {
+  if (ui_.Message("Clear", "Clear folder and file specifications?", Buttons::YesNo, Icon::None) != Answer::Yes) {
+    return;
+  }
+  state_.strTargetFolder.clear();
+  state_.strFilespec.clear();
+  UpdateTargetLabels();
+  UpdateDateRestrictionLabel();
+}
+
+bool MainWindow::CheckFolderContents(const std::string& spec) {
+  std::string error;
+  double total = 0;
+  const std::int32_t files = folders_.CountMatchingFiles(state_.strTargetFolder, spec, false, false, error, total);
+  const std::int32_t subfolders = folders_.CountSubfolders(state_.strTargetFolder, error);
+  if (files == -1 || subfolders == -1) {
+    ui_.Message("Error", "Cannot access the folder.", Buttons::Ok, Icon::Error);
+    return false;
+  }
+  if (files > 0 || subfolders > 0) return true;
+  ui_.Message("Empty folder",
+              std::string(spec == "*.*" ? "The folder contains no files " : "The folder contains no matching files ") +
+                  "and no subfolders.",
+              Buttons::Ok, Icon::Warning);
+  return false;
+}
+
+}  // namespace nulvane::mainwindow
