@@ -1,13 +1,18 @@
 #include <QApplication>
 
 #include "gui/MainWindowView.h"
+#include "gui/Program.h"
 #include "gui/QtUi.h"
+#include "platform/PosixFileSystem.h"
+#include "support/Locale.h"
 
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
+  // Numbers and dates as the user has them set, read once the toolkit has set up the process.
+  nulvane::support::SetLocale(nulvane::support::SystemLocale());
+  nulvane::platform::PosixFileSystem fileSystem;
   nulvane::gui::QtUi ui;
-  nulvane::gui::MainWindowView window;
-  ui.SetParentWindow(&window);
-  window.show();
+  nulvane::gui::Program program(fileSystem, ui, ui);
+  if (!program.Start()) return 1;
   return application.exec();
 }

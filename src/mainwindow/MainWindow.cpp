@@ -50,6 +50,7 @@ bool MainWindow::Startup() {
   }
   strProgramName = programText_.GetProgramText(2);
   strMakerFolderName = programText_.GetProgramText(310);
+  typeOfPurge_.SetConfirmTitle(programText_.GetProgramText(23));
   InitOperationState();
   // Every label, and the white-on-black ones, are drawn by the view as they are declared.
   lblPurgeSpeed.bold = false;

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <memory>
+#include <vector>
+
+#include "dialogs/DateInputDialog.h"
+#include "dialogs/PurgeConfirmationDialog.h"
+#include "dialogs/SpecifyFilesDialog.h"
+#include "dialogs/TypeOfPurgeDialog.h"
+#include "engine/ClusterSizeTable.h"
+#include "engine/PurgeEngine.h"
+#include "mainwindow/MainWindow.h"
+#include "platform/Clock.h"
+#include "platform/FileSystem.h"
+#include "platform/Random.h"
+#include "report/ReportWindow.h"
+#include "support/FolderServices.h"
+#include "support/OperationState.h"
+#include "support/ProgramText.h"
+
+class QDialog;
+class QWidget;
+
+namespace nulvane::gui {
+
+class MainWindowView;
+class QtUi;
+
+// Every object of the program, built once and wired together: the logic objects, their views, and the
+// dialog views registered with the Qt Ui. The program's main() and the whole-program GUI tests build it.
+class Program {
+ public:
+  // `ui` is what the logic talks to; the dialog views are registered with `qtUi`. In the program both are
+  // the same object; a test may put a scripted Ui in front of the Qt one.
+  Program(platform::FileSystem& fileSystem, platform::Ui& ui, QtUi& qtUi);
+  ~Program();
+  Program(const Program&) = delete;
+  Program& operator=(const Program&) = delete;
+
+  // The start-up of the main window; false when the program must end at once (the reason was shown).
+  // On success the main window is shown.
+  bool Start();
+
+  platform::FileSystem& fileSystem;
+  platform::Ui& ui;
+  platform::SystemClock clock;
+  platform::Random random;
+  support::ProgramText programText;
+  support::FolderServices folders;
+  support::OperationState state;
+  engine::ClusterSizeTable clusterSizes;
+  dialogs::TypeOfPurgeDialog typeOfPurge;
+  dialogs::PurgeConfirmationDialog confirmation;
+  dialogs::DateInputDialog dateInput;
+  dialogs::SpecifyFilesDialog specifyFiles;
+  engine::PurgeEngine engine;
+  mainwindow::MainWindow mainWindow;
+  report::ReportWindow report;
+
+  MainWindowView& mainView() { return *mainView_; }
+  QWidget& reportView() { return *reportView_; }
+
+ private:
+  std::unique_ptr<MainWindowView> mainView_;
+  std::unique_ptr<QWidget> reportView_;
+  std::vector<std::unique_ptr<QDialog>> dialogViews_;
+};
+
+}  // namespace nulvane::gui
