@@ -328,7 +328,23 @@ void MainWindow::cmdPurgeFolders() { NotAvailableYet(cmdSpecifyDirectory[1].capt
 
 void MainWindow::cmdTestPurgeSpeed_Click() {
   if (state_.blnDialogJustClosed) return;
-  NotAvailableYet(cmdTestPurgeSpeed.caption);
+  if (speedTest_ == nullptr) {
+    NotAvailableYet(cmdTestPurgeSpeed.caption);
+    return;
+  }
+  speedTest_->TestPurgeSpeed();
+  NotifyChanged();
+}
+
+void MainWindow::SetPurgeSpeedCaption(const std::string& caption, bool bold) {
+  lblPurgeSpeed.caption = caption;
+  lblPurgeSpeed.bold = bold;
+  NotifyChanged();
+}
+
+void MainWindow::SetLargePurgeMessageCaption(const std::string& caption) {
+  lblLargePurgeMessage.caption = caption;
+  NotifyChanged();
 }
 
 void MainWindow::lblOnlineDocumentation_Click() {

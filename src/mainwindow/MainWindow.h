@@ -11,6 +11,7 @@
 #include "platform/Observable.h"
 #include "platform/Random.h"
 #include "platform/Ui.h"
+#include "mainwindow/SpeedTest.h"
 #include "report/ReportHost.h"
 #include "support/OperationState.h"
 
@@ -48,13 +49,16 @@ struct MainWindowParts {
 
 // The main window's logic: its controls, the operation state's behaviour and the commands behind its
 // buttons. The view renders the controls and forwards the user's events to the handlers below.
-class MainWindow : public platform::Observable, public report::ReportHost {
+class MainWindow : public platform::Observable, public report::ReportHost, public SpeedTestHost {
  public:
   explicit MainWindow(MainWindowParts parts);
   ~MainWindow() override = default;
 
   // The report window is built after the main window (it needs its host), then attached here.
   void AttachReportWindow(report::ReportWindow& report) { report_ = &report; }
+  // The speed test needs the settings store, whose key comes from the program texts: it is attached once
+  // start-up has loaded them.
+  void AttachSpeedTest(SpeedTest& speedTest) { speedTest_ = &speedTest; }
 
   // Loads the program texts and sets everything to its defaults. False when the program text cannot be
   // loaded: the message has been shown and the program must end.
@@ -64,8 +68,8 @@ class MainWindow : public platform::Observable, public report::ReportHost {
   void UpdateTargetLabels();
   void UpdateSubfolderLabels();
   void UpdateDateRestrictionLabel();
-  void EnableMenu(bool enabled);
-  void ShowTargetRows(bool visible);
+  void EnableMenu(bool enabled) override;
+  void ShowTargetRows(bool visible) override;
   // True when the file is excluded by the date restriction (the reason has been shown).
   bool CheckSingleFileDate(const std::string& path, const std::string& title);
   bool SatisfiesFilespecAndDateRestriction(const std::string& filePath, const std::string& filespec,
@@ -167,6 +171,11 @@ class MainWindow : public platform::Observable, public report::ReportHost {
   void HideMainWindow() override;
   void ShowMainWindow() override;
 
+  // SpeedTestHost (also SetEstimatedTimeCaption, EnableMenu and ShowTargetRows above)
+  void SetPurgeSpeedCaption(const std::string& caption, bool bold) override;
+  void SetLargePurgeMessageCaption(const std::string& caption) override;
+  void Repaint() override { NotifyChanged(); }
+
   // Texts taken from the program text store at start-up.
   std::string strOnlineManualAddress;
   std::string strProgramName;
@@ -184,6 +193,7 @@ class MainWindow : public platform::Observable, public report::ReportHost {
   dialogs::DateInputDialog& dateInput_;
   dialogs::SpecifyFilesDialog& specifyFiles_;
   report::ReportWindow* report_ = nullptr;
+  SpeedTest* speedTest_ = nullptr;
 
  private:
   void cmdPurgeFolders();
@@ -204,7 +214,6 @@ class MainWindow : public platform::Observable, public report::ReportHost {
   void TakeRestoreSnapshot();
   void RefreshTypeOfPurgeLabel();
   bool ShowsNotSpecified(const platform::Label& label) const;
-  void ShowPurgeSpeed(const std::string& drive);
   std::string SingleFileEstimate(const std::string& path, const std::string& drive);
   bool CheckFolderContents(const std::string& spec);
 };

@@ -25,17 +25,6 @@ std::int16_t ClampToInt16(std::int32_t value) { return static_cast<std::int16_t>
 
 }  // namespace
 
-void MainWindow::ShowPurgeSpeed(const std::string& drive) {
-  const float speed = state_.SpeedOf(drive);
-  if (speed > 0) {
-    lblPurgeSpeed.caption =
-        support::FormatGrouped(speed, 2) + " MB/sec. (1 overwrite) for Drive " + drive + ".";
-  } else {
-    lblPurgeSpeed.caption.clear();
-  }
-  NotifyChanged();
-}
-
 std::string MainWindow::SingleFileEstimate(const std::string& path, const std::string& drive) {
   const double speed = state_.SpeedOf(drive);
   if (!(speed > 0)) return "";
@@ -74,7 +63,7 @@ void MainWindow::cmdSingleFile_Release() {
   UpdateTargetLabels();
   UpdateSubfolderLabels();
   const std::string drive = support::DriveOf(fileSystem_, path);
-  ShowPurgeSpeed(drive);
+  if (speedTest_ != nullptr) speedTest_->ShowPurgeSpeed(drive, false);
   lblEstimatedTime.caption = SingleFileEstimate(path, drive);
   NotifyChanged();
 }
