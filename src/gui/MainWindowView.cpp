@@ -34,7 +34,8 @@ QLabel* StaticLabel(const char* text, QWidget* parent) {
 
 }  // namespace
 
-MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent) : QWidget(parent), logic_(logic) {
+MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
+    : QWidget(parent), logic_(logic) {
   using mainwindow::MainWindow;
   setWindowTitle(QString::fromStdString(logic_.caption));
   setObjectName(QStringLiteral("frmMain"));
@@ -47,7 +48,8 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent) :
   auto* menuFrame = new QFrame(this);
   menuFrame->setObjectName(QStringLiteral("fraMenu"));
   menuFrame->setFrameShape(QFrame::StyledPanel);
-  menuFrame->setStyleSheet(QStringLiteral("QFrame#fraMenu { background: #dfe6ee; border: 1px solid #9aa8b8; }"));
+  menuFrame->setStyleSheet(
+      QStringLiteral("QFrame#fraMenu { background: #dfe6ee; border: 1px solid #9aa8b8; }"));
   constexpr int kRows = 14;
   grid->addWidget(menuFrame, 0, 0, kRows, 1);
 
@@ -58,7 +60,8 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent) :
     button->setFixedSize(kButtonWidth, kRowHeight);
     grid->addWidget(button, row, 0, Qt::AlignHCenter);
   };
-  menuButton(0, "cmdSpecifyDirectory(0)", w.cmdSpecifyDirectory[0], [&w] { w.cmdSpecifyDirectory_Release(0); });
+  menuButton(0, "cmdSpecifyDirectory(0)", w.cmdSpecifyDirectory[0],
+             [&w] { w.cmdSpecifyDirectory_Release(0); });
   menuButton(1, "cmdSpecifyFiles", w.cmdSpecifyFiles, [&w] { w.cmdSpecifyFiles_Release(); });
   menuButton(2, "cmdSingleFile", w.cmdSingleFile, [&w] { w.cmdSingleFile_Release(); });
   menuButton(3, "cmdSubdirectories", w.cmdSubdirectories, [&w] { w.cmdSubdirectories_Release(); });
@@ -66,7 +69,8 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent) :
   menuButton(5, "cmdTypeOfPurge", w.cmdTypeOfPurge, [&w] { w.cmdTypeOfPurge_Release(); });
   menuButton(6, "cmdProcessFiles(2)", w.cmdProcessFiles[2], [&w] { w.cmdProcessFiles_Release(2); });
   menuButton(7, "cmdProcessFiles(1)", w.cmdProcessFiles[1], [&w] { w.cmdProcessFiles_Release(1); });
-  menuButton(8, "cmdSpecifyDirectory(1)", w.cmdSpecifyDirectory[1], [&w] { w.cmdSpecifyDirectory_Release(1); });
+  menuButton(8, "cmdSpecifyDirectory(1)", w.cmdSpecifyDirectory[1],
+             [&w] { w.cmdSpecifyDirectory_Release(1); });
   menuButton(9, "cmdTestPurgeSpeed", w.cmdTestPurgeSpeed, [&w] { w.cmdTestPurgeSpeed_Click(); });
   menuButton(10, "cmdReportScreen", w.cmdReportScreen, [&w] { w.cmdReportScreen_Release(); });
   menuButton(11, "cmdSetup", w.cmdSetup, [&w] { w.cmdSetup_Release(); });
@@ -98,7 +102,8 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent) :
   hint->setStyleSheet(QStringLiteral("color: #7a4b00; font-style: italic;"));
   row(2, hint);
   grid->addWidget(StaticLabel("Subfolders:", this), 3, 1);
-  row(3, AddLabel("lblSubdirectories", w.lblSubdirectories), AddLabel("lblSubdirectories2", w.lblSubdirectories2, true));
+  row(3, AddLabel("lblSubdirectories", w.lblSubdirectories),
+      AddLabel("lblSubdirectories2", w.lblSubdirectories2, true));
   grid->addWidget(StaticLabel("Date:", this), 4, 1);
   row(4, AddLabel("lblDateRestriction", w.lblDateRestriction));
   grid->addWidget(StaticLabel("Type of purge:", this), 5, 1);
@@ -208,7 +213,8 @@ void MainWindowView::Refresh() {
     QFont font = binding.widget->font();
     font.setBold(binding.state->bold);
     binding.widget->setFont(font);
-    binding.widget->setVisible(binding.state->visible && (!binding.inverse || !binding.state->caption.empty()));
+    binding.widget->setVisible(binding.state->visible &&
+                               (!binding.inverse || !binding.state->caption.empty()));
   }
   setupPanel_->setVisible(logic_.fraSetupVisible);
   setupPanel_->setEnabled(logic_.fraSetupEnabled);

@@ -2,8 +2,13 @@
 
 #include <QDialog>
 
+#include "gui/DateInputView.h"
 #include "gui/MainWindowView.h"
+#include "gui/PurgeConfirmationView.h"
 #include "gui/QtUi.h"
+#include "gui/SpecifyFilesView.h"
+#include "gui/TypeOfPurgeView.h"
+#include "platform/settings/QtSettingsBackend.h"
 
 namespace nulvane::gui {
 
@@ -19,17 +24,43 @@ Program::Program(platform::FileSystem& fileSystemIn, platform::Ui& uiIn, QtUi& q
       engine(fileSystem, ui, random, clusterSizes, state),
       mainWindow({fileSystem, ui, random, programText, folders, state, typeOfPurge, confirmation, dateInput,
                   specifyFiles}),
-      report(fileSystem, ui, clock, state, engine, typeOfPurge, confirmation, mainWindow) {
+      report(fileSystem, ui, clock, state, engine, typeOfPurge, confirmation, mainWindow),
+      driveDialog(fileSystem),
+      qtUi_(qtUi) {
   random.SeedFromClock();
   mainWindow.AttachReportWindow(report);
   mainView_ = std::make_unique<MainWindowView>(mainWindow);
   qtUi.SetParentWindow(mainView_.get());
+
+  const auto registerView = [&](platform::Dialog& dialog, std::unique_ptr<QDialog> view) {
+    qtUi.RegisterDialogView(dialog, view.get());
+    dialogViews_.push_back(std::move(view));
+  };
+  registerView(typeOfPurge, std::make_unique<TypeOfPurgeView>(typeOfPurge, mainView_.get()));
+  registerView(confirmation, std::make_unique<PurgeConfirmationView>(confirmation, mainView_.get()));
+  registerView(dateInput, std::make_unique<DateInputView>(dateInput, mainView_.get()));
+  registerView(specifyFiles, std::make_unique<SpecifyFilesView>(specifyFiles, mainView_.get()));
 }
 
-Program::~Program() = default;
+Program::~Program() {
+  // The views go before the logic objects they watch.
+  dialogViews_.clear();
+  reportView_.reset();
+  mainView_.reset();
+}
 
-bool Program::Start() {
+bool Program::Start(platform::SettingsBackend* settings) {
   if (!mainWindow.Startup()) return false;
+  if (settings == nullptr) {
+    ownSettings_ = std::make_unique<platform::QtSettingsBackend>();
+    settings = ownSettings_.get();
+  }
+  settingsStore = std::make_unique<support::SettingsStore>(*settings, mainWindow.strMakerFolderName,
+                                                           mainWindow.strProgramName);
+  speedTest = std::make_unique<mainwindow::SpeedTest>(mainWindow, fileSystem, ui, clock, random, state,
+                                                      engine, clusterSizes, typeOfPurge, folders,
+                                                      *settingsStore, driveDialog);
+  mainWindow.AttachSpeedTest(*speedTest);
   mainView_->show();
   return true;
 }

@@ -9,14 +9,18 @@
 #include "dialogs/TypeOfPurgeDialog.h"
 #include "engine/ClusterSizeTable.h"
 #include "engine/PurgeEngine.h"
+#include "mainwindow/DriveDialog.h"
 #include "mainwindow/MainWindow.h"
+#include "mainwindow/SpeedTest.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
 #include "platform/Random.h"
+#include "platform/SettingsBackend.h"
 #include "report/ReportWindow.h"
 #include "support/FolderServices.h"
 #include "support/OperationState.h"
 #include "support/ProgramText.h"
+#include "support/SettingsStore.h"
 
 class QDialog;
 class QWidget;
@@ -38,8 +42,9 @@ class Program {
   Program& operator=(const Program&) = delete;
 
   // The start-up of the main window; false when the program must end at once (the reason was shown).
-  // On success the main window is shown.
-  bool Start();
+  // On success the main window is shown. `settings` keeps the stored purge speeds; null: the user's own
+  // settings file.
+  bool Start(platform::SettingsBackend* settings = nullptr);
 
   platform::FileSystem& fileSystem;
   platform::Ui& ui;
@@ -56,6 +61,10 @@ class Program {
   engine::PurgeEngine engine;
   mainwindow::MainWindow mainWindow;
   report::ReportWindow report;
+  mainwindow::DriveDialog driveDialog;
+  // Built by Start, once the program texts have named the settings key.
+  std::unique_ptr<support::SettingsStore> settingsStore;
+  std::unique_ptr<mainwindow::SpeedTest> speedTest;
 
   MainWindowView& mainView() { return *mainView_; }
   QWidget& reportView() { return *reportView_; }
@@ -63,6 +72,8 @@ class Program {
  private:
   std::unique_ptr<MainWindowView> mainView_;
   std::unique_ptr<QWidget> reportView_;
+  QtUi& qtUi_;
+  std::unique_ptr<platform::SettingsBackend> ownSettings_;
   std::vector<std::unique_ptr<QDialog>> dialogViews_;
 };
 

@@ -6,6 +6,7 @@
 #include "dialogs/PurgeConfirmationDialog.h"
 #include "dialogs/SpecifyFilesDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
+#include "report/ReportWindow.h"
 #include "support/DateRestriction.h"
 #include "support/Drive.h"
 #include "support/FolderServices.h"
@@ -13,7 +14,6 @@
 #include "support/Locale.h"
 #include "support/Match.h"
 #include "support/ProgramText.h"
-#include "report/ReportWindow.h"
 
 namespace nulvane::mainwindow {
 
@@ -44,7 +44,8 @@ bool MainWindow::Startup() {
   state_.blnStartupCompleted = false;
   state_.strProgramTextFile = "nulvane.dat";
   std::string message;
-  if (!programText_.LoadProgramText(fileSystem_, fileSystem_.ProgramFolder(), state_.strProgramTextFile, message)) {
+  if (!programText_.LoadProgramText(fileSystem_, fileSystem_.ProgramFolder(), state_.strProgramTextFile,
+                                    message)) {
     ui_.Message("", message, Buttons::Ok, Icon::Error);
     return false;
   }
@@ -52,8 +53,6 @@ bool MainWindow::Startup() {
   strMakerFolderName = programText_.GetProgramText(310);
   typeOfPurge_.SetConfirmTitle(programText_.GetProgramText(23));
   InitOperationState();
-  // Every label, and the white-on-black ones, are drawn by the view as they are declared.
-  lblPurgeSpeed.bold = false;
   // The setup kept for the next run is not read yet; the snapshot holds the defaults.
   TakeRestoreSnapshot();
   UpdateTargetLabels();
@@ -201,8 +200,8 @@ void MainWindow::UpdateDateRestrictionLabel() {
   if (limit == support::kNoDateRestriction) {
     lblDateRestriction.caption = "No date restriction";
   } else {
-    lblDateRestriction.caption = "Purge only files with dates before " + support::ShortDateTextOfDay(limit) + " (" +
-                                 support::LongDateText(limit) + ")";
+    lblDateRestriction.caption = "Purge only files with dates before " + support::ShortDateTextOfDay(limit) +
+                                 " (" + support::LongDateText(limit) + ")";
   }
   state_.blnDateRestriction = limit != support::kNoDateRestriction;
   NotifyChanged();
@@ -275,13 +274,27 @@ void MainWindow::Clock2Tick() {
 }
 
 void MainWindow::MouseOver(const std::string& controlName) {
-  static const char* const kHoverFocus[] = {
-      "cmdSingleFile",       "cmdSpecifyDirectory(0)",     "cmdSpecifyDirectory(1)", "cmdSpecifyFiles",
-      "cmdSubdirectories",   "cmdProcessFiles(1)",         "cmdProcessFiles(2)",     "cmdOnlyBefore",
-      "cmdTypeOfPurge",      "cmdTestPurgeSpeed",          "cmdSetup",               "cmdHelp",
-      "cmdQuit",             "cmdLoadSetup",               "cmdSaveSetup",           "cmdClearSetup",
-      "cmdRestoreSetup",     "cmdKeepSetup",               "cmdSaveSetupForNextRun", "cmdSaveSetupAsOperationFile",
-      "cmdDontSaveSetup"};
+  static const char* const kHoverFocus[] = {"cmdSingleFile",
+                                            "cmdSpecifyDirectory(0)",
+                                            "cmdSpecifyDirectory(1)",
+                                            "cmdSpecifyFiles",
+                                            "cmdSubdirectories",
+                                            "cmdProcessFiles(1)",
+                                            "cmdProcessFiles(2)",
+                                            "cmdOnlyBefore",
+                                            "cmdTypeOfPurge",
+                                            "cmdTestPurgeSpeed",
+                                            "cmdSetup",
+                                            "cmdHelp",
+                                            "cmdQuit",
+                                            "cmdLoadSetup",
+                                            "cmdSaveSetup",
+                                            "cmdClearSetup",
+                                            "cmdRestoreSetup",
+                                            "cmdKeepSetup",
+                                            "cmdSaveSetupForNextRun",
+                                            "cmdSaveSetupAsOperationFile",
+                                            "cmdDontSaveSetup"};
   bool takesFocus = false;
   for (const char* name : kHoverFocus) takesFocus = takesFocus || controlName == name;
   if (controlName == "cmdReportScreen") takesFocus = !ReportWindowVisible();
@@ -324,7 +337,9 @@ void MainWindow::cmdHelp_Release() {
   NotAvailableYet(cmdHelp.caption);
 }
 
-void MainWindow::cmdPurgeFolders() { NotAvailableYet(cmdSpecifyDirectory[1].caption); }
+void MainWindow::cmdPurgeFolders() {
+  NotAvailableYet(cmdSpecifyDirectory[1].caption);
+}
 
 void MainWindow::cmdTestPurgeSpeed_Click() {
   if (state_.blnDialogJustClosed) return;

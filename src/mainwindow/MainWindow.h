@@ -5,13 +5,13 @@
 #include <functional>
 #include <string>
 
+#include "mainwindow/SpeedTest.h"
 #include "platform/Clock.h"
 #include "platform/Controls.h"
 #include "platform/FileSystem.h"
 #include "platform/Observable.h"
 #include "platform/Random.h"
 #include "platform/Ui.h"
-#include "mainwindow/SpeedTest.h"
 #include "report/ReportHost.h"
 #include "support/OperationState.h"
 

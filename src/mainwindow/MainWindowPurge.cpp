@@ -109,8 +109,9 @@ void MainWindow::cmdProcessFiles_Release(int index) {
         if (answer != Answer::Yes) return;
       }
       report.blnDisplayFileNames = false;
-      const Answer answer = ui_.Message(measured ? "List and estimate time" : "List folder names?",
-                                        "Suppress display of folder names?", Buttons::YesNoCancel, Icon::None);
+      const Answer answer =
+          ui_.Message(measured ? "List and estimate time" : "List folder names?",
+                      "Suppress display of folder names?", Buttons::YesNoCancel, Icon::None);
       if (answer == Answer::Cancel) return;
       report.blnDisplayFolderNames = answer == Answer::No;
     } else {
@@ -130,7 +131,8 @@ void MainWindow::OfferFolderDeletion(const std::string& folder) {
   std::string error;
   double total = 0;
   if (folders_.CountMatchingFiles(folder, "*.*", false, false, error, total) != 0) return;
-  if (ui_.Message("Delete folder?", "Delete folder " + folder + "?", Buttons::YesNo, Icon::None) != Answer::Yes) {
+  if (ui_.Message("Delete folder?", "Delete folder " + folder + "?", Buttons::YesNo, Icon::None) !=
+      Answer::Yes) {
     return;
   }
   if (folders_.DeleteFolder(folder, error, true)) {
@@ -340,9 +342,15 @@ void MainWindow::cmdReportScreen_Release() {
 
 // --- What the report window reads from and sets in the main window ------------------------------------
 
-std::string MainWindow::DirectoryCaption() const { return lblDirectory.caption; }
-std::string MainWindow::FilesCaption() const { return lblFiles.caption; }
-std::string MainWindow::TypeOfPurgeCaption() const { return lblTypeOfPurge.caption; }
+std::string MainWindow::DirectoryCaption() const {
+  return lblDirectory.caption;
+}
+std::string MainWindow::FilesCaption() const {
+  return lblFiles.caption;
+}
+std::string MainWindow::TypeOfPurgeCaption() const {
+  return lblTypeOfPurge.caption;
+}
 
 void MainWindow::SetEstimatedTimeCaption(const std::string& text) {
   lblEstimatedTime.caption = text;
@@ -359,6 +367,8 @@ void MainWindow::ShowMainWindow() {
   NotifyChanged();
 }
 
-bool MainWindow::ReportWindowVisible() const { return report_ != nullptr && report_->IsVisible(); }
+bool MainWindow::ReportWindowVisible() const {
+  return report_ != nullptr && report_->IsVisible();
+}
 
 }  // namespace nulvane::mainwindow

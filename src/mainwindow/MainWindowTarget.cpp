@@ -21,7 +21,9 @@ using platform::Icon;
 
 namespace {
 
-std::int16_t ClampToInt16(std::int32_t value) { return static_cast<std::int16_t>(value > 32767 ? 32767 : value); }
+std::int16_t ClampToInt16(std::int32_t value) {
+  return static_cast<std::int16_t>(value > 32767 ? 32767 : value);
+}
 
 }  // namespace
 
@@ -115,10 +117,11 @@ void MainWindow::cmdSpecifyDirectory_Release(int index) {
       lblEstimatedTime.caption.clear();
       CheckFolderContents("*.*");
       if (subfolders > 0) {
-        ui_.Message("Specify folder",
-                    "If you wish also to purge all files in subfolders\r\n(subject to any date restriction which "
-                    "is in effect)\r\nthen click on the 'Subfolders?' button.",
-                    Buttons::Ok, Icon::Information);
+        ui_.Message(
+            "Specify folder",
+            "If you wish also to purge all files in subfolders\r\n(subject to any date restriction which "
+            "is in effect)\r\nthen click on the 'Subfolders?' button.",
+            Buttons::Ok, Icon::Information);
       }
     }
   }
@@ -143,7 +146,8 @@ void MainWindow::cmdSpecifyFiles_Release() {
     return;
   }
   if (state_.blnSubdirectories && !folders_.AnyMatchingFileInTree(folder, "*.*")) {
-    ui_.Message("Specify files", "There are no files in " + folder + " or in any of its subfolders" + dateRemark + ".",
+    ui_.Message("Specify files",
+                "There are no files in " + folder + " or in any of its subfolders" + dateRemark + ".",
                 Buttons::Ok, Icon::Information);
     return;
   }
@@ -207,7 +211,8 @@ bool MainWindow::DriveAccessible(const std::string& folder) {
 }
 
 void MainWindow::cmdClear_Click() {
-  if (ui_.Message("Clear", "Clear folder and file specifications?", Buttons::YesNo, Icon::None) != Answer::Yes) {
+  if (ui_.Message("Clear", "Clear folder and file specifications?", Buttons::YesNo, Icon::None) !=
+      Answer::Yes) {
     return;
   }
   state_.strTargetFolder.clear();
@@ -219,7 +224,8 @@ void MainWindow::cmdClear_Click() {
 bool MainWindow::CheckFolderContents(const std::string& spec) {
   std::string error;
   double total = 0;
-  const std::int32_t files = folders_.CountMatchingFiles(state_.strTargetFolder, spec, false, false, error, total);
+  const std::int32_t files =
+      folders_.CountMatchingFiles(state_.strTargetFolder, spec, false, false, error, total);
   const std::int32_t subfolders = folders_.CountSubfolders(state_.strTargetFolder, error);
   if (files == -1 || subfolders == -1) {
     ui_.Message("Error", "Cannot access the folder.", Buttons::Ok, Icon::Error);
@@ -227,7 +233,8 @@ bool MainWindow::CheckFolderContents(const std::string& spec) {
   }
   if (files > 0 || subfolders > 0) return true;
   ui_.Message("Empty folder",
-              std::string(spec == "*.*" ? "The folder contains no files " : "The folder contains no matching files ") +
+              std::string(spec == "*.*" ? "The folder contains no files "
+                                        : "The folder contains no matching files ") +
                   "and no subfolders.",
               Buttons::Ok, Icon::Warning);
   return false;

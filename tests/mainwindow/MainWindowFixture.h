@@ -1,13 +1,12 @@
 #pragma once
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstdlib>
 #include <ctime>
 #include <string>
-
-#include <fcntl.h>
-#include <sys/stat.h>
 
 #include "dialogs/DateInputDialog.h"
 #include "dialogs/PurgeConfirmationDialog.h"
@@ -15,7 +14,9 @@
 #include "dialogs/TypeOfPurgeDialog.h"
 #include "engine/ClusterSizeTable.h"
 #include "engine/PurgeEngine.h"
+#include "mainwindow/DriveDialog.h"
 #include "mainwindow/MainWindow.h"
+#include "mainwindow/SpeedTest.h"
 #include "platform/Clock.h"
 #include "platform/Random.h"
 #include "report/ReportWindow.h"
@@ -24,11 +25,24 @@
 #include "support/Locale.h"
 #include "support/OperationState.h"
 #include "support/ProgramText.h"
+#include "support/SettingsStore.h"
 #include "testsupport/FakeUi.h"
 #include "testsupport/FaultyFileSystem.h"
 #include "testsupport/TempDir.h"
 
 namespace nulvane::testing {
+
+// A settings store that keeps nothing: no stored speed is ever offered.
+class NoSettings : public platform::SettingsBackend {
+ public:
+  platform::KeyResult CreateOrOpenKey(const std::string&) override {
+    return {platform::KeyDisposition::Existed, 0};
+  }
+  int WriteString(const std::string&, const std::string&, const std::string&) override { return 0; }
+  bool OpenKeyForReading(const std::string&) override { return false; }
+  platform::ReadResult ReadString(const std::string&, const std::string&) override { return {}; }
+  std::string StatusMessage(int) override { return ""; }
+};
 
 // A whole program around the main window: real folders under a temporary folder, the program text copied
 // from the repository's data folder, a scripted Ui.
@@ -38,7 +52,8 @@ class MainWindowTest : public ::testing::Test {
     support::SetLocale(support::LocaleSettings{});
     const char* data = std::getenv("NULVANE_TEST_DATA");
     programFolder = temp.MakeFolder("program") + "/";
-    temp.Write("program/nulvane.dat", ReadFile(std::string(data != nullptr ? data : "data") + "/nulvane.dat"));
+    temp.Write("program/nulvane.dat",
+               ReadFile(std::string(data != nullptr ? data : "data") + "/nulvane.dat"));
     fileSystem.OverrideProgramFolder(programFolder);
     fileSystem.OverrideUserDataFolder(temp.MakeFolder("userdata"));
     window.AttachReportWindow(report);
@@ -46,6 +61,7 @@ class MainWindowTest : public ::testing::Test {
 
   void SetUp() override {
     ASSERT_TRUE(window.Startup());
+    window.AttachSpeedTest(speedTest);
     window.Clock2Tick();  // the guard that start-up leaves armed for a second
   }
 
@@ -117,9 +133,14 @@ class MainWindowTest : public ::testing::Test {
   dialogs::DateInputDialog dateInput{ui};
   dialogs::SpecifyFilesDialog specifyFiles{fileSystem, ui};
   engine::PurgeEngine engine{fileSystem, ui, random, clusterSizes, state};
-  mainwindow::MainWindow window{
-      {fileSystem, ui, random, programText, folders, state, typeOfPurge, confirmation, dateInput, specifyFiles}};
+  mainwindow::MainWindow window{{fileSystem, ui, random, programText, folders, state, typeOfPurge,
+                                 confirmation, dateInput, specifyFiles}};
   report::ReportWindow report{fileSystem, ui, clock, state, engine, typeOfPurge, confirmation, window};
+  NoSettings settingsBackend;
+  support::SettingsStore settings{settingsBackend, "Nulvane Software", "Nulvane"};
+  mainwindow::DriveDialog driveDialog{fileSystem};
+  mainwindow::SpeedTest speedTest{window, fileSystem,   ui,          clock,   random,   state,
+                                  engine, clusterSizes, typeOfPurge, folders, settings, driveDialog};
   std::string confirmationText;
 };
 

@@ -1,7 +1,6 @@
 // Whole roads through the main window: naming the target, answering the questions, purging or listing in
 // the report window, and what is left on disk and in the labels afterwards.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <filesystem>
@@ -15,7 +14,9 @@ using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 TEST_F(MainWindowTest, SpecifyFolderAndPurgeEverythingWithSubfolders) {
   const std::string root = Folder("root");
@@ -26,12 +27,13 @@ TEST_F(MainWindowTest, SpecifyFolderAndPurgeEverythingWithSubfolders) {
 
   SpecifyFolder(root, Answer::Yes, /*expectSubfolderHint=*/true);
   EXPECT_EQ(ui.messages()[0].title, "Specify folder");
-  EXPECT_EQ(ui.messages()[0].text,
-            "Do you wish to purge ALL files in " + root + "\r\n(subject to any date restriction which is in effect)?");
+  EXPECT_EQ(ui.messages()[0].text, "Do you wish to purge ALL files in " + root +
+                                       "\r\n(subject to any date restriction which is in effect)?");
   EXPECT_EQ(ui.messages()[0].buttons, Buttons::YesNo);
-  EXPECT_EQ(ui.LastMessage().text,
-            "If you wish also to purge all files in subfolders\r\n(subject to any date restriction which is in "
-            "effect)\r\nthen click on the 'Subfolders?' button.");
+  EXPECT_EQ(
+      ui.LastMessage().text,
+      "If you wish also to purge all files in subfolders\r\n(subject to any date restriction which is in "
+      "effect)\r\nthen click on the 'Subfolders?' button.");
   EXPECT_EQ(ui.LastMessage().icon, Icon::Information);
   EXPECT_EQ(state.strTargetFolder, root);
   EXPECT_EQ(state.strFilespec, "*.*");
@@ -145,7 +147,8 @@ TEST_F(MainWindowTest, ASingleFileUnderADateRestriction) {
   EXPECT_EQ(confirmation.cmdDoPurgeButton.caption, "Yes, purge this file");
   EXPECT_FALSE(Exists(old));
   EXPECT_EQ(ReadFile(fresh), SampleContent(2000, 2));
-  EXPECT_EQ(window.lblDateRestriction.caption, "Purge only files with dates before 01/05/2012 (January 5, 2012)");
+  EXPECT_EQ(window.lblDateRestriction.caption,
+            "Purge only files with dates before 01/05/2012 (January 5, 2012)");
 }
 
 TEST_F(MainWindowTest, RefusalsLeaveEverythingAsItWas) {
@@ -305,9 +308,10 @@ TEST_F(MainWindowTest, ADateRestrictionKeepsNewerFilesIntact) {
   window.cmdSubdirectories_Release();
   AnswerConfirmation(true);
   window.cmdProcessFiles_Release(1);
-  EXPECT_EQ(confirmationText, "Are you sure that you want to purge both files in \r\n" + root +
-                                  "\r\nand all files in all subfolders?\r\nwhich satisfy the date restriction.\r\n"
-                                  "This will permanently destroy all data in these two files.");
+  EXPECT_EQ(confirmationText,
+            "Are you sure that you want to purge both files in \r\n" + root +
+                "\r\nand all files in all subfolders?\r\nwhich satisfy the date restriction.\r\n"
+                "This will permanently destroy all data in these two files.");
   EXPECT_FALSE(Exists(root + "old.txt"));
   EXPECT_FALSE(Exists(root + "sub/old2.txt"));
   EXPECT_EQ(ReadFile(root + "recent.txt"), recent);
