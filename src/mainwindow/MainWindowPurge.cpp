@@ -86,6 +86,7 @@ void MainWindow::cmdProcessFiles_Release(int index) {
     }
     if (!text.empty()) {
       ui_.Message(title, text, Buttons::Ok, Icon::None);
+      report.blnPurgeFiles = false;
       return;
     }
   }
@@ -179,6 +180,7 @@ void MainWindow::RunPurge() {
                   state_.blnMultipleFiles ? "There are no files in " + folder + " matching " + spec + "."
                                           : "File " + spec + " not found.",
                   Buttons::Ok, Icon::Warning);
+      report.blnPurgeFiles = false;
       return;
     }
   }

@@ -1,0 +1,156 @@
+// One purge through the real windows: "Specify folder", "Purge files", the confirmation dialog's own view,
+// the report window and the clipboard. Message boxes and the folder chooser are answered by a script; the
+// dialogs run their real views and are clicked by timers.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <cstdlib>
+#include <deque>
+
+#include "gui/GuiTestSupport.h"
+#include "gui/MainWindowView.h"
+#include "gui/Program.h"
+#include "gui/QtUi.h"
+#include "testsupport/FaultyFileSystem.h"
+#include "testsupport/TempDir.h"
+
+namespace nulvane::testing {
+namespace {
+
+using platform::Answer;
+
+// The Qt Ui with message boxes and the folder chooser answered from queues; everything else (the dialogs'
+// views, the clipboard, yielding) is the real Qt Ui.
+class ScriptedQtUi : public platform::Ui {
+ public:
+  explicit ScriptedQtUi(gui::QtUi& real) : real_(real) {}
+
+  void QueueAnswer(Answer answer) { answers_.push_back(answer); }
+  void QueueFolder(std::string folder) { folders_.push_back(std::move(folder)); }
+  const std::vector<std::string>& texts() const { return texts_; }
+
+  Answer Message(const std::string& title, const std::string& text, platform::Buttons buttons, platform::Icon,
+                 Answer) override {
+    texts_.push_back(text);
+    if (answers_.empty()) {
+      ADD_FAILURE() << "unexpected message box: " << title << ": " << text;
+      return buttons == platform::Buttons::Ok ? Answer::Ok : Answer::Cancel;
+    }
+    const Answer answer = answers_.front();
+    answers_.pop_front();
+    return answer;
+  }
+  void ShowModal(platform::Dialog& dialog) override { real_.ShowModal(dialog); }
+  platform::FileDialogResult OpenFileDialog(const platform::FileDialogRequest& request) override {
+    ADD_FAILURE() << "unexpected file dialog: " << request.title;
+    return {true, ""};
+  }
+  platform::FileDialogResult SaveFileDialog(const platform::FileDialogRequest& request) override {
+    ADD_FAILURE() << "unexpected file dialog: " << request.title;
+    return {true, ""};
+  }
+  std::string BrowseForFolder(const std::string& prompt) override {
+    if (folders_.empty()) {
+      ADD_FAILURE() << "unexpected folder chooser: " << prompt;
+      return {};
+    }
+    std::string folder = folders_.front();
+    folders_.pop_front();
+    return folder;
+  }
+  void SetClipboardText(const std::string& text) override { real_.SetClipboardText(text); }
+  bool OpenUrl(const std::string&) override { return true; }
+  void Yield() override { real_.Yield(); }
+  void Wait(int milliseconds) override { real_.Wait(milliseconds); }
+
+ private:
+  gui::QtUi& real_;
+  std::deque<Answer> answers_;
+  std::deque<std::string> folders_;
+  std::vector<std::string> texts_;
+};
+
+class NoSettingsBackend : public platform::SettingsBackend {
+ public:
+  platform::KeyResult CreateOrOpenKey(const std::string&) override {
+    return {platform::KeyDisposition::Existed, 0};
+  }
+  int WriteString(const std::string&, const std::string&, const std::string&) override { return 0; }
+  bool OpenKeyForReading(const std::string&) override { return false; }
+  platform::ReadResult ReadString(const std::string&, const std::string&) override { return {}; }
+  std::string StatusMessage(int) override { return ""; }
+};
+
+// Clicks the button with this caption in the modal dialog as soon as one is up (tries for ten seconds).
+void ClickInModalDialog(const QString& caption, int attempts = 200) {
+  QTimer::singleShot(50, [caption, attempts] {
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+      for (QPushButton* button : modal->findChildren<QPushButton*>()) {
+        if (button->text() == caption && button->isVisible()) {
+          button->click();
+          return;
+        }
+      }
+    }
+    if (attempts > 0) {
+      ClickInModalDialog(caption, attempts - 1);
+    } else {
+      ADD_FAILURE() << "no modal dialog with the button " << caption.toStdString();
+    }
+  });
+}
+
+TEST(MainWindowRoad, SpecifyFolderPurgeAndReport) {
+  Application();
+  TempDir temp;
+  const std::string root = temp.MakeFolder("target") + "/";
+  temp.Write("target/one.txt", SampleContent(4000, 1));
+  temp.Write("target/two.txt", SampleContent(9000, 2));
+  FaultyFileSystem fileSystem;
+  const char* data = std::getenv("NULVANE_TEST_DATA");
+  fileSystem.OverrideProgramFolder(std::string(data != nullptr ? data : "data") + "/");
+  fileSystem.OverrideUserDataFolder(temp.MakeFolder("userdata"));
+  gui::QtUi qtUi;
+  ScriptedQtUi ui(qtUi);
+  gui::Program program(fileSystem, ui, qtUi);
+  NoSettingsBackend settings;
+  ASSERT_TRUE(program.Start(&settings));
+  gui::MainWindowView& window = program.mainView();
+  program.mainWindow.Clock2Tick();
+
+  ui.QueueFolder(root);
+  ui.QueueAnswer(Answer::Yes);  // purge ALL files in the folder
+  window.Button("cmdSpecifyDirectory(0)")->click();
+  EXPECT_EQ(window.Label("lblDirectory")->text().toStdString(), root);
+  EXPECT_EQ(window.Label("lblFiles")->text(), QStringLiteral("*.*"));
+  EXPECT_EQ(window.Label("lblFiles2")->text(), QStringLiteral("(All files.)"));
+  EXPECT_TRUE(window.Button("cmdClear")->isVisible());
+
+  ClickInModalDialog(QStringLiteral("Yes, purge these files"));
+  ui.QueueAnswer(Answer::No);  // keep the emptied folder
+  window.Button("cmdProcessFiles(1)")->click();
+
+  EXPECT_FALSE(Exists(root + "one.txt"));
+  EXPECT_FALSE(Exists(root + "two.txt"));
+  EXPECT_TRUE(Exists(root));
+  EXPECT_EQ(ui.texts().back(), "Delete folder " + root + "?");
+  EXPECT_TRUE(program.report.IsVisible());
+  const std::string report = program.report.txbText.text();
+  EXPECT_NE(report.find("Number of files purged: 2"), std::string::npos) << report;
+  // The clipboard holds the report with the platform's line breaks.
+  QString expected = QString::fromStdString(report);
+  expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  EXPECT_EQ(QApplication::clipboard()->text(), expected);
+  EXPECT_EQ(window.Label("lblFiles")->text(), QStringLiteral("Not specified"));
+  EXPECT_TRUE(window.Button("cmdProcessFiles(1)")->isEnabled());
+
+  program.mainWindow.CloseRequested();
+  EXPECT_FALSE(window.isVisible());
+}
+
+}  // namespace
+}  // namespace nulvane::testing
