@@ -107,13 +107,14 @@ void ClickInModalDialog(const QString& caption, int attempts = 200) {
 TEST(MainWindowRoad, SpecifyFolderPurgeAndReport) {
   Application();
   TempDir temp;
-  const std::string root = temp.MakeFolder("target") + "/";
+  const std::string root = temp.MakeFolder("target");
   temp.Write("target/one.txt", SampleContent(4000, 1));
   temp.Write("target/two.txt", SampleContent(9000, 2));
   FaultyFileSystem fileSystem;
   const char* data = std::getenv("NULVANE_TEST_DATA");
   fileSystem.OverrideProgramFolder(std::string(data != nullptr ? data : "data") + "/");
-  fileSystem.OverrideUserDataFolder(temp.MakeFolder("userdata"));
+  temp.MakeFolder("userdata");
+  fileSystem.OverrideUserDataFolder(temp / "userdata");
   gui::QtUi qtUi;
   ScriptedQtUi ui(qtUi);
   gui::Program program(fileSystem, ui, qtUi);

@@ -31,7 +31,8 @@ TEST(MainWindowViewSmoke, OpensWithCaptionLabelsAndQuitClosesIt) {
   FaultyFileSystem fileSystem;
   const char* data = std::getenv("NULVANE_TEST_DATA");
   fileSystem.OverrideProgramFolder(std::string(data != nullptr ? data : "data") + "/");
-  fileSystem.OverrideUserDataFolder(temp.MakeFolder("userdata"));
+  temp.MakeFolder("userdata");
+  fileSystem.OverrideUserDataFolder(temp / "userdata");
   gui::QtUi ui;
   gui::Program program(fileSystem, ui, ui);
   NoSettingsBackend settings;

@@ -51,11 +51,12 @@ class MainWindowTest : public ::testing::Test {
   MainWindowTest() {
     support::SetLocale(support::LocaleSettings{});
     const char* data = std::getenv("NULVANE_TEST_DATA");
-    programFolder = temp.MakeFolder("program") + "/";
+    programFolder = temp.MakeFolder("program");
     temp.Write("program/nulvane.dat",
                ReadFile(std::string(data != nullptr ? data : "data") + "/nulvane.dat"));
     fileSystem.OverrideProgramFolder(programFolder);
-    fileSystem.OverrideUserDataFolder(temp.MakeFolder("userdata"));
+    temp.MakeFolder("userdata");
+    fileSystem.OverrideUserDataFolder(temp / "userdata");
     window.AttachReportWindow(report);
   }
 
@@ -66,7 +67,7 @@ class MainWindowTest : public ::testing::Test {
   }
 
   // A folder of the test (created), with a trailing separator as the commands store it.
-  std::string Folder(const std::string& relative) { return temp.MakeFolder(relative) + "/"; }
+  std::string Folder(const std::string& relative) { return temp.MakeFolder(relative); }
 
   // Sets a file's last-modification time to noon (local time) of the given day.
   static void SetModified(const std::string& path, int year, int month, int day) {
@@ -109,6 +110,7 @@ class MainWindowTest : public ::testing::Test {
   void AnswerConfirmation(bool yes) {
     ui.OnDialog("frmPurgeConfirmation", [this, yes](platform::Dialog& dialog) {
       confirmationText = confirmation.lblMessage.caption;
+      numFilesShown = state.intNumFiles;
       auto& confirm = static_cast<dialogs::PurgeConfirmationDialog&>(dialog);
       if (yes) {
         confirm.cmdDoPurge();
@@ -142,6 +144,7 @@ class MainWindowTest : public ::testing::Test {
   mainwindow::SpeedTest speedTest{window, fileSystem,   ui,          clock,   random,   state,
                                   engine, clusterSizes, typeOfPurge, folders, settings, driveDialog};
   std::string confirmationText;
+  int numFilesShown = 0;
 };
 
 }  // namespace nulvane::testing

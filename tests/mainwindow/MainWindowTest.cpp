@@ -42,8 +42,9 @@ TEST_F(MainWindowTest, StartsWithNothingSpecifiedAndTheDefaults) {
 TEST(MainWindowStartup, AMissingProgramTextEndsTheProgramWithTheMessage) {
   TempDir temp;
   FaultyFileSystem fileSystem;
-  fileSystem.OverrideProgramFolder(temp.MakeFolder("empty") + "/");
-  fileSystem.OverrideUserDataFolder(temp.MakeFolder("userdata"));
+  fileSystem.OverrideProgramFolder(temp.MakeFolder("empty"));
+  temp.MakeFolder("userdata");
+  fileSystem.OverrideUserDataFolder(temp / "userdata");
   FakeUi ui;
   ui.Answer(Answer::Ok);
   platform::Random random;

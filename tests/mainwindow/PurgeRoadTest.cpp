@@ -53,7 +53,7 @@ TEST_F(MainWindowTest, SpecifyFolderAndPurgeEverythingWithSubfolders) {
   EXPECT_EQ(confirmationText, "Are you sure that you want to purge all 4 files in \r\n" + root +
                                   "\r\nand all files in all subfolders?\r\n"
                                   "This will permanently destroy all data in these four files.");
-  EXPECT_EQ(state.intNumFiles, 4) << "the dialog reads the count";
+  EXPECT_EQ(numFilesShown, 4) << "the dialog reads the count";
   for (const char* file : {"root/a.txt", "root/b.dat", "root/sub/c.txt", "root/sub/deeper/d.txt"}) {
     EXPECT_FALSE(Exists(temp / file)) << file;
   }
