@@ -52,6 +52,7 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
       QStringLiteral("QFrame#fraMenu { background: #dfe6ee; border: 1px solid #9aa8b8; }"));
   constexpr int kRows = 14;
   grid->addWidget(menuFrame, 0, 0, kRows, 1);
+  grid->setColumnMinimumWidth(0, kButtonWidth + 24);
 
   MainWindow& w = logic_;
   const auto menuButton = [&](int row, const std::string& name, const platform::Button& state,
