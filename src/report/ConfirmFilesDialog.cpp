@@ -15,6 +15,7 @@ void ConfirmFilesDialog::Prepare(const std::string& fileText) {
   lblFile.caption = fileText;
   blnFileConfirmed = true;
   choice = Choice::None;
+  NotifyChanged();
 }
 
 void ConfirmFilesDialog::Choose(Choice answer) {

@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QDialog>
+#include <QWidget>
+
+#include "report/ConfirmFilesDialog.h"
+#include "report/ReportText.h"
+#include "report/ReportWindow.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+
+namespace nulvane::gui {
+
+// The report window. The text box follows the report's text model edit by edit, so a run that writes
+// thousands of lines costs each line only its own length; buttons and labels are re-read on each repaint.
+class ReportView : public QWidget {
+ public:
+  explicit ReportView(report::ReportWindow& report, QWidget* parent = nullptr);
+  ~ReportView() override;
+
+  QPlainTextEdit* textBox() const { return text_; }
+  QPushButton* stopButton() const { return stop_; }
+  QPushButton* pauseContinueButton() const { return pauseContinue_; }
+  QPushButton* closeButton() const { return close_; }
+  QPushButton* copyButton() const { return copy_; }
+  QLabel* pausedDoneLabel() const { return pausedDone_; }
+  QLabel* dotsLabel() const { return dots_; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  void ApplyChange(const report::ReportText::Change& change);
+  void Render();
+  void ScheduleCaret(bool toEnd);
+  void ForwardSelection();
+
+  report::ReportWindow& report_;
+  int textSubscription_ = 0;
+  int windowSubscription_ = 0;
+  int frontRequests_ = 0;
+  bool applying_ = false;
+  bool caretPending_ = false;
+  bool caretToEnd_ = true;
+  std::string appliedFocus_;
+  QPlainTextEdit* text_;
+  QPushButton* stop_;
+  QPushButton* pauseContinue_;
+  QPushButton* close_;
+  QPushButton* copy_;
+  QLabel* pausedDone_;
+  QLabel* dots_;
+};
+
+// frmConfirmFiles: the per-file question of a purge.
+class ConfirmFilesView : public QDialog {
+ public:
+  explicit ConfirmFilesView(report::ConfirmFilesDialog& dialog, QWidget* parent = nullptr);
+  ~ConfirmFilesView() override;
+
+  void reject() override;
+
+  QLabel* fileLabel() const { return file_; }
+  QPushButton* yesButton() const { return yes_; }
+  QPushButton* noButton() const { return no_; }
+  QPushButton* purgeAllButton() const { return purgeAll_; }
+  QPushButton* stopPurgeButton() const { return stopPurge_; }
+
+ private:
+  void Render();
+
+  report::ConfirmFilesDialog& dialog_;
+  int subscription_ = 0;
+  QLabel* question_;
+  QLabel* file_;
+  QPushButton* yes_;
+  QPushButton* no_;
+  QPushButton* purgeAll_;
+  QPushButton* stopPurge_;
+};
+
+}  // namespace nulvane::gui
