@@ -3,6 +3,7 @@
 #include <QDialog>
 
 #include "gui/DateInputView.h"
+#include "gui/DriveDialogView.h"
 #include "gui/MainWindowView.h"
 #include "gui/PurgeConfirmationView.h"
 #include "gui/QtUi.h"
@@ -40,6 +41,7 @@ Program::Program(platform::FileSystem& fileSystemIn, platform::Ui& uiIn, QtUi& q
   registerView(confirmation, std::make_unique<PurgeConfirmationView>(confirmation, mainView_.get()));
   registerView(dateInput, std::make_unique<DateInputView>(dateInput, mainView_.get()));
   registerView(specifyFiles, std::make_unique<SpecifyFilesView>(specifyFiles, mainView_.get()));
+  registerView(driveDialog, std::make_unique<DriveDialogView>(driveDialog, mainView_.get()));
 }
 
 Program::~Program() {

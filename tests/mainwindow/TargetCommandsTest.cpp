@@ -1,0 +1,148 @@
+// The commands that name the target, on their less travelled ways: refusals, empty folders, folders that
+// vanish, and the Clear command.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "mainwindow/MainWindowFixture.h"
+
+namespace nulvane::testing {
+namespace {
+
+using platform::Answer;
+using platform::Icon;
+
+TEST_F(MainWindowTest, SpecifyFilesRefusesWithoutAUsableFolder) {
+  ui.Answer(Answer::Ok);
+  window.cmdSpecifyFiles_Release();
+  EXPECT_EQ(ui.LastMessage().title, "Folder unspecified");
+  EXPECT_EQ(ui.LastMessage().text, "The folder has not been specified.");
+  EXPECT_EQ(ui.LastMessage().icon, Icon::Warning);
+
+  // An empty folder: no question on choosing it, then "Specify files" says why it cannot go on.
+  const std::string empty = Folder("empty");
+  ui.QueueFolder(empty);
+  window.cmdSpecifyDirectory_Release(0);
+  EXPECT_EQ(window.lblSubdirectories2.caption, "(The folder has no subfolders.)");
+  ui.Answer(Answer::Ok);
+  window.cmdSpecifyFiles_Release();
+  EXPECT_EQ(ui.LastMessage().title, "Empty folder");
+  EXPECT_EQ(ui.LastMessage().text, "The folder contains no files and no subfolders.");
+
+  // A folder with only subfolders and the subfolder setting off has no files to pick from.
+  temp.MakeFolder("empty/sub");
+  ui.Answer(Answer::Ok);
+  window.cmdSpecifyFiles_Release();
+  EXPECT_EQ(ui.LastMessage().title, "Specify files");
+  EXPECT_EQ(ui.LastMessage().text, "There are no files in " + empty + ".");
+  EXPECT_EQ(ui.LastMessage().icon, Icon::Information);
+  // With subfolders on, the whole tree is looked at.
+  window.cmdSubdirectories_Release();
+  ASSERT_TRUE(state.blnSubdirectories);
+  ui.Answer(Answer::Ok);
+  window.cmdSpecifyFiles_Release();
+  EXPECT_EQ(ui.LastMessage().text, "There are no files in " + empty + " or in any of its subfolders.");
+
+  // A folder that has gone cannot be read.
+  std::filesystem::remove_all(empty);
+  ui.Answer(Answer::Ok);
+  window.cmdSpecifyFiles_Release();
+  EXPECT_EQ(ui.LastMessage().title, "Error");
+  EXPECT_EQ(ui.LastMessage().text, "Cannot access the folder.");
+  EXPECT_EQ(ui.LastMessage().icon, Icon::Error);
+  EXPECT_TRUE(ui.AllAnswersUsed());
+}
+
+TEST_F(MainWindowTest, APatternWithoutMatchesIsKeptButReported) {
+  const std::string folder = Folder("docs");
+  temp.Write("docs/a.txt", "a");
+  SpecifyFolder(folder, Answer::No);
+  ui.OnDialog("frmSpecifyFiles", [this](platform::Dialog&) {
+    specifyFiles.ClickOption(dialogs::SpecifyFilesDialog::Choice::MultipleFiles);
+    specifyFiles.SetFilespecText("Z*.DOC");
+    specifyFiles.cmdAccept();
+  });
+  ui.Answer(Answer::Ok);
+  window.cmdSpecifyFiles_Release();
+  EXPECT_EQ(state.strFilespec, "z*.doc");
+  EXPECT_EQ(ui.LastMessage().text, "The folder contains no matching files and no subfolders.");
+  EXPECT_EQ(window.lblFiles2.caption, "(All files of the form \"z*.doc\".)");
+
+  // A purge of it finds nothing and says so.
+  ui.Answer(Answer::Ok);
+  window.cmdProcessFiles_Release(1);
+  EXPECT_EQ(ui.LastMessage().title, "Purge files");
+  EXPECT_EQ(ui.LastMessage().text, "There are no files in " + folder + " matching z*.doc.");
+  EXPECT_TRUE(window.fraMenuEnabled);
+  EXPECT_FALSE(report.blnPurgeFiles);
+}
+
+TEST_F(MainWindowTest, SubfoldersOnAVanishedFolderDropsTheTarget) {
+  const std::string folder = Folder("gone");
+  temp.Write("gone/a.txt", "a");
+  SpecifyFolder(folder, Answer::Yes);
+  std::filesystem::remove_all(folder);
+  ui.Answer(Answer::Ok);
+  window.cmdSubdirectories_Release();
+  EXPECT_EQ(ui.LastMessage().title, "Error");
+  EXPECT_EQ(ui.LastMessage().text, "Error when attempting to access " + folder + ".");
+  EXPECT_EQ(state.strTargetFolder, "");
+  EXPECT_EQ(state.strFilespec, "");
+  EXPECT_EQ(window.lblDirectory.caption, "Not specified");
+
+  // Before any folder is chosen it only empties the labels.
+  window.cmdSubdirectories_Release();
+  EXPECT_EQ(window.lblSubdirectories.caption, "");
+  EXPECT_FALSE(state.blnSubdirectories);
+}
+
+TEST_F(MainWindowTest, ClearAsksAndKeepsTheSubfolderSetting) {
+  const std::string folder = Folder("clear");
+  temp.Write("clear/a.txt", "a");
+  temp.MakeFolder("clear/sub");
+  SpecifyFolder(folder, Answer::Yes, true);
+  window.cmdSubdirectories_Release();
+  ASSERT_TRUE(window.cmdClear.visible);
+
+  ui.Answer(Answer::No);
+  window.cmdClear_Click();
+  EXPECT_EQ(ui.LastMessage().title, "Clear");
+  EXPECT_EQ(ui.LastMessage().text, "Clear folder and file specifications?");
+  EXPECT_EQ(state.strTargetFolder, folder);
+
+  ui.Answer(Answer::Yes);
+  window.cmdClear_Click();
+  EXPECT_EQ(state.strTargetFolder, "");
+  EXPECT_EQ(state.strFilespec, "");
+  EXPECT_TRUE(state.blnSubdirectories);
+  EXPECT_EQ(window.lblSubdirectories.caption, "");
+  EXPECT_FALSE(window.cmdClear.visible);
+  EXPECT_EQ(window.lblSingleFile.caption, "To purge multiple files, specify folder and files.");
+  EXPECT_EQ(window.lblDateRestriction.caption, "No date restriction");
+}
+
+TEST_F(MainWindowTest, CancellingTheFolderChooserKeepsTheTarget) {
+  const std::string folder = Folder("kept");
+  temp.Write("kept/a.txt", "a");
+  SpecifyFolder(folder, Answer::Yes);
+  ui.QueueFolder("");
+  window.cmdSpecifyDirectory_Release(0);
+  EXPECT_EQ(state.strTargetFolder, folder);
+  EXPECT_EQ(window.lblFiles.caption, "*.*");
+  EXPECT_EQ(window.lblSubdirectories2.caption, "(The folder has no subfolders.)");
+}
+
+TEST_F(MainWindowTest, LaterFeaturesSaySoInsteadOfActing) {
+  for (const auto& [title, command] : std::initializer_list<std::pair<const char*, std::function<void()>>>{
+           {"Purge folders", [this] { window.cmdSpecifyDirectory_Release(1); }},
+           {"Setup", [this] { window.cmdSetup_Release(); }},
+           {"Help", [this] { window.cmdHelp_Release(); }}}) {
+    ui.Answer(Answer::Ok);
+    command();
+    EXPECT_EQ(ui.LastMessage().title, title);
+    EXPECT_EQ(ui.LastMessage().text, "This command is not available yet.");
+  }
+}
+
+}  // namespace
+}  // namespace nulvane::testing
