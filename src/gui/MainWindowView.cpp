@@ -232,8 +232,12 @@ void MainWindowView::Refresh() {
     shownByLogic_ = logic_.windowVisible;
     setVisible(shownByLogic_);
   }
-  // Commands run inside their handlers, so what they show must be painted now.
-  if (isVisible()) repaint();
+  // Commands run inside their handlers, so what they show must be laid out and painted now.
+  if (isVisible()) {
+    layout()->activate();
+    for (QLayout* row : findChildren<QLayout*>()) row->activate();
+    repaint();
+  }
 }
 
 bool MainWindowView::eventFilter(QObject* watched, QEvent* event) {

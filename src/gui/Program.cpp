@@ -1,12 +1,14 @@
 #include "gui/Program.h"
 
 #include <QDialog>
+#include <QPoint>
 
 #include "gui/DateInputView.h"
 #include "gui/DriveDialogView.h"
 #include "gui/MainWindowView.h"
 #include "gui/PurgeConfirmationView.h"
 #include "gui/QtUi.h"
+#include "gui/ReportView.h"
 #include "gui/SpecifyFilesView.h"
 #include "gui/TypeOfPurgeView.h"
 #include "platform/settings/QtSettingsBackend.h"
@@ -42,10 +44,14 @@ Program::Program(platform::FileSystem& fileSystemIn, platform::Ui& uiIn, QtUi& q
   registerView(dateInput, std::make_unique<DateInputView>(dateInput, mainView_.get()));
   registerView(specifyFiles, std::make_unique<SpecifyFilesView>(specifyFiles, mainView_.get()));
   registerView(driveDialog, std::make_unique<DriveDialogView>(driveDialog, mainView_.get()));
+  // The report window is a window of its own: it stays up while the main window steps aside.
+  reportView_ = std::make_unique<ReportView>(report);
+  registerView(report.frmConfirmFiles,
+               std::make_unique<ConfirmFilesView>(report.frmConfirmFiles, reportView_.get()));
 }
 
 Program::~Program() {
-  // The views go before the logic objects they watch.
+  // The views go before the logic objects they watch; the dialogs' views before the windows they belong to.
   dialogViews_.clear();
   reportView_.reset();
   mainView_.reset();
@@ -64,6 +70,9 @@ bool Program::Start(platform::SettingsBackend* settings) {
                                                       *settingsStore, driveDialog);
   mainWindow.AttachSpeedTest(*speedTest);
   mainView_->show();
+  // The report opens just below the main window's top edge, a little wider than it.
+  reportView_->move(mainView_->pos() + QPoint(0, 28));
+  reportView_->resize(mainView_->width() * 11 / 10, reportView_->height());
   return true;
 }
 

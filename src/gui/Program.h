@@ -29,6 +29,7 @@ namespace nulvane::gui {
 
 class MainWindowView;
 class QtUi;
+class ReportView;
 
 // Every object of the program, built once and wired together: the logic objects, their views, and the
 // dialog views registered with the Qt Ui. The program's main() and the whole-program GUI tests build it.
@@ -67,11 +68,11 @@ class Program {
   std::unique_ptr<mainwindow::SpeedTest> speedTest;
 
   MainWindowView& mainView() { return *mainView_; }
-  QWidget& reportView() { return *reportView_; }
+  ReportView& reportView() { return *reportView_; }
 
  private:
   std::unique_ptr<MainWindowView> mainView_;
-  std::unique_ptr<QWidget> reportView_;
+  std::unique_ptr<ReportView> reportView_;
   QtUi& qtUi_;
   std::unique_ptr<platform::SettingsBackend> ownSettings_;
   std::vector<std::unique_ptr<QDialog>> dialogViews_;

@@ -43,7 +43,9 @@ QString ToQtFilter(const std::string& filter) {
   return filters.join(QStringLiteral(";;"));
 }
 
-void QtUi::RegisterDialogView(platform::Dialog& dialog, QDialog* view) { views_[&dialog] = view; }
+void QtUi::RegisterDialogView(platform::Dialog& dialog, QDialog* view) {
+  views_[&dialog] = view;
+}
 
 QWidget* QtUi::ActiveParent() const {
   if (QWidget* modal = QApplication::activeModalWidget()) return modal;
@@ -72,9 +74,10 @@ Answer QtUi::Message(const std::string& title, const std::string& text, platform
     case platform::Icon::None:
       break;
   }
-  const std::map<Answer, QMessageBox::StandardButton> kButtons = {
-      {Answer::Ok, QMessageBox::Ok}, {Answer::Cancel, QMessageBox::Cancel},
-      {Answer::Yes, QMessageBox::Yes}, {Answer::No, QMessageBox::No}};
+  const std::map<Answer, QMessageBox::StandardButton> kButtons = {{Answer::Ok, QMessageBox::Ok},
+                                                                  {Answer::Cancel, QMessageBox::Cancel},
+                                                                  {Answer::Yes, QMessageBox::Yes},
+                                                                  {Answer::No, QMessageBox::No}};
   switch (buttons) {
     case platform::Buttons::Ok:
       box.setStandardButtons(QMessageBox::Ok);
@@ -117,10 +120,10 @@ void QtUi::ShowModal(platform::Dialog& dialog) {
 }
 
 platform::FileDialogResult QtUi::OpenFileDialog(const platform::FileDialogRequest& request) {
-  const QString start = QString::fromStdString(request.initialFolder.empty() ? request.fileName
-                                                                              : request.initialFolder);
-  const QString path = QFileDialog::getOpenFileName(ActiveParent(), QString::fromStdString(request.title), start,
-                                                    ToQtFilter(request.filter));
+  const QString start =
+      QString::fromStdString(request.initialFolder.empty() ? request.fileName : request.initialFolder);
+  const QString path = QFileDialog::getOpenFileName(ActiveParent(), QString::fromStdString(request.title),
+                                                    start, ToQtFilter(request.filter));
   return {true, path.toStdString()};
 }
 
@@ -130,9 +133,11 @@ platform::FileDialogResult QtUi::SaveFileDialog(const platform::FileDialogReques
     if (!start.isEmpty() && !start.endsWith(QLatin1Char('/'))) start += QLatin1Char('/');
     start += QString::fromStdString(request.fileName);
   }
-  QFileDialog chooser(ActiveParent(), QString::fromStdString(request.title), start, ToQtFilter(request.filter));
+  QFileDialog chooser(ActiveParent(), QString::fromStdString(request.title), start,
+                      ToQtFilter(request.filter));
   chooser.setAcceptMode(QFileDialog::AcceptSave);
-  if (!request.defaultExtension.empty()) chooser.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+  if (!request.defaultExtension.empty())
+    chooser.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
   if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return {true, ""};
   return {true, chooser.selectedFiles().first().toStdString()};
 }

@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
 #include <cstdlib>
@@ -15,6 +16,7 @@
 #include "gui/MainWindowView.h"
 #include "gui/Program.h"
 #include "gui/QtUi.h"
+#include "gui/ReportView.h"
 #include "testsupport/FaultyFileSystem.h"
 #include "testsupport/TempDir.h"
 
@@ -139,8 +141,9 @@ TEST(MainWindowRoad, SpecifyFolderPurgeAndReport) {
   EXPECT_FALSE(Exists(root + "two.txt"));
   EXPECT_TRUE(Exists(root));
   EXPECT_EQ(ui.texts().back(), "Delete folder " + root + "?");
-  EXPECT_TRUE(program.report.IsVisible());
+  EXPECT_TRUE(program.reportView().isVisible());
   const std::string report = program.report.txbText.text();
+  EXPECT_EQ(gui::FromDisplayText(program.reportView().textBox()->toPlainText()), report);
   EXPECT_NE(report.find("Number of files purged: 2"), std::string::npos) << report;
   // The clipboard holds the report with the platform's line breaks.
   QString expected = QString::fromStdString(report);
