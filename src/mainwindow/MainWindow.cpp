@@ -222,11 +222,12 @@ void MainWindow::ShowTargetRows(bool visible) {
                                  &lblSubdirectories2, &lblEstimatedTime, &lblDateRestriction}) {
     label->visible = visible;
   }
-  cmdClear.visible = visible;
   if (visible) {
     lblFiles.caption = state_.strSavedFilesCaption;
     lblSubdirectories2.caption = state_.strSavedSubfoldersCaption;
   }
+  // "Clear" only ever shows while there is something to clear.
+  cmdClear.visible = visible && (!ShowsNotSpecified(lblDirectory) || !ShowsNotSpecified(lblFiles));
   NotifyChanged();
 }
 

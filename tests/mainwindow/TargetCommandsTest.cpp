@@ -132,6 +132,14 @@ TEST_F(MainWindowTest, CancellingTheFolderChooserKeepsTheTarget) {
   EXPECT_EQ(window.lblSubdirectories2.caption, "(The folder has no subfolders.)");
 }
 
+TEST_F(MainWindowTest, CancellingTheFirstFolderChoiceShowsNoClearButton) {
+  ui.QueueFolder("");
+  window.cmdSpecifyDirectory_Release(0);
+  EXPECT_FALSE(window.cmdClear.visible);
+  EXPECT_EQ(window.lblFiles.caption, "Not specified");
+  EXPECT_EQ(window.lblDateRestriction.caption, "No date restriction");
+}
+
 TEST_F(MainWindowTest, LaterFeaturesSaySoInsteadOfActing) {
   for (const auto& [title, command] : std::initializer_list<std::pair<const char*, std::function<void()>>>{
            {"Purge folders", [this] { window.cmdSpecifyDirectory_Release(1); }},
