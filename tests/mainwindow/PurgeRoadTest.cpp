@@ -151,6 +151,39 @@ TEST_F(MainWindowTest, ASingleFileUnderADateRestriction) {
             "Purge only files with dates before 01/05/2012 (January 5, 2012)");
 }
 
+TEST_F(MainWindowTest, TheQuestionNamesTheCountUpToAThousand) {
+  struct Case {
+    int files;
+    std::string spec;
+    std::string firstLine;
+    std::string lastLine;
+  };
+  const Case cases[] = {
+      {1, "*.*", "the single file in ", "this file."},
+      {25, "*.*", "all 25 files in ", "these twenty five files."},
+      {1000, "*.*", "all 1000 files in ", "these 1,000 files."},
+      {1001, "*.*", "all files in ", "these (more than 1000) files."},
+      {1001, "f*", "the files", "these (more than 1000) files."},
+  };
+  int run = 0;
+  for (const Case& c : cases) {
+    const std::string root = Folder("count" + std::to_string(++run));
+    for (int i = 0; i < c.files; ++i)
+      temp.Write("count" + std::to_string(run) + "/f" + std::to_string(i), "");
+    state.strTargetFolder = root;
+    state.strFilespec = c.spec;
+    window.UpdateTargetLabels();
+    AnswerConfirmation(false);
+    ui.Answer(Answer::Ok);  // "No files purged."
+    window.cmdProcessFiles_Release(1);
+    const std::string path = c.spec == "*.*" ? root : root + c.spec;
+    EXPECT_EQ(confirmationText, "Are you sure that you want to purge " + c.firstLine + "\r\n" + path +
+                                    " ?\r\nThis will permanently destroy all data in " + c.lastLine)
+        << c.files;
+    EXPECT_EQ(numFilesShown, c.files > 1000 ? -1 : c.files);
+  }
+}
+
 TEST_F(MainWindowTest, RefusalsLeaveEverythingAsItWas) {
   ui.Answer(Answer::Ok);
   window.cmdProcessFiles_Release(1);
