@@ -1,7 +1,5 @@
 #include "mainwindow/MainWindow.h"
 
-#include <cmath>
-
 #include "dialogs/DateInputDialog.h"
 #include "dialogs/PurgeConfirmationDialog.h"
 #include "dialogs/SpecifyFilesDialog.h"
@@ -24,6 +22,8 @@ using platform::Icon;
 namespace {
 
 constexpr int kF10 = 121;
+// The window's tag, which names the program text file.
+constexpr const char* kWindowTag = "Nulvane";
 constexpr const char* kSingleFileHint = "To purge multiple files, specify folder and files.";
 
 }  // namespace
@@ -42,7 +42,7 @@ MainWindow::MainWindow(MainWindowParts parts)
 
 bool MainWindow::Startup() {
   state_.blnStartupCompleted = false;
-  state_.strProgramTextFile = "nulvane.dat";
+  state_.strProgramTextFile = support::FoldCase(kWindowTag) + ".dat";
   std::string message;
   if (!programText_.LoadProgramText(fileSystem_, fileSystem_.ProgramFolder(), state_.strProgramTextFile,
                                     message)) {
