@@ -127,7 +127,7 @@ class ReportWindow : public platform::Observable {
   void WriteSummary();
   void WriteEstimate();
   std::string DateTimeLine() const;
-  bool Matches(const std::string& path, const std::string& fileSpec) const;
+  bool Matches(const std::string& folder, const std::string& name, const std::string& fileSpec) const;
   // Lists the folder once, classifies its entries and stores the match count in intNumFiles.
   FolderEntries ReadFolder(const std::string& folder, const std::string& fileSpec);
   void PurgeFolderFiles(const std::string& folder, const std::string& fileSpec, const FolderEntries& entries,

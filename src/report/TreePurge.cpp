@@ -40,9 +40,16 @@ std::string PurgeQueryText(const std::string& path, const std::string& extension
 
 }  // namespace
 
-bool ReportWindow::Matches(const std::string& path, const std::string& fileSpec) const {
+bool ReportWindow::Matches(const std::string& folder, const std::string& name,
+                           const std::string& fileSpec) const {
   // A plain file name is matched exactly, so "Report.TXT" never takes "report.txt".
-  return support::SatisfiesFilespecAndDateRestriction(fileSystem_, path, fileSpec, !HasWildcard(fileSpec),
+  const bool caseSensitive = !HasWildcard(fileSpec);
+  // Without a date restriction only the name counts; the walks over large trees spend most of their time
+  // here.
+  if (state_.lngOnlyBeforeThisJDN == support::kNoDateRestriction) {
+    return support::MatchFilespec(name, fileSpec, caseSensitive);
+  }
+  return support::SatisfiesFilespecAndDateRestriction(fileSystem_, folder + name, fileSpec, caseSensitive,
                                                       state_.lngOnlyBeforeThisJDN);
 }
 
@@ -52,7 +59,7 @@ ReportWindow::FolderEntries ReportWindow::ReadFolder(const std::string& folder, 
     if (entry.kind == platform::FileKind::Directory) {
       entries.subfolders.push_back(std::move(entry.name));
     } else {
-      const bool match = Matches(folder + entry.name, fileSpec);
+      const bool match = Matches(folder, entry.name, fileSpec);
       entries.matchCount += match ? 1 : 0;
       entries.files.push_back({std::move(entry.name), entry.kind, match});
     }
@@ -219,7 +226,11 @@ bool ReportWindow::RunPasses(const std::string& path, std::int64_t size, double 
     AppendReport(" purging", true);
     // Where the line is cut back to once the passes are over: just after "bytes)".
     if (!blnReportBufferFull) sizeMarkEnd_ = txbText.size() - 8;
-    if (indicator) AppendReport(" " + std::string(static_cast<std::size_t>(passes), '_'), true);
+    if (indicator) {
+      std::string underscores(static_cast<std::size_t>(passes) + 1, '_');
+      underscores[0] = ' ';
+      AppendReport(underscores, true);
+    }
   }
   Repaint();
 
