@@ -185,6 +185,13 @@ void ReportView::Render() {
   }
 }
 
+void ReportView::PlaceUnder(const QWidget& mainWindow) {
+  constexpr int kTwipsPerPixel = 15;
+  const QRect frame = mainWindow.frameGeometry();
+  move(frame.left(), frame.top() + 420 / kTwipsPerPixel);
+  resize(mainWindow.width() * 11 / 10, height());
+}
+
 void ReportView::closeEvent(QCloseEvent* event) {
   report_.CloseRequested();
   event->accept();

@@ -28,6 +28,9 @@ class ReportView : public QWidget {
   QLabel* pausedDoneLabel() const { return pausedDone_; }
   QLabel* dotsLabel() const { return dots_; }
 
+  // The window's place on load: just below the main window's top, at its left edge, a tenth wider.
+  void PlaceUnder(const QWidget& mainWindow);
+
  protected:
   void closeEvent(QCloseEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;

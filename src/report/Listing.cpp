@@ -56,7 +56,8 @@ void ReportWindow::ListFilesRecursive(std::string dirPath, const std::string& fi
       strNextDirPath = folder + name;
       ListFilesRecursive(strNextDirPath, fileSpec);
       if (!listing) {
-        if (lngNumFilesProcessed == -1 || blnStop) return;
+        // A counting pass ignores blnStop: it may still be set from the last run's Close.
+        if (lngNumFilesProcessed == -1) return;
       } else {
         CheckPauseAndStop();
         if (blnStop) return;
