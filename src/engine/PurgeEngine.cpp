@@ -234,15 +234,17 @@ int PurgeEngine::ClassifyProtectedFile(const std::string& path) {
   const std::string folder = slash == std::string::npos ? std::string() : lowered.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? lowered : lowered.substr(slash + 1);
 
-  std::string programFolder = Lower(fileSystem_.ProgramFolder());
-  if (!programFolder.empty()) {
-    if (programFolder.back() != platform::kPathSeparator) programFolder += platform::kPathSeparator;
-    if (folder == programFolder) return kInProgramFolder;
+  if (!protectedPathsKnown_) {
+    programFolder_ = Lower(fileSystem_.ProgramFolder());
+    if (!programFolder_.empty() && programFolder_.back() != platform::kPathSeparator)
+      programFolder_ += platform::kPathSeparator;
+    swapFiles_.clear();
+    for (const std::string& swapFile : fileSystem_.SwapFiles()) swapFiles_.push_back(Lower(swapFile));
+    protectedPathsKnown_ = true;
   }
+  if (!programFolder_.empty() && folder == programFolder_) return kInProgramFolder;
   // Active swap files are recognised by their path whatever they are called.
-  for (const std::string& swapFile : fileSystem_.SwapFiles()) {
-    if (Lower(swapFile) == lowered) return kPageFile;
-  }
+  if (std::find(swapFiles_.begin(), swapFiles_.end(), lowered) != swapFiles_.end()) return kPageFile;
 
   const std::size_t dot = name.find_last_of('.');
   if (dot == std::string::npos) return 0;
@@ -261,6 +263,7 @@ void PurgeEngine::InitSensitiveExtensions(int permission) {
   static const char* const kExtensions[] = {"bat", "bin", "com", "dll", "drv", "exe",
                                             "ini", "ovl", "pif", "sys", "ocx", "kbd"};
   sensitiveExtensions_.clear();
+  protectedPathsKnown_ = false;
   for (const char* extension : kExtensions) sensitiveExtensions_.emplace_back(extension, permission);
 }
 

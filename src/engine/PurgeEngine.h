@@ -81,6 +81,10 @@ class PurgeEngine {
   std::int64_t currentFileLength_ = 0;
   std::array<std::vector<unsigned char>, 6> buffers_;  // 0x00, 0x0A, 0x55, 0xAA, 0xF5, random
   std::vector<std::pair<std::string, int>> sensitiveExtensions_;
+  // The program folder and the active swap files, read once per run (the table reset starts a run).
+  bool protectedPathsKnown_ = false;
+  std::string programFolder_;
+  std::vector<std::string> swapFiles_;
 };
 
 }  // namespace nulvane::engine

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <limits.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -357,10 +358,43 @@ void PosixFileSystem::RemoveFolder(const std::string& path) {
   if (::rmdir(path.c_str()) != 0) ThrowErrno(errno);
 }
 
+PosixFileSystem::~PosixFileSystem() {
+  if (mountInfoDescriptor_ >= 0) ::close(mountInfoDescriptor_);
+}
+
+const std::vector<MountEntry>& PosixFileSystem::Mounts() {
+  if (mountInfoDescriptor_ < 0) mountInfoDescriptor_ = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+  if (mountInfoDescriptor_ < 0) {
+    mounts_ = ParseMountInfo(ReadWholeFile("/proc/self/mountinfo"));
+    return mounts_;
+  }
+  bool stale = !mountsRead_;
+  if (!stale) {
+    // The kernel flags the open table with a priority event after a mount or an unmount.
+    pollfd watch{mountInfoDescriptor_, POLLPRI, 0};
+    stale = ::poll(&watch, 1, 0) != 0;
+  }
+  if (stale) {
+    std::string text;
+    char buffer[16384];
+    std::int64_t offset = 0;
+    for (;;) {
+      const ssize_t got = ::pread(mountInfoDescriptor_, buffer, sizeof buffer, offset);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) break;
+      text.append(buffer, static_cast<std::size_t>(got));
+      offset += got;
+    }
+    mounts_ = ParseMountInfo(text);
+    mountsRead_ = true;
+  }
+  return mounts_;
+}
+
 std::string PosixFileSystem::VolumeOf(const std::string& path) {
   const std::string absolute = AbsolutePath(path);
   std::string best = "/";
-  for (const MountEntry& entry : ParseMountInfo(ReadWholeFile("/proc/self/mountinfo"))) {
+  for (const MountEntry& entry : Mounts()) {
     if (IsUnder(absolute, entry.mountPoint) && entry.mountPoint.size() > best.size()) best = entry.mountPoint;
   }
   return best;
@@ -369,7 +403,7 @@ std::string PosixFileSystem::VolumeOf(const std::string& path) {
 std::vector<Volume> PosixFileSystem::Volumes() {
   std::vector<Volume> volumes;
   std::set<std::string> seen;
-  for (const MountEntry& entry : ParseMountInfo(ReadWholeFile("/proc/self/mountinfo"))) {
+  for (const MountEntry& entry : Mounts()) {
     if (IsPseudoFileSystem(entry.fileSystemType) || !seen.insert(entry.mountPoint).second) continue;
     Volume volume;
     volume.mountPoint = entry.mountPoint;
@@ -396,11 +430,13 @@ DiskSpace PosixFileSystem::QueryDisk(const std::string& volume) {
 std::vector<std::string> PosixFileSystem::SwapFiles() { return ParseSwaps(ReadWholeFile("/proc/swaps")); }
 
 std::string PosixFileSystem::ProgramFolder() {
+  if (!programFolder_.empty()) return programFolder_;
   char buffer[PATH_MAX];
   const ssize_t length = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
   if (length <= 0) return {};
   std::string path(buffer, static_cast<std::size_t>(length));
-  return path.substr(0, path.find_last_of('/') + 1);
+  programFolder_ = path.substr(0, path.find_last_of('/') + 1);
+  return programFolder_;
 }
 
 std::string PosixFileSystem::HomeFolder() {

@@ -4,8 +4,20 @@
 
 namespace nulvane::platform {
 
+// One mounted file system of /proc/self/mountinfo.
+struct MountEntry {
+  std::string mountPoint;
+  std::string fileSystemType;
+  std::string device;
+};
+
 class PosixFileSystem final : public FileSystem {
  public:
+  PosixFileSystem() = default;
+  ~PosixFileSystem() override;
+  PosixFileSystem(const PosixFileSystem&) = delete;
+  PosixFileSystem& operator=(const PosixFileSystem&) = delete;
+
   File OpenForWriting(const std::string& path) override;
   File OpenForReading(const std::string& path) override;
   File CreateFile(const std::string& path) override;
@@ -31,14 +43,19 @@ class PosixFileSystem final : public FileSystem {
   std::string ProgramFolder() override;
   std::string UserDataFolder() override;
   std::string HomeFolder() override;
+
+ private:
+  // The mount table, read again only when the system reports a mount or unmount since the last reading:
+  // every file of a walk asks for its volume, and the table rarely changes.
+  const std::vector<MountEntry>& Mounts();
+
+  int mountInfoDescriptor_ = -1;
+  bool mountsRead_ = false;
+  std::vector<MountEntry> mounts_;
+  std::string programFolder_;
 };
 
 // Parses the text of /proc/self/mountinfo into every mounted file system (pseudo ones included).
-struct MountEntry {
-  std::string mountPoint;
-  std::string fileSystemType;
-  std::string device;
-};
 std::vector<MountEntry> ParseMountInfo(const std::string& text);
 // Whether a file-system type is a pseudo file system that is not offered as a drive.
 bool IsPseudoFileSystem(const std::string& type);
