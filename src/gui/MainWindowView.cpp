@@ -50,8 +50,11 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
   menuFrame->setFrameShape(QFrame::StyledPanel);
   menuFrame->setStyleSheet(
       QStringLiteral("QFrame#fraMenu { background: #dfe6ee; border: 1px solid #9aa8b8; }"));
+  // Row 0 and the row after the last button are the frame's margins.
   constexpr int kRows = 14;
-  grid->addWidget(menuFrame, 0, 0, kRows, 1);
+  grid->addWidget(menuFrame, 0, 0, kRows + 2, 1);
+  grid->setRowMinimumHeight(0, 2);
+  grid->setRowMinimumHeight(kRows + 1, 2);
   grid->setColumnMinimumWidth(0, kButtonWidth + 24);
 
   MainWindow& w = logic_;
@@ -59,7 +62,7 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
                               std::function<void()> handler) {
     QPushButton* button = AddButton(name, state, true, std::move(handler));
     button->setFixedSize(kButtonWidth, kRowHeight);
-    grid->addWidget(button, row, 0, Qt::AlignHCenter);
+    grid->addWidget(button, row + 1, 0, Qt::AlignHCenter);
   };
   menuButton(0, "cmdSpecifyDirectory(0)", w.cmdSpecifyDirectory[0],
              [&w] { w.cmdSpecifyDirectory_Release(0); });
@@ -87,27 +90,27 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
     if (second != nullptr) layout->addWidget(second);
     layout->addStretch();
     box->setFixedHeight(kRowHeight);
-    grid->addWidget(box, at, 2);
+    grid->addWidget(box, at + 1, 2);
     return layout;
   };
 
-  grid->addWidget(StaticLabel("Folder:", this), 0, 1);
+  grid->addWidget(StaticLabel("Folder:", this), 1, 1);
   QHBoxLayout* folderRow = row(0, AddLabel("lblDirectory", w.lblDirectory));
   QPushButton* clear = AddButton("cmdClear", w.cmdClear, false, [&w] { w.cmdClear_Click(); });
   clear->setFixedHeight(kRowHeight - 4);
   folderRow->insertWidget(1, clear);
 
-  grid->addWidget(StaticLabel("Files:", this), 1, 1);
+  grid->addWidget(StaticLabel("Files:", this), 2, 1);
   row(1, AddLabel("lblFiles", w.lblFiles), AddLabel("lblFiles2", w.lblFiles2));
   QLabel* hint = AddLabel("lblSingleFile", w.lblSingleFile);
   hint->setStyleSheet(QStringLiteral("color: #7a4b00; font-style: italic;"));
   row(2, hint);
-  grid->addWidget(StaticLabel("Subfolders:", this), 3, 1);
+  grid->addWidget(StaticLabel("Subfolders:", this), 4, 1);
   row(3, AddLabel("lblSubdirectories", w.lblSubdirectories),
       AddLabel("lblSubdirectories2", w.lblSubdirectories2, true));
-  grid->addWidget(StaticLabel("Date:", this), 4, 1);
+  grid->addWidget(StaticLabel("Date:", this), 5, 1);
   row(4, AddLabel("lblDateRestriction", w.lblDateRestriction));
-  grid->addWidget(StaticLabel("Type of purge:", this), 5, 1);
+  grid->addWidget(StaticLabel("Type of purge:", this), 6, 1);
   row(5, AddLabel("lblTypeOfPurge", w.lblTypeOfPurge));
   row(6, AddLabel("lblEstimatedTime", w.lblEstimatedTime));
   row(7, AddLabel("lblLargePurgeMessage", w.lblLargePurgeMessage, true));
@@ -131,7 +134,7 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
     }
     layout->addStretch();
     frame->hide();
-    grid->addWidget(frame, 11, 2);
+    grid->addWidget(frame, 12, 2);
     return frame;
   };
   setupPanel_ = panel({{"cmdSaveSetup", &w.cmdSaveSetup},
@@ -144,7 +147,7 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
                            {"cmdDontSaveSetup", &w.cmdDontSaveSetup}});
 
   grid->setColumnStretch(2, 1);
-  grid->setRowStretch(kRows, 1);
+  grid->setRowStretch(kRows + 2, 1);
   resize(940, 560);
 
   clock2_.setSingleShot(true);

@@ -1,7 +1,6 @@
 #include "gui/Program.h"
 
 #include <QDialog>
-#include <QPoint>
 
 #include "gui/DateInputView.h"
 #include "gui/DriveDialogView.h"
@@ -70,9 +69,7 @@ bool Program::Start(platform::SettingsBackend* settings) {
                                                       *settingsStore, driveDialog);
   mainWindow.AttachSpeedTest(*speedTest);
   mainView_->show();
-  // The report opens just below the main window's top edge, a little wider than it.
-  reportView_->move(mainView_->pos() + QPoint(0, 28));
-  reportView_->resize(mainView_->width() * 11 / 10, reportView_->height());
+  reportView_->PlaceUnder(*mainView_);
   return true;
 }
 
