@@ -154,3 +154,47 @@ TEST_F(MainWindowTest, LaterFeaturesSaySoInsteadOfActing) {
 
 }  // namespace
 }  // namespace nulvane::testing
+
+namespace nulvane::testing {
+namespace {
+
+// "Test purge speed" runs the speed test through the main window: the target rows step aside and come
+// back, the menu is off meanwhile, and the measured speed is shown and then used for a listing's estimate.
+TEST_F(MainWindowTest, TestPurgeSpeedMeasuresTheDriveAndFeedsTheEstimate) {
+  const std::string volume = temp.MakeFolder("volume");
+  std::string mountPoint = volume;
+  mountPoint.pop_back();
+  fileSystem.OverrideVolumes({{mountPoint, "testdev", "ext4", "", platform::DriveType::Fixed}});
+  temp.Write("volume/data/a.txt", SampleContent(2048));
+  SpecifyFolder(volume + "data/", Answer::Yes);
+  const std::string filesCaption = window.lblFiles.caption;
+
+  ui.Answer(Answer::No);
+  window.cmdTestPurgeSpeed_Click();
+  EXPECT_EQ(ui.LastMessage().title, "Test purge speed");
+  EXPECT_EQ(window.lblFiles.caption, filesCaption);
+  EXPECT_TRUE(window.lblFiles.visible);
+  EXPECT_EQ(window.lblPurgeSpeed.caption, "");
+
+  ui.Answer(Answer::Yes);
+  ui.AnswerOkByDefault();
+  window.cmdTestPurgeSpeed_Click();
+  EXPECT_GT(state.SpeedOf(mountPoint), 0.0f);
+  EXPECT_NE(window.lblPurgeSpeed.caption.find(" MB/sec. (1 overwrite) for Drive " + mountPoint + "."),
+            std::string::npos)
+      << window.lblPurgeSpeed.caption;
+  EXPECT_TRUE(window.fraMenuEnabled);
+  EXPECT_TRUE(window.lblFiles.visible);
+  EXPECT_EQ(window.lblFiles.caption, filesCaption);
+  EXPECT_FALSE(state.blnPerformingSpeedTest);
+  EXPECT_FALSE(Exists(volume + "_nv_dummy1"));
+
+  // The listing now ends with an estimate instead of the advice to test the speed.
+  window.cmdProcessFiles_Release(2);
+  EXPECT_NE(report.txbText.text().find("Estimated purge time: "), std::string::npos);
+  EXPECT_FALSE(window.lblEstimatedTime.caption.empty());
+  EXPECT_EQ(ReadFile(volume + "data/a.txt"), SampleContent(2048));
+}
+
+}  // namespace
+}  // namespace nulvane::testing
