@@ -40,8 +40,9 @@ void PurgeConfirmationDialog::Activate() {
   doNotDeleteWhenShown_ = chkDoNotDeletePurgedFiles.checked;
   fraClusterSizeVisible = false;
   blnConfirm = false;
-  cmdDoPurgeButton.caption =
-      state_.blnSubdirectories || state_.intNumFiles > 1 ? "Yes, purge these files" : "Yes, purge this file";
+  // A count of -1 stands for more than a thousand files.
+  const bool severalFiles = state_.blnSubdirectories || state_.intNumFiles > 1 || state_.intNumFiles == -1;
+  cmdDoPurgeButton.caption = severalFiles ? "Yes, purge these files" : "Yes, purge this file";
   if (state_.blnSubdirectories) {
     chkDeleteEmptyFolders.visible = true;
   } else {

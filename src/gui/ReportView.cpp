@@ -61,7 +61,12 @@ ReportView::ReportView(report::ReportWindow& report, QWidget* parent)
   text_->setReadOnly(true);
   text_->setUndoRedoEnabled(false);
   text_->setLineWrapMode(QPlainTextEdit::NoWrap);
-  text_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+  // Columns of the report line up only in a fixed-pitch font; say so explicitly, since some systems name a
+  // family for "monospace" without marking it fixed.
+  QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+  fixed.setStyleHint(QFont::Monospace);
+  fixed.setFixedPitch(true);
+  text_->setFont(fixed);
   text_->viewport()->installEventFilter(this);
   layout->addWidget(text_, 1);
 

@@ -161,6 +161,16 @@ bool IsPseudoFileSystem(const std::string& type) {
   return kPseudo.count(type) > 0;
 }
 
+bool IsSystemMountPoint(const std::string& mountPoint) {
+  // The system's own memory file systems (/dev/shm, /run, /sys/fs/cgroup ...) are no place for user data;
+  // removable media mounted under /run/media are.
+  const auto under = [&](const std::string& root) {
+    return mountPoint == root || mountPoint.rfind(root + "/", 0) == 0;
+  };
+  if (under("/run/media")) return false;
+  return under("/dev") || under("/proc") || under("/sys") || under("/run");
+}
+
 DriveType DriveTypeOf(const std::string& type, bool removableDevice) {
   if (type == "tmpfs") return DriveType::RamDisk;
   if (type == "nfs" || type == "nfs4" || type == "cifs" || type == "smb3" || type == "fuse.sshfs" ||
@@ -404,7 +414,9 @@ std::vector<Volume> PosixFileSystem::Volumes() {
   std::vector<Volume> volumes;
   std::set<std::string> seen;
   for (const MountEntry& entry : Mounts()) {
-    if (IsPseudoFileSystem(entry.fileSystemType) || !seen.insert(entry.mountPoint).second) continue;
+    if (IsPseudoFileSystem(entry.fileSystemType) || IsSystemMountPoint(entry.mountPoint) ||
+        !seen.insert(entry.mountPoint).second)
+      continue;
     Volume volume;
     volume.mountPoint = entry.mountPoint;
     volume.device = entry.device;
@@ -413,6 +425,9 @@ std::vector<Volume> PosixFileSystem::Volumes() {
     volume.volumeName = VolumeLabel(entry.device);
     volumes.push_back(std::move(volume));
   }
+  // In the order a user looks for them, "/" first, rather than the order of mounting.
+  std::sort(volumes.begin(), volumes.end(),
+            [](const Volume& a, const Volume& b) { return a.mountPoint < b.mountPoint; });
   return volumes;
 }
 

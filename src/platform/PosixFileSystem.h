@@ -59,6 +59,8 @@ class PosixFileSystem final : public FileSystem {
 std::vector<MountEntry> ParseMountInfo(const std::string& text);
 // Whether a file-system type is a pseudo file system that is not offered as a drive.
 bool IsPseudoFileSystem(const std::string& type);
+// Whether a mount point belongs to the system itself (/dev, /proc, /sys, /run) and is not offered as a drive.
+bool IsSystemMountPoint(const std::string& mountPoint);
 DriveType DriveTypeOf(const std::string& fileSystemType, bool removableDevice);
 // Parses the text of /proc/swaps into the paths of the swap files.
 std::vector<std::string> ParseSwaps(const std::string& text);

@@ -61,6 +61,7 @@ TEST_F(PurgeConfirmationDialogTest, YesCaptionFollowsSubfoldersAndFileCount) {
   const Case cases[] = {{false, 1, "Yes, purge this file"},
                         {false, 0, "Yes, purge this file"},
                         {false, 2, "Yes, purge these files"},
+                        {false, -1, "Yes, purge these files"},  // more than a thousand
                         {true, 1, "Yes, purge these files"}};
   for (const auto& c : cases) {
     state.blnSubdirectories = c.subfolders;

@@ -134,6 +134,28 @@ TEST(MountInfoTest, ParsesMountPointsTypesAndDevices) {
   EXPECT_EQ(platform::DriveTypeOf("ext4", false), platform::DriveType::Fixed);
 }
 
+TEST(MountInfoTest, SystemMountPointsAreNoDrives) {
+  for (const char* system : {"/dev/shm", "/run", "/run/user/1000", "/sys/fs/cgroup", "/proc"}) {
+    EXPECT_TRUE(platform::IsSystemMountPoint(system)) << system;
+  }
+  for (const char* user : {"/", "/home", "/run/media/ann/STICK", "/media/usb", "/devices", "/srv/run"}) {
+    EXPECT_FALSE(platform::IsSystemMountPoint(user)) << user;
+  }
+}
+
+TEST(VolumesTest, ListsRootFirstAndNoSystemMounts) {
+  platform::PosixFileSystem fs;
+  const auto volumes = fs.Volumes();
+  ASSERT_FALSE(volumes.empty());
+  EXPECT_EQ(volumes.front().mountPoint, "/");
+  for (std::size_t i = 0; i < volumes.size(); ++i) {
+    EXPECT_FALSE(platform::IsSystemMountPoint(volumes[i].mountPoint)) << volumes[i].mountPoint;
+    if (i > 0) {
+      EXPECT_LT(volumes[i - 1].mountPoint, volumes[i].mountPoint);
+    }
+  }
+}
+
 TEST(SwapsTest, ParsesThePathsAfterTheHeader) {
   const std::string text =
       "Filename\t\t\t\tType\t\tSize\t\tUsed\t\tPriority\n"
