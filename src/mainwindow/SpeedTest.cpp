@@ -30,6 +30,8 @@ using platform::Icon;
 
 namespace {
 
+constexpr float kHighestPlausibleSpeed = 100000.0f;  // MB per second
+
 constexpr const char* kCrLf = "\r\n";
 constexpr double kMegabyte = 1048576.0;
 constexpr const char* kSpeedValue = "Speed";
@@ -155,7 +157,9 @@ void SpeedTest::TestPurgeSpeed() {
       settings_.RestoreSetting(support::Hive::CurrentUser, DriveKey(drive), kSpeedValue, stored);
   if (!readResult.empty() && readResult[0] == '0') {
     const std::optional<float> earlier = ParseSpeed(stored);
-    if (earlier && *earlier > 0 && *earlier < 100) {
+    // Only a plausible speed is offered. Today's disks purge well above 100 MB/sec., so the bound is one
+    // that no real disk reaches; it still keeps a damaged stored value out.
+    if (earlier && *earlier > 0 && *earlier < kHighestPlausibleSpeed) {
       const std::string offer = std::string("A previous test has found this drive to have") + kCrLf +
                                 "a purge speed of " + SpeedForDisplay(*earlier, floppy) +
                                 " MB/sec. (1 overwrite)." + kCrLf + "Do you wish to accept this value?" +

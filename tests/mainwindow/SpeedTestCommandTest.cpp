@@ -72,13 +72,14 @@ TEST_F(SpeedTestCommand, SecondTestOnTheDriveAveragesSixRuns) {
   EXPECT_TRUE(Leftovers().empty());
 }
 
-TEST_F(SpeedTestCommand, EarlierResultIsOfferedOnlyStrictlyBetweenZeroAndOneHundred) {
+TEST_F(SpeedTestCommand, EarlierResultIsOfferedOnlyWhenPlausible) {
   struct Case {
     std::string stored;
     bool offered;
   };
-  for (const Case& c : {Case{"0", false}, Case{"12.5", true}, Case{"100", false}, Case{"150", false},
-                        Case{"-3", false}, Case{"99.99", true}, Case{"fast", false}}) {
+  for (const Case& c : {Case{"0", false}, Case{"12.5", true}, Case{"100", true}, Case{"150", true},
+                        Case{"-3", false}, Case{"99.99", true}, Case{"2500", true}, Case{"100000", false},
+                        Case{"1e9", false}, Case{"fast", false}}) {
     SCOPED_TRACE(c.stored);
     backend.keys[Key()]["Speed"] = c.stored;
     state.sngSpeedByDrive[volume] = 1.0f;
