@@ -18,6 +18,7 @@
 #include "gui/QtUi.h"
 #include "gui/ReportView.h"
 #include "testsupport/FaultyFileSystem.h"
+#include "testsupport/NoSettings.h"
 #include "testsupport/TempDir.h"
 
 namespace nulvane::testing {
@@ -76,17 +77,6 @@ class ScriptedQtUi : public platform::Ui {
   std::vector<std::string> texts_;
 };
 
-class NoSettingsBackend : public platform::SettingsBackend {
- public:
-  platform::KeyResult CreateOrOpenKey(const std::string&) override {
-    return {platform::KeyDisposition::Existed, 0};
-  }
-  int WriteString(const std::string&, const std::string&, const std::string&) override { return 0; }
-  bool OpenKeyForReading(const std::string&) override { return false; }
-  platform::ReadResult ReadString(const std::string&, const std::string&) override { return {}; }
-  std::string StatusMessage(int) override { return ""; }
-};
-
 // Clicks the button with this caption in the modal dialog as soon as one is up (tries for ten seconds).
 void ClickInModalDialog(const QString& caption, int attempts = 200) {
   QTimer::singleShot(50, [caption, attempts] {
@@ -120,7 +110,7 @@ TEST(MainWindowRoad, SpecifyFolderPurgeAndReport) {
   gui::QtUi qtUi;
   ScriptedQtUi ui(qtUi);
   gui::Program program(fileSystem, ui, qtUi);
-  NoSettingsBackend settings;
+  NoSettings settings;
   ASSERT_TRUE(program.Start(&settings));
   gui::MainWindowView& window = program.mainView();
   program.mainWindow.Clock2Tick();

@@ -9,21 +9,11 @@
 #include "gui/Program.h"
 #include "gui/QtUi.h"
 #include "testsupport/FaultyFileSystem.h"
+#include "testsupport/NoSettings.h"
 #include "testsupport/TempDir.h"
 
 namespace nulvane::testing {
 namespace {
-
-class NoSettingsBackend : public platform::SettingsBackend {
- public:
-  platform::KeyResult CreateOrOpenKey(const std::string&) override {
-    return {platform::KeyDisposition::Existed, 0};
-  }
-  int WriteString(const std::string&, const std::string&, const std::string&) override { return 0; }
-  bool OpenKeyForReading(const std::string&) override { return false; }
-  platform::ReadResult ReadString(const std::string&, const std::string&) override { return {}; }
-  std::string StatusMessage(int) override { return ""; }
-};
 
 TEST(MainWindowViewSmoke, OpensWithCaptionLabelsAndQuitClosesIt) {
   Application();
@@ -35,7 +25,7 @@ TEST(MainWindowViewSmoke, OpensWithCaptionLabelsAndQuitClosesIt) {
   fileSystem.OverrideUserDataFolder(temp / "userdata");
   gui::QtUi ui;
   gui::Program program(fileSystem, ui, ui);
-  NoSettingsBackend settings;
+  NoSettings settings;
   ASSERT_TRUE(program.Start(&settings));
   gui::MainWindowView& window = program.mainView();
   EXPECT_EQ(window.windowTitle(), QStringLiteral("Nulvane"));

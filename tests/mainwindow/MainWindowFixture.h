@@ -28,21 +28,10 @@
 #include "support/SettingsStore.h"
 #include "testsupport/FakeUi.h"
 #include "testsupport/FaultyFileSystem.h"
+#include "testsupport/NoSettings.h"
 #include "testsupport/TempDir.h"
 
 namespace nulvane::testing {
-
-// A settings store that keeps nothing: no stored speed is ever offered.
-class NoSettings : public platform::SettingsBackend {
- public:
-  platform::KeyResult CreateOrOpenKey(const std::string&) override {
-    return {platform::KeyDisposition::Existed, 0};
-  }
-  int WriteString(const std::string&, const std::string&, const std::string&) override { return 0; }
-  bool OpenKeyForReading(const std::string&) override { return false; }
-  platform::ReadResult ReadString(const std::string&, const std::string&) override { return {}; }
-  std::string StatusMessage(int) override { return ""; }
-};
 
 // A whole program around the main window: real folders under a temporary folder, the program text copied
 // from the repository's data folder, a scripted Ui.
