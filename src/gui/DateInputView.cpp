@@ -15,10 +15,6 @@ namespace nulvane::gui {
 
 namespace {
 
-QColor ToColor(std::int32_t value) {
-  return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
-
 void FillList(QComboBox* combo, const platform::ListControl& list) {
   const QSignalBlocker blocker(combo);
   if (combo->count() != static_cast<int>(list.items.size())) {
@@ -31,7 +27,7 @@ void FillList(QComboBox* combo, const platform::ListControl& list) {
 }  // namespace
 
 DateInputView::DateInputView(dialogs::DateInputDialog& dialog, QWidget* parent)
-    : QDialog(parent), dialog_(dialog) {
+    : DialogView(dialog, parent), dialog_(dialog) {
   auto* layout = new QVBoxLayout(this);
   prompt_ = new QLabel(this);
   prompt_->setWordWrap(true);
@@ -68,17 +64,7 @@ DateInputView::DateInputView(dialogs::DateInputDialog& dialog, QWidget* parent)
   connect(cancel_, &QPushButton::clicked, this, [this] { dialog_.cmdCancel(); });
 
   setAutoFillBackground(true);
-  subscription_ = dialog_.Subscribe([this] { Render(); });
-  Render();
-}
-
-DateInputView::~DateInputView() {
-  dialog_.Unsubscribe(subscription_);
-}
-
-void DateInputView::reject() {
-  dialog_.CloseRequested();
-  if (!dialog_.IsVisible()) QDialog::reject();
+  Follow();
 }
 
 bool DateInputView::eventFilter(QObject* watched, QEvent* event) {
@@ -99,8 +85,8 @@ bool DateInputView::eventFilter(QObject* watched, QEvent* event) {
 void DateInputView::Render() {
   setWindowTitle(QString::fromStdString(dialog_.caption));
   QPalette colours = palette();
-  colours.setColor(QPalette::Window, ToColor(dialog_.lngBackColor));
-  colours.setColor(QPalette::WindowText, ToColor(dialog_.lngForeColor));
+  colours.setColor(QPalette::Window, ColorFromBgr(dialog_.lngBackColor));
+  colours.setColor(QPalette::WindowText, ColorFromBgr(dialog_.lngForeColor));
   setPalette(colours);
   if (dialog_.intWidthTwips > 0) setMinimumWidth(dialog_.intWidthTwips / 15);
 

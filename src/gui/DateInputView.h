@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QDialog>
-
 #include "dialogs/DateInputDialog.h"
+#include "gui/DialogView.h"
 
 class QComboBox;
 class QLabel;
@@ -12,12 +11,9 @@ class QPushButton;
 namespace nulvane::gui {
 
 // Draws the date dialog and forwards the user's input to it.
-class DateInputView : public QDialog {
+class DateInputView : public DialogView {
  public:
   explicit DateInputView(dialogs::DateInputDialog& dialog, QWidget* parent = nullptr);
-  ~DateInputView() override;
-
-  void reject() override;
 
   QLabel* prompt() const { return prompt_; }
   QComboBox* monthList() const { return months_; }
@@ -32,11 +28,10 @@ class DateInputView : public QDialog {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
-  void Render();
+  void Render() override;
   void ApplyFocus();
 
   dialogs::DateInputDialog& dialog_;
-  int subscription_ = 0;
   QLabel* prompt_;
   QComboBox* months_;
   QComboBox* days_;

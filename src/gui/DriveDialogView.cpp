@@ -8,17 +8,8 @@
 
 namespace nulvane::gui {
 
-namespace {
-
-// Colours are kept as 0x00BBGGRR.
-QColor ToColor(int value) {
-  return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
-
-}  // namespace
-
 DriveDialogView::DriveDialogView(mainwindow::DriveDialog& dialog, QWidget* parent)
-    : QDialog(parent), dialog_(dialog) {
+    : DialogView(dialog, parent), dialog_(dialog) {
   auto* layout = new QVBoxLayout(this);
   drives_ = new QComboBox(this);
   drives_->setMinimumContentsLength(28);
@@ -38,23 +29,13 @@ DriveDialogView::DriveDialogView(mainwindow::DriveDialog& dialog, QWidget* paren
   connect(cancel_, &QPushButton::clicked, this, [this] { dialog_.Cancel(); });
 
   setAutoFillBackground(true);
-  subscription_ = dialog_.Subscribe([this] { Render(); });
-  Render();
-}
-
-DriveDialogView::~DriveDialogView() {
-  dialog_.Unsubscribe(subscription_);
-}
-
-void DriveDialogView::reject() {
-  dialog_.CloseRequested();
-  if (!dialog_.IsVisible()) QDialog::reject();
+  Follow();
 }
 
 void DriveDialogView::Render() {
   setWindowTitle(QString::fromStdString(dialog_.caption));
   QPalette colours = palette();
-  colours.setColor(QPalette::Window, ToColor(dialog_.backColor));
+  colours.setColor(QPalette::Window, ColorFromBgr(dialog_.backColor));
   setPalette(colours);
 
   {

@@ -1,7 +1,6 @@
 #pragma once
 
-#include <QDialog>
-
+#include "gui/DialogView.h"
 #include "mainwindow/DriveDialog.h"
 
 class QComboBox;
@@ -10,22 +9,18 @@ class QPushButton;
 namespace nulvane::gui {
 
 // Draws the drive choice dialog and forwards the user's choice to it.
-class DriveDialogView : public QDialog {
+class DriveDialogView : public DialogView {
  public:
   explicit DriveDialogView(mainwindow::DriveDialog& dialog, QWidget* parent = nullptr);
-  ~DriveDialogView() override;
-
-  void reject() override;
 
   QComboBox* driveList() const { return drives_; }
   QPushButton* acceptButton() const { return accept_; }
   QPushButton* cancelButton() const { return cancel_; }
 
  private:
-  void Render();
+  void Render() override;
 
   mainwindow::DriveDialog& dialog_;
-  int subscription_ = 0;
   QComboBox* drives_;
   QPushButton* accept_;
   QPushButton* cancel_;

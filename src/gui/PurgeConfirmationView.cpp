@@ -14,7 +14,7 @@
 namespace nulvane::gui {
 
 PurgeConfirmationView::PurgeConfirmationView(dialogs::PurgeConfirmationDialog& dialog, QWidget* parent)
-    : QDialog(parent), dialog_(dialog) {
+    : DialogView(dialog, parent), dialog_(dialog) {
   auto* layout = new QVBoxLayout(this);
   message_ = new QLabel(this);
   message_->setWordWrap(true);
@@ -56,17 +56,7 @@ PurgeConfirmationView::PurgeConfirmationView(dialogs::PurgeConfirmationDialog& d
   connect(doPurge_, &QPushButton::clicked, this, [this] { dialog_.cmdDoPurge(); });
   connect(cancel_, &QPushButton::clicked, this, [this] { dialog_.cmdCancel(); });
 
-  subscription_ = dialog_.Subscribe([this] { Render(); });
-  Render();
-}
-
-PurgeConfirmationView::~PurgeConfirmationView() {
-  dialog_.Unsubscribe(subscription_);
-}
-
-void PurgeConfirmationView::reject() {
-  dialog_.CloseRequested();
-  if (!dialog_.IsVisible()) QDialog::reject();
+  Follow();
 }
 
 QCheckBox* PurgeConfirmationView::checkBoxFor(const platform::CheckBox& box) const {

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QDialog>
 #include <utility>
 #include <vector>
 
 #include "dialogs/PurgeConfirmationDialog.h"
+#include "gui/DialogView.h"
 
 class QCheckBox;
 class QComboBox;
@@ -15,12 +15,9 @@ class QPushButton;
 namespace nulvane::gui {
 
 // Draws the purge confirmation dialog and forwards the user's answers to it.
-class PurgeConfirmationView : public QDialog {
+class PurgeConfirmationView : public DialogView {
  public:
   explicit PurgeConfirmationView(dialogs::PurgeConfirmationDialog& dialog, QWidget* parent = nullptr);
-  ~PurgeConfirmationView() override;
-
-  void reject() override;
 
   QLabel* message() const { return message_; }
   // The check box drawn for one of the dialog's check boxes.
@@ -33,11 +30,10 @@ class PurgeConfirmationView : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void Render();
+  void Render() override;
   void ApplyFocus();
 
   dialogs::PurgeConfirmationDialog& dialog_;
-  int subscription_ = 0;
   QLabel* message_;
   std::vector<std::pair<platform::CheckBox*, QCheckBox*>> checks_;
   QPushButton* doPurge_;

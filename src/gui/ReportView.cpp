@@ -212,7 +212,7 @@ bool ReportView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 ConfirmFilesView::ConfirmFilesView(report::ConfirmFilesDialog& dialog, QWidget* parent)
-    : QDialog(parent), dialog_(dialog) {
+    : DialogView(dialog, parent), dialog_(dialog) {
   auto* layout = new QVBoxLayout(this);
   question_ = new QLabel(this);
   file_ = new QLabel(this);
@@ -236,16 +236,7 @@ ConfirmFilesView::ConfirmFilesView(report::ConfirmFilesDialog& dialog, QWidget* 
   connect(no_, &QPushButton::clicked, this, [this] { dialog_.cmdNo_Click(); });
   connect(purgeAll_, &QPushButton::clicked, this, [this] { dialog_.cmdPurgeAll_Click(); });
   connect(stopPurge_, &QPushButton::clicked, this, [this] { dialog_.cmdStopPurge_Click(); });
-  subscription_ = dialog_.Subscribe([this] { Render(); });
-  Render();
-}
-
-ConfirmFilesView::~ConfirmFilesView() {
-  dialog_.Unsubscribe(subscription_);
-}
-
-void ConfirmFilesView::reject() {
-  dialog_.CloseRequested();
+  Follow();
 }
 
 void ConfirmFilesView::Render() {

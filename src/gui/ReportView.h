@@ -1,8 +1,8 @@
 #pragma once
 
-#include <QDialog>
 #include <QWidget>
 
+#include "gui/DialogView.h"
 #include "report/ConfirmFilesDialog.h"
 #include "report/ReportText.h"
 #include "report/ReportWindow.h"
@@ -59,12 +59,9 @@ class ReportView : public QWidget {
 };
 
 // frmConfirmFiles: the per-file question of a purge.
-class ConfirmFilesView : public QDialog {
+class ConfirmFilesView : public DialogView {
  public:
   explicit ConfirmFilesView(report::ConfirmFilesDialog& dialog, QWidget* parent = nullptr);
-  ~ConfirmFilesView() override;
-
-  void reject() override;
 
   QLabel* fileLabel() const { return file_; }
   QPushButton* yesButton() const { return yes_; }
@@ -73,10 +70,9 @@ class ConfirmFilesView : public QDialog {
   QPushButton* stopPurgeButton() const { return stopPurge_; }
 
  private:
-  void Render();
+  void Render() override;
 
   report::ConfirmFilesDialog& dialog_;
-  int subscription_ = 0;
   QLabel* question_;
   QLabel* file_;
   QPushButton* yes_;

@@ -16,10 +16,6 @@ namespace {
 
 using Choice = dialogs::SpecifyFilesDialog::Choice;
 
-QColor ToColor(std::int32_t value) {
-  return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
-
 void RenderOption(QRadioButton* button, const platform::OptionButton& option, bool bold) {
   button->setText(QString::fromStdString(option.caption));
   button->setChecked(option.selected);
@@ -39,7 +35,7 @@ void RenderText(QLineEdit* box, const platform::TextField& field) {
 }  // namespace
 
 SpecifyFilesView::SpecifyFilesView(dialogs::SpecifyFilesDialog& dialog, QWidget* parent)
-    : QDialog(parent), dialog_(dialog) {
+    : DialogView(dialog, parent), dialog_(dialog) {
   auto* layout = new QVBoxLayout(this);
   auto* group = new QButtonGroup(this);
   single_ = new QRadioButton(this);
@@ -83,17 +79,7 @@ SpecifyFilesView::SpecifyFilesView(dialogs::SpecifyFilesDialog& dialog, QWidget*
 
   setAutoFillBackground(true);
   setMinimumWidth(520);
-  subscription_ = dialog_.Subscribe([this] { Render(); });
-  Render();
-}
-
-SpecifyFilesView::~SpecifyFilesView() {
-  dialog_.Unsubscribe(subscription_);
-}
-
-void SpecifyFilesView::reject() {
-  dialog_.CloseRequested();
-  if (!dialog_.IsVisible()) QDialog::reject();
+  Follow();
 }
 
 bool SpecifyFilesView::eventFilter(QObject* watched, QEvent* event) {
@@ -115,8 +101,8 @@ bool SpecifyFilesView::eventFilter(QObject* watched, QEvent* event) {
 void SpecifyFilesView::Render() {
   setWindowTitle(QString::fromStdString(dialog_.caption));
   QPalette colours = palette();
-  colours.setColor(QPalette::Window, ToColor(dialog_.lngBackColor));
-  colours.setColor(QPalette::WindowText, ToColor(dialog_.lngForeColor));
+  colours.setColor(QPalette::Window, ColorFromBgr(dialog_.lngBackColor));
+  colours.setColor(QPalette::WindowText, ColorFromBgr(dialog_.lngForeColor));
   setPalette(colours);
 
   RenderOption(single_, dialog_.optSingleFile, dialog_.blnBold);

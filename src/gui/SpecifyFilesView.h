@@ -1,8 +1,7 @@
 #pragma once
 
-#include <QDialog>
-
 #include "dialogs/SpecifyFilesDialog.h"
+#include "gui/DialogView.h"
 
 class QLineEdit;
 class QListWidget;
@@ -12,12 +11,9 @@ class QRadioButton;
 namespace nulvane::gui {
 
 // Draws the file specification dialog and forwards the user's choices to it.
-class SpecifyFilesView : public QDialog {
+class SpecifyFilesView : public DialogView {
  public:
   explicit SpecifyFilesView(dialogs::SpecifyFilesDialog& dialog, QWidget* parent = nullptr);
-  ~SpecifyFilesView() override;
-
-  void reject() override;
 
   QRadioButton* singleFileOption() const { return single_; }
   QRadioButton* allFilesOption() const { return all_; }
@@ -34,11 +30,10 @@ class SpecifyFilesView : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void Render();
+  void Render() override;
   void ApplyFocus();
 
   dialogs::SpecifyFilesDialog& dialog_;
-  int subscription_ = 0;
   QRadioButton* single_;
   QListWidget* files_;
   QRadioButton* all_;

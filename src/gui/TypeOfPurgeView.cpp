@@ -13,17 +13,8 @@
 
 namespace nulvane::gui {
 
-namespace {
-
-// Colours are kept as 0x00BBGGRR.
-QColor ToColor(std::int32_t value) {
-  return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
-}
-
-}  // namespace
-
 TypeOfPurgeView::TypeOfPurgeView(dialogs::TypeOfPurgeDialog& dialog, QWidget* parent)
-    : QDialog(parent), dialog_(dialog) {
+    : DialogView(dialog, parent), dialog_(dialog) {
   auto* layout = new QVBoxLayout(this);
   auto* group = new QButtonGroup(this);
   for (int type = 0; type < dialogs::TypeOfPurgeDialog::kNumTypes; ++type) {
@@ -65,22 +56,12 @@ TypeOfPurgeView::TypeOfPurgeView(dialogs::TypeOfPurgeDialog& dialog, QWidget* pa
 
   setAutoFillBackground(true);
   QPalette colours = palette();
-  colours.setColor(QPalette::Window, ToColor(dialog_.lngBackColor));
+  colours.setColor(QPalette::Window, ColorFromBgr(dialog_.lngBackColor));
   colours.setColor(QPalette::WindowText, Qt::white);
   setPalette(colours);
   setMinimumWidth(560);
 
-  subscription_ = dialog_.Subscribe([this] { Render(); });
-  Render();
-}
-
-TypeOfPurgeView::~TypeOfPurgeView() {
-  dialog_.Unsubscribe(subscription_);
-}
-
-void TypeOfPurgeView::reject() {
-  dialog_.CloseRequested();
-  if (!dialog_.IsVisible()) QDialog::reject();
+  Follow();
 }
 
 void TypeOfPurgeView::Render() {

@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QDialog>
 #include <array>
 
 #include "dialogs/TypeOfPurgeDialog.h"
+#include "gui/DialogView.h"
 
 class QComboBox;
 class QLabel;
@@ -13,12 +13,9 @@ class QRadioButton;
 namespace nulvane::gui {
 
 // Draws the type-of-purge dialog and forwards the user's choices to it.
-class TypeOfPurgeView : public QDialog {
+class TypeOfPurgeView : public DialogView {
  public:
   explicit TypeOfPurgeView(dialogs::TypeOfPurgeDialog& dialog, QWidget* parent = nullptr);
-  ~TypeOfPurgeView() override;
-
-  void reject() override;
 
   QRadioButton* optionButton(int type) const { return options_[type]; }
   QComboBox* passList(int type) const { return passLists_[type]; }
@@ -29,11 +26,10 @@ class TypeOfPurgeView : public QDialog {
   void showEvent(QShowEvent* event) override;
 
  private:
-  void Render();
+  void Render() override;
   void ApplyFocus();
 
   dialogs::TypeOfPurgeDialog& dialog_;
-  int subscription_ = 0;
   std::array<QRadioButton*, dialogs::TypeOfPurgeDialog::kNumTypes> options_{};
   std::array<QLabel*, dialogs::TypeOfPurgeDialog::kNumTypes> descriptions_{};
   std::array<QComboBox*, dialogs::TypeOfPurgeDialog::kNumTypes> passLists_{};
