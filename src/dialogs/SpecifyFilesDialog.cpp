@@ -70,7 +70,10 @@ void SpecifyFilesDialog::RefreshFileList() {
     return;  // an unreadable folder shows an empty list
   }
   for (const auto& entry : entries) {
-    if (entry.kind != platform::FileKind::Directory) File.items.push_back(entry.name);
+    // The picked name becomes the file specification; a name holding "*" or "?" would read as a pattern and
+    // reach other files, so such a file is not offered as the single file.
+    if (entry.kind != platform::FileKind::Directory && !HasWildcard(entry.name))
+      File.items.push_back(entry.name);
   }
   std::sort(File.items.begin(), File.items.end(), [](const std::string& a, const std::string& b) {
     const std::string la = Lower(a), lb = Lower(b);

@@ -63,6 +63,16 @@ TEST_F(SpecifyFilesDialogTest, ListsTheFolderFilesSortedWithoutSubfolders) {
   EXPECT_EQ(dialog.ChosenFilespec(), "A.doc");
 }
 
+TEST_F(SpecifyFilesDialogTest, NamesWithWildcardsAreNotOfferedAsTheSingleFile) {
+  // Picked, "x*" would become a pattern that also takes "xa" and "xb".
+  folder.Write("x*", "1");
+  folder.Write("x?", "2");
+  folder.Write("xa", "3");
+  folder.Write("xb", "4");
+  dialog.intNumFiles = 4;
+  Show([](SpecifyFilesDialog& d) { EXPECT_EQ(d.File.items, (std::vector<std::string>{"xa", "xb"})); });
+}
+
 TEST_F(SpecifyFilesDialogTest, WithoutFilesOnlyTheOtherChoicesAndAllFilesPreselected) {
   Show([](SpecifyFilesDialog& d) {
     EXPECT_FALSE(d.optSingleFile.enabled);
