@@ -177,7 +177,7 @@ bool ReportWindow::PurgeOneFile(const std::string& folder, const FolderEntry& fi
     } else if (code == 7) {
       const platform::Answer answer =
           ui_.Message("Purge query", PurgeQueryText(path, extension), platform::Buttons::YesNoCancel,
-                      platform::Icon::Question, platform::Answer::No);
+                      platform::Icon::None, platform::Answer::No);
       if (answer == platform::Answer::Yes) {
         engine_.SetExtensionPermission(extension, 1);
         code = 0;

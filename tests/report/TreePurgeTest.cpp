@@ -132,6 +132,7 @@ TEST_P(SensitiveQuery, AsksOnceAndAppliesTheAnswerToTheRun) {
                             "Do you wish to allow all files with this extension to be purged?\r\n"
                             "(Permission lasts only during the course of this operation.)");
   EXPECT_EQ(query.buttons, platform::Buttons::YesNoCancel);
+  EXPECT_EQ(query.icon, platform::Icon::None);
   EXPECT_EQ(query.defaultButton, Answer::No);
   EXPECT_EQ(p.report.lngNumFilesPurged, GetParam().purged);
   EXPECT_EQ(p.report.blnStop, GetParam().stopped);
