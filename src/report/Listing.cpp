@@ -69,7 +69,8 @@ void ReportWindow::ListFilesRecursive(std::string dirPath, const std::string& fi
   } catch (const std::bad_alloc&) {
     errorNumber = 7;
   }
-  if (blnStop || errorNumber == 70) return;
+  // A counting pass ignores blnStop here too: a stop left from the last run must not hide the error.
+  if (errorNumber == 70 || (listing && blnStop)) return;
   ui_.Message("Error", "Error #" + std::to_string(errorNumber) + " with " + folder, platform::Buttons::Ok,
               platform::Icon::Error);
   blnStop = true;

@@ -164,6 +164,18 @@ TEST(Listing, OverflowStopsWithOneMessageAndTwoNoticeLines) {
   EXPECT_LT(p.report.lngNumFilesProcessed, 300);
 }
 
+TEST(Listing, CountingShowsAnUnreadableFolderAfterTheLastRunWasClosed) {
+  ReportProgram p;
+  p.dir.Write("sub/a.txt", "1");
+  p.fs.Inject({"ListFolder", "sub", EIO});
+  p.ui.AnswerOkByDefault();
+  p.report.cmdClose_Click();
+  p.Count(p.dir.path(), "*.*", true, 1001);
+  ASSERT_EQ(p.ui.messages().size(), 1u);
+  EXPECT_EQ(p.ui.messages()[0].text,
+            "Error #" + std::to_string(1000 + EIO) + " with " + p.dir.path() + "sub/");
+}
+
 TEST(Listing, UnreadableFolderShowsItsErrorAndStops) {
   ReportProgram p;
   p.dir.Write("sub/a.txt", "1");
