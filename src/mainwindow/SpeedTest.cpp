@@ -119,7 +119,7 @@ void SpeedTest::TestPurgeSpeed() {
                                "estimate of purge time required "
                                "for other files." +
                                kCrLf + kCrLf + "Do you wish to proceed with this test?";
-  if (ui_.Message(kTitle, question, Buttons::YesNo, Icon::Question) != Answer::Yes) {
+  if (ui_.Message(kTitle, question, Buttons::YesNo, Icon::None) != Answer::Yes) {
     host_.ShowTargetRows(true);
     return;
   }
@@ -164,7 +164,7 @@ void SpeedTest::TestPurgeSpeed() {
                                 "a purge speed of " + SpeedForDisplay(*earlier, floppy) +
                                 " MB/sec. (1 overwrite)." + kCrLf + "Do you wish to accept this value?" +
                                 kCrLf + "If not, click on 'No' to perform the test again.";
-      const Answer answer = ui_.Message(kTitle, offer, Buttons::YesNoCancel, Icon::Question);
+      const Answer answer = ui_.Message(kTitle, offer, Buttons::YesNoCancel, Icon::None);
       if (answer == Answer::Yes) {
         state_.sngSpeedByDrive[drive] = *earlier;
         ShowPurgeSpeed(drive, floppy);

@@ -23,6 +23,7 @@ TEST_F(SpeedTestCommand, OneDriveRunsThreeTimesStoresTheAverageAndLeavesNothingB
           " and then purges them to test the purge speed so as to get an approximate estimate of purge time "
           "required for other files.\r\n\r\nDo you wish to proceed with this test?");
   EXPECT_EQ(ui.messages()[0].buttons, Buttons::YesNo);
+  EXPECT_EQ(ui.messages()[0].icon, Icon::None);
   EXPECT_EQ(ui.messages()[1].icon, Icon::Information);
   EXPECT_EQ(
       ui.messages()[1].text.rfind("The purge speed is approximately 2.00 MB/sec. for a single overwrite.", 0),
@@ -66,6 +67,7 @@ TEST_F(SpeedTestCommand, SecondTestOnTheDriveAveragesSixRuns) {
             "A previous test has found this drive to have\r\na purge speed of 2.00 MB/sec. (1 overwrite).\r\n"
             "Do you wish to accept this value?\r\nIf not, click on 'No' to perform the test again.");
   EXPECT_EQ(ui.messages()[1].buttons, Buttons::YesNoCancel);
+  EXPECT_EQ(ui.messages()[1].icon, Icon::None);
   EXPECT_EQ(state.intSpeedTestsByDrive[volume], 6);
   EXPECT_FLOAT_EQ(state.SpeedOf(volume), 3.0f);
   EXPECT_EQ(backend.keys[Key()]["Speed"], "3");
