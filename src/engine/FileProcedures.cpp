@@ -75,13 +75,10 @@ std::string FileDateText(platform::FileSystem& fileSystem, const std::string& pa
 }
 
 std::string FreeFileName(platform::FileSystem& fileSystem, const std::string& path) {
+  // A name that cannot be examined ends the search with its error: every later number would fail alike.
   for (long number = 1;; ++number) {
     const std::string candidate = path + std::to_string(number);
-    try {
-      if (fileSystem.Status(candidate).kind == platform::FileKind::Missing) return candidate;
-    } catch (const PlatformError&) {
-      // A name that cannot even be examined is not free.
-    }
+    if (fileSystem.Status(candidate).kind == platform::FileKind::Missing) return candidate;
   }
 }
 

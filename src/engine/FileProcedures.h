@@ -25,7 +25,8 @@ int SetFileTimes(platform::FileSystem& fileSystem, const std::string& path, cons
 // empty path, a missing file or an error.
 std::string FileDateText(platform::FileSystem& fileSystem, const std::string& path, bool withTime);
 
-// `path` followed by the smallest number 1, 2, 3, ... for which nothing of that name exists.
+// `path` followed by the smallest number 1, 2, 3, ... for which nothing of that name exists. Throws
+// PlatformError when the names cannot be examined.
 std::string FreeFileName(platform::FileSystem& fileSystem, const std::string& path);
 
 }  // namespace nulvane::engine

@@ -5,6 +5,7 @@
 
 #include "EngineFixture.h"
 #include "engine/FileProcedures.h"
+#include "platform/PlatformError.h"
 #include "support/FileServices.h"
 #include "support/Locale.h"
 
@@ -58,6 +59,9 @@ TEST_F(EngineTest, FreeFileNameTakesTheSmallestUnusedNumber) {
   dir.Write("stub5", "");
   EXPECT_EQ(engine::FreeFileName(fs, dir / "stub"), dir / "stub4");
   EXPECT_EQ(engine::FreeFileName(fs, dir / "other"), dir / "other1");
+  // A folder that cannot be searched ends the search instead of trying numbers for ever.
+  fs.Inject({"Status", "stub", EACCES});
+  EXPECT_THROW(engine::FreeFileName(fs, dir / "stub"), platform::PlatformError);
 }
 
 TEST_F(EngineTest, ChangeFileSizeCutsExtendsAndTests) {
