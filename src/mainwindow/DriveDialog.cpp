@@ -5,15 +5,22 @@
 namespace nulvane::mainwindow {
 
 std::vector<platform::Volume> ListDrives(platform::FileSystem& fileSystem) {
-  std::vector<platform::Volume> drives;
+  std::vector<platform::Volume> volumes;
   try {
-    for (platform::Volume& volume : fileSystem.Volumes()) {
-      if (fileSystem.Status(volume.mountPoint).kind == platform::FileKind::Directory) {
-        drives.push_back(std::move(volume));
-      }
-    }
+    volumes = fileSystem.Volumes();
   } catch (const platform::PlatformError&) {
-    drives.clear();
+    return {};
+  }
+  std::vector<platform::Volume> drives;
+  for (platform::Volume& volume : volumes) {
+    // A mount point that cannot be examined (a stale network mount, another user's private mount) is
+    // left out on its own; the other drives are still offered.
+    try {
+      if (fileSystem.Status(volume.mountPoint).kind != platform::FileKind::Directory) continue;
+    } catch (const platform::PlatformError&) {
+      continue;
+    }
+    drives.push_back(std::move(volume));
   }
   return drives;
 }

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "mainwindow/DriveDialog.h"
 #include "testsupport/FakeUi.h"
 #include "testsupport/FaultyFileSystem.h"
@@ -67,6 +69,13 @@ TEST_F(DriveDialogTest, UnknownDriveSelectsTheFirstAndCancelOrCloseClearTheAnswe
     EXPECT_EQ(dialog.strDrive, "");
     EXPECT_EQ(dialog.intDriveType, -1);
   }
+}
+
+TEST_F(DriveDialogTest, MountPointThatCannotBeExaminedLeavesTheOthersListed) {
+  fileSystem.Inject({"Status", second, ESTALE});
+  std::vector<std::string> listed;
+  for (const Volume& volume : ListDrives(fileSystem)) listed.push_back(volume.mountPoint);
+  EXPECT_EQ(listed, (std::vector<std::string>{first, first, third}));
 }
 
 TEST_F(DriveDialogTest, NoDrivesWhenTheSystemCannotListThem) {
