@@ -195,8 +195,8 @@ bool MatchFilespec(const std::string& name, const std::string& spec, bool caseSe
   const std::string trimmed = TrimBlanks(spec);
   if (trimmed.empty()) return true;
   // One file's name: names differing only in case are different files here, and a name may begin or end
-  // with blanks.
-  if (!ContainsWildcard(trimmed)) return name == trimmed || name == spec;
+  // with blanks, so " a" must not also take "a" (nor "a" take " a").
+  if (!ContainsWildcard(trimmed)) return name == spec;
   const DotSplit nameParts = SplitAtLastDot(name);
   const DotSplit specParts = SplitAtLastDot(trimmed);
   if (!specParts.hasDot) return !nameParts.hasDot && MatchPart(name, trimmed, caseSensitive);

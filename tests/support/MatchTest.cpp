@@ -69,7 +69,10 @@ TEST(MatchFilespecTest, EmptyOrBlankSpecificationMatchesEveryName) {
 
 TEST(MatchFilespecTest, SpecificationWithoutWildcardsMatchesOnlyTheExactName) {
   EXPECT_TRUE(MatchFilespec("Report.TXT", "Report.TXT", false));
-  EXPECT_TRUE(MatchFilespec("Report.TXT", " Report.TXT ", false));
+  // Blanks at the edges belong to the name: the file " a" is not the file "a".
+  EXPECT_FALSE(MatchFilespec("Report.TXT", " Report.TXT ", false));
+  EXPECT_FALSE(MatchFilespec("a", " a", false));
+  EXPECT_FALSE(MatchFilespec("a", "a ", true));
   EXPECT_FALSE(MatchFilespec("report.txt", "Report.TXT", false));
   EXPECT_FALSE(MatchFilespec("report.txt", "Report.TXT", true));
   // Without wildcards a trailing dot is part of the name, not an empty extension pattern.
