@@ -4,6 +4,7 @@
 #include "dialogs/PurgeConfirmationDialog.h"
 #include "dialogs/SpecifyFilesDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
+#include "platform/PlatformError.h"
 #include "report/ReportWindow.h"
 #include "support/DateRestriction.h"
 #include "support/Drive.h"
@@ -159,7 +160,12 @@ void MainWindow::UpdateTargetLabels() {
     std::string path = s.strTargetFolder;
     if (path.back() != platform::kPathSeparator) path += platform::kPathSeparator;
     path += s.strFilespec;
-    const platform::FileStatus status = fileSystem_.Status(path);
+    // A name the system cannot look up (too long, a folder that cannot be searched) shows no size.
+    platform::FileStatus status;
+    try {
+      status = fileSystem_.Status(path);
+    } catch (const platform::PlatformError&) {
+    }
     if (status.kind != platform::FileKind::Missing) {
       std::int16_t error = 0;
       const std::int32_t day = support::GetFileDayNumber(fileSystem_, path, error);

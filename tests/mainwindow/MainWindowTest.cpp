@@ -101,6 +101,27 @@ TEST_F(MainWindowTest, ANamedFileShowsItsSizeAndDateAndBecomesTheCurrentFile) {
   EXPECT_EQ(state.strCurrentFilePath, folder + "Notes.txt");
 }
 
+TEST_F(MainWindowTest, ATypedNameTheSystemCannotLookUpLeavesTheSizeEmpty) {
+  const std::string folder = Folder("target");
+  temp.Write("target/a.txt", "a");
+  temp.MakeFolder("target/sub");
+  ui.QueueFolder(folder);
+  ui.Answer(Answer::No);  // not all files
+  window.cmdSpecifyDirectory_Release(0);
+  // A plain name longer than the system allows for one name: it cannot be looked up, but it is what the
+  // user typed, so it stays as the specification.
+  const std::string tooLong(300, 'n');
+  ui.OnDialog("frmSpecifyFiles", [this, &tooLong](platform::Dialog&) {
+    specifyFiles.ClickOption(dialogs::SpecifyFilesDialog::Choice::MultipleFiles);
+    specifyFiles.SetFilespecText(tooLong);
+    specifyFiles.cmdAccept();
+  });
+  EXPECT_NO_THROW(window.cmdSpecifyFiles_Release());
+  EXPECT_EQ(state.strFilespec, tooLong);
+  EXPECT_EQ(window.lblFiles.caption, tooLong);
+  EXPECT_EQ(window.lblFiles2.caption, "");
+}
+
 TEST_F(MainWindowTest, APickedFileThatHasGoneIsDropped) {
   const std::string folder = Folder("target");
   specifyFiles.optSingleFile.selected = true;
