@@ -234,7 +234,10 @@ bool MainWindow::BuildConfirmationTexts(std::int32_t count) {
   const support::OperationState& s = state_;
   state_.intNumFiles = static_cast<std::int16_t>(count);
   const std::string path = WithSeparator(s.strTargetFolder) + s.strFilespec;
-  if (!s.blnMultipleFiles && count == 1 && s.blnDateRestriction && CheckSingleFileDate(path, "Purge files")) {
+  // With subfolders the one counted file may lie below the folder, and the count has already applied the
+  // date restriction; only the folder's own file is checked here.
+  if (!s.blnMultipleFiles && !s.blnSubdirectories && count == 1 && s.blnDateRestriction &&
+      CheckSingleFileDate(path, "Purge files")) {
     return false;
   }
   const std::string n = std::to_string(count);

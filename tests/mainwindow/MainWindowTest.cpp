@@ -346,5 +346,35 @@ TEST_F(MainWindowTest, ASingleFileOnAMeasuredDriveGetsAnEstimate) {
   EXPECT_EQ(window.lblEstimatedTime.caption, "Less than a minute.");
 }
 
+TEST_F(MainWindowTest, ANamedFileFoundOnlyInASubfolderIsPurgedUnderADateRestriction) {
+  const std::string root = Folder("named");
+  temp.Write("named/other.txt", "x");
+  const std::string deep = temp.Write("named/sub/report.doc", SampleContent(500, 1));
+  SetModified(deep, 2012, 1, 4);
+  SpecifyFolder(root, Answer::No);
+  ui.OnDialog("frmSpecifyFiles", [this](platform::Dialog&) {
+    specifyFiles.ClickOption(dialogs::SpecifyFilesDialog::Choice::MultipleFiles);
+    specifyFiles.SetFilespecText("report.doc");
+    specifyFiles.cmdAccept();
+  });
+  window.cmdSpecifyFiles_Release();
+  window.cmdSubdirectories_Release();
+  ASSERT_TRUE(state.blnSubdirectories);
+  RestrictDates(2012, 1, 5);
+
+  // The one file the count found lies below the folder and is older than the limit: it is purged, and
+  // the folder itself (which holds no report.doc) is not taken for it.
+  ui.ClearMessages();
+  AnswerConfirmation(true);
+  window.cmdProcessFiles_Release(1);
+  EXPECT_EQ(confirmationText,
+            "Are you sure that you want to purge the file\r\n" + root +
+                "report.doc\r\nand all files of the form \"report.doc\" in all subfolders?\r\n"
+                "This will permanently destroy all data in this file.");
+  EXPECT_FALSE(Exists(deep));
+  EXPECT_TRUE(Exists(root + "other.txt"));
+  EXPECT_TRUE(ui.messages().empty());
+}
+
 }  // namespace
 }  // namespace nulvane::testing
