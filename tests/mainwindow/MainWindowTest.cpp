@@ -376,5 +376,20 @@ TEST_F(MainWindowTest, ANamedFileFoundOnlyInASubfolderIsPurgedUnderADateRestrict
   EXPECT_TRUE(ui.messages().empty());
 }
 
+TEST_F(MainWindowTest, TheRootOfADriveIsNeverOfferedForDeletion) {
+  const std::string root = Folder("volume");
+  temp.Write("volume/only.txt", SampleContent(100, 1));
+  std::string mountPoint = root;
+  mountPoint.pop_back();
+  fileSystem.OverrideVolumes({{mountPoint, "testdev", "ext4", "", platform::DriveType::Fixed}});
+  SpecifyFolder(root, Answer::Yes);
+  ui.ClearMessages();
+  AnswerConfirmation(true);
+  window.cmdProcessFiles_Release(1);
+  EXPECT_FALSE(Exists(root + "only.txt"));
+  EXPECT_TRUE(ui.messages().empty()) << "no \"Delete folder\" question for a drive's root";
+  EXPECT_TRUE(Exists(root));
+}
+
 }  // namespace
 }  // namespace nulvane::testing
