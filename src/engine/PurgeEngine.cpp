@@ -147,7 +147,8 @@ std::int16_t PurgeEngine::OverwriteOpenFile(platform::File& file, const std::str
   const std::int32_t clusterSize = clusterSizes_.GetClusterSize(support::DriveOf(fileSystem_, path));
   currentFileLength_ = length;
   const std::vector<int> sequence = PatternSequence(purgeType);
-  if (sequence.empty()) return kInvalidPurgeType;
+  // Without a single repetition nothing would be overwritten, yet the file would be deleted as purged.
+  if (sequence.empty() || repetitions < 1) return kInvalidPurgeType;
   if (!IsValidClusterSize(clusterSize)) return kInvalidClusterSize;
 
   random_.SeedFromClock();

@@ -9,7 +9,9 @@
 
 namespace nulvane::platform {
 
-enum class FileKind { Missing, Regular, Directory, Symlink, Other };
+// MountPoint: a folder on which another file system is mounted, as a folder walk meets it. Walks never
+// enter it, as they never follow a link: a purge of a folder stays on the folder's own volume.
+enum class FileKind { Missing, Regular, Directory, Symlink, Other, MountPoint };
 
 // A point in time as seconds and nanoseconds since the Unix epoch.
 struct FileTime {
@@ -99,7 +101,8 @@ class FileSystem {
 
   // Removes a file (or a symbolic link itself, never its target).
   virtual void Remove(const std::string& path) = 0;
-  // The entries of a folder in the order the system delivers them, without "." and "..".
+  // The entries of a folder in the order the system delivers them, without "." and "..". A subfolder on
+  // another file system is reported as a MountPoint, not as a Directory.
   virtual std::vector<DirEntry> ListFolder(const std::string& path) = 0;
   virtual void MakeFolder(const std::string& path) = 0;
   // Removes an empty folder.

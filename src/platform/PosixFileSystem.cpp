@@ -2,8 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <poll.h>
 #include <limits.h>
+#include <poll.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -25,7 +25,9 @@
 namespace nulvane::platform {
 namespace {
 
-FileTime ToFileTime(const timespec& time) { return {time.tv_sec, time.tv_nsec}; }
+FileTime ToFileTime(const timespec& time) {
+  return {time.tv_sec, time.tv_nsec};
+}
 
 FileStatus ToStatus(const struct stat& info) {
   FileStatus status;
@@ -155,9 +157,10 @@ std::vector<MountEntry> ParseMountInfo(const std::string& text) {
 
 bool IsPseudoFileSystem(const std::string& type) {
   static const std::set<std::string> kPseudo = {
-      "proc",      "sysfs",   "cgroup",     "cgroup2",  "devpts",   "mqueue",  "debugfs", "tracefs",
-      "securityfs", "pstore", "bpf",        "configfs", "fusectl",  "hugetlbfs", "autofs", "binfmt_misc",
-      "efivarfs",  "devtmpfs", "rpc_pipefs", "nsfs",     "selinuxfs", "ramfs",  "overlay_internal"};
+      "proc",    "sysfs",           "cgroup",   "cgroup2",  "devpts",     "mqueue",  "debugfs",
+      "tracefs", "securityfs",      "pstore",   "bpf",      "configfs",   "fusectl", "hugetlbfs",
+      "autofs",  "binfmt_misc",     "efivarfs", "devtmpfs", "rpc_pipefs", "nsfs",    "selinuxfs",
+      "ramfs",   "overlay_internal"};
   return kPseudo.count(type) > 0;
 }
 
@@ -198,9 +201,13 @@ std::vector<std::string> ParseSwaps(const std::string& text) {
   return paths;
 }
 
-File PosixFileSystem::OpenForWriting(const std::string& path) { return OpenRegular(path, O_RDWR); }
+File PosixFileSystem::OpenForWriting(const std::string& path) {
+  return OpenRegular(path, O_RDWR);
+}
 
-File PosixFileSystem::OpenForReading(const std::string& path) { return OpenRegular(path, O_RDONLY); }
+File PosixFileSystem::OpenForReading(const std::string& path) {
+  return OpenRegular(path, O_RDONLY);
+}
 
 File PosixFileSystem::CreateFile(const std::string& path) {
   return OpenRegular(path, O_RDWR | O_CREAT | O_TRUNC);
@@ -237,7 +244,8 @@ void PosixFileSystem::SetReadOnly(const std::string& path, bool readOnly) {
   if (::lstat(path.c_str(), &info) != 0) ThrowErrno(errno);
   if (S_ISLNK(info.st_mode)) return;  // a link has no permissions of its own; never touch its target
   const mode_t mode = readOnly ? (info.st_mode & ~S_IWUSR) : (info.st_mode | S_IWUSR);
-  if (::chmod(path.c_str(), mode & 07777) != 0) ThrowErrno(errno);
+  // Refuses a link even when the path was swapped for one since the check above.
+  if (::fchmodat(AT_FDCWD, path.c_str(), mode & 07777, AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno(errno);
 }
 
 void PosixFileSystem::WriteAt(const File& file, const void* data, std::size_t size, std::int64_t offset) {
@@ -272,8 +280,8 @@ void PosixFileSystem::WriteRepeated(const File& file, const void* block, std::si
       written = ::pwrite(file.Descriptor(), static_cast<const char*>(block) + inBlock,
                          blockSize - static_cast<std::size_t>(inBlock), offset + done);
     } else {
-      const std::int64_t blocks = std::min<std::int64_t>((total - done) / static_cast<std::int64_t>(blockSize),
-                                                         kBlocksPerCall);
+      const std::int64_t blocks =
+          std::min<std::int64_t>((total - done) / static_cast<std::int64_t>(blockSize), kBlocksPerCall);
       written = ::pwritev(file.Descriptor(), vectors.data(), static_cast<int>(blocks), offset + done);
     }
     if (written < 0) {
@@ -302,9 +310,9 @@ void PosixFileSystem::SetLength(const File& file, std::int64_t length) {
 }
 
 void PosixFileSystem::SetTimes(const File& file, const FileTimes& times) {
-  const timespec values[2] = {{static_cast<time_t>(times.access.seconds), static_cast<long>(times.access.nanoseconds)},
-                              {static_cast<time_t>(times.modification.seconds),
-                               static_cast<long>(times.modification.nanoseconds)}};
+  const timespec values[2] = {
+      {static_cast<time_t>(times.access.seconds), static_cast<long>(times.access.nanoseconds)},
+      {static_cast<time_t>(times.modification.seconds), static_cast<long>(times.modification.nanoseconds)}};
   if (::futimens(file.Descriptor(), values) != 0) ThrowErrno(errno);
 }
 
@@ -325,6 +333,8 @@ std::vector<DirEntry> PosixFileSystem::ListFolder(const std::string& path) {
     void operator()(DIR* d) const { ::closedir(d); }
   };
   std::unique_ptr<DIR, Closer> closer(folder);
+  struct stat folderInfo {};
+  if (::fstat(folderDescriptor, &folderInfo) != 0) ThrowErrno(errno);
   std::vector<DirEntry> entries;
   for (;;) {
     errno = 0;
@@ -354,6 +364,12 @@ std::vector<DirEntry> PosixFileSystem::ListFolder(const std::string& path) {
       }
       default:
         kind = FileKind::Other;
+    }
+    if (kind == FileKind::Directory) {
+      struct stat info {};
+      if (::fstatat(folderDescriptor, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+          info.st_dev != folderInfo.st_dev)
+        kind = FileKind::MountPoint;
     }
     entries.push_back({name, kind});
   }
@@ -442,7 +458,9 @@ DiskSpace PosixFileSystem::QueryDisk(const std::string& volume) {
   return space;
 }
 
-std::vector<std::string> PosixFileSystem::SwapFiles() { return ParseSwaps(ReadWholeFile("/proc/swaps")); }
+std::vector<std::string> PosixFileSystem::SwapFiles() {
+  return ParseSwaps(ReadWholeFile("/proc/swaps"));
+}
 
 std::string PosixFileSystem::ProgramFolder() {
   if (!programFolder_.empty()) return programFolder_;
@@ -456,7 +474,8 @@ std::string PosixFileSystem::ProgramFolder() {
 
 std::string PosixFileSystem::HomeFolder() {
   if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
-  if (const passwd* user = ::getpwuid(::getuid()); user != nullptr && user->pw_dir != nullptr) return user->pw_dir;
+  if (const passwd* user = ::getpwuid(::getuid()); user != nullptr && user->pw_dir != nullptr)
+    return user->pw_dir;
   return {};
 }
 

@@ -114,6 +114,11 @@ TEST_F(EngineTest, BadArgumentsWriteNothing) {
   };
   EXPECT_EQ(purge(3), engine::kInvalidPurgeType);
   EXPECT_EQ(purge(-1), engine::kInvalidPurgeType);
+  for (const int repetitions : {0, -2}) {
+    std::int16_t code = 99;
+    EXPECT_FALSE(engine.PurgeFile(path, 0, repetitions, true, false, false, code)) << repetitions;
+    EXPECT_EQ(code, engine::kInvalidPurgeType);
+  }
   // A stored value below 512 counts as unknown and is looked up again, so only larger bad values stay.
   for (const std::int32_t size : {1000, 131072, 66048}) {
     SCOPED_TRACE(size);
