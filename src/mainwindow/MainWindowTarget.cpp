@@ -55,6 +55,15 @@ void MainWindow::cmdSingleFile_Release() {
   // Names are case-sensitive here, so the file keeps its name exactly as it is on disk.
   const std::string folder = support::FolderOf(path, false);
   const std::string name = support::FileNameOf(path, false);
+  // The name becomes the file specification: with a "*" or "?" in it, it would reach other files too.
+  if (support::ContainsWildcard(name)) {
+    ui_.Message("Single file",
+                path +
+                    "\r\nThe name of this file contains \"*\" or \"?\", so it cannot be purged as a single "
+                    "file.\r\nSpecify its folder and files instead.",
+                platform::Buttons::Ok, platform::Icon::Warning);
+    return;
+  }
   // A file that the date restriction excludes is not taken; the previous target stays.
   if (state_.blnDateRestriction && CheckSingleFileDate(path, "Single file")) return;
   state_.strTargetFolder = folder;

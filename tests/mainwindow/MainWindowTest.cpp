@@ -346,6 +346,20 @@ TEST_F(MainWindowTest, ASingleFileOnAMeasuredDriveGetsAnEstimate) {
   EXPECT_EQ(window.lblEstimatedTime.caption, "Less than a minute.");
 }
 
+TEST_F(MainWindowTest, AFileWhoseNameHoldsAWildcardIsNotTakenAsASingleFile) {
+  const std::string odd = temp.Write("wild/x*", "odd");
+  temp.Write("wild/xylophone.txt", "other");
+  ui.QueueOpenFile({true, odd});
+  ui.Answer(platform::Answer::Ok);
+  window.cmdSingleFile_Release();
+  EXPECT_EQ(ui.LastMessage().title, "Single file");
+  EXPECT_EQ(ui.LastMessage().text, odd +
+                                       "\r\nThe name of this file contains \"*\" or \"?\", so it cannot be "
+                                       "purged as a single file.\r\nSpecify its folder and files instead.");
+  EXPECT_EQ(state.strFilespec, "");
+  EXPECT_EQ(state.strTargetFolder, "");
+}
+
 TEST_F(MainWindowTest, ANamedFileFoundOnlyInASubfolderIsPurgedUnderADateRestriction) {
   const std::string root = Folder("named");
   temp.Write("named/other.txt", "x");
