@@ -28,8 +28,12 @@ int ErrorNumberFromErrno(int error) {
   }
 }
 
-PlatformError ErrorFromErrno(int error) { return PlatformError(ErrorNumberFromErrno(error), std::strerror(error)); }
+PlatformError ErrorFromErrno(int error) {
+  return PlatformError(ErrorNumberFromErrno(error), std::strerror(error));
+}
 
-void ThrowErrno(int error) { throw ErrorFromErrno(error); }
+void ThrowErrno(int error) {
+  throw ErrorFromErrno(error);
+}
 
 }  // namespace nulvane::platform

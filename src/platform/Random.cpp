@@ -5,10 +5,13 @@
 
 namespace nulvane::platform {
 
-Random::Random() { SeedFromClock(); }
+Random::Random() {
+  SeedFromClock();
+}
 
 void Random::SeedFromClock() {
-  engine_.seed(static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count()));
+  engine_.seed(
+      static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count()));
 }
 
 float Random::Uniform() {

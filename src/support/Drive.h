@@ -14,8 +14,8 @@ inline std::string DriveOf(platform::FileSystem& fileSystem, const std::string& 
 
 // Floppy drives (A: and B:) get their own limits; no volume here is one.
 inline bool IsFloppyDrive(const std::string& drive) {
-  return drive.size() >= 2 && drive[1] == ':' && (drive[0] == 'A' || drive[0] == 'B' || drive[0] == 'a' ||
-                                                  drive[0] == 'b');
+  return drive.size() >= 2 && drive[1] == ':' &&
+         (drive[0] == 'A' || drive[0] == 'B' || drive[0] == 'a' || drive[0] == 'b');
 }
 
 }  // namespace nulvane::support

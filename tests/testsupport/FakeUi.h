@@ -46,7 +46,8 @@ class FakeUi : public platform::Ui {
   long yields() const { return yields_; }
   const std::vector<int>& waits() const { return waits_; }
   bool AllAnswersUsed() const {
-    return answers_.empty() && folders_.empty() && openFiles_.empty() && saveFiles_.empty() && AllDialogScriptsUsed();
+    return answers_.empty() && folders_.empty() && openFiles_.empty() && saveFiles_.empty() &&
+           AllDialogScriptsUsed();
   }
   void ClearMessages() { messages_.clear(); }
 

@@ -9,12 +9,14 @@ namespace nulvane::testing {
 using namespace platform;
 
 int FaultyFileSystem::Calls(const std::string& operation) const {
-  const auto found = std::find_if(calls_.begin(), calls_.end(), [&](const auto& c) { return c.first == operation; });
+  const auto found =
+      std::find_if(calls_.begin(), calls_.end(), [&](const auto& c) { return c.first == operation; });
   return found == calls_.end() ? 0 : found->second;
 }
 
 void FaultyFileSystem::Check(const std::string& operation, const std::string& path) {
-  auto counted = std::find_if(calls_.begin(), calls_.end(), [&](const auto& c) { return c.first == operation; });
+  auto counted =
+      std::find_if(calls_.begin(), calls_.end(), [&](const auto& c) { return c.first == operation; });
   if (counted == calls_.end()) {
     calls_.emplace_back(operation, 1);
   } else {
@@ -106,7 +108,8 @@ std::string FaultyFileSystem::VolumeOf(const std::string& path) {
   if (!volumes_.empty()) {
     std::string best;
     for (const Volume& volume : volumes_) {
-      if (path.rfind(volume.mountPoint, 0) == 0 && volume.mountPoint.size() > best.size()) best = volume.mountPoint;
+      if (path.rfind(volume.mountPoint, 0) == 0 && volume.mountPoint.size() > best.size())
+        best = volume.mountPoint;
     }
     if (!best.empty()) return best;
   }
@@ -130,6 +133,8 @@ std::string FaultyFileSystem::ProgramFolder() {
 std::string FaultyFileSystem::UserDataFolder() {
   return userDataFolder_.empty() ? real_.UserDataFolder() : userDataFolder_;
 }
-std::string FaultyFileSystem::HomeFolder() { return real_.HomeFolder(); }
+std::string FaultyFileSystem::HomeFolder() {
+  return real_.HomeFolder();
+}
 
 }  // namespace nulvane::testing

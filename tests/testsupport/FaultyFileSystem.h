@@ -17,9 +17,9 @@ class FaultyFileSystem : public platform::FileSystem {
   struct Fault {
     std::string operation;
     std::string pathContains;
-    int error = 5;       // errno to fail with (EIO unless told)
-    int skip = 0;        // let this many matching calls through first
-    int times = -1;      // fail this many times, -1 forever
+    int error = 5;   // errno to fail with (EIO unless told)
+    int skip = 0;    // let this many matching calls through first
+    int times = -1;  // fail this many times, -1 forever
   };
 
   void Inject(Fault fault) { faults_.push_back(std::move(fault)); }
