@@ -17,7 +17,7 @@ int main() {
   for (int f = 0; f < kFolders; ++f) {
     const std::string folder = root + "folder" + std::to_string(f) + "/";
     ::mkdir(folder.c_str(), 0755);
-    // Half of the names match the specification, so matching is measured as well as listing.
+    // Half of the names match the file pattern, so matching is measured as well as listing.
     for (int i = 0; i < kFilesPerFolder; ++i) {
       bench::WriteFile(folder + "file" + std::to_string(i) + (i % 2 == 0 ? ".txt" : ".dat"), "");
     }

@@ -40,7 +40,7 @@ class FolderServices {
   // empty when it cannot be created.
   std::string NewNumberedFolder(const std::string& drivePath, const std::string& stem);
 
-  // Files directly in the folder that satisfy the specification (case-insensitive wildcard rules).
+  // Files directly in the folder that satisfy the file pattern (case-insensitive wildcard rules).
   // Sizes are summed into `total` only when it is exactly -1 on entry; otherwise it is set to 0, except
   // that "*.*" without sizes counts every file without matching and leaves `total` alone. Stops after the
   // first match when `stopAtFirst`. Lets the user interface run after every file.

@@ -109,7 +109,7 @@ TEST_F(MainWindowTest, ATypedNameTheSystemCannotLookUpLeavesTheSizeEmpty) {
   ui.Answer(Answer::No);  // not all files
   window.cmdSpecifyDirectory_Release(0);
   // A plain name longer than the system allows for one name: it cannot be looked up, but it is what the
-  // user typed, so it stays as the specification.
+  // user typed, so it stays as the file pattern.
   const std::string tooLong(300, 'n');
   ui.OnDialog("frmSpecifyFiles", [this, &tooLong](platform::Dialog&) {
     specifyFiles.ClickOption(dialogs::SpecifyFilesDialog::Choice::MultipleFiles);
