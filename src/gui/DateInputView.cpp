@@ -50,15 +50,10 @@ DateInputView::DateInputView(dialogs::DateInputDialog& dialog, QWidget* parent)
   connect(year_, &QLineEdit::textEdited, this,
           [this](const QString& text) { dialog_.SetYearText(text.toStdString()); });
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  accept_ = new QPushButton(this);
-  clear_ = new QPushButton(this);
-  cancel_ = new QPushButton(this);
-  buttons->addWidget(accept_);
-  buttons->addWidget(clear_);
-  buttons->addWidget(cancel_);
-  layout->addLayout(buttons);
+  const auto buttonRow = AddButtonRow(layout, 3);
+  accept_ = buttonRow[0];
+  clear_ = buttonRow[1];
+  cancel_ = buttonRow[2];
   connect(accept_, &QPushButton::clicked, this, [this] { dialog_.cmdAccept(); });
   connect(clear_, &QPushButton::clicked, this, [this] { dialog_.cmdClear(); });
   connect(cancel_, &QPushButton::clicked, this, [this] { dialog_.cmdCancel(); });

@@ -1,5 +1,8 @@
 #include "gui/DialogView.h"
 
+#include <QHBoxLayout>
+#include <QPushButton>
+
 namespace nulvane::gui {
 
 QColor ColorFromBgr(std::int32_t value) {
@@ -20,6 +23,18 @@ void DialogView::Follow() {
 void DialogView::reject() {
   logic_.CloseRequested();
   if (!logic_.IsVisible()) QDialog::reject();
+}
+
+std::vector<QPushButton*> DialogView::AddButtonRow(QBoxLayout* layout, int count) {
+  auto* row = new QHBoxLayout;
+  row->addStretch();
+  std::vector<QPushButton*> buttons;
+  for (int i = 0; i < count; ++i) {
+    buttons.push_back(new QPushButton(this));
+    row->addWidget(buttons.back());
+  }
+  layout->addLayout(row);
+  return buttons;
 }
 
 }  // namespace nulvane::gui

@@ -2,7 +2,11 @@
 
 #include <QColor>
 #include <QDialog>
+
+class QBoxLayout;
+class QPushButton;
 #include <cstdint>
+#include <vector>
 
 #include "platform/Dialog.h"
 
@@ -25,6 +29,9 @@ class DialogView : public QDialog {
   // Called at the end of the derived constructor, once every widget Render() touches exists.
   void Follow();
   virtual void Render() = 0;
+  // A row of `count` buttons aligned to the right edge, added to the end of `layout`; captions come from
+  // Render().
+  std::vector<QPushButton*> AddButtonRow(QBoxLayout* layout, int count);
 
  private:
   platform::Dialog& logic_;

@@ -17,14 +17,10 @@ DriveDialogView::DriveDialogView(mainwindow::DriveDialog& dialog, QWidget* paren
   connect(drives_, &QComboBox::currentIndexChanged, this,
           [this](int index) { dialog_.cboDrives.selected = index; });
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  accept_ = new QPushButton(this);
-  cancel_ = new QPushButton(this);
+  const auto buttonRow = AddButtonRow(layout, 2);
+  accept_ = buttonRow[0];
+  cancel_ = buttonRow[1];
   accept_->setAutoDefault(false);
-  buttons->addWidget(accept_);
-  buttons->addWidget(cancel_);
-  layout->addLayout(buttons);
   connect(accept_, &QPushButton::clicked, this, [this] { dialog_.Accept(); });
   connect(cancel_, &QPushButton::clicked, this, [this] { dialog_.Cancel(); });
 

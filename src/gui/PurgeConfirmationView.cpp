@@ -46,13 +46,9 @@ PurgeConfirmationView::PurgeConfirmationView(dialogs::PurgeConfirmationDialog& d
   connect(clusterSizes_, &QComboBox::activated, this,
           [this](int index) { dialog_.cboClusterSize.selected = index; });
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  doPurge_ = new QPushButton(this);
-  cancel_ = new QPushButton(this);
-  buttons->addWidget(doPurge_);
-  buttons->addWidget(cancel_);
-  layout->addLayout(buttons);
+  const auto buttonRow = AddButtonRow(layout, 2);
+  doPurge_ = buttonRow[0];
+  cancel_ = buttonRow[1];
   connect(doPurge_, &QPushButton::clicked, this, [this] { dialog_.cmdDoPurge(); });
   connect(cancel_, &QPushButton::clicked, this, [this] { dialog_.cmdCancel(); });
 

@@ -55,13 +55,9 @@ SpecifyFilesView::SpecifyFilesView(dialogs::SpecifyFilesDialog& dialog, QWidget*
   layout->addWidget(extensionBox_);
   layout->addWidget(multiple_);
   layout->addWidget(filespecBox_);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  accept_ = new QPushButton(this);
-  cancel_ = new QPushButton(this);
-  buttons->addWidget(accept_);
-  buttons->addWidget(cancel_);
-  layout->addLayout(buttons);
+  const auto buttonRow = AddButtonRow(layout, 2);
+  accept_ = buttonRow[0];
+  cancel_ = buttonRow[1];
 
   connect(single_, &QRadioButton::clicked, this, [this] { dialog_.ClickOption(Choice::SingleFile); });
   connect(all_, &QRadioButton::clicked, this, [this] { dialog_.ClickOption(Choice::AllFiles); });

@@ -44,13 +44,9 @@ TypeOfPurgeView::TypeOfPurgeView(dialogs::TypeOfPurgeDialog& dialog, QWidget* pa
   dod_->setWordWrap(true);
   layout->addWidget(dod_);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  accept_ = new QPushButton(this);
-  cancel_ = new QPushButton(this);
-  buttons->addWidget(accept_);
-  buttons->addWidget(cancel_);
-  layout->addLayout(buttons);
+  const auto buttonRow = AddButtonRow(layout, 2);
+  accept_ = buttonRow[0];
+  cancel_ = buttonRow[1];
   connect(accept_, &QPushButton::clicked, this, [this] { dialog_.cmdAccept(); });
   connect(cancel_, &QPushButton::clicked, this, [this] { dialog_.cmdCancel(); });
 
