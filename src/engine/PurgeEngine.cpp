@@ -90,6 +90,7 @@ std::int16_t PurgeEngine::PurgeRegularFile(const std::string& path, int purgeTyp
   if (before.kind == FileKind::Missing) platform::ThrowErrno(ENOENT);
   // A link is never followed and a device or pipe is never written.
   if (before.kind != FileKind::Regular) return kCannotOpenForWriting;
+  if (before.linkCount > 1) return kHasOtherNames;
 
   if (fileSystem_.Attributes(path).readOnly) {
     if (!okReadOnly) return kReadOnlyNotPermitted;
@@ -110,6 +111,8 @@ std::int16_t PurgeEngine::PurgeRegularFile(const std::string& path, int purgeTyp
   }
   const platform::FileStatus opened = fileSystem_.Status(file);
   if (opened.device != before.device || opened.inode != before.inode) return kCannotOpenForWriting;
+  // Checked on the open file, so a second name made after the walk looked is still seen.
+  if (opened.linkCount > 1) return kHasOtherNames;
   const bool timesSaved = path.size() <= kMaxTimesPathLength;
   const std::int64_t savedLength = opened.size;
 
@@ -229,28 +232,73 @@ const std::vector<unsigned char>& PurgeEngine::PatternBuffer(int patternCode) co
   return index < 0 ? kNone : buffers_[static_cast<std::size_t>(index)];
 }
 
+std::optional<PurgeEngine::Identity> PurgeEngine::IdentityOf(const std::string& path, bool resolveLinks) {
+  try {
+    platform::FileStatus status;
+    try {
+      status = fileSystem_.Status(path);
+    } catch (const PlatformError&) {
+      if (!resolveLinks) throw;
+      status.kind = FileKind::Symlink;  // a link on the way: resolved below
+    }
+    // Only to recognise what must not be purged: a path through a link still names the protected folder.
+    if (status.kind == FileKind::Symlink && resolveLinks)
+      status = fileSystem_.Status(fileSystem_.RealPath(path));
+    if (status.kind == FileKind::Missing) return std::nullopt;
+    return Identity{status.device, status.inode};
+  } catch (const PlatformError&) {
+    return std::nullopt;
+  }
+}
+
+void PurgeEngine::LearnProtectedPaths() {
+  if (protectedPathsKnown_) return;
+  programFolder_ = Lower(fileSystem_.ProgramFolder());
+  if (!programFolder_.empty() && programFolder_.back() != platform::kPathSeparator)
+    programFolder_ += platform::kPathSeparator;
+  programFolderIdentity_ =
+      programFolder_.empty() ? std::nullopt : IdentityOf(fileSystem_.ProgramFolder(), true);
+  swapFiles_.clear();
+  swapFileIdentities_.clear();
+  for (const std::string& swapFile : fileSystem_.SwapFiles()) {
+    swapFiles_.push_back(Lower(swapFile));
+    if (const auto identity = IdentityOf(swapFile, true)) swapFileIdentities_.push_back(*identity);
+  }
+  protectedPathsKnown_ = true;
+}
+
 int PurgeEngine::ClassifyProtectedFile(const std::string& path) {
   const std::string lowered = Lower(path);
   const std::size_t slash = lowered.find_last_of(platform::kPathSeparator);
   const std::string folder = slash == std::string::npos ? std::string() : lowered.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? lowered : lowered.substr(slash + 1);
+  LearnProtectedPaths();
 
-  if (!protectedPathsKnown_) {
-    programFolder_ = Lower(fileSystem_.ProgramFolder());
-    if (!programFolder_.empty() && programFolder_.back() != platform::kPathSeparator)
-      programFolder_ += platform::kPathSeparator;
-    swapFiles_.clear();
-    for (const std::string& swapFile : fileSystem_.SwapFiles()) swapFiles_.push_back(Lower(swapFile));
-    protectedPathsKnown_ = true;
+  // The program's folder and the swap files are recognised by what they are, not by how a path spells
+  // them: "alias/own.dat" through a link to the program's folder, or "bin/../bin/own.dat", is still ours.
+  const std::string folderPath = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
+  const std::optional<Identity> folderIdentity = IdentityOf(folderPath, true);
+  if (programFolderIdentity_ && folderIdentity ? *programFolderIdentity_ == *folderIdentity
+                                               : !programFolder_.empty() && folder == programFolder_)
+    return kInProgramFolder;
+  platform::FileStatus file;
+  try {
+    file = fileSystem_.Status(path);
+  } catch (const PlatformError&) {
   }
-  if (!programFolder_.empty() && folder == programFolder_) return kInProgramFolder;
-  // Active swap files are recognised by their path whatever they are called.
+  if (file.kind != FileKind::Missing &&
+      std::find(swapFileIdentities_.begin(), swapFileIdentities_.end(), Identity{file.device, file.inode}) !=
+          swapFileIdentities_.end())
+    return kPageFile;
   if (std::find(swapFiles_.begin(), swapFiles_.end(), lowered) != swapFiles_.end()) return kPageFile;
 
   const std::size_t dot = name.find_last_of('.');
+  const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+  if (name == "pagefile.sys" || (dot != std::string::npos && extension == "swp")) return kPageFile;
+  // Overwriting changes what every other name of the file shows, perhaps outside what the user chose, and
+  // deleting one name would leave the contents behind the others.
+  if (file.kind == FileKind::Regular && file.linkCount > 1) return kHasOtherNames;
   if (dot == std::string::npos) return 0;
-  const std::string extension = name.substr(dot + 1);
-  if (name == "pagefile.sys" || extension == "swp") return kPageFile;
   for (const auto& [known, permission] : sensitiveExtensions_) {
     if (known != extension) continue;
     if (permission == -1) return kSensitiveRefused;

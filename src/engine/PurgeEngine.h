@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,7 +47,8 @@ class PurgeEngine {
   // The buffer written for a pattern code (empty before BuildPatternBuffers).
   const std::vector<unsigned char>& PatternBuffer(int patternCode) const;
 
-  // 0; 1 in the program's folder; 2 page or swap file; 7 sensitive extension not yet allowed; 8 refused.
+  // 0; 1 in the program's folder; 2 page or swap file; 3 a file with other names (hard links);
+  // 7 sensitive extension not yet allowed; 8 refused.
   int ClassifyProtectedFile(const std::string& path);
   void InitSensitiveExtensions(int permission);
   void SetExtensionPermission(const std::string& extension, int permission);
@@ -60,7 +62,12 @@ class PurgeEngine {
   struct Identity {
     std::uint64_t device = 0;
     std::uint64_t inode = 0;
+    friend bool operator==(const Identity&, const Identity&) = default;
   };
+
+  // With `resolveLinks`, a path through a link gives what the link leads to.
+  std::optional<Identity> IdentityOf(const std::string& path, bool resolveLinks);
+  void LearnProtectedPaths();
 
   std::int16_t PurgeRegularFile(const std::string& path, int purgeType, int repetitions, bool deleteAfter,
                                 bool okReadOnly, bool okSystem);
@@ -84,7 +91,9 @@ class PurgeEngine {
   // The program folder and the active swap files, read once per run (the table reset starts a run).
   bool protectedPathsKnown_ = false;
   std::string programFolder_;
+  std::optional<Identity> programFolderIdentity_;
   std::vector<std::string> swapFiles_;
+  std::vector<Identity> swapFileIdentities_;
 };
 
 }  // namespace nulvane::engine

@@ -8,6 +8,8 @@ std::string PurgeResultText(std::int16_t code, const std::string& extension) {
       return ": a file in the current application folder, not purged.";
     case kPageFile:
       return ": the page file (swap file), not purged.";
+    case kHasOtherNames:
+      return ": a file with other names (hard links) elsewhere, not purged.";
     case kSensitiveNotAllowed:
       return ": \"" + extension + "\" files are not purged.";
     case kEmptyPath:

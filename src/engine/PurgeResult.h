@@ -9,6 +9,7 @@ namespace nulvane::engine {
 constexpr std::int16_t kPurged = 0;
 constexpr std::int16_t kInProgramFolder = 1;
 constexpr std::int16_t kPageFile = 2;
+constexpr std::int16_t kHasOtherNames = 3;
 constexpr std::int16_t kSensitiveNotAllowed = 7;
 constexpr std::int16_t kSensitiveRefused = 8;
 constexpr std::int16_t kEmptyPath = -1;

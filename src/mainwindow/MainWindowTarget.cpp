@@ -51,10 +51,11 @@ void MainWindow::cmdSingleFile_Release() {
   if (!chosen.shown) return;
   StartClickGuard();
   if (chosen.path.empty()) return;
-  const std::string path = chosen.path;
-  // Names are case-sensitive here, so the file keeps its name exactly as it is on disk.
-  const std::string folder = support::FolderOf(path, false);
-  const std::string name = support::FileNameOf(path, false);
+  // Names are case-sensitive here, so the file keeps its name exactly as it is on disk. Its folder is
+  // resolved once; the file itself may be a link, which the purge then refuses rather than follows.
+  const std::string folder = folders_.ResolveChosenFolder(support::FolderOf(chosen.path, false));
+  const std::string name = support::FileNameOf(chosen.path, false);
+  const std::string path = folder + name;
   // The name becomes the file specification: with a "*" or "?" in it, it would reach other files too.
   if (support::ContainsWildcard(name)) {
     ui_.Message("Single file",
@@ -99,6 +100,7 @@ void MainWindow::cmdSpecifyDirectory_Release(int index) {
     return;
   }
   support::EnsureTrailingBackslash(path);
+  path = folders_.ResolveChosenFolder(path);
   state_.strTargetFolder = path;
   UpdateTargetLabels();
 

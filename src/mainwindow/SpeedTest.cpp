@@ -289,7 +289,8 @@ std::string SpeedTest::CreateDummyFolder() {
   for (const std::string& place :
        {fileSystem_.HomeFolder(), std::string(temporary != nullptr ? temporary : ""), std::string("/tmp"),
         std::string("/var/tmp")}) {
-    if (!place.empty() && place != strDummyDrive) places.push_back(place);
+    // Resolved like a chosen folder: /tmp or $TMPDIR may be a link, and nothing is reached through one.
+    if (!place.empty() && place != strDummyDrive) places.push_back(folders_.ResolveChosenFolder(place));
   }
   for (const std::string& place : places) {
     try {

@@ -35,6 +35,8 @@ struct FileStatus {
   FileTimes times;
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
+  // Names the file has: above 1, a hard link elsewhere (perhaps outside the target) shows the same bytes.
+  std::uint64_t linkCount = 0;
 };
 
 // The Windows attribute notions as they exist here: read-only = the owner may not write;
@@ -70,6 +72,12 @@ struct DiskSpace {
 
 // The file system as the program reaches it. The real implementation is PosixFileSystem; tests wrap it to
 // inject failures. Every failure is thrown as PlatformError unless a method says otherwise.
+//
+// No method follows a symbolic link in any component of a path it is given, whatever the path's spelling
+// (a trailing separator, "..", doubled separators): a path that passes through a link fails, and a link as
+// the last component is reported, or removed, as the link itself. So a folder swapped for a link while a
+// walk is under way cannot send the walk elsewhere. A path the user chooses, which may lie behind a link
+// (a home folder reached through one, say), is resolved once with RealPath and the program works below it.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -80,6 +88,10 @@ class FileSystem {
   virtual File OpenForReading(const std::string& path) = 0;
   // Creates (or truncates) a regular file for writing; a symbolic link is not followed.
   virtual File CreateFile(const std::string& path) = 0;
+
+  // The absolute path with every link, ".", ".." and doubled separator resolved; throws when the path does
+  // not exist. Only for paths the user chooses: everything below such a path is reached without links.
+  virtual std::string RealPath(const std::string& path) = 0;
 
   // lstat of the path; kind Missing (no error) when nothing of that name exists.
   virtual FileStatus Status(const std::string& path) = 0;
@@ -101,6 +113,8 @@ class FileSystem {
 
   // Removes a file (or a symbolic link itself, never its target).
   virtual void Remove(const std::string& path) = 0;
+  // Gives `from` the name `to` in one step, replacing what `to` named (both on one file system).
+  virtual void Rename(const std::string& from, const std::string& to) = 0;
   // The entries of a folder in the order the system delivers them, without "." and "..". A subfolder on
   // another file system is reported as a MountPoint, not as a Directory.
   virtual std::vector<DirEntry> ListFolder(const std::string& path) = 0;

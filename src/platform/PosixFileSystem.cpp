@@ -3,10 +3,12 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <linux/openat2.h>
 #include <poll.h>
 #include <pwd.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
+#include <sys/syscall.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -19,6 +21,8 @@
 #include <memory>
 #include <set>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include "platform/PlatformError.h"
 
@@ -45,12 +49,122 @@ FileStatus ToStatus(const struct stat& info) {
   status.times = {ToFileTime(info.st_atim), ToFileTime(info.st_mtim)};
   status.device = info.st_dev;
   status.inode = info.st_ino;
+  status.linkCount = info.st_nlink;
   return status;
+}
+
+// A descriptor closed on destruction.
+class Descriptor {
+ public:
+  explicit Descriptor(int fd) : fd_(fd) {}
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  ~Descriptor() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+  int get() const { return fd_; }
+  int release() { return std::exchange(fd_, -1); }
+  void reset(int fd) {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = fd;
+  }
+
+ private:
+  int fd_;
+};
+
+// Without trailing separators: the last component is then what a call acts on, never what a link there
+// points to. "/" stays the root.
+std::string WithoutTrailingSeparators(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+// Opens the path with each folder on the way opened relative to the one before it and refused when it is
+// a link: what openat2 does in one call, for kernels (or sandboxes) without it.
+int OpenComponentByComponent(const std::string& path, int flags, mode_t mode) {
+  std::vector<std::string> parts;
+  for (std::size_t start = 0; start <= path.size();) {
+    std::size_t end = path.find('/', start);
+    if (end == std::string::npos) end = path.size();
+    std::string part = path.substr(start, end - start);
+    if (!part.empty() && part != ".") parts.push_back(std::move(part));
+    start = end + 1;
+  }
+  const bool mustBeFolder = !path.empty() && path.back() == '/';
+  Descriptor folder(::open(!path.empty() && path[0] == '/' ? "/" : ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+  if (folder.get() < 0) return -1;
+  if (parts.empty()) return ::openat(folder.get(), ".", flags | O_CLOEXEC, mode);
+  for (std::size_t i = 0; i + 1 < parts.size(); ++i) {
+    const int next = ::openat(folder.get(), parts[i].c_str(), O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (next < 0) {
+      const int error = errno;
+      struct stat info {};
+      const bool link = error == ENOTDIR &&
+                        ::fstatat(folder.get(), parts[i].c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                        S_ISLNK(info.st_mode);
+      errno = link ? ELOOP : error;
+      return -1;
+    }
+    folder.reset(next);
+  }
+  return ::openat(folder.get(), parts.back().c_str(),
+                  flags | O_NOFOLLOW | O_CLOEXEC | (mustBeFolder ? O_DIRECTORY : 0), mode);
+}
+
+bool componentWalkOnly = false;
+
+// Opens the path without following a symbolic link in any of its components. A link as the last component
+// is refused (ELOOP), except with O_PATH, which opens the link itself.
+int OpenWithoutLinks(const std::string& path, int flags, mode_t mode = 0) {
+  if (!componentWalkOnly) {
+    open_how how{};
+    how.flags = static_cast<std::uint64_t>(flags | O_NOFOLLOW | O_CLOEXEC);
+    how.mode = (flags & O_CREAT) != 0 ? mode : 0;
+    how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
+    for (;;) {
+      const long descriptor = ::syscall(SYS_openat2, AT_FDCWD, path.c_str(), &how, sizeof how);
+      if (descriptor >= 0) return static_cast<int>(descriptor);
+      if (errno == EINTR) continue;
+      if (errno != ENOSYS) return -1;
+      break;
+    }
+  }
+  int descriptor;
+  do {
+    descriptor = OpenComponentByComponent(path, flags, mode);
+  } while (descriptor < 0 && errno == EINTR);
+  return descriptor;
+}
+
+// The folder that holds the path's last component, opened without following links, and that component:
+// calls that act on a name (unlink, mkdir, chmod, rename) act relative to the folder's descriptor.
+struct Parent {
+  Descriptor folder;
+  std::string name;
+};
+
+Parent OpenParent(const std::string& path) {
+  const std::string trimmed = WithoutTrailingSeparators(path);
+  const std::size_t slash = trimmed.rfind('/');
+  std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : trimmed.substr(0, slash));
+  std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
+  if (name.empty() || trimmed == "/") ThrowErrno(EINVAL);
+  const int descriptor = OpenWithoutLinks(folder, O_PATH | O_DIRECTORY);
+  if (descriptor < 0) ThrowErrno(errno);
+  return {Descriptor(descriptor), std::move(name)};
+}
+
+// lstat without following a link anywhere on the way; false with errno set when it fails.
+bool StatWithoutLinks(const std::string& path, struct stat& info) {
+  const Descriptor entry(OpenWithoutLinks(WithoutTrailingSeparators(path), O_PATH));
+  if (entry.get() < 0) return false;
+  return ::fstat(entry.get(), &info) == 0;
 }
 
 // Opens a regular file without following a link and without blocking on a pipe or a device.
 File OpenRegular(const std::string& path, int flags) {
-  const int descriptor = ::open(path.c_str(), flags | O_NOFOLLOW | O_CLOEXEC | O_NONBLOCK, 0666);
+  const int descriptor = OpenWithoutLinks(path, flags | O_NONBLOCK, 0666);
   if (descriptor < 0) ThrowErrno(errno);
   File file(descriptor, path);
   struct stat info {};
@@ -59,6 +173,25 @@ File OpenRegular(const std::string& path, int flags) {
   const int status = ::fcntl(descriptor, F_GETFL);
   if (status >= 0) ::fcntl(descriptor, F_SETFL, status & ~O_NONBLOCK);
   return file;
+}
+
+// The path with the links of its longest existing beginning resolved, and the rest as given.
+std::string ResolvedIfExists(const std::string& path) {
+  std::string head = WithoutTrailingSeparators(path);
+  std::string tail;
+  while (!head.empty()) {
+    std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(head.c_str(), nullptr), &std::free);
+    if (resolved) {
+      std::string result = resolved.get();
+      if (!tail.empty()) result += (result == "/" ? "" : "/") + tail;
+      return result;
+    }
+    const std::size_t slash = head.rfind('/');
+    if (slash == std::string::npos || slash == 0) break;
+    tail = head.substr(slash + 1) + (tail.empty() ? "" : "/" + tail);
+    head.resize(slash);
+  }
+  return path;
 }
 
 std::string ReadWholeFile(const std::string& path) {
@@ -201,6 +334,10 @@ std::vector<std::string> ParseSwaps(const std::string& text) {
   return paths;
 }
 
+void PosixFileSystem::UseComponentWalkOnly(bool only) {
+  componentWalkOnly = only;
+}
+
 File PosixFileSystem::OpenForWriting(const std::string& path) {
   return OpenRegular(path, O_RDWR);
 }
@@ -213,9 +350,16 @@ File PosixFileSystem::CreateFile(const std::string& path) {
   return OpenRegular(path, O_RDWR | O_CREAT | O_TRUNC);
 }
 
+std::string PosixFileSystem::RealPath(const std::string& path) {
+  if (path.empty()) ThrowErrno(ENOENT);
+  std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);
+  if (!resolved) ThrowErrno(errno);
+  return resolved.get();
+}
+
 FileStatus PosixFileSystem::Status(const std::string& path) {
   struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0) {
+  if (!StatWithoutLinks(path, info)) {
     if (errno == ENOENT || errno == ENOTDIR) return {};
     ThrowErrno(errno);
   }
@@ -230,22 +374,25 @@ FileStatus PosixFileSystem::Status(const File& file) {
 
 FileAttributes PosixFileSystem::Attributes(const std::string& path) {
   struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0) ThrowErrno(errno);
+  if (!StatWithoutLinks(path, info)) ThrowErrno(errno);
   FileAttributes attributes;
   attributes.readOnly = !S_ISLNK(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
-  const auto slash = path.find_last_of('/');
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+  const std::string trimmed = WithoutTrailingSeparators(path);
+  const auto slash = trimmed.find_last_of('/');
+  const std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
   attributes.hidden = !name.empty() && name[0] == '.';
   return attributes;
 }
 
 void PosixFileSystem::SetReadOnly(const std::string& path, bool readOnly) {
+  const Parent parent = OpenParent(path);
   struct stat info {};
-  if (::lstat(path.c_str(), &info) != 0) ThrowErrno(errno);
+  if (::fstatat(parent.folder.get(), parent.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno(errno);
   if (S_ISLNK(info.st_mode)) return;  // a link has no permissions of its own; never touch its target
   const mode_t mode = readOnly ? (info.st_mode & ~S_IWUSR) : (info.st_mode | S_IWUSR);
-  // Refuses a link even when the path was swapped for one since the check above.
-  if (::fchmodat(AT_FDCWD, path.c_str(), mode & 07777, AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno(errno);
+  // Refuses a link even when the name was swapped for one since the check above.
+  if (::fchmodat(parent.folder.get(), parent.name.c_str(), mode & 07777, AT_SYMLINK_NOFOLLOW) != 0)
+    ThrowErrno(errno);
 }
 
 void PosixFileSystem::WriteAt(const File& file, const void* data, std::size_t size, std::int64_t offset) {
@@ -317,11 +464,19 @@ void PosixFileSystem::SetTimes(const File& file, const FileTimes& times) {
 }
 
 void PosixFileSystem::Remove(const std::string& path) {
-  if (::unlink(path.c_str()) != 0) ThrowErrno(errno);
+  const Parent parent = OpenParent(path);
+  if (::unlinkat(parent.folder.get(), parent.name.c_str(), 0) != 0) ThrowErrno(errno);
+}
+
+void PosixFileSystem::Rename(const std::string& from, const std::string& to) {
+  const Parent source = OpenParent(from);
+  const Parent target = OpenParent(to);
+  if (::renameat(source.folder.get(), source.name.c_str(), target.folder.get(), target.name.c_str()) != 0)
+    ThrowErrno(errno);
 }
 
 std::vector<DirEntry> PosixFileSystem::ListFolder(const std::string& path) {
-  const int folderDescriptor = ::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  const int folderDescriptor = OpenWithoutLinks(WithoutTrailingSeparators(path), O_RDONLY | O_DIRECTORY);
   if (folderDescriptor < 0) ThrowErrno(errno);
   DIR* folder = ::fdopendir(folderDescriptor);
   if (folder == nullptr) {
@@ -377,11 +532,13 @@ std::vector<DirEntry> PosixFileSystem::ListFolder(const std::string& path) {
 }
 
 void PosixFileSystem::MakeFolder(const std::string& path) {
-  if (::mkdir(path.c_str(), 0777) != 0) ThrowErrno(errno);
+  const Parent parent = OpenParent(path);
+  if (::mkdirat(parent.folder.get(), parent.name.c_str(), 0777) != 0) ThrowErrno(errno);
 }
 
 void PosixFileSystem::RemoveFolder(const std::string& path) {
-  if (::rmdir(path.c_str()) != 0) ThrowErrno(errno);
+  const Parent parent = OpenParent(path);
+  if (::unlinkat(parent.folder.get(), parent.name.c_str(), AT_REMOVEDIR) != 0) ThrowErrno(errno);
 }
 
 PosixFileSystem::~PosixFileSystem() {
@@ -472,17 +629,20 @@ std::string PosixFileSystem::ProgramFolder() {
   return programFolder_;
 }
 
+// The program's own folders are resolved like a folder the user chooses, since they are often reached
+// through a link (/home -> /data/home).
 std::string PosixFileSystem::HomeFolder() {
-  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return home;
+  if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') return ResolvedIfExists(home);
   if (const passwd* user = ::getpwuid(::getuid()); user != nullptr && user->pw_dir != nullptr)
-    return user->pw_dir;
+    return ResolvedIfExists(user->pw_dir);
   return {};
 }
 
 std::string PosixFileSystem::UserDataFolder() {
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] == '/') return data;
+  if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && data[0] == '/')
+    return ResolvedIfExists(data);
   const std::string home = HomeFolder();
-  return home.empty() ? std::string() : home + "/.local/share";
+  return home.empty() ? std::string() : ResolvedIfExists(home + "/.local/share");
 }
 
 }  // namespace nulvane::platform

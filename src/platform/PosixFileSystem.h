@@ -18,9 +18,13 @@ class PosixFileSystem final : public FileSystem {
   PosixFileSystem(const PosixFileSystem&) = delete;
   PosixFileSystem& operator=(const PosixFileSystem&) = delete;
 
+  // Tests: resolve paths folder by folder, as on a kernel without openat2, instead of in one call.
+  static void UseComponentWalkOnly(bool only);
+
   File OpenForWriting(const std::string& path) override;
   File OpenForReading(const std::string& path) override;
   File CreateFile(const std::string& path) override;
+  std::string RealPath(const std::string& path) override;
   FileStatus Status(const std::string& path) override;
   FileStatus Status(const File& file) override;
   FileAttributes Attributes(const std::string& path) override;
@@ -33,6 +37,7 @@ class PosixFileSystem final : public FileSystem {
   void SetLength(const File& file, std::int64_t length) override;
   void SetTimes(const File& file, const FileTimes& times) override;
   void Remove(const std::string& path) override;
+  void Rename(const std::string& from, const std::string& to) override;
   std::vector<DirEntry> ListFolder(const std::string& path) override;
   void MakeFolder(const std::string& path) override;
   void RemoveFolder(const std::string& path) override;

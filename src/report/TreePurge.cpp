@@ -244,7 +244,9 @@ bool ReportWindow::RunPasses(const std::string& path, std::int64_t size, double 
       txbText.MoveCaretToEnd();
       Repaint();
     }
-    if (code < 0) break;
+    // A protection found on the open file (another name made since the walk looked) ends it as a failure
+    // does.
+    if (code != 0) break;
     passesDone = pass;
     if (indicator && pass < passes && !blnReportBufferFull) {
       txbText.Append(std::string("123456789").substr(0, static_cast<std::size_t>(pass)) +

@@ -55,6 +55,17 @@ std::string FolderServices::BrowseForFolder(const std::string& prompt) {
   return ui_.BrowseForFolder(prompt);
 }
 
+std::string FolderServices::ResolveChosenFolder(const std::string& path) {
+  if (path.empty()) return path;
+  try {
+    std::string resolved = fileSystem_.RealPath(path);
+    if (path.back() == kPathSeparator) resolved = WithTrailingSeparator(resolved);
+    return resolved;
+  } catch (const PlatformError&) {
+    return path;
+  }
+}
+
 std::string FolderServices::SpecialFolderPath(SpecialFolder /*folder*/) {
   try {
     const std::string folder = fileSystem_.UserDataFolder();

@@ -24,6 +24,10 @@ class FolderServices {
 
   // The platform's folder chooser; empty when the user cancels.
   std::string BrowseForFolder(const std::string& prompt);
+  // A folder the user chose, with its links resolved once (a home folder is often reached through one), so
+  // that everything below it is reached without links; as given when it cannot be resolved, so that the
+  // caller's own checks report the problem. A trailing separator stays.
+  std::string ResolveChosenFolder(const std::string& path);
   // The folder's path without a trailing separator, empty when the platform names none.
   std::string SpecialFolderPath(SpecialFolder folder = SpecialFolder::UserData);
   // base/sub/name, where base is the per-user application-data folder (or, when there is none, the first

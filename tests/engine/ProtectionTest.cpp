@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include "EngineFixture.h"
 
 namespace nulvane::testing {
@@ -19,6 +21,53 @@ TEST_F(EngineTest, ProtectedFilesAreClassified) {
     SCOPED_TRACE(c.path);
     EXPECT_EQ(engine.ClassifyProtectedFile(c.path), c.expected);
   }
+}
+
+TEST_F(EngineTest, TheProgramFolderAndSwapFilesAreKnownByIdentityWhateverTheSpelling) {
+  const std::string own = dir.Write("bin/own.dat", "program data");
+  const std::string swap = dir.Write("swap.img", "swap");
+  dir.Write("elsewhere/other.dat", "x");
+  ASSERT_EQ(::symlink("bin", (dir / "alias").c_str()), 0);
+  ASSERT_EQ(::link(swap.c_str(), (dir / "second-name.img").c_str()), 0);
+  fs.OverrideProgramFolder(dir / "bin/");
+  fs.OverrideSwapFiles({swap});
+  struct Case {
+    std::string path;
+    int expected;
+  };
+  for (const Case& c : {Case{own, 1}, Case{dir / "bin/../bin/own.dat", 1}, Case{dir / "bin//./own.dat", 1},
+                        Case{dir / "alias/own.dat", 1}, Case{dir / "elsewhere/../bin/own.dat", 1},
+                        Case{dir / "elsewhere/other.dat", 0}, Case{swap, 2}, Case{dir / "second-name.img", 2},
+                        Case{dir / "./swap.img", 2}}) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(engine.ClassifyProtectedFile(c.path), c.expected);
+  }
+}
+
+TEST_F(EngineTest, AFileWithOtherNamesIsNeverOverwritten) {
+  const std::string original = SampleContent(10000);
+  const std::string path = dir.Write("chosen/report.txt", original);
+  const std::string other = dir / "kept-elsewhere.txt";
+  ASSERT_EQ(::link(path.c_str(), other.c_str()), 0);
+  EXPECT_EQ(engine.ClassifyProtectedFile(path), engine::kHasOtherNames);
+  std::int16_t code = 0;
+  EXPECT_TRUE(engine.PurgeFile(path, 2, 1, true, true, true, code));
+  EXPECT_EQ(code, engine::kHasOtherNames);
+  EXPECT_EQ(ReadFile(path), original);
+  EXPECT_EQ(ReadFile(other), original);
+  EXPECT_EQ(engine::PurgeResultText(code, ""),
+            ": a file with other names (hard links) elsewhere, not purged.");
+
+  // A second name made after the walk looked is seen on the open file, before any write.
+  ::unlink(other.c_str());
+  EXPECT_EQ(engine.ClassifyProtectedFile(path), 0);
+  fs.SetHook([&](const std::string& operation, const std::string&) {
+    if (operation == "StatusOfFile" && !Exists(other)) ::link(path.c_str(), other.c_str());
+  });
+  EXPECT_TRUE(engine.PurgeFile(path, 0, 1, true, true, true, code));
+  EXPECT_EQ(code, engine::kHasOtherNames);
+  EXPECT_EQ(ReadFile(path), original);
+  EXPECT_TRUE(fs.snapshots.empty());
 }
 
 TEST_F(EngineTest, ExtensionPermissionsLastUntilTheTableIsReset) {
@@ -49,6 +98,7 @@ TEST(PurgeResultTextTest, EveryCodeHasItsText) {
   for (const Case c : {
            Case{1, ": a file in the current application folder, not purged."},
            Case{2, ": the page file (swap file), not purged."},
+           Case{3, ": a file with other names (hard links) elsewhere, not purged."},
            Case{7, ": \"exe\" files are not purged."},
            Case{-1, ": empty file name."},
            Case{-2, ": unable to open file for writing."},

@@ -1,6 +1,7 @@
 // The commands that name the target, on their less travelled ways: refusals, empty folders, folders that
 // vanish, and the Clear command.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 
@@ -194,6 +195,22 @@ TEST_F(MainWindowTest, TestPurgeSpeedMeasuresTheDriveAndFeedsTheEstimate) {
   EXPECT_NE(report.txbText.text().find("Estimated purge time: "), std::string::npos);
   EXPECT_FALSE(window.lblEstimatedTime.caption.empty());
   EXPECT_EQ(ReadFile(volume + "data/a.txt"), SampleContent(2048));
+}
+
+TEST_F(MainWindowTest, AChosenFolderOrFileBehindALinkIsResolvedOnceAndWorkedBelow) {
+  const std::string real = Folder("data/home");
+  temp.Write("data/home/notes.txt", "n");
+  const std::string link = temp / "home";
+  ASSERT_EQ(::symlink("data/home", link.c_str()), 0);
+
+  SpecifyFolder(link + "/", Answer::Yes);
+  EXPECT_EQ(state.strTargetFolder, real);
+  EXPECT_EQ(state.strFilespec, "*.*");
+
+  ui.QueueOpenFile({true, link + "/notes.txt"});
+  window.cmdSingleFile_Release();
+  EXPECT_EQ(state.strTargetFolder, real);
+  EXPECT_EQ(state.strFilespec, "notes.txt");
 }
 
 }  // namespace

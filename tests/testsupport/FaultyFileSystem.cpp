@@ -15,6 +15,7 @@ int FaultyFileSystem::Calls(const std::string& operation) const {
 }
 
 void FaultyFileSystem::Check(const std::string& operation, const std::string& path) {
+  if (hook_) hook_(operation, path);
   auto counted =
       std::find_if(calls_.begin(), calls_.end(), [&](const auto& c) { return c.first == operation; });
   if (counted == calls_.end()) {
@@ -45,6 +46,10 @@ File FaultyFileSystem::OpenForReading(const std::string& path) {
 File FaultyFileSystem::CreateFile(const std::string& path) {
   Check("CreateFile", path);
   return real_.CreateFile(path);
+}
+std::string FaultyFileSystem::RealPath(const std::string& path) {
+  Check("RealPath", path);
+  return real_.RealPath(path);
 }
 FileStatus FaultyFileSystem::Status(const std::string& path) {
   Check("Status", path);
@@ -90,6 +95,11 @@ void FaultyFileSystem::SetTimes(const File& file, const FileTimes& times) {
 void FaultyFileSystem::Remove(const std::string& path) {
   Check("Remove", path);
   real_.Remove(path);
+}
+void FaultyFileSystem::Rename(const std::string& from, const std::string& to) {
+  Check("Rename", from);
+  Check("RenameTo", to);
+  real_.Rename(from, to);
 }
 std::vector<DirEntry> FaultyFileSystem::ListFolder(const std::string& path) {
   Check("ListFolder", path);

@@ -23,6 +23,10 @@ class FaultyFileSystem : public platform::FileSystem {
   };
 
   void Inject(Fault fault) { faults_.push_back(std::move(fault)); }
+  // Runs before every operation (and before its faults), with the operation's name and path: a test stages
+  // a race here, such as a folder swapped for a link between the listing and the opening of a file.
+  using Hook = std::function<void(const std::string& operation, const std::string& path)>;
+  void SetHook(Hook hook) { hook_ = std::move(hook); }
   void ClearFaults() { faults_.clear(); }
   // Counts of calls per operation, for tests that check what was (not) done.
   int Calls(const std::string& operation) const;
@@ -36,6 +40,7 @@ class FaultyFileSystem : public platform::FileSystem {
   platform::File OpenForWriting(const std::string& path) override;
   platform::File OpenForReading(const std::string& path) override;
   platform::File CreateFile(const std::string& path) override;
+  std::string RealPath(const std::string& path) override;
   platform::FileStatus Status(const std::string& path) override;
   platform::FileStatus Status(const platform::File& file) override;
   platform::FileAttributes Attributes(const std::string& path) override;
@@ -48,6 +53,7 @@ class FaultyFileSystem : public platform::FileSystem {
   void SetLength(const platform::File& file, std::int64_t length) override;
   void SetTimes(const platform::File& file, const platform::FileTimes& times) override;
   void Remove(const std::string& path) override;
+  void Rename(const std::string& from, const std::string& to) override;
   std::vector<platform::DirEntry> ListFolder(const std::string& path) override;
   void MakeFolder(const std::string& path) override;
   void RemoveFolder(const std::string& path) override;
@@ -65,6 +71,7 @@ class FaultyFileSystem : public platform::FileSystem {
 
   platform::PosixFileSystem real_;
   std::vector<Fault> faults_;
+  Hook hook_;
   std::vector<std::pair<std::string, int>> calls_;
   std::vector<platform::Volume> volumes_;
   std::function<platform::DiskSpace(const std::string&)> disk_;

@@ -15,7 +15,9 @@ namespace fs = std::filesystem;
 TempDir::TempDir() {
   std::string pattern = (fs::temp_directory_path() / "nulvane-test-XXXXXX").string();
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot create a temporary folder");
-  path_ = pattern + "/";
+  // The program reaches nothing through a link, so a temporary folder behind one ($TMPDIR may be) is
+  // resolved, as the program resolves a folder the user chooses.
+  path_ = fs::canonical(pattern).string() + "/";
 }
 
 TempDir::~TempDir() {
