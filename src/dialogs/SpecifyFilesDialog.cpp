@@ -71,8 +71,9 @@ void SpecifyFilesDialog::RefreshFileList() {
   }
   for (const auto& entry : entries) {
     // The picked name becomes the file specification; a name holding "*" or "?" would read as a pattern and
-    // reach other files, so such a file is not offered as the single file.
-    if (entry.kind != platform::FileKind::Directory && !HasWildcard(entry.name))
+    // reach other files, so such a file is not offered as the single file. Only files a purge can purge are
+    // offered: links, pipes, devices and mount points never are.
+    if (entry.kind == platform::FileKind::Regular && !HasWildcard(entry.name))
       File.items.push_back(entry.name);
   }
   std::sort(File.items.begin(), File.items.end(), [](const std::string& a, const std::string& b) {

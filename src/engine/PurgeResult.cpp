@@ -33,6 +33,23 @@ std::string PurgeResultText(std::int16_t code, const std::string& extension) {
   }
 }
 
+std::string EntryKindName(platform::FileKind kind) {
+  switch (kind) {
+    case platform::FileKind::Symlink:
+      return "a symbolic link";
+    case platform::FileKind::Pipe:
+      return "a named pipe";
+    case platform::FileKind::Socket:
+      return "a socket";
+    case platform::FileKind::Device:
+      return "a device";
+    case platform::FileKind::MountPoint:
+      return "a mount point";
+    default:
+      return "not a regular file";
+  }
+}
+
 int NumOverwritesPerPass(int purgeType) {
   switch (purgeType) {
     case 0:

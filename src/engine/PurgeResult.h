@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/FileSystem.h"
+
 namespace nulvane::engine {
 
 // Purge result codes: 0 purged, positive protection classes, negative failures.
@@ -24,6 +26,10 @@ constexpr std::int16_t kSystemNotPermitted = -54;
 // The text that follows a file's name in a report for a result code; `extension` is used by code 7.
 // Code 0 and unknown codes give " not purged." (a driver prints " purged" for a purged file itself).
 std::string PurgeResultText(std::int16_t code, const std::string& extension);
+
+// What an entry that is not a regular file is, as the reports name it: "a symbolic link", "a named pipe",
+// "a socket", "a device", "a mount point", "not a regular file".
+std::string EntryKindName(platform::FileKind kind);
 
 // Writes per repetition of a purge type (0, 1, 2); 0 for any other type.
 int NumOverwritesPerPass(int purgeType);

@@ -141,7 +141,7 @@ void MainWindow::UpdateTargetLabels() {
   NotifyChanged();
 
   const bool wildcard = support::ContainsWildcard(s.strFilespec);
-  if ((!wildcard || s.strFilespec.size() > 20) && !s.strFilespec.empty()) {
+  if ((!wildcard || support::CharacterCount(s.strFilespec) > 20) && !s.strFilespec.empty()) {
     // No floppy drive exists here, so a named file always becomes the current file.
     if (!wildcard) s.strCurrentFilePath = s.strTargetFolder + s.strFilespec;
   } else if (!ShowsNotSpecified(lblFiles)) {

@@ -129,14 +129,16 @@ void MainWindow::cmdProcessFiles_Release(int index) {
 void MainWindow::OfferFolderDeletion(const std::string& folder) {
   // The root of a drive is never offered, whatever its name looks like.
   if (folder.size() <= 3 || IsDriveRoot(folder)) return;
-  std::string error;
-  double total = 0;
-  if (folders_.CountMatchingFiles(folder, "*.*", false, false, error, total) != 0) return;
+  // Offered only when nothing but empty folders is left below: a file that was not purged (in a subfolder
+  // the purge did not cover, declined, protected or read-only) is never deleted as a side effect, nor is a
+  // folder that cannot be read to the end.
+  if (!folders_.HoldsOnlyFolders(folder)) return;
   if (ui_.Message("Delete folder?", "Delete folder " + folder + "?", Buttons::YesNo, Icon::None) !=
       Answer::Yes) {
     return;
   }
-  if (folders_.DeleteFolder(folder, error, true)) {
+  std::string error;
+  if (folders_.DeleteEmptyFolderTree(folder, error)) {
     lblTopLevelFolder.caption = folder + " has been deleted.";
     lblTopLevelFolder.visible = true;
     NotifyChanged();

@@ -11,7 +11,8 @@ namespace nulvane::platform {
 
 // MountPoint: a folder on which another file system is mounted, as a folder walk meets it. Walks never
 // enter it, as they never follow a link: a purge of a folder stays on the folder's own volume.
-enum class FileKind { Missing, Regular, Directory, Symlink, Other, MountPoint };
+// Only Regular files are ever purged; every other kind is left alone and reported as what it is.
+enum class FileKind { Missing, Regular, Directory, Symlink, Pipe, Socket, Device, Other, MountPoint };
 
 // A point in time as seconds and nanoseconds since the Unix epoch.
 struct FileTime {

@@ -41,6 +41,12 @@ FileStatus ToStatus(const struct stat& info) {
     status.kind = FileKind::Directory;
   } else if (S_ISLNK(info.st_mode)) {
     status.kind = FileKind::Symlink;
+  } else if (S_ISFIFO(info.st_mode)) {
+    status.kind = FileKind::Pipe;
+  } else if (S_ISSOCK(info.st_mode)) {
+    status.kind = FileKind::Socket;
+  } else if (S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) {
+    status.kind = FileKind::Device;
   } else {
     status.kind = FileKind::Other;
   }
@@ -510,6 +516,16 @@ std::vector<DirEntry> PosixFileSystem::ListFolder(const std::string& path) {
         break;
       case DT_LNK:
         kind = FileKind::Symlink;
+        break;
+      case DT_FIFO:
+        kind = FileKind::Pipe;
+        break;
+      case DT_SOCK:
+        kind = FileKind::Socket;
+        break;
+      case DT_CHR:
+      case DT_BLK:
+        kind = FileKind::Device;
         break;
       case DT_UNKNOWN: {
         struct stat info {};

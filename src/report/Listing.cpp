@@ -1,6 +1,7 @@
 #include <new>
 
 #include "engine/FileProcedures.h"
+#include "engine/PurgeResult.h"
 #include "platform/PlatformError.h"
 #include "platform/Ui.h"
 #include "report/ReportWindow.h"
@@ -28,6 +29,14 @@ void ReportWindow::ListFilesRecursive(std::string dirPath, const std::string& fi
       for (const auto& file : entries.files) {
         Yield();
         if (!file.matches) continue;
+        if (file.kind != platform::FileKind::Regular) {
+          // Named as what it is, never counted: a purge would leave it alone.
+          if (listing && blnDisplayFileNames && !blnReportBufferFull) {
+            txbText.Append(file.name + " (" + engine::EntryKindName(file.kind) + ", not purged)   \r\n");
+            if (txbText.characters() > kReportLimit) HandleReportFull();
+          }
+          continue;
+        }
         ++lngNumFilesProcessed;
         if (!listing) {
           if (intStopAt > 0 && lngNumFilesProcessed >= intStopAt) {
@@ -44,7 +53,7 @@ void ReportWindow::ListFilesRecursive(std::string dirPath, const std::string& fi
                          support::FormatSizeGB(static_cast<double>(size), 2) + ")   \r\n");
           // File lines bypass AppendReport; without this a folder of many files would grow the report
           // without bound.
-          if (txbText.size() > kReportLimit) HandleReportFull();
+          if (txbText.characters() > kReportLimit) HandleReportFull();
         }
         dblTotalBytesPurged += static_cast<double>(size);
         CheckPauseAndStop();

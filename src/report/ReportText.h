@@ -28,6 +28,10 @@ class ReportText {
 
   const std::string& text() const { return text_; }
   std::size_t size() const { return text_.size(); }
+  // Characters, not bytes: a name in another script takes as much room in the report as one in ASCII.
+  std::size_t characters() const { return characters_; }
+  // The byte position at which the given number of characters ends (the size when the text is shorter).
+  std::size_t ByteOffsetOfCharacter(std::size_t characters) const;
   bool empty() const { return text_.empty(); }
 
   void Append(std::string_view more);
@@ -50,6 +54,7 @@ class ReportText {
   void Announce(const Change& change) const;
 
   std::string text_;
+  std::size_t characters_ = 0;
   std::size_t selectionStart_ = 0;
   std::size_t selectionLength_ = 0;
   std::map<int, Listener> listeners_;

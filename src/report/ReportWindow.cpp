@@ -57,7 +57,7 @@ void ReportWindow::Yield() {
 }
 
 void ReportWindow::AppendReport(std::string_view text, bool showNow) {
-  if (blnReportBufferFull) return;
+  if (blnReportBufferFull && !writingSummary_) return;
   strTextBuff.append(text);
   if (showNow) {
     txbText.Append(strTextBuff);
@@ -66,7 +66,7 @@ void ReportWindow::AppendReport(std::string_view text, bool showNow) {
     strTextBuff.clear();
     Yield();
   }
-  if (txbText.size() > kReportLimit) HandleReportFull();
+  if (!writingSummary_ && txbText.characters() > kReportLimit) HandleReportFull();
 }
 
 void ReportWindow::HandleReportFull() {
@@ -74,7 +74,7 @@ void ReportWindow::HandleReportFull() {
   if (blnReportBufferFull) return;
   const std::string& text = txbText.text();
   std::size_t length = text.size();
-  if (length > 1024) length -= 1024;
+  if (txbText.characters() > 1024) length = txbText.ByteOffsetOfCharacter(txbText.characters() - 1024);
   if (length >= 2) {
     const std::size_t lastBreak = text.rfind(kCrLf, length - 2);
     if (lastBreak != std::string::npos) length = lastBreak;

@@ -34,7 +34,9 @@ namespace nulvane::report {
 // poll. The window is not modal: the main window shows it and a view renders this state.
 class ReportWindow : public platform::Observable {
  public:
-  // The most text the report keeps; beyond it the report is closed with a notice.
+  // The most characters the report keeps for its file lines; beyond it the report is closed with a notice.
+  // The summary that ends a run is still written after the notice (about 1,024 characters are kept free
+  // for it), so a full report still tells how the run ended.
   static constexpr std::size_t kReportLimit = 61440;
 
   ReportWindow(platform::FileSystem& fileSystem, platform::Ui& ui, platform::Clock& clock,
@@ -152,6 +154,8 @@ class ReportWindow : public platform::Observable {
   ReportHost& host_;
 
   bool visible_ = false;
+  // While the summary is written: it goes into the report even when the file lines filled it.
+  bool writingSummary_ = false;
   int frontRequests_ = 0;
   std::string runFolder_;
   std::size_t sizeMarkEnd_ = std::string::npos;

@@ -97,11 +97,12 @@ void ReportWindow::ProcessFiles() {
 }
 
 void ReportWindow::WriteSummary() {
+  writingSummary_ = true;
   cmdStop.visible = false;
   cmdPauseContinue.visible = false;
   cmdClose.visible = true;
 
-  // The report is frozen once full: its notice stays the last thing in it.
+  // Once full, the file lines end with the notice, and the summary follows it.
   if (!blnReportBufferFull) {
     // A line left unfinished by a stop still belongs to the report.
     if (!strTextBuff.empty()) {
@@ -162,6 +163,7 @@ void ReportWindow::WriteSummary() {
   const std::string status = lblPausedDone.caption;
   cmdCopyToClipboard_Click();
   lblPausedDone.caption = status;
+  writingSummary_ = false;
   Repaint();
 }
 

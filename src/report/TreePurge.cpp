@@ -58,9 +58,14 @@ ReportWindow::FolderEntries ReportWindow::ReadFolder(const std::string& folder, 
   for (auto& entry : fileSystem_.ListFolder(folder)) {
     if (entry.kind == platform::FileKind::Directory) {
       entries.subfolders.push_back(std::move(entry.name));
-    } else {
+    } else if (entry.kind == platform::FileKind::Regular) {
       const bool match = Matches(folder, entry.name, fileSpec);
       entries.matchCount += match ? 1 : 0;
+      entries.files.push_back({std::move(entry.name), entry.kind, match});
+    } else {
+      // Links, pipes, devices and mount points are no files to purge: never counted, only named in the
+      // report as what they are when their name matches (they have no date of their own to test).
+      const bool match = support::MatchFilespec(entry.name, fileSpec, !HasWildcard(fileSpec));
       entries.files.push_back({std::move(entry.name), entry.kind, match});
     }
   }
@@ -111,11 +116,16 @@ void ReportWindow::PurgeFolderFiles(const std::string& folder, const std::string
   for (const auto& file : entries.files) {
     Yield();
     if (!file.matches) continue;
-    ++lngNumFilesProcessed;
     if (first) {
       AppendReport("\r\n", false);
       first = false;
     }
+    if (file.kind != platform::FileKind::Regular) {
+      AppendReport(file.name + ": " + engine::EntryKindName(file.kind) + ", not purged.\r\n", true);
+      if (!HasWildcard(fileSpec)) return;
+      continue;
+    }
+    ++lngNumFilesProcessed;
     bool goOn = true;
     try {
       goOn = PurgeOneFile(folder, file, byteRate);
@@ -164,40 +174,34 @@ bool ReportWindow::PurgeOneFile(const std::string& folder, const FolderEntry& fi
   }
 
   bool purged = false;
-  std::int16_t code = 0;
   std::int64_t size = 0;
-  // Links, devices and pipes are never opened: a purge stays inside the target.
-  if (file.kind != platform::FileKind::Regular) {
-    code = 0;
-  } else {
-    code = static_cast<std::int16_t>(engine_.ClassifyProtectedFile(path));
-    if (confirmation_.blnOKToPurgeSensitiveFiles && code == 7) code = 0;
-    if (code == 8) {
-      code = 7;
-    } else if (code == 7) {
-      const platform::Answer answer =
-          ui_.Message("Purge query", PurgeQueryText(path, extension), platform::Buttons::YesNoCancel,
-                      platform::Icon::None, platform::Answer::No);
-      if (answer == platform::Answer::Yes) {
-        engine_.SetExtensionPermission(extension, 1);
-        code = 0;
-      } else if (answer == platform::Answer::No) {
-        engine_.SetExtensionPermission(extension, -1);
-      } else {
-        // The file's name is already in the report; it stays as the last line of the run.
-        txbText.Append(strTextBuff + "\r\n\r\n");
-        strTextBuff.clear();
-        blnStop = true;
-        return false;
-      }
+  auto code = static_cast<std::int16_t>(engine_.ClassifyProtectedFile(path));
+  if (confirmation_.blnOKToPurgeSensitiveFiles && code == 7) code = 0;
+  if (code == 8) {
+    code = 7;
+  } else if (code == 7) {
+    const platform::Answer answer =
+        ui_.Message("Purge query", PurgeQueryText(path, extension), platform::Buttons::YesNoCancel,
+                    platform::Icon::None, platform::Answer::No);
+    if (answer == platform::Answer::Yes) {
+      engine_.SetExtensionPermission(extension, 1);
+      code = 0;
+    } else if (answer == platform::Answer::No) {
+      engine_.SetExtensionPermission(extension, -1);
+    } else {
+      // The file's name is already in the report; it stays as the last line of the run.
+      if (!blnReportBufferFull) txbText.Append(strTextBuff + "\r\n\r\n");
+      strTextBuff.clear();
+      blnStop = true;
+      return false;
     }
-    if (code == 0) {
-      size = support::GetFileLength(fileSystem_, path);
-      if (size < 0) size = 0;
-      bool confirmed = true;
-      if (state_.blnConfirmFiles && !blnPurgeRemainingFiles) confirmed = ConfirmFile(path, size);
-      if (confirmed) purged = RunPasses(path, size, byteRate, code);
-    }
+  }
+  if (code == 0) {
+    size = support::GetFileLength(fileSystem_, path);
+    if (size < 0) size = 0;
+    bool confirmed = true;
+    if (state_.blnConfirmFiles && !blnPurgeRemainingFiles) confirmed = ConfirmFile(path, size);
+    if (confirmed) purged = RunPasses(path, size, byteRate, code);
   }
 
   Yield();

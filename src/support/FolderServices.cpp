@@ -32,8 +32,10 @@ std::string Join(const std::string& folder, const std::string& name) {
   return WithTrailingSeparator(folder) + name;
 }
 
+// What a purge can purge: a regular file. Links, pipes, sockets, devices and mount points are never
+// counted as files to purge.
 bool IsFile(const DirEntry& entry) {
-  return entry.kind != FileKind::Directory;
+  return entry.kind == FileKind::Regular;
 }
 
 // The size of a regular file; 0 when it has gone or become something else since it was listed.
@@ -182,7 +184,7 @@ std::int32_t FolderServices::CountMatchingFiles(const std::string& folder, const
       if (!IsFile(entry)) continue;
       if (MatchFilespec(entry.name, spec, false)) {
         ++count;
-        if (withSizes && entry.kind == FileKind::Regular) {
+        if (withSizes) {
           total += RegularFileSize(fileSystem_, Join(listed, entry.name));
         }
       }
@@ -216,10 +218,31 @@ std::int32_t FolderServices::CountSubfolders(const std::string& folder, std::str
 }
 
 bool FolderServices::FolderIsEmpty(const std::string& folder) {
-  std::string errText;
-  double total = 0;
-  if (CountMatchingFiles(folder, "*.*", true, false, errText, total) > 0) return false;
-  return CountSubfolders(folder, errText) <= 0;
+  // Anything at all (a link or a pipe too) keeps a folder from being empty, and a folder whose contents
+  // cannot be read is not known to be empty: removing it would fail, or worse.
+  try {
+    return fileSystem_.ListFolder(WithoutTrailingSeparators(folder)).empty();
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool FolderServices::HoldsOnlyFolders(const std::string& folder) {
+  try {
+    std::vector<std::string> pending{WithoutTrailingSeparators(folder)};
+    while (!pending.empty()) {
+      const std::string current = std::move(pending.back());
+      pending.pop_back();
+      for (const DirEntry& entry : fileSystem_.ListFolder(current)) {
+        if (entry.kind != FileKind::Directory) return false;
+        pending.push_back(Join(current, entry.name));
+      }
+      ui_.Yield();
+    }
+    return true;
+  } catch (const std::exception&) {
+    return false;
+  }
 }
 
 void FolderServices::CountFilesInTree(bool first, const std::string& folder, const std::string& spec,
@@ -251,13 +274,13 @@ void FolderServices::CountFilesInTree(bool first, const std::string& folder, con
       }
       Level level{path, {}, 0};
       for (const DirEntry& entry : entries) {
-        if (!IsFile(entry)) {
+        if (entry.kind == FileKind::Directory) {
           level.subfolders.push_back(entry.name);
           continue;
         }
-        if (!MatchFilespec(entry.name, spec, false)) continue;
+        if (!IsFile(entry) || !MatchFilespec(entry.name, spec, false)) continue;
         ++count;
-        if (withSizes && entry.kind == FileKind::Regular) {
+        if (withSizes) {
           try {
             total += RegularFileSize(fileSystem_, Join(path, entry.name));
           } catch (const PlatformError&) {
@@ -299,6 +322,14 @@ bool FolderServices::AnyMatchingFileInTree(const std::string& folder, const std:
 }
 
 bool FolderServices::DeleteFolder(const std::string& path, std::string& errText, bool force) {
+  return RemoveTree(path, errText, force, false);
+}
+
+bool FolderServices::DeleteEmptyFolderTree(const std::string& path, std::string& errText) {
+  return RemoveTree(path, errText, true, true);
+}
+
+bool FolderServices::RemoveTree(const std::string& path, std::string& errText, bool force, bool foldersOnly) {
   errText.clear();
   const std::string top = WithoutTrailingSeparators(path);
   try {
@@ -336,6 +367,7 @@ bool FolderServices::DeleteFolder(const std::string& path, std::string& errText,
           level.subfolders.push_back(entry.name);
           continue;
         }
+        if (foldersOnly) platform::ThrowErrno(ENOTEMPTY);
         if (entry.kind == FileKind::Regular) makeDeletable(entryPath);
         try {
           fileSystem_.Remove(entryPath);

@@ -13,9 +13,9 @@ namespace nulvane::support {
 // deletion. No operation throws: failures come back as -1, false or the empty text, with the system's
 // description where there is an error text.
 //
-// Walks never follow symbolic links: a link (even one to a folder) counts as a file and is never descended.
-// A "file" is every entry that is not a real directory. Folder paths may be given with or without a trailing
-// separator.
+// Walks never follow symbolic links and never enter another file system mounted inside. A "file" is what a
+// purge can purge, a regular file: links, pipes, sockets, devices and mount points are not counted as files.
+// Folder paths may be given with or without a trailing separator.
 class FolderServices {
  public:
   enum class SpecialFolder { UserData };
@@ -54,8 +54,11 @@ class FolderServices {
                                   bool showError, std::string& errText, double& total);
   // Direct subfolders, or -1 with errText = "Error: " + description.
   std::int32_t CountSubfolders(const std::string& folder, std::string& errText);
-  // True when the folder holds no file and no subfolder, or when it cannot be counted.
+  // True when the folder holds no entry of any kind; false when it cannot be read.
   bool FolderIsEmpty(const std::string& folder);
+  // True when nothing but folders lies in the folder's tree (no file, link, pipe, device or mount point);
+  // false when any folder of the tree cannot be read.
+  bool HoldsOnlyFolders(const std::string& folder);
 
   // Walks the folder and everything below it (files first, then the subfolders in platform order).
   // `first` resets count, total and err. When `limit` is above 0 and `count` reaches it, limit becomes -2 and
@@ -71,8 +74,13 @@ class FolderServices {
   // deletion with "Permission denied"; with it, read-only entries are made writable first. A volume's root is
   // never deleted. On failure: false and errText = the system's description.
   bool DeleteFolder(const std::string& path, std::string& errText, bool force);
+  // Deletes a tree that holds nothing but folders; stops at the first entry of any other kind, so nothing
+  // but empty folders is ever removed, even when something appeared since the tree was looked at.
+  bool DeleteEmptyFolderTree(const std::string& path, std::string& errText);
 
  private:
+  bool RemoveTree(const std::string& path, std::string& errText, bool force, bool foldersOnly);
+
   platform::FileSystem& fileSystem_;
   platform::Ui& ui_;
 };

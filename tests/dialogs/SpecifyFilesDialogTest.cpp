@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "dialogs/SpecifyFilesDialog.h"
 #include "testsupport/FakeUi.h"
@@ -38,6 +40,9 @@ TEST_F(SpecifyFilesDialogTest, ListsTheFolderFilesSortedWithoutSubfolders) {
   folder.Write("A.doc", "a");
   folder.Write("c", "c");
   folder.MakeFolder("sub");
+  // Only what a purge can purge is offered: a link, a pipe or a socket chosen here would purge nothing.
+  ASSERT_EQ(::symlink("b.txt", (folder / "link.txt").c_str()), 0);
+  ASSERT_EQ(::mkfifo((folder / "pipe").c_str(), 0600), 0);
   dialog.intNumFiles = 3;
   Show([](SpecifyFilesDialog& d) {
     EXPECT_EQ(d.File.items, (std::vector<std::string>{"A.doc", "b.txt", "c"}));

@@ -77,7 +77,12 @@ TEST_F(MainWindowTest, FileLabelExplainsTheSpecification) {
       {"*.txt", "(All files with extension \"txt\".)"},
       {"a*.d?c", "(All files of the form \"a*.d?c\".)"},
       {"abcdefghijklmnopqrst*.txt", ""},  // longer than 20 characters: no explanation
-      {"gone.txt", ""},                   // a named file that does not exist: no size or date
+      // 20 characters in 38 bytes still get their explanation.
+      {"*.\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6"
+       "\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6",
+       "(All files with extension \"\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6"
+       "\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\xD0\xB6\".)"},
+      {"gone.txt", ""},  // a named file that does not exist: no size or date
   };
   for (const Case& c : cases) {
     state.strTargetFolder = folder;

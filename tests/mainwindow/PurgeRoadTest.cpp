@@ -1,6 +1,7 @@
 // Whole roads through the main window: naming the target, answering the questions, purging or listing in
 // the report window, and what is left on disk and in the labels afterwards.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -217,20 +218,43 @@ TEST_F(MainWindowTest, RefusalsLeaveEverythingAsItWas) {
   EXPECT_EQ(window.lblFiles.caption, "Not specified");
 }
 
-TEST_F(MainWindowTest, CancelledPurgeOfAFolderWithOnlySubfoldersStillOffersItsDeletion) {
+TEST_F(MainWindowTest, AFolderIsOfferedForDeletionOnlyWhenNothingButEmptyFoldersIsLeft) {
   const std::string root = Folder("parent");
-  temp.Write("parent/child/file.txt", SampleContent(10));
+  const std::string kept = temp.Write("parent/child/file.txt", SampleContent(10));
   ui.QueueFolder(root);
   window.cmdSpecifyDirectory_Release(0);  // no file directly inside: no question is asked
   EXPECT_EQ(ui.messages().size(), 0u);
   state.strFilespec = "*.*";
   window.cmdSubdirectories_Release();
+  // A cancelled purge leaves the file in the subfolder: no offer to delete it unpurged.
   AnswerConfirmation(false);
   ui.Answer(Answer::Ok);  // "No files purged."
-  ui.Answer(Answer::No);  // "Delete folder ...?"
+  window.cmdProcessFiles_Release(1);
+  EXPECT_EQ(ui.LastMessage().text, "No files purged.");
+  EXPECT_TRUE(ui.AllAnswersUsed());
+
+  // A purge of the folder's own files leaves a subfolder's read-only file alone: still no offer.
+  temp.Write("parent/secret.txt", SampleContent(10));
+  ::chmod(kept.c_str(), 0400);
+  state.blnSubdirectories = false;
+  state.strFilespec = "secret.txt";
+  AnswerConfirmation(true);
+  window.cmdProcessFiles_Release(1);
+  EXPECT_FALSE(Exists(root + "secret.txt"));
+  EXPECT_EQ(ReadFile(kept), SampleContent(10));
+  EXPECT_TRUE(ui.AllAnswersUsed());
+  for (const auto& message : ui.messages()) EXPECT_NE(message.title, "Delete folder?");
+
+  // Once only empty folders are left, the offer comes, and Yes removes them.
+  std::filesystem::remove(kept);
+  temp.MakeFolder("parent/child/deeper");
+  temp.Write("parent/last.txt", SampleContent(10));
+  state.strFilespec = "last.txt";
+  AnswerConfirmation(true);
+  ui.Answer(Answer::Yes);  // "Delete folder ...?"
   window.cmdProcessFiles_Release(1);
   EXPECT_EQ(ui.LastMessage().text, "Delete folder " + root + "?");
-  EXPECT_TRUE(Exists(root + "child/file.txt"));
+  EXPECT_FALSE(Exists(root));
 }
 
 TEST_F(MainWindowTest, ListingAFlatFolderWithAnEstimate) {

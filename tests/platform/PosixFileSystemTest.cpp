@@ -89,7 +89,7 @@ TEST(PosixFileSystemTest, ListFolderReportsEachKindWithoutFollowingLinks) {
                                                     {"sub", FileKind::Directory},
                                                     {"tosub", FileKind::Symlink},
                                                     {"dangling", FileKind::Symlink},
-                                                    {"pipe", FileKind::Other}}));
+                                                    {"pipe", FileKind::Pipe}}));
   EXPECT_THROW(fs.ListFolder(dir / "tosub"), platform::PlatformError);
   EXPECT_THROW(fs.ListFolder(dir / "missing"), platform::PlatformError);
 }

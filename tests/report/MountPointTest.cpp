@@ -30,7 +30,7 @@ TEST(MountPoint, PurgeOfATreeNeverEntersAFileSystemMountedInIt) {
   p.Purge(p.dir.path(), "*.*", true);
   EXPECT_EQ(ReadFile(inside), SampleContent(300));
   EXPECT_FALSE(Exists(p.dir / "a.txt"));
-  EXPECT_NE(p.report.txbText.text().find("stick not purged."), std::string::npos);
+  EXPECT_NE(p.report.txbText.text().find("\r\nstick: a mount point, not purged.\r\n"), std::string::npos);
   EXPECT_EQ(p.report.lngNumFilesPurged, 1);
 
   // Counting and deleting the folder stop at the mount point as well.

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -212,9 +213,10 @@ TEST(TreePurge, LinksAndTheirTargetsAreNeverTouched) {
   EXPECT_EQ(p.fs.Status(p.dir / "file-link").kind, platform::FileKind::Symlink);
   EXPECT_EQ(p.fs.Status(p.dir / "folder-link").kind, platform::FileKind::Symlink);
   const std::string& text = p.report.txbText.text();
-  EXPECT_NE(text.find("\r\nfile-link not purged.\r\n"), std::string::npos);
-  EXPECT_NE(text.find("\r\nfolder-link not purged.\r\n"), std::string::npos);
-  EXPECT_EQ(p.report.lngNumFilesProcessed, 3);
+  EXPECT_NE(text.find("\r\nfile-link: a symbolic link, not purged.\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\nfolder-link: a symbolic link, not purged.\r\n"), std::string::npos);
+  // Named as what they are, but never counted as files to purge.
+  EXPECT_EQ(p.report.lngNumFilesProcessed, 1);
   EXPECT_EQ(p.report.lngNumFilesPurged, 1);
 }
 
@@ -335,16 +337,77 @@ TEST(TreePurge, OverflowingPurgeContinuesUnreportedToTheEnd) {
       "\r\n\r\nThe report buffer has been filled, so this report cannot continue.  The purge operation will "
       "continue, but without report of results for individual files.\r\n\r\n";
   const std::string& text = p.report.txbText.text();
-  ASSERT_GT(text.size(), notice.size());
-  EXPECT_EQ(text.substr(text.size() - notice.size()), notice);
+  const std::size_t at = text.find(notice);
+  ASSERT_NE(at, std::string::npos);
   EXPECT_LE(text.size(), report::ReportWindow::kReportLimit);
-  // What is left of the file lines ends with a complete line.
-  const std::string before = text.substr(0, text.size() - notice.size());
-  EXPECT_EQ(before.substr(before.size() - 17), "(10 bytes) purged");
+  // What is left of the file lines ends with a complete line, and the run's outcome follows the notice.
+  EXPECT_EQ(text.substr(at - 17, 17), "(10 bytes) purged");
+  EXPECT_EQ(
+      text.substr(at + notice.size()),
+      "Number of files: 260\r\nNumber of files purged: 260\r\nSum of sizes of files purged: 2.54 KB\r\n" +
+          kDateLine + "\r\n");
   EXPECT_EQ(p.report.lngNumFilesPurged, 260);
   EXPECT_TRUE(p.fs.ListFolder(p.dir.path()).empty());
   EXPECT_TRUE(p.report.blnReportBufferFull);
   EXPECT_EQ(p.ui.clipboard(), text);
+}
+
+TEST(TreePurge, AnUnreadableSubfolderIsNotTakenForEmptyAndTheRunGoesOn) {
+  ReportProgram p;
+  p.dir.Write("a_locked/kept.txt", "1");
+  p.dir.Write("b_open/purged.txt", "2");
+  p.dir.Write("c_open/purged.txt", "3");
+  p.fs.Inject({"ListFolder", "a_locked", EACCES});
+  p.confirmation.blnDeleteEmptyFolders = true;
+  p.Purge(p.dir.path(), "*.*", true);
+  EXPECT_TRUE(p.ui.messages().empty());
+  EXPECT_FALSE(p.report.blnStop);
+  EXPECT_TRUE(Exists(p.dir / "a_locked/kept.txt"));
+  EXPECT_FALSE(Exists(p.dir / "b_open"));
+  EXPECT_FALSE(Exists(p.dir / "c_open"));
+  EXPECT_EQ(p.report.lngNumFilesPurged, 2);
+  EXPECT_EQ(p.report.intNumFoldersRemoved, 2);
+}
+
+TEST(TreePurge, PipesAndSocketsAreNamedNotCountedAndNeverOpened) {
+  ReportProgram p;
+  p.dir.Write("a.txt", "1");
+  ASSERT_EQ(::mkfifo((p.dir / "pipe.txt").c_str(), 0600), 0);
+  p.Purge(p.dir.path(), "*.txt", false);
+  const std::string& text = p.report.txbText.text();
+  EXPECT_NE(text.find("\r\npipe.txt: a named pipe, not purged.\r\n"), std::string::npos) << text;
+  EXPECT_EQ(p.report.lngNumFilesProcessed, 1);
+  EXPECT_EQ(p.fs.Status(p.dir / "pipe.txt").kind, platform::FileKind::Pipe);
+  EXPECT_EQ(p.fs.Calls("OpenForWriting"), 1);
+}
+
+TEST(TreePurge, AFileWithOtherNamesIsReportedAndLeftWhole) {
+  ReportProgram p;
+  TempDir elsewhere;
+  const std::string shared = p.dir.Write("shared.txt", SampleContent(5000, 3));
+  ASSERT_EQ(::link(shared.c_str(), (elsewhere / "backup.txt").c_str()), 0);
+  p.dir.Write("own.txt", "own");
+  p.Purge(p.dir.path(), "*.txt", false);
+  EXPECT_EQ(ReadFile(shared), SampleContent(5000, 3));
+  EXPECT_EQ(ReadFile(elsewhere / "backup.txt"), SampleContent(5000, 3));
+  EXPECT_NE(p.report.txbText.text().find(
+                "\r\nshared.txt: a file with other names (hard links) elsewhere, not purged.\r\n"),
+            std::string::npos);
+  EXPECT_EQ(p.report.lngNumFilesProcessed, 2);
+  EXPECT_EQ(p.report.lngNumFilesPurged, 1);
+}
+
+TEST(TreePurge, TheReportLimitCountsCharactersNotBytes) {
+  ReportProgram p;
+  // 300 lines of about 140 characters, each name in two-byte letters: over the limit in bytes, well under
+  // it in characters.
+  std::string name;
+  for (int i = 0; i < 110; ++i) name += "\xD0\xB6";  // U+0436
+  for (int i = 0; i < 300; ++i) p.dir.Write(name + std::to_string(1000 + i), "0123456789");
+  p.Purge(p.dir.path(), "*.*", false);
+  EXPECT_GT(p.report.txbText.size(), report::ReportWindow::kReportLimit);
+  EXPECT_FALSE(p.report.blnReportBufferFull);
+  EXPECT_NE(p.report.txbText.text().find(name + "1299 (10 bytes) purged"), std::string::npos);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <string>
 
 #include "platform/PlatformError.h"
@@ -38,28 +39,30 @@ TEST_F(FolderServicesTest, CountMatchingFilesCountsAndSumsOnlyWhenAsked) {
   dir.Write("f/b.TXT", std::string(20, 'b'));
   dir.Write("f/c.doc", std::string(5, 'c'));
   dir.Write("f/sub/d.txt", "below");
+  // A link, a pipe and a socket are nothing a purge can purge: never counted as files.
   Link(dir / "f/a.txt", "f/link.txt");
+  ASSERT_EQ(::mkfifo((dir / "f/pipe.txt").c_str(), 0600), 0);
   const std::string folder = dir / "f";
 
   double total = 0;
-  EXPECT_EQ(services.CountMatchingFiles(folder, "*.txt", false, false, errText, total), 3);  // a, b, link
+  EXPECT_EQ(services.CountMatchingFiles(folder, "*.txt", false, false, errText, total), 2);
   EXPECT_EQ(total, 0);
 
   total = 123;  // anything but -1 asks for no sizes, and is reset
-  EXPECT_EQ(services.CountMatchingFiles(folder, "*.txt", false, false, errText, total), 3);
+  EXPECT_EQ(services.CountMatchingFiles(folder, "*.txt", false, false, errText, total), 2);
   EXPECT_EQ(total, 0);
 
-  total = -1;  // a link's own size is no file content
-  EXPECT_EQ(services.CountMatchingFiles(folder + "/", "*.txt", false, false, errText, total), 3);
+  total = -1;
+  EXPECT_EQ(services.CountMatchingFiles(folder + "/", "*.txt", false, false, errText, total), 2);
   EXPECT_EQ(total, 30);
 
   total = -1;
-  EXPECT_EQ(services.CountMatchingFiles(folder, "*.*", false, false, errText, total), 4);
+  EXPECT_EQ(services.CountMatchingFiles(folder, "*.*", false, false, errText, total), 3);
   EXPECT_EQ(total, 35);
 
-  // "*.*" without sizes counts every non-directory entry and leaves the total alone.
+  // "*.*" without sizes counts every regular file and leaves the total alone.
   total = 7;
-  EXPECT_EQ(services.CountMatchingFiles(folder, "*.*", false, false, errText, total), 4);
+  EXPECT_EQ(services.CountMatchingFiles(folder, "*.*", false, false, errText, total), 3);
   EXPECT_EQ(total, 7);
 
   total = 0;
@@ -109,7 +112,9 @@ TEST_F(FolderServicesTest, UnreadableFolderIsReportedNotFatal) {
   EXPECT_EQ(errText, "Permission denied");
   EXPECT_EQ(services.CountSubfolders(dir / "locked", errText), -1);
   EXPECT_EQ(errText, "Error: Permission denied");
-  EXPECT_TRUE(services.FolderIsEmpty(dir / "locked"));  // counting failed
+  // What cannot be read is not known to be empty, so it is never removed as empty.
+  EXPECT_FALSE(services.FolderIsEmpty(dir / "locked"));
+  EXPECT_FALSE(services.HoldsOnlyFolders(dir / "locked"));
 }
 
 TEST_F(FolderServicesTest, SubfoldersAndEmptiness) {
@@ -127,6 +132,31 @@ TEST_F(FolderServicesTest, SubfoldersAndEmptiness) {
   dir.MakeFolder("nested/inner");
   EXPECT_FALSE(services.FolderIsEmpty(dir / "nested"));
   EXPECT_FALSE(services.FolderIsEmpty(dir / "t"));
+  dir.MakeFolder("onlylink");
+  Link(dir / "t", "onlylink/link");
+  EXPECT_FALSE(services.FolderIsEmpty(dir / "onlylink"));
+}
+
+TEST_F(FolderServicesTest, OnlyATreeOfEmptyFoldersIsDeletedAsEmpty) {
+  dir.MakeFolder("empty/a/b");
+  dir.MakeFolder("empty/c");
+  dir.Write("full/a/b/kept.txt", "not purged");
+  dir.MakeFolder("full/c");
+  dir.MakeFolder("linked/a");
+  Link(dir / "outside", "linked/a/link");
+  dir.Write("outside/x", "x");
+  EXPECT_TRUE(services.HoldsOnlyFolders(dir / "empty"));
+  EXPECT_FALSE(services.HoldsOnlyFolders(dir / "full"));
+  EXPECT_FALSE(services.HoldsOnlyFolders(dir / "linked"));
+
+  EXPECT_FALSE(services.DeleteEmptyFolderTree(dir / "full", errText));
+  EXPECT_EQ(errText, "Directory not empty");
+  EXPECT_EQ(ReadFile(dir / "full/a/b/kept.txt"), "not purged");
+  EXPECT_FALSE(services.DeleteEmptyFolderTree(dir / "linked/", errText));
+  EXPECT_TRUE(std::filesystem::is_symlink(dir / "linked/a/link"));
+  EXPECT_TRUE(services.DeleteEmptyFolderTree(dir / "empty/", errText));
+  EXPECT_FALSE(Exists(dir / "empty"));
+  EXPECT_EQ(ReadFile(dir / "outside/x"), "x");
 }
 
 TEST_F(FolderServicesTest, CountFilesInTreeWalksAndStopsAtTheLimit) {
@@ -182,9 +212,9 @@ TEST_F(FolderServicesTest, TreeWalkNeverFollowsLinksAndSurvivesLoops) {
   services.CountFilesInTree(true, dir / "tree", "*.txt", count, limit, true, total, err);
   EXPECT_EQ(count, 1);
   EXPECT_EQ(err, 0);
-  // Every link is one file of its own, nothing behind it is counted.
+  // Neither a link nor anything behind it is counted.
   services.CountFilesInTree(true, dir / "tree", "*.*", count, limit, false, total, err);
-  EXPECT_EQ(count, 4);
+  EXPECT_EQ(count, 1);
   EXPECT_FALSE(services.AnyMatchingFileInTree(dir / "tree/sub", "*.txt"));
   // A link given as the top folder is not entered either.
   EXPECT_FALSE(services.AnyMatchingFileInTree(dir / "tree/sub/to_outside", "*.txt"));
