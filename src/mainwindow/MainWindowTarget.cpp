@@ -4,6 +4,7 @@
 
 #include "dialogs/SpecifyFilesDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
+#include "engine/PurgeResult.h"
 #include "mainwindow/MainWindow.h"
 #include "platform/PlatformError.h"
 #include "support/Drive.h"
@@ -62,6 +63,20 @@ void MainWindow::cmdSingleFile_Release() {
                 path +
                     "\r\nThe name of this file contains \"*\" or \"?\", so it cannot be purged as a single "
                     "file.\r\nSpecify its folder and files instead.",
+                platform::Buttons::Ok, platform::Icon::Warning);
+    return;
+  }
+  // A link, a pipe or a device is nothing a purge can purge (a link's target is never followed).
+  platform::FileKind kind = platform::FileKind::Missing;
+  try {
+    kind = fileSystem_.Status(path).kind;
+  } catch (const platform::PlatformError&) {
+  }
+  if (kind != platform::FileKind::Regular && kind != platform::FileKind::Missing) {
+    ui_.Message("Single file",
+                path + "\r\nThis is " + engine::EntryKindName(kind) +
+                    ", not a file, so it cannot be purged.\r\nOnly files themselves are purged, never what a "
+                    "link points to.",
                 platform::Buttons::Ok, platform::Icon::Warning);
     return;
   }

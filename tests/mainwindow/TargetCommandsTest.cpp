@@ -211,6 +211,19 @@ TEST_F(MainWindowTest, AChosenFolderOrFileBehindALinkIsResolvedOnceAndWorkedBelo
   window.cmdSingleFile_Release();
   EXPECT_EQ(state.strTargetFolder, real);
   EXPECT_EQ(state.strFilespec, "notes.txt");
+
+  // A link chosen as the single file is refused with what it is; the target stays.
+  ASSERT_EQ(::symlink("notes.txt", (real + "shortcut.txt").c_str()), 0);
+  window.Clock2Tick();  // the click guard of the last choice has run out
+  ui.QueueOpenFile({true, real + "shortcut.txt"});
+  ui.Answer(Answer::Ok);
+  window.cmdSingleFile_Release();
+  EXPECT_EQ(ui.LastMessage().title, "Single file");
+  EXPECT_EQ(ui.LastMessage().text, real +
+                                       "shortcut.txt\r\nThis is a symbolic link, not a file, so it cannot be "
+                                       "purged.\r\nOnly files themselves are purged, never what a link "
+                                       "points to.");
+  EXPECT_EQ(state.strFilespec, "notes.txt");
 }
 
 }  // namespace
