@@ -6,7 +6,6 @@
 #include <cstdlib>
 #include <string>
 
-#include "platform/Random.h"
 #include "support/Format.h"
 #include "support/Match.h"
 
@@ -58,10 +57,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   StripTrailingBackslashes(path);
   Require(path.size() <= 1 || path.back() != '/');
 
-  nulvane::platform::Random random;
-  random.Seed(size * 131 + flags);
-  const std::string shortened = ShortenPath(random, rest, max);
+  const std::string shortened = ShortenPath(rest, max);
   Require(shortened == rest || CharacterCount(shortened) <= static_cast<std::size_t>(max));
+  Require(ShortenPath(rest, max) == shortened);
+  // A shown name is one line whatever the name holds.
+  const std::string shown = DisplayName(rest);
+  Require(shown.find_first_of("\r\n") == std::string::npos);
   const std::size_t count = CharacterCount(rest);
   Require(CharacterCount(FirstCharacters(rest, max)) == std::min<std::size_t>(count, max));
 

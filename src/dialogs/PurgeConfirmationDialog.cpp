@@ -43,12 +43,9 @@ void PurgeConfirmationDialog::Activate() {
   // A count of -1 stands for more than a thousand files.
   const bool severalFiles = state_.blnSubdirectories || state_.intNumFiles > 1 || state_.intNumFiles == -1;
   cmdDoPurgeButton.caption = severalFiles ? "Yes, purge these files" : "Yes, purge this file";
-  if (state_.blnSubdirectories) {
-    chkDeleteEmptyFolders.visible = true;
-  } else {
-    chkDeleteEmptyFolders.checked = false;
-    chkDeleteEmptyFolders.visible = false;
-  }
+  // Without subfolders there is no folder to delete: the option is hidden, but it keeps the user's last
+  // choice for the next purge with subfolders.
+  chkDeleteEmptyFolders.visible = state_.blnSubdirectories;
   const std::int32_t detected = clusterSizes_.GetClusterSize(strDriveLetter);
   for (std::size_t i = 0; i < kClusterSizes.size(); ++i) {
     if (kClusterSizes[i].bytes == detected) cboClusterSize.selected = static_cast<int>(i);
@@ -69,7 +66,7 @@ void PurgeConfirmationDialog::cmdDoPurge() {
   blnOKToPurgeSystemFiles = chkOKToPurgeSystemFiles.checked;
   blnOKToPurgeSensitiveFiles = chkOKToPurgeSensitiveFiles.checked;
   blnFolderNamesOnly = chkFolderNamesOnly.checked;
-  blnDeleteEmptyFolders = chkDeleteEmptyFolders.checked;
+  blnDeleteEmptyFolders = chkDeleteEmptyFolders.visible && chkDeleteEmptyFolders.checked;
   state_.blnConfirmFiles = chkConfirmFiles.checked;
   const int selected = cboClusterSize.selected;
   if (selected >= 0 && selected < static_cast<int>(kClusterSizes.size())) {

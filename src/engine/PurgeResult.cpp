@@ -50,6 +50,13 @@ std::string EntryKindName(platform::FileKind kind) {
   }
 }
 
+std::string PartlyOverwrittenText(int done, int passes, std::int16_t code, const std::string& extension) {
+  const std::string text = ": partly overwritten (" + std::to_string(done) + " of " + std::to_string(passes) +
+                           " passes), not deleted";
+  const std::string reason = code == kPurged ? std::string() : PurgeResultText(code, extension);
+  return text + (reason.starts_with(":") ? reason : ".");
+}
+
 int NumOverwritesPerPass(int purgeType) {
   switch (purgeType) {
     case 0:

@@ -116,7 +116,7 @@ void MainWindow::UpdateTargetLabels() {
   support::OperationState& s = state_;
   lblFiles2.caption.clear();
   if (!s.strTargetFolder.empty()) {
-    lblDirectory.caption = support::ShortenPath(random_, s.strTargetFolder, 70);
+    lblDirectory.caption = support::ShortenPath(support::DisplayName(s.strTargetFolder), 70);
   } else {
     lblDirectory.caption = s.strNotSpecifiedText;
     lblEstimatedTime.caption.clear();
@@ -132,12 +132,13 @@ void MainWindow::UpdateTargetLabels() {
     if (!folders_.FileExists(path + s.strFilespec)) s.strFilespec.clear();
   }
   if (!s.strFilespec.empty()) {
-    lblFiles.caption = s.strFilespec;
+    lblFiles.caption = support::DisplayName(s.strFilespec);
   } else {
     lblFiles.caption = s.strNotSpecifiedText;
     lblEstimatedTime.caption.clear();
-    lblDateRestriction.caption.clear();
   }
+  // Whatever happened to the target, the restriction stays in force and so stays in view.
+  UpdateDateRestrictionLabel();
   NotifyChanged();
 
   const bool wildcard = support::ContainsWildcard(s.strFilespec);
@@ -148,9 +149,10 @@ void MainWindow::UpdateTargetLabels() {
     if (s.strFilespec == "*.*") {
       lblFiles2.caption = "(All files.)";
     } else if (s.strFilespec.rfind("*.", 0) == 0) {
-      lblFiles2.caption = "(All files with extension \"" + s.strFilespec.substr(2) + "\".)";
+      lblFiles2.caption =
+          "(All files with extension \"" + support::DisplayName(s.strFilespec.substr(2)) + "\".)";
     } else {
-      lblFiles2.caption = "(All files of the form \"" + s.strFilespec + "\".)";
+      lblFiles2.caption = "(All files of the form \"" + support::DisplayName(s.strFilespec) + "\".)";
     }
   } else {
     lblFiles2.caption.clear();
@@ -213,6 +215,13 @@ void MainWindow::UpdateDateRestrictionLabel() {
   NotifyChanged();
 }
 
+void MainWindow::TargetFolderDeleted() {
+  state_.strTargetFolder.clear();
+  state_.strFilespec.clear();
+  UpdateTargetLabels();
+  UpdateSubfolderLabels();
+}
+
 void MainWindow::EnableMenu(bool enabled) {
   fraMenuEnabled = enabled;
   NotifyChanged();
@@ -247,13 +256,15 @@ bool MainWindow::CheckSingleFileDate(const std::string& path, const std::string&
   std::int16_t error = 0;
   const std::int32_t day = support::GetFileDayNumber(fileSystem_, path, error);
   if (day == -1) {
-    ui_.Message(title, path + "\r\nError, perhaps invalid file name.", Buttons::Ok, Icon::Warning);
+    ui_.Message(title, support::DisplayName(path) + "\r\nError, perhaps invalid file name.", Buttons::Ok,
+                Icon::Warning);
     return true;
   }
   if (day >= state_.lngOnlyBeforeThisJDN) {
     ui_.Message(title,
-                "The file " + path + "\r\nhas a date of " + support::ShortDateTextOfDay(day) + " (" +
-                    support::LongDateText(day) + ")\r\nand so is excluded by the current date restriction.",
+                "The file " + support::DisplayName(path) + "\r\nhas a date of " +
+                    support::ShortDateTextOfDay(day) + " (" + support::LongDateText(day) +
+                    ")\r\nand so is excluded by the current date restriction.",
                 Buttons::Ok, Icon::Information);
     return true;
   }

@@ -202,6 +202,8 @@ class MainWindow : public platform::Observable, public report::ReportHost, publi
   bool TargetSpecified() const;
   bool IsDriveRoot(const std::string& folder);
   void OfferFolderDeletion(const std::string& folder);
+  // The chosen folder is gone: the labels stop naming it.
+  void TargetFolderDeleted();
   void CountFilesToPurge();
   void RunPurge();
   bool BuildConfirmationTexts(std::int32_t count);

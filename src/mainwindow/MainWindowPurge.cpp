@@ -74,7 +74,7 @@ void MainWindow::cmdProcessFiles_Release(int index) {
 
   if (!support::ContainsWildcard(state_.strFilespec) && !state_.blnSubdirectories &&
       state_.lngOnlyBeforeThisJDN != support::kNoDateRestriction) {
-    const std::string path = WithSeparator(folder) + lblFiles.caption;
+    const std::string path = WithSeparator(folder) + state_.strFilespec;
     std::int16_t error = 0;
     const std::int32_t day = support::GetFileDayNumber(fileSystem_, path, error);
     std::string text;
@@ -133,15 +133,15 @@ void MainWindow::OfferFolderDeletion(const std::string& folder) {
   // the purge did not cover, declined, protected or read-only) is never deleted as a side effect, nor is a
   // folder that cannot be read to the end.
   if (!folders_.HoldsOnlyFolders(folder)) return;
-  if (ui_.Message("Delete folder?", "Delete folder " + folder + "?", Buttons::YesNo, Icon::None) !=
-      Answer::Yes) {
+  if (ui_.Message("Delete folder?", "Delete folder " + support::DisplayName(folder) + "?", Buttons::YesNo,
+                  Icon::None) != Answer::Yes) {
     return;
   }
   std::string error;
   if (folders_.DeleteEmptyFolderTree(folder, error)) {
-    lblTopLevelFolder.caption = folder + " has been deleted.";
+    lblTopLevelFolder.caption = support::DisplayName(folder) + " has been deleted.";
     lblTopLevelFolder.visible = true;
-    NotifyChanged();
+    TargetFolderDeleted();
   }
 }
 
@@ -250,7 +250,7 @@ bool MainWindow::BuildConfirmationTexts(std::int32_t count) {
     } else {
       q += "the file";
     }
-    q += "\r\n" + support::ShortenPath(random_, path, 100);
+    q += "\r\n" + support::ShortenPath(support::DisplayName(path), 100);
   } else {
     if (count == 1) {
       q += "the single file in ";
@@ -261,7 +261,7 @@ bool MainWindow::BuildConfirmationTexts(std::int32_t count) {
     } else {
       q += "all " + n + " files in ";
     }
-    q += "\r\n" + support::ShortenPath(random_, s.strTargetFolder, 100);
+    q += "\r\n" + support::ShortenPath(support::DisplayName(s.strTargetFolder), 100);
   }
   if (s.blnSubdirectories) {
     q += "\r\nand all files ";

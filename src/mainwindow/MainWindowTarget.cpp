@@ -60,7 +60,7 @@ void MainWindow::cmdSingleFile_Release() {
   // The name becomes the file specification: with a "*" or "?" in it, it would reach other files too.
   if (support::ContainsWildcard(name)) {
     ui_.Message("Single file",
-                path +
+                support::DisplayName(path) +
                     "\r\nThe name of this file contains \"*\" or \"?\", so it cannot be purged as a single "
                     "file.\r\nSpecify its folder and files instead.",
                 platform::Buttons::Ok, platform::Icon::Warning);
@@ -132,7 +132,7 @@ void MainWindow::cmdSpecifyDirectory_Release(int index) {
   double total = 0;
   if (folders_.CountMatchingFiles(path, "*.*", true, false, error, total) > 0) {
     const Answer answer = ui_.Message("Specify folder",
-                                      "Do you wish to purge ALL files in " + path +
+                                      "Do you wish to purge ALL files in " + support::DisplayName(path) +
                                           "\r\n(subject to any date restriction which is in effect)?",
                                       Buttons::YesNo, Icon::None);
     if (answer == Answer::Yes) {

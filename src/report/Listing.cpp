@@ -12,7 +12,7 @@
 namespace nulvane::report {
 
 void ReportWindow::ListFilesRecursive(std::string dirPath, const std::string& fileSpec) {
-  caption = dirPath;
+  caption = support::DisplayName(dirPath);
   const std::string folder = NormaliseFolderPath(dirPath);
   const bool listing = blnListFiles || blnPurgeFiles;
   int errorNumber = 0;
@@ -21,7 +21,7 @@ void ReportWindow::ListFilesRecursive(std::string dirPath, const std::string& fi
     if (entries.matchCount > 0) {
       if (listing) {
         if (blnDisplayFolderNames) {
-          AppendReport(folder + "\r\n", true);
+          AppendReport(support::DisplayName(folder) + "\r\n", true);
         } else if (!blnReportBufferFull) {
           txbText.Append(" .");
         }
@@ -32,7 +32,8 @@ void ReportWindow::ListFilesRecursive(std::string dirPath, const std::string& fi
         if (file.kind != platform::FileKind::Regular) {
           // Named as what it is, never counted: a purge would leave it alone.
           if (listing && blnDisplayFileNames && !blnReportBufferFull) {
-            txbText.Append(file.name + " (" + engine::EntryKindName(file.kind) + ", not purged)   \r\n");
+            txbText.Append(support::DisplayName(file.name) + " (" + engine::EntryKindName(file.kind) +
+                           ", not purged)   \r\n");
             if (txbText.characters() > kReportLimit) HandleReportFull();
           }
           continue;
@@ -49,7 +50,8 @@ void ReportWindow::ListFilesRecursive(std::string dirPath, const std::string& fi
         std::int64_t size = support::GetFileLength(fileSystem_, path);
         if (size < 0) size = 0;
         if (blnDisplayFileNames && !blnReportBufferFull) {
-          txbText.Append(file.name + " (" + engine::FileDateText(fileSystem_, path, false) + ", " +
+          txbText.Append(support::DisplayName(file.name) + " (" +
+                         engine::FileDateText(fileSystem_, path, false) + ", " +
                          support::FormatSizeGB(static_cast<double>(size), 2) + ")   \r\n");
           // File lines bypass AppendReport; without this a folder of many files would grow the report
           // without bound.
@@ -80,8 +82,8 @@ void ReportWindow::ListFilesRecursive(std::string dirPath, const std::string& fi
   }
   // A counting pass ignores blnStop here too: a stop left from the last run must not hide the error.
   if (errorNumber == 70 || (listing && blnStop)) return;
-  ui_.Message("Error", "Error #" + std::to_string(errorNumber) + " with " + folder, platform::Buttons::Ok,
-              platform::Icon::Error);
+  ui_.Message("Error", "Error #" + std::to_string(errorNumber) + " with " + support::DisplayName(folder),
+              platform::Buttons::Ok, platform::Icon::Error);
   blnStop = true;
 }
 

@@ -159,6 +159,8 @@ class ReportWindow : public platform::Observable {
   int frontRequests_ = 0;
   std::string runFolder_;
   std::size_t sizeMarkEnd_ = std::string::npos;
+  // Passes written over the file being purged, for the report line of a file left part way.
+  int passesDone_ = 0;
 };
 
 // A folder path as the walks use it: exactly one trailing separator (and an upper-case drive letter where

@@ -123,7 +123,8 @@ void ReportWindow::WriteSummary() {
     const std::size_t star = strCurrentFileSpec.find('*');
     const bool plain =
         strCurrentFileSpec.find('?') == std::string::npos && (star == std::string::npos || star == 0);
-    AppendReport((plain ? std::string("Number of files: ") : "Number of files " + strCurrentFileSpec + ": ") +
+    AppendReport((plain ? std::string("Number of files: ")
+                        : "Number of files " + support::DisplayName(strCurrentFileSpec) + ": ") +
                      support::FormatGrouped(lngNumFilesProcessed, 0) + "\r\n",
                  true);
   }

@@ -79,13 +79,13 @@ void ReportWindow::ReportWalkError(int number, const std::string& folder) {
     HandleReportFull();
     return;
   }
-  ui_.Message("Error", "Error #" + std::to_string(number) + " with " + folder, platform::Buttons::Ok,
-              platform::Icon::Error);
+  ui_.Message("Error", "Error #" + std::to_string(number) + " with " + support::DisplayName(folder),
+              platform::Buttons::Ok, platform::Icon::Error);
   blnStop = true;
 }
 
 void ReportWindow::PurgeTreeRecursive(std::string dirPath, const std::string& fileSpec) {
-  caption = dirPath;
+  caption = support::DisplayName(dirPath);
   std::string folder = NormaliseFolderPath(dirPath);
   FolderEntries entries;
   double byteRate = 1048576;
@@ -103,7 +103,7 @@ void ReportWindow::PurgeTreeRecursive(std::string dirPath, const std::string& fi
   Repaint();
 
   if (entries.matchCount > 0) {
-    if (!blnReportBufferFull) txbText.Append("\r\n" + folder);
+    if (!blnReportBufferFull) txbText.Append("\r\n" + support::DisplayName(folder));
     PurgeFolderFiles(folder, fileSpec, entries, byteRate);
     if (blnStop) return;
   }
@@ -121,7 +121,9 @@ void ReportWindow::PurgeFolderFiles(const std::string& folder, const std::string
       first = false;
     }
     if (file.kind != platform::FileKind::Regular) {
-      AppendReport(file.name + ": " + engine::EntryKindName(file.kind) + ", not purged.\r\n", true);
+      AppendReport(
+          support::DisplayName(file.name) + ": " + engine::EntryKindName(file.kind) + ", not purged.\r\n",
+          true);
       if (!HasWildcard(fileSpec)) return;
       continue;
     }
@@ -151,8 +153,11 @@ void ReportWindow::FinishInterruptedLine(const std::string& name) {
   if (blnReportBufferFull) return;
   const bool namesOnly = confirmation_.blnFolderNamesOnly;
   if (!namesOnly) CutAfterSizeMark();
-  if (namesOnly) AppendReport(name, false);
-  AppendReport(" not purged.", false);
+  if (namesOnly) AppendReport(support::DisplayName(name), false);
+  AppendReport(passesDone_ > 0
+                   ? engine::PartlyOverwrittenText(passesDone_, typeOfPurge_.GetNumberOfPasses(), 0, "")
+                   : " not purged.",
+               false);
   AppendReport("\r\n", true);
 }
 
@@ -167,10 +172,11 @@ bool ReportWindow::PurgeOneFile(const std::string& folder, const FolderEntry& fi
   const std::string path = folder + file.name;
   const std::string extension = support::ExtensionOf(path, true);
   sizeMarkEnd_ = std::string::npos;
+  passesDone_ = 0;
   if (namesOnly) {
     AppendReport(". ", true);
   } else {
-    AppendReport(file.name, false);
+    AppendReport(support::DisplayName(file.name), false);
   }
 
   bool purged = false;
@@ -180,9 +186,9 @@ bool ReportWindow::PurgeOneFile(const std::string& folder, const FolderEntry& fi
   if (code == 8) {
     code = 7;
   } else if (code == 7) {
-    const platform::Answer answer =
-        ui_.Message("Purge query", PurgeQueryText(path, extension), platform::Buttons::YesNoCancel,
-                    platform::Icon::None, platform::Answer::No);
+    const platform::Answer answer = ui_.Message(
+        "Purge query", PurgeQueryText(support::DisplayName(path), support::DisplayName(extension)),
+        platform::Buttons::YesNoCancel, platform::Icon::None, platform::Answer::No);
     if (answer == platform::Answer::Yes) {
       engine_.SetExtensionPermission(extension, 1);
       code = 0;
@@ -211,8 +217,13 @@ bool ReportWindow::PurgeOneFile(const std::string& folder, const FolderEntry& fi
     dblTotalBytesPurged += static_cast<double>(size);
     ++lngNumFilesPurged;
   } else {
-    if (namesOnly) AppendReport(file.name, false);
-    AppendReport(engine::PurgeResultText(code, extension), false);
+    if (namesOnly) AppendReport(support::DisplayName(file.name), false);
+    // A file left after some of its passes is neither untouched nor purged, and the report says so.
+    AppendReport(passesDone_ > 0 && code != engine::kNotDeleted
+                     ? engine::PartlyOverwrittenText(passesDone_, typeOfPurge_.GetNumberOfPasses(), code,
+                                                     support::DisplayName(extension))
+                     : engine::PurgeResultText(code, support::DisplayName(extension)),
+                 false);
   }
   if (!(namesOnly && purged)) AppendReport("\r\n", true);
   return true;
@@ -252,6 +263,7 @@ bool ReportWindow::RunPasses(const std::string& path, std::int64_t size, double 
     // does.
     if (code != 0) break;
     passesDone = pass;
+    passesDone_ = pass;
     if (indicator && pass < passes && !blnReportBufferFull) {
       txbText.Append(std::string("123456789").substr(0, static_cast<std::size_t>(pass)) +
                      std::string(static_cast<std::size_t>(passes - pass), '_'));
@@ -269,7 +281,8 @@ bool ReportWindow::RunPasses(const std::string& path, std::int64_t size, double 
 }
 
 bool ReportWindow::ConfirmFile(const std::string& path, std::int64_t size) {
-  frmConfirmFiles.Prepare(support::LowerCase(path) + "     " +
+  // The path exactly as it is on disk: names differing only in case are different files here.
+  frmConfirmFiles.Prepare(support::DisplayName(path) + "     " +
                           support::FormatSize(static_cast<double>(size), 2) + "     " +
                           engine::FileDateText(fileSystem_, path, false));
   host_.HideMainWindow();
@@ -314,7 +327,8 @@ void ReportWindow::PurgeSubfolders(const std::string& folder, const std::string&
       if (!FolderIsEmpty(subfolder)) continue;
       fileSystem_.RemoveFolder(subfolder);
       if (intNumFoldersRemoved < INT16_MAX) ++intNumFoldersRemoved;
-      if (!blnReportBufferFull) txbText.Append("Folder " + subfolder + " removed.\r\n\r\n");
+      if (!blnReportBufferFull)
+        txbText.Append("Folder " + support::DisplayName(subfolder) + " removed.\r\n\r\n");
     } catch (const platform::PlatformError& error) {
       if (!blnStop) ReportWalkError(error.number, folder);
       if (blnStop) return;

@@ -134,30 +134,64 @@ std::string NumberInWords(std::int32_t n) {
   return text;
 }
 
-std::string ShortenPath(platform::Random& random, const std::string& path, int max) {
+std::string ShortenPath(const std::string& path, int max) {
   if (max < 5 || static_cast<std::size_t>(max) >= CharacterCount(path)) return path;
   const std::vector<std::string> components = SplitPath(path);
-  const int c = static_cast<int>(components.size());
-  if (c == 1) return path;
-  std::string text = path;
-  std::vector<bool> replaced(components.size(), false);
-  for (int draws = 1;; ++draws) {
-    // With two components the draw gives 1, the last one.
-    const int i = random.RandomInteger(1, c - 2);
-    if (replaced[static_cast<std::size_t>(i)]) {
-      if (draws > 3 * c) break;
-      continue;
-    }
-    // The first occurrence anywhere, even inside another component: the display only needs it shorter.
-    const std::string& component = components[static_cast<std::size_t>(i)];
-    const auto at = component.empty() ? std::string::npos : text.find(component);
-    if (at != std::string::npos) text.replace(at, component.size(), "...");
-    if (CharacterCount(text) <= static_cast<std::size_t>(max)) break;
-    replaced[static_cast<std::size_t>(i)] = true;
+  const std::size_t count = components.size();
+  if (count == 1) return path;
+  const auto fits = [max](const std::string& text) {
+    return CharacterCount(text) <= static_cast<std::size_t>(max);
+  };
+  const std::string separator(1, platform::kPathSeparator);
+  const auto join = [&](std::size_t from) {
+    std::string text = components[from];
+    for (std::size_t i = from + 1; i < count; ++i) text += separator + components[i];
+    return text;
+  };
+  // The name to keep: the last component, or the last folder's when the path ends in a separator.
+  std::size_t last = count - 1;
+  while (last > 0 && components[last].empty()) --last;
+  const std::string head = (path[0] == platform::kPathSeparator ? separator : "") + components[0] + separator;
+  for (std::size_t kept = 2; kept <= last; ++kept) {
+    const std::string text = head + "..." + separator + join(kept);
+    if (fits(text)) return text;
   }
-  // Cut only what still does not fit: a text that fits keeps its end, which is usually the file's name.
-  if (CharacterCount(text) > static_cast<std::size_t>(max)) text = FirstCharacters(text, max - 3) + "...";
-  return text;
+  const std::string tail = join(last);
+  if (fits("..." + separator + tail)) return "..." + separator + tail;
+  return FirstCharacters(tail, static_cast<std::size_t>(max) - 3) + "...";
+}
+
+std::string DisplayName(const std::string& name) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  const auto hexByte = [](unsigned char byte) {
+    return std::string("\\x") + kHex[byte >> 4] + kHex[byte & 15];
+  };
+  std::string shown;
+  shown.reserve(name.size());
+  for (std::size_t i = 0; i < name.size();) {
+    const std::size_t start = i;
+    const char32_t c = DecodeCharacter(name, i);
+    if (c >= kStrayByteBase + 0x80 && c <= kStrayByteBase + 0xFF) {
+      shown += hexByte(static_cast<unsigned char>(c - kStrayByteBase));
+    } else if (c == U'\n') {
+      shown += "\\n";
+    } else if (c == U'\r') {
+      shown += "\\r";
+    } else if (c == U'\t') {
+      shown += "\\t";
+    } else if (c < 0x20 || c == 0x7F) {
+      shown += hexByte(static_cast<unsigned char>(c));
+    } else if (c == U'\\' && platform::kPathSeparator != '\\') {
+      shown += "\\\\";
+    } else if ((c >= 0x80 && c <= 0x9F) || (c >= 0x200B && c <= 0x200F) || (c >= 0x2028 && c <= 0x202E) ||
+               (c >= 0x2060 && c <= 0x2069) || c == 0xFEFF) {
+      shown += "\\u";
+      for (int shift = 12; shift >= 0; shift -= 4) shown += kHex[(c >> shift) & 15];
+    } else {
+      shown.append(name, start, i - start);
+    }
+  }
+  return shown;
 }
 
 std::string FileSizeText(platform::FileSystem& fileSystem, const std::string& path, bool gb) {

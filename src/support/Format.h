@@ -4,7 +4,6 @@
 #include <string>
 
 #include "platform/FileSystem.h"
-#include "platform/Random.h"
 
 namespace nulvane::support {
 
@@ -18,9 +17,17 @@ std::string FormatMinutes(std::int32_t minutes);
 std::string FormatDuration(std::int32_t seconds, bool wholeMinutes);
 // "No", "One" ... "Twenty", "Twenty one" ... "Ninety nine", then grouped digits ("1,500").
 std::string NumberInWords(std::int32_t n);
-// The path shortened for display to at most `max` characters by putting "..." in place of randomly chosen
-// inner folders (cut at the end when that is not enough). The result may differ from call to call.
-std::string ShortenPath(platform::Random& random, const std::string& path, int max);
+// The path shortened for display to at most `max` characters: the inner folders next to the first one give
+// way to one "...", so the end of the path (the file's or the last folder's name) stays visible. The same
+// path always gives the same text, so a label does not change from one refresh to the next.
+std::string ShortenPath(const std::string& path, int max);
+// A file or folder name, or a path, as reports, labels, lists and messages show it: a character that would
+// not show as itself is written as an escape, so a name stays on one line and reads as what is on disk. Line
+// breaks and tabs become \n, \r and \t; other control bytes and bytes that are not UTF-8 \xHH; characters
+// that are invisible or reorder the text around them (C1 controls, zero-width and direction marks, line and
+// paragraph separators) \uHHHH; and a backslash that is not the path separator \\, so that no name reads
+// like an escape of another.
+std::string DisplayName(const std::string& name);
 // The file's length as FormatSize (or FormatSizeGB when `gb`) with two decimals; empty text for an empty
 // path or a file whose length cannot be read.
 std::string FileSizeText(platform::FileSystem& fileSystem, const std::string& path, bool gb);

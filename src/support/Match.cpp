@@ -14,9 +14,8 @@ namespace {
 
 using platform::kPathSeparator;
 
-// A byte that is not part of valid UTF-8 becomes a lone low surrogate (U+DC80..U+DCFF), which valid UTF-8
-// never encodes, so that decoding and encoding give back the very same bytes.
-constexpr char32_t kEscapeBase = 0xDC00;
+// Stray bytes decode to U+DC80..U+DCFF, so that decoding and encoding give back the very same bytes.
+constexpr char32_t kEscapeBase = kStrayByteBase;
 
 bool IsContinuation(unsigned char byte) {
   return (byte & 0xC0) == 0x80;
@@ -275,6 +274,10 @@ std::string FirstCharacters(const std::string& text, std::size_t count) {
   std::size_t i = 0;
   for (std::size_t taken = 0; taken < count && i < text.size(); ++taken) DecodeOne(text, i);
   return text.substr(0, i);
+}
+
+char32_t DecodeCharacter(const std::string& text, std::size_t& i) {
+  return DecodeOne(text, i);
 }
 
 }  // namespace nulvane::support

@@ -41,4 +41,10 @@ std::size_t CharacterCount(const std::string& text);
 // The first `count` characters of a UTF-8 text, never cutting one in the middle.
 std::string FirstCharacters(const std::string& text, std::size_t count);
 
+// A byte that is not part of valid UTF-8 decodes as this base plus the byte (a lone low surrogate, which
+// valid UTF-8 never encodes).
+inline constexpr char32_t kStrayByteBase = 0xDC00;
+// Decodes the character that starts at byte `i` of a UTF-8 text and moves `i` past it.
+char32_t DecodeCharacter(const std::string& text, std::size_t& i);
+
 }  // namespace nulvane::support

@@ -117,14 +117,32 @@ TEST_F(PurgeConfirmationDialogTest, NoLeavesTheTableAndConfirmFilesAlone) {
   EXPECT_EQ(clusterSizes.GetClusterSize("/data"), 3072);
 }
 
-TEST_F(PurgeConfirmationDialogTest, WithoutSubfoldersEmptyFolderDeletionIsClearedAndHidden) {
-  state.blnSubdirectories = false;
-  Show([](Dialog& d) {
-    EXPECT_FALSE(d.chkDeleteEmptyFolders.visible);
-    EXPECT_FALSE(d.chkDeleteEmptyFolders.checked);
-    d.cmdDoPurge();
-  });
-  EXPECT_FALSE(dialog.blnDeleteEmptyFolders);
+// Without subfolders the option is hidden and off for that purge, yet the next purge with subfolders finds
+// the user's last choice again, whichever it was.
+TEST_F(PurgeConfirmationDialogTest, EmptyFolderDeletionIsOffWithoutSubfoldersAndKeepsTheUsersChoice) {
+  for (const bool choice : {true, false}) {
+    state.blnSubdirectories = true;
+    Show([choice](Dialog& d) {
+      d.ClickCheck(d.chkDeleteEmptyFolders, choice);
+      d.cmdDoPurge();
+    });
+    EXPECT_EQ(dialog.blnDeleteEmptyFolders, choice);
+
+    state.blnSubdirectories = false;
+    Show([](Dialog& d) {
+      EXPECT_FALSE(d.chkDeleteEmptyFolders.visible);
+      d.cmdDoPurge();
+    });
+    EXPECT_FALSE(dialog.blnDeleteEmptyFolders);
+
+    state.blnSubdirectories = true;
+    Show([choice](Dialog& d) {
+      EXPECT_TRUE(d.chkDeleteEmptyFolders.visible);
+      EXPECT_EQ(d.chkDeleteEmptyFolders.checked, choice);
+      d.cmdDoPurge();
+    });
+    EXPECT_EQ(dialog.blnDeleteEmptyFolders, choice);
+  }
 }
 
 TEST_F(PurgeConfirmationDialogTest, DoNotDeleteGovernsOnlyThePurgeStartedWithIt) {

@@ -69,6 +69,10 @@ TEST_F(MainWindowTest, SpecifyFolderAndPurgeEverythingWithSubfolders) {
   EXPECT_EQ(ui.LastMessage().text, "Delete folder " + root + "?");
   EXPECT_FALSE(Exists(root));
   EXPECT_EQ(window.lblTopLevelFolder.caption, root + " has been deleted.");
+  // The deleted folder is no longer the target, nor shown as one.
+  EXPECT_EQ(state.strTargetFolder, "");
+  EXPECT_EQ(window.lblDirectory.caption, "Not specified");
+  EXPECT_EQ(window.lblSubdirectories.caption, "");
   EXPECT_TRUE(window.fraMenuEnabled);
   EXPECT_TRUE(window.fraSetupEnabled);
   EXPECT_FALSE(report.blnPurgeFiles);

@@ -127,7 +127,10 @@ TEST(PauseAndStop, PurgePausedAfterAPassIsStoppedFromThePausedState) {
   EXPECT_EQ(p.report.lblPausedDone.caption, "Stopped");
   EXPECT_EQ(p.fs.ListFolder(p.dir.path()).size(), 3u);
   const std::string& text = p.report.txbText.text();
-  EXPECT_NE(text.find(" (500 bytes) not purged.\r\n"), std::string::npos);
+  // Stopped after its first pass: neither untouched nor purged, and the line says so.
+  EXPECT_NE(text.find(" (500 bytes): partly overwritten (1 of 3 passes), not deleted.\r\n"),
+            std::string::npos)
+      << text;
   EXPECT_NE(
       text.find(
           "\r\nNumber of files: 1\r\nNumber of files purged: 0\r\nPurge operation was stopped.\r\n\r\n"),

@@ -133,27 +133,27 @@ TEST_F(FormatTest, TrimTrailing) {
 }
 
 TEST_F(FormatTest, ShortenPathLeavesShortOrUnsplittablePathsAlone) {
-  platform::Random random;
-  random.Seed(1);
-  EXPECT_EQ(ShortenPath(random, "/a/b", 3), "/a/b");
-  EXPECT_EQ(ShortenPath(random, "/home/user/documents/file.txt", 4), "/home/user/documents/file.txt");
-  EXPECT_EQ(ShortenPath(random, "/home/user", 40), "/home/user");
-  EXPECT_EQ(ShortenPath(random, "averyveryverylongfilename.txt", 10), "averyveryverylongfilename.txt");
-  EXPECT_EQ(ShortenPath(random, "/averyveryverylongfilename.txt", 10), "/averyveryverylongfilename.txt");
+  EXPECT_EQ(ShortenPath("/a/b", 3), "/a/b");
+  EXPECT_EQ(ShortenPath("/home/user/documents/file.txt", 4), "/home/user/documents/file.txt");
+  EXPECT_EQ(ShortenPath("/home/user", 40), "/home/user");
+  EXPECT_EQ(ShortenPath("averyveryverylongfilename.txt", 10), "averyveryverylongfilename.txt");
+  EXPECT_EQ(ShortenPath("/averyveryverylongfilename.txt", 10), "/averyveryverylongfilename.txt");
 }
 
-TEST_F(FormatTest, ShortenPathReplacesInnerFolders) {
-  platform::Random random;
-  random.Seed(7);
-  // Only "user" is strictly between the first and the last component, and dropping it is enough.
-  EXPECT_EQ(ShortenPath(random, "/home/user/file.txt", 18), "/home/.../file.txt");
-  // When dropping folders is not enough, the end is cut.
-  EXPECT_EQ(ShortenPath(random, "/home/user/file.txt", 12), "/home/......");
-  // With two components the last one gives way.
-  EXPECT_EQ(ShortenPath(random, "/home/averyverylongname", 12), "/home/...");
+TEST_F(FormatTest, ShortenPathKeepsTheLastNameInView) {
+  const std::string folder = "/home/user/documents/projects/2026/reports/";
+  // Inner folders give way from the left, as few as needed, to one "...".
+  EXPECT_EQ(ShortenPath(folder, 42), "/home/.../documents/projects/2026/reports/");
+  EXPECT_EQ(ShortenPath(folder, 30), "/home/.../2026/reports/");
+  EXPECT_EQ(ShortenPath(folder, 22), "/home/.../reports/");
+  // Then the first folder too, and only when even the name does not fit is it cut.
+  EXPECT_EQ(ShortenPath(folder, 12), ".../reports/");
+  EXPECT_EQ(ShortenPath(folder, 8), "repor...");
+  EXPECT_EQ(ShortenPath("/home/user/file.txt", 18), "/home/.../file.txt");
+  EXPECT_EQ(ShortenPath("/home/averyverylongname", 12), "averyvery...");
 }
 
-TEST_F(FormatTest, ShortenPathNeverExceedsTheMaximum) {
+TEST_F(FormatTest, ShortenPathNeverExceedsTheMaximumAndGivesTheSameTextEachTime) {
   const std::vector<std::string> paths = {
       "/home/user/documents/projects/2026/report-final-version.txt",
       "/a/b/c/d/e/f/g/h/i/j/k/l/m/n/o/p",
@@ -163,18 +163,38 @@ TEST_F(FormatTest, ShortenPathNeverExceedsTheMaximum) {
       "/bad\xff/by\xc3"
       "tes/\x80\x80\x80/end",
   };
-  platform::Random random;
-  for (std::uint64_t seed = 0; seed < 300; ++seed) {
-    random.Seed(seed);
-    for (const auto& path : paths) {
-      for (int max = 5; max < static_cast<int>(CharacterCount(path)); max += 3) {
-        const std::string shortened = ShortenPath(random, path, max);
-        ASSERT_LE(CharacterCount(shortened), static_cast<std::size_t>(max))
-            << path << " " << max << " " << seed;
-        ASSERT_NE(shortened.find("..."), std::string::npos) << path << " " << max;
-      }
+  for (const auto& path : paths) {
+    for (int max = 5; max < static_cast<int>(CharacterCount(path)); ++max) {
+      const std::string shortened = ShortenPath(path, max);
+      ASSERT_LE(CharacterCount(shortened), static_cast<std::size_t>(max)) << path << " " << max;
+      ASSERT_NE(shortened.find("..."), std::string::npos) << path << " " << max;
+      ASSERT_EQ(ShortenPath(path, max), shortened) << path << " " << max;
     }
   }
+}
+
+TEST_F(FormatTest, DisplayNameShowsEveryNameOnOneLineAndAsItIs) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"plain name.txt", "plain name.txt"},
+      {"caf\xc3\xa9 \xe5\x90\x8d\xe5\x89\x8d", "caf\xc3\xa9 \xe5\x90\x8d\xe5\x89\x8d"},
+      {"two\nlines", "two\\nlines"},
+      {"cr\r\ttab", "cr\\r\\ttab"},
+      {std::string("nul\0bell\x07"
+                   "del\x7f",
+                   13),
+       "nul\\x00bell\\x07del\\x7F"},
+      {"bad\xff\xc3", "bad\\xFF\\xC3"},
+      // Characters that hide or turn around the text after them.
+      {"invoice\xe2\x80\xae"
+       "txt.exe",
+       "invoice\\u202Etxt.exe"},
+      {"zero\xe2\x80\x8bwidth\xc2\x85", "zero\\u200Bwidth\\u0085"},
+      {"line\xe2\x80\xa8sep", "line\\u2028sep"},
+      // So that "a\\n" (a backslash and an n) never reads like a line break.
+      {"a\\n", "a\\\\n"},
+      {"/folder/sub/", "/folder/sub/"},
+  };
+  for (const auto& [name, shown] : cases) EXPECT_EQ(DisplayName(name), shown) << name;
 }
 
 }  // namespace
