@@ -73,7 +73,29 @@ TEST_F(SettingsStoreTest, DriveNamesWithSlashesAndPercentsAreDistinctKeys) {
         << drives[i];
     EXPECT_EQ(value, std::to_string(i)) << drives[i];
   }
-  EXPECT_EQ(backend.LocationOf(store.ProgramKey() + "\\/home").group, "%2Fhome");
+  EXPECT_EQ(backend.LocationOf(store.ProgramKey() + "\\/home").group, "_2Fhome");
+}
+
+// The file shows each drive's group escaped once; a speed that an earlier version stored under its
+// twice-escaped group is still found, until a new measurement is stored beside it.
+TEST_F(SettingsStoreTest, GroupsAreEscapedOnceAndEarlierTwiceEscapedGroupsAreStillRead) {
+  store.SaveSetting(Hive::CurrentUser, store.ProgramKey() + "\\/media/my_disk", "Speed", "3.5");
+  EXPECT_NE(ReadFile(temp / "config/Maker/Nulvane.ini").find("[_2Fmedia_2Fmy_5Fdisk]\nSpeed=3.5"),
+            std::string::npos)
+      << ReadFile(temp / "config/Maker/Nulvane.ini");
+
+  temp.Write("config/Maker/Nulvane.ini", "[%252Fhome]\nSpeed=12.5\n\n[%252Fmedia%252Fmy_disk]\nSpeed=7\n");
+  platform::QtSettingsBackend earlier(temp / "config");
+  SettingsStore next(earlier, "Maker", "Nulvane");
+  std::string value;
+  EXPECT_EQ(next.RestoreSetting(Hive::CurrentUser, key, "Speed", value), "0 OK");
+  EXPECT_EQ(value, "12.5");
+  EXPECT_EQ(next.RestoreSetting(Hive::CurrentUser, next.ProgramKey() + "\\/media/my_disk", "Speed", value),
+            "0 OK");
+  EXPECT_EQ(value, "7");
+  EXPECT_EQ(next.SaveSetting(Hive::CurrentUser, key, "Speed", "13").substr(0, 21), "0 Key already exists.");
+  EXPECT_EQ(next.RestoreSetting(Hive::CurrentUser, key, "Speed", value), "0 OK");
+  EXPECT_EQ(value, "13");
 }
 
 TEST_F(SettingsStoreTest, TrailingControlCharactersAreDroppedOnRead) {
@@ -108,7 +130,7 @@ TEST_F(SettingsStoreTest, WritesReplaceTheFileAtomicallyAndLeaveNoTemporaryFiles
     ASSERT_EQ(::stat(file.c_str(), &after), 0);
     EXPECT_NE(before.st_ino, after.st_ino);
     const std::string content = ReadFile(file);
-    EXPECT_NE(content.find("[%252Fd" + std::to_string(i) + "]"), std::string::npos);
+    EXPECT_NE(content.find("[_2Fd" + std::to_string(i) + "]"), std::string::npos);
     EXPECT_NE(content.find("Speed=" + std::to_string(i)), std::string::npos);
   }
   std::vector<std::string> names;

@@ -76,21 +76,33 @@ QtSettingsBackend::QtSettingsBackend(std::string configFolder) : configFolder_(s
   }
 }
 
-std::string QtSettingsBackend::EscapeKeyName(const std::string& name) {
+namespace {
+
+std::string Escape(const std::string& name, char escape, bool keepUnderscore) {
   static constexpr char kHex[] = "0123456789ABCDEF";
   std::string escaped;
   for (const char c : name) {
     const auto byte = static_cast<unsigned char>(c);
     if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || (byte >= '0' && byte <= '9') ||
-        byte == '_' || byte == '-' || byte == '.') {
+        byte == '-' || byte == '.' || (keepUnderscore && byte == '_')) {
       escaped += c;
     } else {
-      escaped += '%';
+      escaped += escape;
       escaped += kHex[byte >> 4];
       escaped += kHex[byte & 15];
     }
   }
   return escaped;
+}
+
+}  // namespace
+
+std::string QtSettingsBackend::EscapeKeyName(const std::string& name) {
+  return Escape(name, '_', false);
+}
+
+std::string QtSettingsBackend::LegacyEscapeKeyName(const std::string& name) {
+  return Escape(name, '%', true);
 }
 
 QtSettingsBackend::Location QtSettingsBackend::LocationOf(const std::string& keyPath) const {
@@ -107,6 +119,8 @@ QtSettingsBackend::Location QtSettingsBackend::LocationOf(const std::string& key
   for (std::size_t i = 2; i < parts.size(); ++i) {
     if (!location.group.empty()) location.group += '/';
     location.group += EscapeKeyName(parts[i]);
+    if (!location.legacyGroup.empty()) location.legacyGroup += '/';
+    location.legacyGroup += LegacyEscapeKeyName(parts[i]);
   }
   return location;
 }
@@ -123,7 +137,8 @@ KeyResult QtSettingsBackend::CreateOrOpenKey(const std::string& keyPath) {
     return {KeyDisposition::Failed, StatusNumber(settings.status())};
   if (!settings.isWritable()) return {KeyDisposition::Failed, EACCES};
   const bool exists = location.group.empty() ? std::filesystem::exists(location.file, error)
-                                             : GroupHasEntries(settings, location.group);
+                                             : GroupHasEntries(settings, location.group) ||
+                                                   GroupHasEntries(settings, location.legacyGroup);
   return {exists ? KeyDisposition::Existed : KeyDisposition::Created, 0};
 }
 
@@ -162,15 +177,21 @@ bool QtSettingsBackend::OpenKeyForReading(const std::string& keyPath) {
   std::error_code error;
   if (location.file.empty() || !std::filesystem::is_regular_file(location.file, error)) return false;
   QSettings settings(ToQt(location.file), QSettings::IniFormat);
-  return location.group.empty() || GroupHasEntries(settings, location.group);
+  return location.group.empty() || GroupHasEntries(settings, location.group) ||
+         GroupHasEntries(settings, location.legacyGroup);
 }
 
 ReadResult QtSettingsBackend::ReadString(const std::string& keyPath, const std::string& name) {
   const Location location = LocationOf(keyPath);
   if (location.file.empty() || name.empty()) return {ReadStatus::NotFound, {}, ENOENT};
   QSettings settings(ToQt(location.file), QSettings::IniFormat);
-  if (!location.group.empty()) settings.beginGroup(ToQt(location.group));
-  const QString key = ToQt(EscapeKeyName(name));
+  // The value as this version writes it, else as an earlier version did.
+  QString key = ToQt(EscapeKeyName(name));
+  if (!location.group.empty()) key = ToQt(location.group) + QLatin1Char('/') + key;
+  if (!settings.contains(key)) {
+    key = ToQt(LegacyEscapeKeyName(name));
+    if (!location.legacyGroup.empty()) key = ToQt(location.legacyGroup) + QLatin1Char('/') + key;
+  }
   if (!settings.contains(key)) return {ReadStatus::NotFound, {}, ENOENT};
   const QVariant stored = settings.value(key);
   // A hand-edited value with unquoted commas comes back as a list.

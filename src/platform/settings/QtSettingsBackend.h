@@ -9,8 +9,9 @@ namespace nulvane::platform {
 
 // Keeps the values in INI files: key "Software\<maker>\<program>\<sub>\..." lives in
 // <config folder>/<maker>/<program>.ini, group "<sub>/...". Each sub-key name is escaped (a drive such as
-// "/home" holds the toolkit's group separator). Writes replace the file atomically (a temporary file renamed
-// over it) and are checked.
+// "/home" holds the toolkit's group separator) into characters the toolkit writes as they are, so the file
+// shows each name escaped once. Values that earlier versions stored under twice-escaped names are still
+// read. Writes replace the file atomically (a temporary file renamed over it) and are checked.
 class QtSettingsBackend final : public SettingsBackend {
  public:
   // `configFolder` empty: $XDG_CONFIG_HOME, else ~/.config.
@@ -26,11 +27,16 @@ class QtSettingsBackend final : public SettingsBackend {
   struct Location {
     std::string file;
     std::string group;
+    std::string legacyGroup;  // where earlier versions kept the key
   };
   Location LocationOf(const std::string& keyPath) const;
 
-  // A key name as a group name that holds only letters, digits, "_", "-" and "." (others as %XX).
+  // A key or value name as a name that holds only letters, digits, "-" and "." (every other byte as "_" and
+  // two hex digits), which the toolkit writes unchanged.
   static std::string EscapeKeyName(const std::string& name);
+  // The names of earlier versions: letters, digits, "_", "-" and "." kept, others as %XX (which the toolkit
+  // then escaped a second time, to %25XX, in the file).
+  static std::string LegacyEscapeKeyName(const std::string& name);
 
  private:
   std::string configFolder_;
