@@ -36,11 +36,15 @@ QString ToQtFilter(const std::string& filter) {
   for (int i = 0; i + 1 < parts.size(); i += 2) {
     QString patterns = parts[i + 1].trimmed();
     patterns.replace(QStringLiteral("*.*"), QStringLiteral("*"));
-    QString name = parts[i].trimmed();
-    name = name.left(name.indexOf(QLatin1Char('('))).trimmed();
-    filters << QStringLiteral("%1 (%2)").arg(name, patterns.replace(QLatin1Char(';'), QLatin1Char(' ')));
+    filters << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(),
+                                             patterns.replace(QLatin1Char(';'), QLatin1Char(' ')));
   }
   return filters.join(QStringLiteral(";;"));
+}
+
+void ApplyFilter(QFileDialog& dialog, const std::string& filter) {
+  dialog.setOption(QFileDialog::HideNameFilterDetails);
+  dialog.setNameFilter(ToQtFilter(filter));
 }
 
 void QtUi::RegisterDialogView(platform::Dialog& dialog, QDialog* view) {
@@ -122,9 +126,12 @@ void QtUi::ShowModal(platform::Dialog& dialog) {
 platform::FileDialogResult QtUi::OpenFileDialog(const platform::FileDialogRequest& request) {
   const QString start =
       QString::fromStdString(request.initialFolder.empty() ? request.fileName : request.initialFolder);
-  const QString path = QFileDialog::getOpenFileName(ActiveParent(), QString::fromStdString(request.title),
-                                                    start, ToQtFilter(request.filter));
-  return {true, path.toStdString()};
+  QFileDialog chooser(ActiveParent(), QString::fromStdString(request.title), start);
+  chooser.setAcceptMode(QFileDialog::AcceptOpen);
+  chooser.setFileMode(QFileDialog::ExistingFile);
+  ApplyFilter(chooser, request.filter);
+  if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return {true, ""};
+  return {true, chooser.selectedFiles().first().toStdString()};
 }
 
 platform::FileDialogResult QtUi::SaveFileDialog(const platform::FileDialogRequest& request) {
@@ -133,8 +140,8 @@ platform::FileDialogResult QtUi::SaveFileDialog(const platform::FileDialogReques
     if (!start.isEmpty() && !start.endsWith(QLatin1Char('/'))) start += QLatin1Char('/');
     start += QString::fromStdString(request.fileName);
   }
-  QFileDialog chooser(ActiveParent(), QString::fromStdString(request.title), start,
-                      ToQtFilter(request.filter));
+  QFileDialog chooser(ActiveParent(), QString::fromStdString(request.title), start);
+  ApplyFilter(chooser, request.filter);
   chooser.setAcceptMode(QFileDialog::AcceptSave);
   if (!request.defaultExtension.empty())
     chooser.setDefaultSuffix(QString::fromStdString(request.defaultExtension));

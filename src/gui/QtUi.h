@@ -8,6 +8,7 @@
 #include "platform/Ui.h"
 
 class QDialog;
+class QFileDialog;
 
 namespace nulvane::gui {
 
@@ -41,7 +42,11 @@ class QtUi final : public platform::Ui {
 // CR LF (the program's line break) as the toolkit's line break.
 QString ToDisplayText(const std::string& text);
 std::string FromDisplayText(const QString& text);
-// "All files (*.*) | *.*" as a Qt name filter; "*.*" means every file here, with or without a dot.
+// "All files (*.*) | *.*" as a Qt name filter. The name keeps its own text and the patterns follow in a
+// last pair of parentheses, which the dialog hides (see ApplyFilter): "All files (*.*) (*)", since "*.*"
+// means every file, with or without a dot.
 QString ToQtFilter(const std::string& filter);
+// Gives a file dialog the filter, showing each entry by its name as the program writes it.
+void ApplyFilter(QFileDialog& dialog, const std::string& filter);
 
 }  // namespace nulvane::gui
