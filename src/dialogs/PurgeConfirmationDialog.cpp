@@ -59,6 +59,11 @@ void PurgeConfirmationDialog::ClickCheck(platform::CheckBox& box, bool checked) 
   NotifyChanged();
 }
 
+void PurgeConfirmationDialog::SelectClusterSize(int index) {
+  if (index < 0 || index >= static_cast<int>(cboClusterSize.items.size())) return;
+  cboClusterSize.selected = index;
+}
+
 void PurgeConfirmationDialog::cmdDoPurge() {
   blnConfirm = true;
   blnDoNotDeletePurgedFiles = chkDoNotDeletePurgedFiles.checked;

@@ -42,6 +42,8 @@ class PurgeConfirmationDialog : public platform::Dialog {
   // A check box clicked by the user: sets its state and, while the dialog is visible, moves the focus to
   // "No, cancel this purge" so that Enter never starts a purge by accident.
   void ClickCheck(platform::CheckBox& box, bool checked);
+  // An entry of the (hidden) cluster-size list; anything else leaves the selection alone.
+  void SelectClusterSize(int index);
 
   void cmdDoPurge();
   void cmdCancel();

@@ -184,4 +184,14 @@ void SpecifyFilesDialog::Close(bool accept) {
   Hide();
 }
 
+void SpecifyFilesDialog::TypeExtensionText(std::string text) {
+  SetExtensionText(std::move(text));
+  if (!txbExtension.text.empty() && !optExtension.selected) ClickTextBox(Choice::Extension);
+}
+
+void SpecifyFilesDialog::TypeFilespecText(std::string text) {
+  SetFilespecText(std::move(text));
+  if (!txbFilespec.text.empty() && !optMultipleFiles.selected) ClickTextBox(Choice::MultipleFiles);
+}
+
 }  // namespace nulvane::dialogs

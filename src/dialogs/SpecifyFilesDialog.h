@@ -37,6 +37,10 @@ class SpecifyFilesDialog : public platform::Dialog {
   void ClickTextBox(Choice choice);  // Extension or MultipleFiles
   void SetExtensionText(std::string text) { txbExtension.text = std::move(text); }
   void SetFilespecText(std::string text) { txbFilespec.text = std::move(text); }
+  // Text typed into a box, by keyboard or screen reader: typing there chooses the box's option, as
+  // clicking into it does, so the option shown is the one Accept uses.
+  void TypeExtensionText(std::string text);
+  void TypeFilespecText(std::string text);
   void TextBoxEnter() { cmdAccept(); }
   void cmdAccept();
   void cmdCancel();

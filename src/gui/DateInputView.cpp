@@ -6,25 +6,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "gui/QtUi.h"
 
 namespace nulvane::gui {
-
-namespace {
-
-void FillList(QComboBox* combo, const platform::ListControl& list) {
-  const QSignalBlocker blocker(combo);
-  if (combo->count() != static_cast<int>(list.items.size())) {
-    combo->clear();
-    for (const auto& item : list.items) combo->addItem(QString::fromStdString(item));
-  }
-  combo->setCurrentIndex(list.selected);
-}
-
-}  // namespace
 
 DateInputView::DateInputView(dialogs::DateInputDialog& dialog, QWidget* parent)
     : DialogView(dialog, parent), dialog_(dialog) {
@@ -45,10 +31,13 @@ DateInputView::DateInputView(dialogs::DateInputDialog& dialog, QWidget* parent)
   row->addWidget(year_);
   row->addStretch();
   layout->addLayout(row);
-  connect(months_, &QComboBox::activated, this, [this](int index) { dialog_.SelectMonth(index); });
-  connect(days_, &QComboBox::activated, this, [this](int index) { dialog_.SelectDay(index); });
-  connect(year_, &QLineEdit::textEdited, this,
-          [this](const QString& text) { dialog_.SetYearText(text.toStdString()); });
+  // The three fields carry no label of their own on screen; a screen reader still names each.
+  NameControl(months_, "Month");
+  NameControl(days_, "Day");
+  NameControl(year_, "Year");
+  Bind().List(months_, [this](int index) { dialog_.SelectMonth(index); });
+  Bind().List(days_, [this](int index) { dialog_.SelectDay(index); });
+  Bind().Text(year_, [this](const std::string& text) { dialog_.SetYearText(text); });
 
   const auto buttonRow = AddButtonRow(layout, 3);
   accept_ = buttonRow[0];
@@ -87,17 +76,12 @@ void DateInputView::Render() {
 
   prompt_->setText(ToDisplayText(dialog_.lblPrompt.caption));
   prompt_->setVisible(dialog_.lblPrompt.visible && !dialog_.lblPrompt.caption.empty());
-  FillList(months_, dialog_.cboMonthNames);
-  FillList(days_, dialog_.cboDayNumbers);
-  const QString year = QString::fromStdString(dialog_.txbYear.text);
-  if (year_->text() != year) year_->setText(year);
+  ShowList(months_, dialog_.cboMonthNames);
+  ShowList(days_, dialog_.cboDayNumbers);
+  ShowText(year_, dialog_.txbYear);
   accept_->setText(QString::fromStdString(dialog_.cmdAcceptButton.caption));
   clear_->setText(QString::fromStdString(dialog_.cmdClearButton.caption));
   cancel_->setText(QString::fromStdString(dialog_.cmdCancelButton.caption));
-
-  ApplyFocus();
-
-  if (!dialog_.IsVisible() && isVisible()) done(QDialog::Accepted);
 }
 
 void DateInputView::ApplyFocus() {
@@ -124,11 +108,6 @@ void DateInputView::ApplyFocus() {
     case Focus::None:
       break;
   }
-}
-
-void DateInputView::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  ApplyFocus();
 }
 
 }  // namespace nulvane::gui

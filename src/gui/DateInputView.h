@@ -24,12 +24,11 @@ class DateInputView : public DialogView {
   QPushButton* cancelButton() const { return cancel_; }
 
  protected:
-  void showEvent(QShowEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void Render() override;
-  void ApplyFocus();
+  void ApplyFocus() override;
 
   dialogs::DateInputDialog& dialog_;
   QLabel* prompt_;

@@ -9,15 +9,27 @@ QColor ColorFromBgr(std::int32_t value) {
   return QColor(value & 0xFF, (value >> 8) & 0xFF, (value >> 16) & 0xFF);
 }
 
-DialogView::DialogView(platform::Dialog& logic, QWidget* parent) : QDialog(parent), logic_(logic) {}
+DialogView::DialogView(platform::Dialog& logic, QWidget* parent)
+    : QDialog(parent), logic_(logic), binder_(this, [this] { Render(); }) {}
 
 DialogView::~DialogView() {
   logic_.Unsubscribe(subscription_);
 }
 
 void DialogView::Follow() {
-  subscription_ = logic_.Subscribe([this] { Render(); });
+  subscription_ = logic_.Subscribe([this] { Refresh(); });
+  Refresh();
+}
+
+void DialogView::Refresh() {
   Render();
+  ApplyFocus();
+  if (!logic_.IsVisible() && isVisible()) done(QDialog::Accepted);
+}
+
+void DialogView::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  ApplyFocus();
 }
 
 void DialogView::reject() {

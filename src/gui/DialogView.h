@@ -2,13 +2,14 @@
 
 #include <QColor>
 #include <QDialog>
-
-class QBoxLayout;
-class QPushButton;
 #include <cstdint>
 #include <vector>
 
+#include "gui/ControlBinding.h"
 #include "platform/Dialog.h"
+
+class QBoxLayout;
+class QPushButton;
 
 namespace nulvane::gui {
 
@@ -16,7 +17,9 @@ namespace nulvane::gui {
 QColor ColorFromBgr(std::int32_t value);
 
 // A modal dialog's view: it repaints whenever its logic object announces a change, and the window's
-// close button goes to the logic, which decides whether the window really closes.
+// close button goes to the logic, which decides whether the window really closes. Controls that hold a
+// state (check boxes, options, lists, text boxes) are tied to the logic through Bind(), which forwards every
+// change and draws the logic's answer right after it.
 class DialogView : public QDialog {
  public:
   ~DialogView() override;
@@ -28,14 +31,23 @@ class DialogView : public QDialog {
 
   // Called at the end of the derived constructor, once every widget Render() touches exists.
   void Follow();
+  // Draws the logic's state onto the widgets (the Show functions of ControlBinding.h keep it quiet).
   virtual void Render() = 0;
+  // Moves the keyboard focus to where the logic asks: when the logic announces a change and on showing,
+  // but not after each forwarded change, so typing and tabbing are never interrupted.
+  virtual void ApplyFocus() {}
+  ControlBinder& Bind() { return binder_; }
+  void showEvent(QShowEvent* event) override;
   // A row of `count` buttons aligned to the right edge, added to the end of `layout`; captions come from
   // Render().
   std::vector<QPushButton*> AddButtonRow(QBoxLayout* layout, int count);
 
  private:
+  void Refresh();
+
   platform::Dialog& logic_;
   int subscription_ = 0;
+  ControlBinder binder_;
 };
 
 }  // namespace nulvane::gui

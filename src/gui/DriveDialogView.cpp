@@ -3,7 +3,6 @@
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 namespace nulvane::gui {
@@ -14,8 +13,7 @@ DriveDialogView::DriveDialogView(mainwindow::DriveDialog& dialog, QWidget* paren
   drives_ = new QComboBox(this);
   drives_->setMinimumContentsLength(28);
   layout->addWidget(drives_);
-  connect(drives_, &QComboBox::currentIndexChanged, this,
-          [this](int index) { dialog_.cboDrives.selected = index; });
+  Bind().List(drives_, [this](int index) { dialog_.SelectDrive(index); });
 
   const auto buttonRow = AddButtonRow(layout, 2);
   accept_ = buttonRow[0];
@@ -34,17 +32,15 @@ void DriveDialogView::Render() {
   colours.setColor(QPalette::Window, ColorFromBgr(dialog_.backColor));
   setPalette(colours);
 
-  {
-    const QSignalBlocker blocker(drives_);
-    drives_->clear();
-    for (const std::string& item : dialog_.cboDrives.items) drives_->addItem(QString::fromStdString(item));
-    drives_->setCurrentIndex(dialog_.cboDrives.selected);
-  }
+  ShowList(drives_, dialog_.cboDrives);
+  // The window's title is the only label the list has.
+  NameControl(drives_, dialog_.caption);
   accept_->setText(QString::fromStdString(dialog_.cmdAccept.caption));
   cancel_->setText(QString::fromStdString(dialog_.cmdCancel.caption));
-  if (dialog_.focusedControl == "cmdCancel") cancel_->setFocus();
+}
 
-  if (!dialog_.IsVisible() && isVisible()) done(QDialog::Accepted);
+void DriveDialogView::ApplyFocus() {
+  if (dialog_.focusedControl == "cmdCancel") cancel_->setFocus();
 }
 
 }  // namespace nulvane::gui

@@ -19,6 +19,7 @@ class DriveDialogView : public DialogView {
 
  private:
   void Render() override;
+  void ApplyFocus() override;
 
   mainwindow::DriveDialog& dialog_;
   QComboBox* drives_;

@@ -35,11 +35,15 @@ QLabel* StaticLabel(const char* text, QWidget* parent) {
 }  // namespace
 
 MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
-    : QWidget(parent), logic_(logic) {
+    : QMainWindow(parent), logic_(logic) {
   using mainwindow::MainWindow;
   setWindowTitle(QString::fromStdString(logic_.caption));
   setObjectName(QStringLiteral("frmMain"));
-  auto* grid = new QGridLayout(this);
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  // Widgets are made in the order a sighted user meets them, which is also the keyboard's order: the
+  // commands from top to bottom, then the target's controls.
+  auto* grid = new QGridLayout(central);
   grid->setHorizontalSpacing(14);
   grid->setVerticalSpacing(6);
   grid->setContentsMargins(12, 12, 12, 12);
@@ -121,6 +125,8 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
   QLabel* manual = AddLabel("lblOnlineDocumentation", w.lblOnlineDocumentation);
   manual->setStyleSheet(QStringLiteral("color: #0645ad; text-decoration: underline;"));
   manual->setCursor(Qt::PointingHandCursor);
+  // Reachable by the keyboard too: Tab to it, then Enter or Space.
+  manual->setFocusPolicy(Qt::StrongFocus);
   row(12, manual);
 
   // fraSetup and picSaveSetup: small panels beside the "Setup" button, hidden until asked for.
@@ -250,13 +256,19 @@ bool MainWindowView::eventFilter(QObject* watched, QEvent* event) {
   } else if (event->type() == QEvent::MouseButtonRelease && watched == Label("lblOnlineDocumentation")) {
     logic_.lblOnlineDocumentation_Click();
     return true;
+  } else if (event->type() == QEvent::KeyRelease && watched == Label("lblOnlineDocumentation")) {
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
+      logic_.lblOnlineDocumentation_Click();
+      return true;
+    }
   }
-  return QWidget::eventFilter(watched, event);
+  return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindowView::keyReleaseEvent(QKeyEvent* event) {
   if (!event->isAutoRepeat()) logic_.KeyReleased(VirtualKeyOf(event->key()));
-  QWidget::keyReleaseEvent(event);
+  QMainWindow::keyReleaseEvent(event);
 }
 
 void MainWindowView::closeEvent(QCloseEvent* event) {

@@ -1,7 +1,7 @@
 #pragma once
 
+#include <QMainWindow>
 #include <QTimer>
-#include <QWidget>
 #include <functional>
 #include <map>
 #include <string>
@@ -19,8 +19,8 @@ namespace nulvane::gui {
 
 // The main window: the command panel on the left, the operation's target and settings on the right. It
 // renders the MainWindow logic's controls and forwards button releases, hovering, F10, the guard timer and
-// the close box to it.
-class MainWindowView : public QWidget {
+// the close box to it. A main window of the toolkit, so assistive tools meet it as the program's frame.
+class MainWindowView : public QMainWindow {
   Q_OBJECT
 
  public:

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 
+#include "gui/Accessibility.h"
 #include "gui/DateInputView.h"
 #include "gui/DriveDialogView.h"
 #include "gui/MainWindowView.h"
@@ -30,6 +31,7 @@ Program::Program(platform::FileSystem& fileSystemIn, platform::Ui& uiIn, QtUi& q
       driveDialog(fileSystem),
       qtUi_(qtUi) {
   random.SeedFromClock();
+  InstallAccessibility();
   mainWindow.AttachReportWindow(report);
   mainView_ = std::make_unique<MainWindowView>(mainWindow);
   qtUi.SetParentWindow(mainView_.get());

@@ -6,7 +6,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "gui/QtUi.h"
@@ -29,8 +28,7 @@ PurgeConfirmationView::PurgeConfirmationView(dialogs::PurgeConfirmationDialog& d
     auto* check = new QCheckBox(this);
     layout->addWidget(check);
     checks_.emplace_back(box, check);
-    connect(check, &QCheckBox::clicked, this,
-            [this, box](bool checked) { dialog_.ClickCheck(*box, checked); });
+    Bind().CheckBox(check, [this, box](bool checked) { dialog_.ClickCheck(*box, checked); });
   }
 
   // Carries the detected cluster size only; the user never sees it.
@@ -43,8 +41,7 @@ PurgeConfirmationView::PurgeConfirmationView(dialogs::PurgeConfirmationDialog& d
   frameLayout->addWidget(clusterSizes_);
   frameLayout->addWidget(fileSystem_);
   layout->addWidget(clusterFrame_);
-  connect(clusterSizes_, &QComboBox::activated, this,
-          [this](int index) { dialog_.cboClusterSize.selected = index; });
+  Bind().List(clusterSizes_, [this](int index) { dialog_.SelectClusterSize(index); });
 
   const auto buttonRow = AddButtonRow(layout, 2);
   doPurge_ = buttonRow[0];
@@ -65,42 +62,23 @@ QCheckBox* PurgeConfirmationView::checkBoxFor(const platform::CheckBox& box) con
 void PurgeConfirmationView::Render() {
   setWindowTitle(QString::fromStdString(dialog_.caption));
   message_->setText(ToDisplayText(dialog_.lblMessage.caption));
-  for (const auto& [state, check] : checks_) {
-    check->setText(QString::fromStdString(state->caption));
-    check->setChecked(state->checked);
-    check->setVisible(state->visible);
-    check->setEnabled(state->enabled);
-  }
+  // Announced with the window, so a screen reader user hears the question before the options.
+  setAccessibleDescription(message_->text());
+  for (const auto& [state, check] : checks_) ShowCheckBox(check, *state);
   doPurge_->setText(QString::fromStdString(dialog_.cmdDoPurgeButton.caption));
   cancel_->setText(QString::fromStdString(dialog_.cmdCancelButton.caption));
 
   clusterFrame_->setVisible(dialog_.fraClusterSizeVisible);
   clusterLabel_->setText(QString::fromStdString(dialog_.lblClusterSize.caption));
   fileSystem_->setText(QString::fromStdString(dialog_.lblFileSystem.caption));
-  {
-    const QSignalBlocker blocker(clusterSizes_);
-    if (clusterSizes_->count() != static_cast<int>(dialog_.cboClusterSize.items.size())) {
-      clusterSizes_->clear();
-      for (const auto& item : dialog_.cboClusterSize.items)
-        clusterSizes_->addItem(QString::fromStdString(item));
-    }
-    clusterSizes_->setCurrentIndex(dialog_.cboClusterSize.selected);
-  }
-
-  ApplyFocus();
-
-  if (!dialog_.IsVisible() && isVisible()) done(QDialog::Accepted);
+  ShowList(clusterSizes_, dialog_.cboClusterSize);
+  NameControl(clusterSizes_, dialog_.lblClusterSize.caption);
 }
 
 void PurgeConfirmationView::ApplyFocus() {
   using Focus = dialogs::PurgeConfirmationDialog::Focus;
   if (dialog_.focus == Focus::Cancel) cancel_->setFocus();
   if (dialog_.focus == Focus::DoPurge) doPurge_->setFocus();
-}
-
-void PurgeConfirmationView::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  ApplyFocus();
 }
 
 }  // namespace nulvane::gui

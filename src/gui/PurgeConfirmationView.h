@@ -26,12 +26,9 @@ class PurgeConfirmationView : public DialogView {
   QPushButton* cancelButton() const { return cancel_; }
   QGroupBox* clusterSizeFrame() const { return clusterFrame_; }
 
- protected:
-  void showEvent(QShowEvent* event) override;
-
  private:
   void Render() override;
-  void ApplyFocus();
+  void ApplyFocus() override;
 
   dialogs::PurgeConfirmationDialog& dialog_;
   QLabel* message_;

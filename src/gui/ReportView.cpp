@@ -54,10 +54,12 @@ void ApplyLabel(QLabel* label, const platform::Label& state) {
 
 }  // namespace
 
-ReportView::ReportView(report::ReportWindow& report, QWidget* parent)
-    : QWidget(parent, Qt::Window), report_(report) {
-  auto* layout = new QVBoxLayout(this);
+ReportView::ReportView(report::ReportWindow& report, QWidget* parent) : QMainWindow(parent), report_(report) {
+  auto* central = new QWidget(this);
+  setCentralWidget(central);
+  auto* layout = new QVBoxLayout(central);
   text_ = new QPlainTextEdit(this);
+  text_->setAccessibleName(QStringLiteral("Report"));
   text_->setReadOnly(true);
   text_->setUndoRedoEnabled(false);
   text_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -208,7 +210,7 @@ bool ReportView::eventFilter(QObject* watched, QEvent* event) {
     ForwardSelection();
     report_.txbText_MouseUp(mouse->button() == Qt::LeftButton);
   }
-  return QWidget::eventFilter(watched, event);
+  return QMainWindow::eventFilter(watched, event);
 }
 
 ConfirmFilesView::ConfirmFilesView(report::ConfirmFilesDialog& dialog, QWidget* parent)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QWidget>
+#include <QMainWindow>
 
 #include "gui/DialogView.h"
 #include "report/ConfirmFilesDialog.h"
@@ -15,7 +15,8 @@ namespace nulvane::gui {
 
 // The report window. The text box follows the report's text model edit by edit, so a run that writes
 // thousands of lines costs each line only its own length; buttons and labels are re-read on each repaint.
-class ReportView : public QWidget {
+// A main window of the toolkit: a window of its own for assistive tools, with the run's caption as title.
+class ReportView : public QMainWindow {
  public:
   explicit ReportView(report::ReportWindow& report, QWidget* parent = nullptr);
   ~ReportView() override;

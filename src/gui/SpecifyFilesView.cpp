@@ -7,8 +7,9 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
+
+#include "support/Format.h"
 
 namespace nulvane::gui {
 
@@ -16,28 +17,12 @@ namespace {
 
 using Choice = dialogs::SpecifyFilesDialog::Choice;
 
-void RenderOption(QRadioButton* button, const platform::OptionButton& option, bool bold) {
-  button->setText(QString::fromStdString(option.caption));
-  button->setChecked(option.selected);
-  button->setEnabled(option.enabled);
-  button->setVisible(option.visible);
-  QFont font = button->font();
-  font.setBold(bold);
-  button->setFont(font);
-}
-
-void RenderText(QLineEdit* box, const platform::TextField& field) {
-  const QString text = QString::fromStdString(field.text);
-  if (box->text() != text) box->setText(text);
-  box->setEnabled(field.enabled);
-}
-
 }  // namespace
 
 SpecifyFilesView::SpecifyFilesView(dialogs::SpecifyFilesDialog& dialog, QWidget* parent)
     : DialogView(dialog, parent), dialog_(dialog) {
   auto* layout = new QVBoxLayout(this);
-  auto* group = new QButtonGroup(this);
+  options_ = new QButtonGroup(this);
   single_ = new QRadioButton(this);
   files_ = new QListWidget(this);
   files_->setMinimumHeight(160);
@@ -46,7 +31,10 @@ SpecifyFilesView::SpecifyFilesView(dialogs::SpecifyFilesDialog& dialog, QWidget*
   extensionBox_ = new QLineEdit(this);
   multiple_ = new QRadioButton(this);
   filespecBox_ = new QLineEdit(this);
-  for (QRadioButton* option : {single_, all_, extension_, multiple_}) group->addButton(option);
+  options_->addButton(single_, static_cast<int>(Choice::SingleFile));
+  options_->addButton(all_, static_cast<int>(Choice::AllFiles));
+  options_->addButton(extension_, static_cast<int>(Choice::Extension));
+  options_->addButton(multiple_, static_cast<int>(Choice::MultipleFiles));
 
   layout->addWidget(single_);
   layout->addWidget(files_);
@@ -59,15 +47,10 @@ SpecifyFilesView::SpecifyFilesView(dialogs::SpecifyFilesDialog& dialog, QWidget*
   accept_ = buttonRow[0];
   cancel_ = buttonRow[1];
 
-  connect(single_, &QRadioButton::clicked, this, [this] { dialog_.ClickOption(Choice::SingleFile); });
-  connect(all_, &QRadioButton::clicked, this, [this] { dialog_.ClickOption(Choice::AllFiles); });
-  connect(extension_, &QRadioButton::clicked, this, [this] { dialog_.ClickOption(Choice::Extension); });
-  connect(multiple_, &QRadioButton::clicked, this, [this] { dialog_.ClickOption(Choice::MultipleFiles); });
-  connect(files_, &QListWidget::currentRowChanged, this, [this](int row) { dialog_.ChooseFile(row); });
-  connect(extensionBox_, &QLineEdit::textEdited, this,
-          [this](const QString& text) { dialog_.SetExtensionText(text.toStdString()); });
-  connect(filespecBox_, &QLineEdit::textEdited, this,
-          [this](const QString& text) { dialog_.SetFilespecText(text.toStdString()); });
+  Bind().Options(options_, [this](int choice) { dialog_.ClickOption(static_cast<Choice>(choice)); });
+  Bind().List(files_, [this](int row) { dialog_.ChooseFile(row); });
+  Bind().Text(extensionBox_, [this](const std::string& text) { dialog_.TypeExtensionText(text); });
+  Bind().Text(filespecBox_, [this](const std::string& text) { dialog_.TypeFilespecText(text); });
   extensionBox_->installEventFilter(this);
   filespecBox_->installEventFilter(this);
   connect(accept_, &QPushButton::clicked, this, [this] { dialog_.cmdAccept(); });
@@ -101,30 +84,23 @@ void SpecifyFilesView::Render() {
   colours.setColor(QPalette::WindowText, ColorFromBgr(dialog_.lngForeColor));
   setPalette(colours);
 
-  RenderOption(single_, dialog_.optSingleFile, dialog_.blnBold);
-  RenderOption(all_, dialog_.optAllFiles, dialog_.blnBold);
-  RenderOption(extension_, dialog_.optExtension, dialog_.blnBold);
-  RenderOption(multiple_, dialog_.optMultipleFiles, dialog_.blnBold);
-  {
-    const QSignalBlocker blocker(files_);
-    QStringList items;
-    for (const auto& item : dialog_.File.items) items << QString::fromStdString(item);
-    bool same = files_->count() == items.size();
-    for (int i = 0; same && i < items.size(); ++i) same = files_->item(i)->text() == items[i];
-    if (!same) {
-      files_->clear();
-      files_->addItems(items);
-    }
-    files_->setCurrentRow(dialog_.File.selected);
-    files_->setEnabled(dialog_.File.enabled);
+  ShowOptions(options_, {&dialog_.optSingleFile, &dialog_.optAllFiles, &dialog_.optExtension,
+                         &dialog_.optMultipleFiles});
+  for (QRadioButton* option : {single_, all_, extension_, multiple_}) {
+    QFont font = option->font();
+    font.setBold(dialog_.blnBold);
+    option->setFont(font);
   }
-  RenderText(extensionBox_, dialog_.txbExtension);
-  RenderText(filespecBox_, dialog_.txbFilespec);
+  // A name holding a line break or another control character still takes one line of the list.
+  ShowList(files_, dialog_.File,
+           [](const std::string& name) { return QString::fromStdString(support::DisplayName(name)); });
+  ShowText(extensionBox_, dialog_.txbExtension);
+  ShowText(filespecBox_, dialog_.txbFilespec);
+  NameControl(files_, dialog_.optSingleFile.caption);
+  NameControl(extensionBox_, dialog_.optExtension.caption);
+  NameControl(filespecBox_, dialog_.optMultipleFiles.caption);
   accept_->setText(QString::fromStdString(dialog_.cmdAcceptButton.caption));
   cancel_->setText(QString::fromStdString(dialog_.cmdCancelButton.caption));
-  ApplyFocus();
-
-  if (!dialog_.IsVisible() && isVisible()) done(QDialog::Accepted);
 }
 
 void SpecifyFilesView::ApplyFocus() {
@@ -148,11 +124,6 @@ void SpecifyFilesView::ApplyFocus() {
     case Focus::None:
       break;
   }
-}
-
-void SpecifyFilesView::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  ApplyFocus();
 }
 
 }  // namespace nulvane::gui

@@ -3,6 +3,7 @@
 #include "dialogs/SpecifyFilesDialog.h"
 #include "gui/DialogView.h"
 
+class QButtonGroup;
 class QLineEdit;
 class QListWidget;
 class QPushButton;
@@ -27,13 +28,13 @@ class SpecifyFilesView : public DialogView {
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
-  void showEvent(QShowEvent* event) override;
 
  private:
   void Render() override;
-  void ApplyFocus();
+  void ApplyFocus() override;
 
   dialogs::SpecifyFilesDialog& dialog_;
+  QButtonGroup* options_;
   QRadioButton* single_;
   QListWidget* files_;
   QRadioButton* all_;

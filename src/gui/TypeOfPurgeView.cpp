@@ -6,7 +6,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "gui/QtUi.h"
@@ -16,17 +15,17 @@ namespace nulvane::gui {
 TypeOfPurgeView::TypeOfPurgeView(dialogs::TypeOfPurgeDialog& dialog, QWidget* parent)
     : DialogView(dialog, parent), dialog_(dialog) {
   auto* layout = new QVBoxLayout(this);
-  auto* group = new QButtonGroup(this);
+  optionGroup_ = new QButtonGroup(this);
   for (int type = 0; type < dialogs::TypeOfPurgeDialog::kNumTypes; ++type) {
     options_[type] = new QRadioButton(this);
     descriptions_[type] = new QLabel(this);
     descriptions_[type]->setWordWrap(true);
     descriptions_[type]->setContentsMargins(24, 0, 0, 6);
-    group->addButton(options_[type], type);
+    optionGroup_->addButton(options_[type], type);
     layout->addWidget(options_[type]);
     layout->addWidget(descriptions_[type]);
-    connect(options_[type], &QRadioButton::clicked, this, [this, type] { dialog_.ClickOption(type); });
   }
+  Bind().Options(optionGroup_, [this](int type) { dialog_.ClickOption(type); });
 
   auto* passesRow = new QHBoxLayout;
   numberOfTimes_ = new QLabel(this);
@@ -34,8 +33,7 @@ TypeOfPurgeView::TypeOfPurgeView(dialogs::TypeOfPurgeDialog& dialog, QWidget* pa
   for (int type = 0; type < dialogs::TypeOfPurgeDialog::kNumTypes; ++type) {
     passLists_[type] = new QComboBox(this);
     passesRow->addWidget(passLists_[type]);
-    connect(passLists_[type], &QComboBox::activated, this,
-            [this, type](int index) { dialog_.ChoosePasses(type, index); });
+    Bind().List(passLists_[type], [this, type](int index) { dialog_.ChoosePasses(type, index); });
   }
   passesRow->addStretch();
   layout->addLayout(passesRow);
@@ -62,41 +60,26 @@ TypeOfPurgeView::TypeOfPurgeView(dialogs::TypeOfPurgeDialog& dialog, QWidget* pa
 
 void TypeOfPurgeView::Render() {
   setWindowTitle(QString::fromStdString(dialog_.caption));
+  std::vector<const platform::OptionButton*> options;
+  for (const auto& option : dialog_.optPurgeType) options.push_back(&option);
+  ShowOptions(optionGroup_, options);
   for (int type = 0; type < dialogs::TypeOfPurgeDialog::kNumTypes; ++type) {
-    const auto& option = dialog_.optPurgeType[type];
-    options_[type]->setText(QString::fromStdString(option.caption));
-    options_[type]->setChecked(option.selected);
     descriptions_[type]->setText(ToDisplayText(dialog_.lblPurgeType[type].caption));
-
-    const auto& list = dialog_.cboNumberOfPasses[type];
-    QComboBox* combo = passLists_[type];
-    const QSignalBlocker blocker(combo);
-    if (combo->count() != static_cast<int>(list.items.size())) {
-      combo->clear();
-      for (const auto& item : list.items) combo->addItem(QString::fromStdString(item));
-    }
-    combo->setCurrentIndex(list.selected);
-    combo->setVisible(list.visible);
+    // A screen reader announces the option together with what it does.
+    options_[type]->setAccessibleDescription(descriptions_[type]->text());
+    ShowList(passLists_[type], dialog_.cboNumberOfPasses[type]);
+    NameControl(passLists_[type], dialog_.lblNumberOfTimes.caption);
   }
   numberOfTimes_->setText(QString::fromStdString(dialog_.lblNumberOfTimes.caption));
   dod_->setText(ToDisplayText(dialog_.lblDOD.caption));
   accept_->setText(QString::fromStdString(dialog_.cmdAcceptButton.caption));
   cancel_->setText(QString::fromStdString(dialog_.cmdCancelButton.caption));
-
-  ApplyFocus();
-
-  if (!dialog_.IsVisible() && isVisible()) done(QDialog::Accepted);
 }
 
 void TypeOfPurgeView::ApplyFocus() {
   using Focus = dialogs::TypeOfPurgeDialog::Focus;
   if (dialog_.focus == Focus::Accept) accept_->setFocus();
   if (dialog_.focus == Focus::Cancel) cancel_->setFocus();
-}
-
-void TypeOfPurgeView::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  ApplyFocus();
 }
 
 }  // namespace nulvane::gui

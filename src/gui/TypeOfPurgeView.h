@@ -5,6 +5,7 @@
 #include "dialogs/TypeOfPurgeDialog.h"
 #include "gui/DialogView.h"
 
+class QButtonGroup;
 class QComboBox;
 class QLabel;
 class QPushButton;
@@ -22,14 +23,12 @@ class TypeOfPurgeView : public DialogView {
   QPushButton* acceptButton() const { return accept_; }
   QPushButton* cancelButton() const { return cancel_; }
 
- protected:
-  void showEvent(QShowEvent* event) override;
-
  private:
   void Render() override;
-  void ApplyFocus();
+  void ApplyFocus() override;
 
   dialogs::TypeOfPurgeDialog& dialog_;
+  QButtonGroup* optionGroup_;
   std::array<QRadioButton*, dialogs::TypeOfPurgeDialog::kNumTypes> options_{};
   std::array<QLabel*, dialogs::TypeOfPurgeDialog::kNumTypes> descriptions_{};
   std::array<QComboBox*, dialogs::TypeOfPurgeDialog::kNumTypes> passLists_{};

@@ -59,6 +59,11 @@ void DriveDialog::Activate() {
   focusedControl = "cmdCancel";
 }
 
+void DriveDialog::SelectDrive(int index) {
+  if (index < 0 || index >= static_cast<int>(cboDrives.items.size())) return;
+  cboDrives.selected = index;
+}
+
 void DriveDialog::Accept() {
   const int selected = cboDrives.selected;
   if (selected < 0 || selected >= static_cast<int>(entryDrives_.size())) {

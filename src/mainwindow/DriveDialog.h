@@ -19,6 +19,8 @@ class DriveDialog : public platform::Dialog {
  public:
   explicit DriveDialog(platform::FileSystem& fileSystem);
 
+  // An entry of the list; anything else leaves the selection alone.
+  void SelectDrive(int index);
   void Accept();
   void Cancel();
   void CloseRequested() override { Cancel(); }

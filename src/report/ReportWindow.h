@@ -73,7 +73,7 @@ class ReportWindow : public platform::Observable {
   platform::Button cmdCopyToClipboard;
   platform::Label lblPausedDone;
   platform::Label lblDots;
-  std::string caption;
+  std::string caption = "Report";
   // Name of the control that has the focus ("cmdClose", "cmdPauseContinue", ...); the view follows it.
   std::string focusedControl;
   ConfirmFilesDialog frmConfirmFiles;

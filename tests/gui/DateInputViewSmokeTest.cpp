@@ -31,7 +31,7 @@ TEST(DateInputViewSmoke, ShowsTheDayAndAccepts) {
   EXPECT_EQ(view.dayList()->currentText(), QStringLiteral("5"));
   EXPECT_EQ(view.yearBox()->text(), QStringLiteral("2012"));
 
-  Q_EMIT view.dayList()->activated(6);
+  view.dayList()->setCurrentIndex(6);
   view.acceptButton()->click();
   EXPECT_EQ(dialog.intReturnValue, 1);
   EXPECT_EQ(dialog.lngJDN, kJan5th2012 + 1);
@@ -45,8 +45,8 @@ TEST(DateInputViewSmoke, EnterInTheYearBoxAccepts) {
   nulvane::gui::DateInputView view(dialog);
   dialog.BeginShow();
   view.show();
-  Q_EMIT view.monthList()->activated(1);
-  Q_EMIT view.dayList()->activated(5);
+  view.monthList()->setCurrentIndex(1);
+  view.dayList()->setCurrentIndex(5);
   for (const QChar c : QStringLiteral("2,012")) {
     QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
     QApplication::sendEvent(view.yearBox(), &press);

@@ -30,7 +30,7 @@ TEST(TypeOfPurgeViewSmoke, ShowsTheChoiceAndCancelRestoresTheType) {
   EXPECT_EQ(dialog.GetPurgeType(), 2);
   EXPECT_FALSE(view.passList(2)->isHidden());
   EXPECT_TRUE(view.passList(0)->isHidden());
-  Q_EMIT view.passList(2)->activated(3);
+  view.passList(2)->setCurrentIndex(3);
   EXPECT_EQ(dialog.GetNumberOfPasses(), 4);
 
   view.cancelButton()->click();

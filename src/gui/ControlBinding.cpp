@@ -1,0 +1,134 @@
+#include "gui/ControlBinding.h"
+
+#include <QAbstractButton>
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QSignalBlocker>
+
+#include "gui/Accessibility.h"
+
+namespace nulvane::gui {
+
+ControlBinder::ControlBinder(QObject* owner, std::function<void()> render)
+    : owner_(owner), render_(std::move(render)) {}
+
+ControlBinder::~ControlBinder() {
+  for (const QMetaObject::Connection& connection : connections_) QObject::disconnect(connection);
+}
+
+void ControlBinder::Forward(const std::function<void()>& change) {
+  change();
+  render_();
+}
+
+void ControlBinder::CheckBox(QAbstractButton* box, std::function<void(bool checked)> changed) {
+  connections_.push_back(QObject::connect(
+      box, &QAbstractButton::toggled, owner_,
+      [this, changed = std::move(changed)](bool checked) { Forward([&] { changed(checked); }); }));
+}
+
+void ControlBinder::Options(QButtonGroup* group, std::function<void(int id)> selected) {
+  // An option going off is the other half of one going on; only that one is news to the logic.
+  connections_.push_back(QObject::connect(group, &QButtonGroup::idToggled, owner_,
+                                          [this, selected = std::move(selected)](int id, bool checked) {
+                                            if (checked) Forward([&] { selected(id); });
+                                          }));
+}
+
+void ControlBinder::List(QComboBox* list, std::function<void(int index)> chosen) {
+  connections_.push_back(
+      QObject::connect(list, &QComboBox::currentIndexChanged, owner_,
+                       [this, chosen = std::move(chosen)](int index) { Forward([&] { chosen(index); }); }));
+}
+
+void ControlBinder::List(QListWidget* list, std::function<void(int row)> chosen) {
+  connections_.push_back(
+      QObject::connect(list, &QListWidget::currentRowChanged, owner_,
+                       [this, chosen = std::move(chosen)](int row) { Forward([&] { chosen(row); }); }));
+}
+
+void ControlBinder::Text(QLineEdit* box, std::function<void(const std::string& text)> changed) {
+  connections_.push_back(QObject::connect(box, &QLineEdit::textChanged, owner_,
+                                          [this, changed = std::move(changed)](const QString& text) {
+                                            Forward([&] { changed(text.toStdString()); });
+                                          }));
+}
+
+void ShowCheckBox(QAbstractButton* box, const platform::CheckBox& state) {
+  const QSignalBlocker blocker(box);
+  const QString caption = QString::fromStdString(state.caption);
+  if (box->text() != caption) box->setText(caption);
+  box->setChecked(state.checked);
+  box->setVisible(state.visible);
+  box->setEnabled(state.enabled);
+}
+
+void ShowOptions(QButtonGroup* group, const std::vector<const platform::OptionButton*>& options) {
+  // The group reports each button's change itself, so both are kept quiet.
+  const QSignalBlocker groupBlocker(group);
+  // An exclusive group refuses to turn its last option off; the logic may have none selected.
+  const bool exclusive = group->exclusive();
+  group->setExclusive(false);
+  for (std::size_t id = 0; id < options.size(); ++id) {
+    QAbstractButton* button = group->button(static_cast<int>(id));
+    if (button == nullptr) continue;
+    const QSignalBlocker blocker(button);
+    const platform::OptionButton& state = *options[id];
+    const QString caption = QString::fromStdString(state.caption);
+    if (button->text() != caption) button->setText(caption);
+    button->setChecked(state.selected);
+    button->setVisible(state.visible);
+    button->setEnabled(state.enabled);
+  }
+  group->setExclusive(exclusive);
+}
+
+void ShowList(QComboBox* list, const platform::ListControl& state) {
+  const QSignalBlocker blocker(list);
+  bool same = list->count() == static_cast<int>(state.items.size());
+  for (int i = 0; same && i < list->count(); ++i)
+    same = list->itemText(i) == QString::fromStdString(state.items[static_cast<std::size_t>(i)]);
+  if (!same) {
+    list->clear();
+    for (const auto& item : state.items) list->addItem(QString::fromStdString(item));
+  }
+  list->setCurrentIndex(state.selected);
+  list->setVisible(state.visible);
+  list->setEnabled(state.enabled);
+}
+
+void ShowList(QListWidget* list, const platform::ListControl& state,
+              const std::function<QString(const std::string&)>& itemText) {
+  const QSignalBlocker blocker(list);
+  QStringList items;
+  for (const auto& item : state.items) items << itemText(item);
+  bool same = list->count() == items.size();
+  for (int i = 0; same && i < items.size(); ++i) same = list->item(i)->text() == items[i];
+  if (!same) {
+    list->clear();
+    list->addItems(items);
+  }
+  list->setCurrentRow(state.selected);
+  list->setVisible(state.visible);
+  list->setEnabled(state.enabled);
+}
+
+void ShowText(QLineEdit* box, const platform::TextField& state) {
+  const QSignalBlocker blocker(box);
+  const QString text = QString::fromStdString(state.text);
+  // Only a real difference is written back, so the caret stays where the user is typing.
+  if (box->text() != text) box->setText(text);
+  box->setVisible(state.visible);
+  box->setEnabled(state.enabled);
+}
+
+void NameControl(QWidget* control, const std::string& labelText) {
+  InstallAccessibility();
+  QString name = QString::fromStdString(labelText).trimmed();
+  if (name.endsWith(QLatin1Char(':'))) name.chop(1);
+  if (control->accessibleName() != name) control->setAccessibleName(name);
+}
+
+}  // namespace nulvane::gui

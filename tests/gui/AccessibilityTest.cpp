@@ -1,0 +1,142 @@
+// The program as assistive tools meet it: every window of the program is a window with its title, every
+// control a user can change or read from has a name, and the keyboard visits the controls in the order a
+// sighted user meets them.
+#include <gtest/gtest.h>
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <cstdlib>
+
+#include "gui/GuiTestSupport.h"
+#include "gui/MainWindowView.h"
+#include "gui/Program.h"
+#include "gui/QtUi.h"
+#include "gui/ReportView.h"
+#include "testsupport/FaultyFileSystem.h"
+#include "testsupport/NoSettings.h"
+#include "testsupport/TempDir.h"
+
+namespace nulvane::testing {
+namespace {
+
+class AccessibilityTest : public ::testing::Test {
+ protected:
+  AccessibilityTest() {
+    const char* data = std::getenv("NULVANE_TEST_DATA");
+    fileSystem.OverrideProgramFolder(std::string(data != nullptr ? data : "data") + "/");
+    temp.MakeFolder("userdata");
+    fileSystem.OverrideUserDataFolder(temp / "userdata");
+  }
+  void SetUp() override { ASSERT_TRUE(program.Start(&settings)); }
+
+  // The main window, the report window and every dialog the program has built.
+  std::vector<QWidget*> Windows() {
+    std::vector<QWidget*> windows = {&program.mainView(), &program.reportView()};
+    for (QWidget* owner :
+         {static_cast<QWidget*>(&program.mainView()), static_cast<QWidget*>(&program.reportView())}) {
+      for (QDialog* dialog : owner->findChildren<QDialog*>()) windows.push_back(dialog);
+    }
+    return windows;
+  }
+
+  QApplication& application = Application();
+  TempDir temp;
+  FaultyFileSystem fileSystem;
+  gui::QtUi ui;
+  gui::Program program{fileSystem, ui, ui};
+  NoSettings settings;
+};
+
+TEST_F(AccessibilityTest, EveryWindowHasAWindowRoleAndItsTitle) {
+  const std::vector<QWidget*> windows = Windows();
+  ASSERT_EQ(windows.size(), 8u);  // main, report, five dialogs of the main window, the per-file question
+  for (QWidget* window : windows) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(window);
+    ASSERT_NE(accessible, nullptr);
+    const std::string what = window->metaObject()->className();
+    EXPECT_TRUE(accessible->role() == QAccessible::Window || accessible->role() == QAccessible::Dialog)
+        << what << " has role " << accessible->role();
+    EXPECT_FALSE(window->windowTitle().isEmpty()) << what;
+    EXPECT_EQ(accessible->text(QAccessible::Name), window->windowTitle()) << what;
+  }
+  QAccessibleInterface* main = QAccessible::queryAccessibleInterface(&program.mainView());
+  EXPECT_EQ(main->role(), QAccessible::Window);
+  EXPECT_EQ(main->text(QAccessible::Name), QStringLiteral("Nulvane"));
+}
+
+TEST_F(AccessibilityTest, EveryEditableControlAndListHasAName) {
+  // The file specification dialog takes its captions, and so its names, from the operation when shown.
+  program.specifyFiles.strOperation = "purge";
+  program.specifyFiles.SetFolder(temp.path());
+  program.specifyFiles.BeginShow();
+  int controls = 0;
+  for (QWidget* window : Windows()) {
+    for (QWidget* control : window->findChildren<QWidget*>()) {
+      if (control->window() != window) continue;
+      const bool editable = qobject_cast<QLineEdit*>(control) != nullptr ||
+                            qobject_cast<QComboBox*>(control) != nullptr ||
+                            qobject_cast<QPlainTextEdit*>(control) != nullptr ||
+                            qobject_cast<QAbstractItemView*>(control) != nullptr;
+      // The entries of a drop-down list belong to the list, which has the name; so do a list's own parts.
+      if (!editable || qobject_cast<QComboBox*>(control->parentWidget()) != nullptr ||
+          control->inherits("QComboBoxPrivateContainer") ||
+          control->parentWidget()->inherits("QComboBoxPrivateContainer"))
+        continue;
+      ++controls;
+      QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
+      ASSERT_NE(accessible, nullptr);
+      EXPECT_FALSE(accessible->text(QAccessible::Name).isEmpty())
+          << control->metaObject()->className() << " in " << window->windowTitle().toStdString();
+    }
+  }
+  // Pass lists (3), cluster size, file list, extension, pattern, month, day, year, drive, report text.
+  EXPECT_EQ(controls, 12);
+}
+
+TEST_F(AccessibilityTest, ListsAreNamedByTheirLabelsAndKeepTheirEntryAsValue) {
+  for (QComboBox* list : program.mainView().findChildren<QComboBox*>()) {
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(list);
+    EXPECT_EQ(accessible->role(), QAccessible::ComboBox);
+    EXPECT_EQ(accessible->text(QAccessible::Name), list->accessibleName());
+    EXPECT_EQ(accessible->text(QAccessible::Value), list->currentText());
+  }
+  program.typeOfPurge.SelectPasses(0, 4);
+  QComboBox* passes = program.mainView().findChildren<QComboBox*>().front();
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(passes);
+  EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Number of times ('passes')"));
+  EXPECT_EQ(accessible->text(QAccessible::Value), QStringLiteral("4"));
+  EXPECT_EQ(accessible->childCount(), 1);
+}
+
+TEST_F(AccessibilityTest, TheKeyboardGoesDownTheCommandsThenToTheTarget) {
+  gui::MainWindowView& window = program.mainView();
+  const std::vector<std::string> order = {"cmdSpecifyDirectory(0)",
+                                          "cmdSpecifyFiles",
+                                          "cmdSingleFile",
+                                          "cmdSubdirectories",
+                                          "cmdOnlyBefore",
+                                          "cmdTypeOfPurge",
+                                          "cmdProcessFiles(2)",
+                                          "cmdProcessFiles(1)",
+                                          "cmdSpecifyDirectory(1)",
+                                          "cmdTestPurgeSpeed",
+                                          "cmdReportScreen",
+                                          "cmdSetup",
+                                          "cmdHelp",
+                                          "cmdQuit",
+                                          "cmdClear"};
+  QWidget* at = window.Button(order.front());
+  for (std::size_t i = 1; i < order.size(); ++i) {
+    do {
+      at = at->nextInFocusChain();
+    } while (qobject_cast<QPushButton*>(at) == nullptr);
+    EXPECT_EQ(at, window.Button(order[i])) << "after " << order[i - 1];
+  }
+}
+
+}  // namespace
+}  // namespace nulvane::testing
