@@ -3,13 +3,57 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPointer>
 #include <QSignalBlocker>
 
 #include "gui/Accessibility.h"
 
 namespace nulvane::gui {
+
+namespace {
+
+// Watches every input event of the application for what the user used last.
+class InputWatcher : public QObject {
+ public:
+  bool pointer = false;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+      case QEvent::MouseButtonDblClick:
+      case QEvent::TouchBegin:
+        pointer = true;
+        break;
+      case QEvent::KeyPress:
+      case QEvent::Shortcut:
+        pointer = false;
+        break;
+      default:
+        break;
+    }
+    return QObject::eventFilter(watched, event);
+  }
+};
+
+}  // namespace
+
+bool LastInputWasPointer() {
+  // Lives with the application object, and is made again should that be replaced.
+  static QPointer<InputWatcher> watcher;
+  if (watcher.isNull()) {
+    QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr) return false;
+    watcher = new InputWatcher;
+    watcher->setParent(application);
+    application->installEventFilter(watcher);
+  }
+  return watcher->pointer;
+}
 
 ControlBinder::ControlBinder(QObject* owner, std::function<void()> render)
     : owner_(owner), render_(std::move(render)) {}
@@ -19,8 +63,10 @@ ControlBinder::~ControlBinder() {
 }
 
 void ControlBinder::Forward(const std::function<void()>& change) {
+  ++forwarding_;
   change();
   render_();
+  --forwarding_;
 }
 
 void ControlBinder::CheckBox(QAbstractButton* box, std::function<void(bool checked)> changed) {

@@ -43,9 +43,13 @@ class ControlBinder {
   void List(QListWidget* list, std::function<void(int row)> chosen);
   void Text(QLineEdit* box, std::function<void(const std::string& text)> changed);
 
+  // True while a change of a control's state is being forwarded to the logic.
+  bool Forwarding() const { return forwarding_ > 0; }
+
  private:
   void Forward(const std::function<void()>& change);
 
+  int forwarding_ = 0;
   QObject* owner_;
   std::function<void()> render_;
   std::vector<QMetaObject::Connection> connections_;
@@ -63,5 +67,10 @@ void ShowText(QLineEdit* box, const platform::TextField& state);
 // Gives an editable control or list the accessible name a screen reader announces: the text of the label
 // that names it on screen, without a trailing colon.
 void NameControl(QWidget* control, const std::string& labelText);
+
+// Whether the user's last input was a mouse button rather than a key. A dialog moves the focus on after a
+// choice (to Accept, say) only when the choice was clicked: a keyboard or screen-reader user arrowing through
+// a list or a group of options stays where they are.
+bool LastInputWasPointer();
 
 }  // namespace nulvane::gui

@@ -10,7 +10,9 @@ QColor ColorFromBgr(std::int32_t value) {
 }
 
 DialogView::DialogView(platform::Dialog& logic, QWidget* parent)
-    : QDialog(parent), logic_(logic), binder_(this, [this] { Render(); }) {}
+    : QDialog(parent), logic_(logic), binder_(this, [this] { Render(); }) {
+  LastInputWasPointer();  // starts watching the input before the first choice
+}
 
 DialogView::~DialogView() {
   logic_.Unsubscribe(subscription_);
@@ -23,7 +25,8 @@ void DialogView::Follow() {
 
 void DialogView::Refresh() {
   Render();
-  ApplyFocus();
+  // A choice made by keyboard or screen reader keeps the focus where the user is.
+  if (!binder_.Forwarding() || LastInputWasPointer()) ApplyFocus();
   if (!logic_.IsVisible() && isVisible()) done(QDialog::Accepted);
 }
 

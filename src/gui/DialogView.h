@@ -33,8 +33,9 @@ class DialogView : public QDialog {
   void Follow();
   // Draws the logic's state onto the widgets (the Show functions of ControlBinding.h keep it quiet).
   virtual void Render() = 0;
-  // Moves the keyboard focus to where the logic asks: when the logic announces a change and on showing,
-  // but not after each forwarded change, so typing and tabbing are never interrupted.
+  // Moves the keyboard focus to where the logic asks: on showing, when the logic announces a change of its
+  // own, and after a choice made with the mouse; never after a change made by keyboard or screen reader,
+  // so typing, arrowing through a list and tabbing are never interrupted.
   virtual void ApplyFocus() {}
   ControlBinder& Bind() { return binder_; }
   void showEvent(QShowEvent* event) override;

@@ -179,8 +179,9 @@ void MainWindow::RunPurge() {
     double total = 0;
     if (folders_.CountMatchingFiles(folder, spec, false, false, error, total) == 0) {
       ui_.Message("Purge files",
-                  state_.blnMultipleFiles ? "There are no files in " + folder + " matching " + spec + "."
-                                          : "File " + spec + " not found.",
+                  state_.blnMultipleFiles ? "There are no files in " + support::DisplayName(folder) +
+                                                " matching " + support::DisplayName(spec) + "."
+                                          : "File " + support::DisplayName(spec) + " not found.",
                   Buttons::Ok, Icon::Warning);
       report.blnPurgeFiles = false;
       return;
@@ -201,7 +202,8 @@ void MainWindow::RunPurge() {
   }
   if (count == 0) {
     ui_.Message("Purge files",
-                "There are no files in " + folder + " or in any of its subfolders matching " + spec +
+                "There are no files in " + support::DisplayName(folder) +
+                    " or in any of its subfolders matching " + support::DisplayName(spec) +
                     (state_.blnDateRestriction ? " (possibly due to the date restriction)" : "") + ".",
                 Buttons::Ok, Icon::Information);
   } else if (BuildConfirmationTexts(count)) {
@@ -308,11 +310,12 @@ void MainWindow::RunListing() {
     if (folders_.CountMatchingFiles(folder, spec, false, false, error, total) == 0) {
       std::string text;
       if (spec == "*.*") {
-        text = "There are no files in " + folder + ".";
+        text = "There are no files in " + support::DisplayName(folder) + ".";
       } else if (state_.blnMultipleFiles) {
-        text = "There are no files in " + folder + " matching " + spec + ".";
+        text = "There are no files in " + support::DisplayName(folder) + " matching " +
+               support::DisplayName(spec) + ".";
       } else {
-        text = "File " + spec + " not found.";
+        text = "File " + support::DisplayName(spec) + " not found.";
       }
       ui_.Message("", text, Buttons::Ok, Icon::Warning);
       return;

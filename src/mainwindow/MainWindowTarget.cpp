@@ -167,13 +167,14 @@ void MainWindow::cmdSpecifyFiles_Release() {
   state_.intNumFiles = ClampToInt16(folders_.CountMatchingFiles(folder, "*.*", false, false, error, total));
   const std::string dateRemark = state_.blnDateRestriction ? " (possibly due to the date restriction)" : "";
   if (!state_.blnSubdirectories && state_.intNumFiles == 0) {
-    ui_.Message("Specify files", "There are no files in " + folder + dateRemark + ".", Buttons::Ok,
-                Icon::Information);
+    ui_.Message("Specify files", "There are no files in " + support::DisplayName(folder) + dateRemark + ".",
+                Buttons::Ok, Icon::Information);
     return;
   }
   if (state_.blnSubdirectories && !folders_.AnyMatchingFileInTree(folder, "*.*")) {
     ui_.Message("Specify files",
-                "There are no files in " + folder + " or in any of its subfolders" + dateRemark + ".",
+                "There are no files in " + support::DisplayName(folder) + " or in any of its subfolders" +
+                    dateRemark + ".",
                 Buttons::Ok, Icon::Information);
     return;
   }
@@ -211,8 +212,9 @@ void MainWindow::cmdSubdirectories_Release() {
       return;
     }
     if (state_.blnStartupCompleted && DriveAccessible(state_.strTargetFolder)) {
-      ui_.Message("Error", "Error when attempting to access " + state_.strTargetFolder + ".", Buttons::Ok,
-                  Icon::Warning);
+      ui_.Message("Error",
+                  "Error when attempting to access " + support::DisplayName(state_.strTargetFolder) + ".",
+                  Buttons::Ok, Icon::Warning);
     }
     state_.strTargetFolder.clear();
   }

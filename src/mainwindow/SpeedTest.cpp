@@ -113,7 +113,7 @@ void SpeedTest::TestPurgeSpeed() {
     return;
   }
 
-  const std::string question = (drives == 1 ? "This writes test files to Drive " + drive
+  const std::string question = (drives == 1 ? "This writes test files to Drive " + support::DisplayName(drive)
                                             : std::string("This writes test files to a selected drive")) +
                                " and then purges them to test the purge speed so as to get an approximate "
                                "estimate of purge time required "
@@ -146,7 +146,7 @@ void SpeedTest::TestPurgeSpeed() {
       !IsDriveReady(drive)) {
     ui_.Message(kTitle,
                 std::string("There is no ") + (driveType == platform::DriveType::CdRom ? "CD-ROM" : "disk") +
-                    " in Drive " + drive + ".",
+                    " in Drive " + support::DisplayName(drive) + ".",
                 Buttons::Ok, Icon::Warning);
     host_.ShowTargetRows(true);
     return;
@@ -183,7 +183,8 @@ void SpeedTest::TestPurgeSpeed() {
   host_.EnableMenu(false);
   int result = 0;
   for (int run = 1; run <= 3; ++run) {
-    host_.SetPurgeSpeedCaption("Testing Drive " + drive + " ... " + std::to_string(run), true);
+    host_.SetPurgeSpeedCaption("Testing Drive " + support::DisplayName(drive) + " ... " + std::to_string(run),
+                               true);
     host_.Repaint();
     result = RunSpeedTest(drive, run == 3);
     if (result < 0) break;
@@ -207,12 +208,13 @@ int SpeedTest::RunSpeedTest(const std::string& drive, bool isLastRun) {
   std::string message;
   if (GetDiskSpace(drive, freeBytes, totalBytes) != 0) {
     message = std::string("An error occurred when attempting to ascertain") + kCrLf +
-              "information about the disk in Drive " + drive + ".  ";
+              "information about the disk in Drive " + support::DisplayName(drive) + ".  ";
     result = -1;
   } else if (freeBytes < (floppy ? 131072.0 : 1048576.0)) {
     message = freeBytes != 0
-                  ? "Drive " + drive + " has only " + support::FormatGrouped(freeBytes, 0) + " bytes free."
-                  : "There is no free space on the disk in Drive " + drive + ".";
+                  ? "Drive " + support::DisplayName(drive) + " has only " +
+                        support::FormatGrouped(freeBytes, 0) + " bytes free."
+                  : "There is no free space on the disk in Drive " + support::DisplayName(drive) + ".";
     message += kCrLf;
     message += floppy ? "At least 128 KB of free space is required for this test."
                       : "At least 1 MB of free space is required for this test.";
@@ -306,8 +308,9 @@ std::string SpeedTest::CreateDummyFolder() {
 
 void SpeedTest::ShowDummyFileError() {
   ui_.Message(kTitle,
-              "An error occurred when creating the dummy files in the disk in Drive " + strDummyDrive +
-                  kCrLf + "for the speed test.  Please repeat the test.",
+              "An error occurred when creating the dummy files in the disk in Drive " +
+                  support::DisplayName(strDummyDrive) + kCrLf +
+                  "for the speed test.  Please repeat the test.",
               Buttons::Ok, Icon::Warning);
 }
 
@@ -466,9 +469,11 @@ std::string SpeedTest::ResultMessage(float averageSpeed, bool floppy) const {
 
 void SpeedTest::ShowPurgeSpeed(const std::string& drive, bool floppy) {
   const float speed = state_.SpeedOf(drive);
-  host_.SetPurgeSpeedCaption(
-      speed > 0 ? SpeedForDisplay(speed, floppy) + " MB/sec. (1 overwrite) for Drive " + drive + "." : "",
-      false);
+  host_.SetPurgeSpeedCaption(speed > 0
+                                 ? SpeedForDisplay(speed, floppy) + " MB/sec. (1 overwrite) for Drive " +
+                                       support::DisplayName(drive) + "."
+                                 : "",
+                             false);
   host_.Repaint();
 }
 

@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 #include "gui/GuiTestSupport.h"
 #include "gui/SpecifyFilesView.h"
@@ -73,6 +74,37 @@ TEST(SpecifyFilesViewSmoke, PickingAFileSelectsTheSingleFileChoice) {
   view.acceptButton()->click();
   EXPECT_TRUE(dialog.blnAccept);
   EXPECT_EQ(dialog.ChosenFilespec(), "Only.TXT");
+}
+
+// Arrowing through the list with the keyboard keeps the focus in the list; a click on an entry moves it on
+// to Accept, as the dialog always has.
+TEST(SpecifyFilesViewSmoke, OnlyAClickMovesTheFocusOnFromTheList) {
+  nulvane::testing::Application();
+  nulvane::testing::TempDir folder;
+  for (const char* name : {"a.txt", "b.txt", "c.txt"}) folder.Write(name, "x");
+  nulvane::platform::PosixFileSystem fileSystem;
+  nulvane::testing::FakeUi ui;
+  SpecifyFilesDialog dialog(fileSystem, ui);
+  dialog.strOperation = "purge";
+  dialog.intNumFiles = 3;
+  dialog.SetFolder(folder.path());
+  nulvane::gui::SpecifyFilesView view(dialog);
+  dialog.BeginShow();
+  view.show();
+  view.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+  QListWidget* list = view.fileList();
+  list->setFocus();
+  ASSERT_TRUE(list->hasFocus());
+
+  QTest::keyClick(list, Qt::Key_End);
+  QTest::keyClick(list, Qt::Key_Up);
+  EXPECT_EQ(dialog.File.SelectedText(), "b.txt");
+  EXPECT_TRUE(list->hasFocus());
+
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(0)).center());
+  EXPECT_EQ(dialog.File.SelectedText(), "a.txt");
+  EXPECT_TRUE(view.acceptButton()->hasFocus());
 }
 
 }  // namespace

@@ -226,5 +226,15 @@ TEST_F(MainWindowTest, AChosenFolderOrFileBehindALinkIsResolvedOnceAndWorkedBelo
   EXPECT_EQ(state.strFilespec, "notes.txt");
 }
 
+TEST_F(MainWindowTest, MessagesShowAFolderNameWithALineBreakOnOneLine) {
+  const std::string odd = Folder("odd\nname");
+  temp.MakeFolder("odd\nname/sub");
+  ui.QueueFolder(odd);
+  window.cmdSpecifyDirectory_Release(0);
+  ui.Answer(Answer::Ok);
+  window.cmdSpecifyFiles_Release();
+  EXPECT_EQ(ui.LastMessage().text, "There are no files in " + temp.path() + "odd\\nname/.");
+}
+
 }  // namespace
 }  // namespace nulvane::testing
