@@ -6,6 +6,7 @@
 #include "dialogs/TypeOfPurgeDialog.h"
 #include "platform/PlatformError.h"
 #include "report/ReportWindow.h"
+#include "support/DataFolder.h"
 #include "support/DateRestriction.h"
 #include "support/Drive.h"
 #include "support/FolderServices.h"
@@ -45,7 +46,7 @@ bool MainWindow::Startup() {
   state_.blnStartupCompleted = false;
   state_.strProgramTextFile = support::FoldCase(kWindowTag) + ".dat";
   std::string message;
-  if (!programText_.LoadProgramText(fileSystem_, fileSystem_.ProgramFolder(), state_.strProgramTextFile,
+  if (!programText_.LoadProgramText(fileSystem_, support::DataFolder(fileSystem_), state_.strProgramTextFile,
                                     message)) {
     ui_.Message("", message, Buttons::Ok, Icon::Error);
     return false;
@@ -382,9 +383,10 @@ void MainWindow::SetLargePurgeMessageCaption(const std::string& caption) {
 
 void MainWindow::lblOnlineDocumentation_Click() {
   if (strOnlineManualAddress.empty()) return;
-  // An address without a scheme names a file shipped beside the program.
+  // An address without a scheme names a file shipped with the program.
   std::string address = strOnlineManualAddress;
-  if (address.find("://") == std::string::npos) address = "file://" + fileSystem_.ProgramFolder() + address;
+  if (address.find("://") == std::string::npos)
+    address = "file://" + support::DataFolder(fileSystem_) + address;
   ui_.OpenUrl(address);
 }
 

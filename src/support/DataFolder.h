@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+
+#include "platform/FileSystem.h"
+
+namespace nulvane::support {
+
+// The folder that holds the program's data files (program texts, help): beside the executable in a build
+// tree, else ../share/nulvane in an installed tree (/usr/bin/nulvane reads /usr/share/nulvane). With a
+// trailing separator; the executable's folder when neither holds the program texts, so that the message
+// about missing texts names the place a build tree uses.
+std::string DataFolder(platform::FileSystem& fileSystem);
+
+}  // namespace nulvane::support
