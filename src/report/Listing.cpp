@@ -34,7 +34,7 @@ void ReportWindow::ListFilesRecursive(std::string dirPath, const std::string& fi
           if (listing && blnDisplayFileNames && !blnReportBufferFull) {
             txbText.Append(support::DisplayName(file.name) + " (" + engine::EntryKindName(file.kind) +
                            ", not purged)   \r\n");
-            if (txbText.characters() > kReportLimit) HandleReportFull();
+            if (txbText.characters() > reportLimit) HandleReportFull();
           }
           continue;
         }
@@ -55,7 +55,7 @@ void ReportWindow::ListFilesRecursive(std::string dirPath, const std::string& fi
                          support::FormatSizeGB(static_cast<double>(size), 2) + ")   \r\n");
           // File lines bypass AppendReport; without this a folder of many files would grow the report
           // without bound.
-          if (txbText.characters() > kReportLimit) HandleReportFull();
+          if (txbText.characters() > reportLimit) HandleReportFull();
         }
         dblTotalBytesPurged += static_cast<double>(size);
         CheckPauseAndStop();

@@ -66,7 +66,7 @@ void ReportWindow::AppendReport(std::string_view text, bool showNow) {
     strTextBuff.clear();
     Yield();
   }
-  if (!writingSummary_ && txbText.characters() > kReportLimit) HandleReportFull();
+  if (!writingSummary_ && txbText.characters() > reportLimit) HandleReportFull();
 }
 
 void ReportWindow::HandleReportFull() {

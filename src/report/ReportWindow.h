@@ -52,6 +52,9 @@ class ReportWindow : public platform::Observable {
   bool blnDisplayFolderNames = true;
   bool blnDisplayFileNames = true;
   std::int16_t intStopAt = 0;
+  // The limit belongs to the window's text box; a report that is never shown in one (the command line's)
+  // sets it to SIZE_MAX and is never cut.
+  std::size_t reportLimit = kReportLimit;
 
   // --- maintained by a run
   std::int32_t lngNumFilesProcessed = 0;
