@@ -2,7 +2,7 @@
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-PACKAGES=(g++ cmake ninja-build ccache qt6-base-dev libgtest-dev libgmock-dev fonts-dejavu-core
+PACKAGES=(g++ cmake ninja-build ccache qt6-base-dev libgtest-dev libgmock-dev libcli11-dev fonts-dejavu-core
           xvfb xauth coreutils findutils)
 
 install_missing_packages() {

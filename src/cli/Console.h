@@ -1,0 +1,44 @@
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace nulvane::cli {
+
+// The command line's standard streams: the report on standard output; messages, questions and the progress
+// bar on standard error; answers from standard input. Texts arrive with the program's CR LF line breaks and
+// leave with LF. On a terminal, control characters (which file names may hold) are shown as "?", so that a
+// name cannot move the cursor or change the terminal's settings.
+class Console {
+ public:
+  Console();
+
+  // Standard input is a terminal: questions can be asked.
+  bool interactive() const { return interactive_; }
+  // Standard error is a terminal: a progress bar can be drawn there.
+  bool canShowProgress() const { return errorIsTerminal_; }
+
+  void Report(std::string_view text);
+  void Error(std::string_view text);
+  // Replaces the progress line on standard error; ClearProgress removes it before other output.
+  void Progress(std::string_view line);
+  void ClearProgress();
+  // Shows the question on standard error and reads one line of answer; nothing at the end of input or
+  // when a stop signal interrupted the wait.
+  std::optional<std::string> Ask(std::string_view question);
+
+  // The text as written to a stream: CR LF as LF, and, for a terminal, control characters as "?".
+  static std::string Printable(std::string_view text, bool toTerminal);
+
+ private:
+  bool interactive_ = false;
+  bool outputIsTerminal_ = false;
+  bool errorIsTerminal_ = false;
+  bool progressShown_ = false;
+};
+
+// Width of the terminal on standard error, 80 when it cannot be told.
+int TerminalColumns();
+
+}  // namespace nulvane::cli

@@ -1,0 +1,64 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace nulvane::cli {
+
+// The file system the command line's logic works on: the real one, with the bytes written counted for the
+// progress bar. Everything else passes through unchanged.
+class CountingFileSystem final : public platform::FileSystem {
+ public:
+  explicit CountingFileSystem(platform::FileSystem& real) : real_(real) {}
+
+  std::int64_t bytesWritten() const { return bytesWritten_; }
+
+  platform::File OpenForWriting(const std::string& path) override { return real_.OpenForWriting(path); }
+  platform::File OpenForReading(const std::string& path) override { return real_.OpenForReading(path); }
+  platform::File CreateFile(const std::string& path) override { return real_.CreateFile(path); }
+  std::string RealPath(const std::string& path) override { return real_.RealPath(path); }
+  platform::FileStatus Status(const std::string& path) override { return real_.Status(path); }
+  platform::FileStatus Status(const platform::File& file) override { return real_.Status(file); }
+  platform::FileAttributes Attributes(const std::string& path) override { return real_.Attributes(path); }
+  void SetReadOnly(const std::string& path, bool readOnly) override { real_.SetReadOnly(path, readOnly); }
+  void WriteAt(const platform::File& file, const void* data, std::size_t size, std::int64_t offset) override {
+    real_.WriteAt(file, data, size, offset);
+    bytesWritten_ += static_cast<std::int64_t>(size);
+  }
+  void WriteRepeated(const platform::File& file, const void* block, std::size_t blockSize, std::int64_t count,
+                     std::int64_t offset) override {
+    real_.WriteRepeated(file, block, blockSize, count, offset);
+    bytesWritten_ += static_cast<std::int64_t>(blockSize) * count;
+  }
+  std::size_t ReadAt(const platform::File& file, void* data, std::size_t size, std::int64_t offset) override {
+    return real_.ReadAt(file, data, size, offset);
+  }
+  void Flush(const platform::File& file) override { real_.Flush(file); }
+  void SetLength(const platform::File& file, std::int64_t length) override { real_.SetLength(file, length); }
+  void SetTimes(const platform::File& file, const platform::FileTimes& times) override {
+    real_.SetTimes(file, times);
+  }
+  void Remove(const std::string& path) override { real_.Remove(path); }
+  void Rename(const std::string& from, const std::string& to) override { real_.Rename(from, to); }
+  std::vector<platform::DirEntry> ListFolder(const std::string& path) override {
+    return real_.ListFolder(path);
+  }
+  void MakeFolder(const std::string& path) override { real_.MakeFolder(path); }
+  void RemoveFolder(const std::string& path) override { real_.RemoveFolder(path); }
+  std::string VolumeOf(const std::string& path) override { return real_.VolumeOf(path); }
+  std::vector<platform::Volume> Volumes() override { return real_.Volumes(); }
+  platform::DiskSpace QueryDisk(const std::string& volume) override { return real_.QueryDisk(volume); }
+  std::vector<std::string> SwapFiles() override { return real_.SwapFiles(); }
+  std::string ProgramFolder() override { return real_.ProgramFolder(); }
+  std::string UserDataFolder() override { return real_.UserDataFolder(); }
+  std::string HomeFolder() override { return real_.HomeFolder(); }
+
+ private:
+  platform::FileSystem& real_;
+  std::int64_t bytesWritten_ = 0;
+};
+
+}  // namespace nulvane::cli

@@ -1,0 +1,60 @@
+// nulvane-cli: the program's purge, listing and speed test for scripts and servers, on the window's own
+// logic.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "cli/CliProgram.h"
+#include "cli/Command.h"
+#include "cli/ListCommand.h"
+#include "cli/PurgeCommand.h"
+#include "cli/SpeedTestCommand.h"
+#include "cli/StopSignals.h"
+#include "support/Locale.h"
+
+using namespace nulvane::cli;
+
+int main(int argc, char** argv) {
+  // Numbers and dates as the user has them set, as in the window.
+  nulvane::support::SetLocale(nulvane::support::SystemLocale());
+
+  std::vector<std::unique_ptr<Command>> commands;
+  commands.push_back(std::make_unique<PurgeCommand>());
+  commands.push_back(std::make_unique<ListCommand>());
+  commands.push_back(std::make_unique<SpeedTestCommand>());
+
+  CLI::App app{
+      "Nulvane purges files: it overwrites every byte of a file with the patterns of the chosen type "
+      "of purge, flushes each write to the disk and deletes the file.\n\nExit status: 0 every chosen "
+      "file was purged, 1 some were not (the report says which), 2 usage error, 3 cancelled.",
+      "nulvane-cli"};
+  app.set_version_flag("-V,--version", std::string("nulvane-cli ") + NULVANE_VERSION);
+  app.require_subcommand(1);
+  std::map<const CLI::App*, Command*> commandOf;
+  for (const auto& command : commands) {
+    CLI::App* subcommand = app.add_subcommand(command->name(), command->description());
+    command->AddOptions(*subcommand);
+    commandOf[subcommand] = command.get();
+  }
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    return app.exit(error) == 0 ? kAllDone : kUsageError;
+  }
+  Command* command = nullptr;
+  for (const auto& [subcommand, candidate] : commandOf) {
+    if (subcommand->parsed()) command = candidate;
+  }
+  if (command == nullptr) return kUsageError;
+  if (const std::string problem = command->Problem(); !problem.empty()) {
+    std::fprintf(stderr, "nulvane-cli: %s\nRun with --help for more information.\n", problem.c_str());
+    return kUsageError;
+  }
+
+  InstallStopSignals();
+  const auto program = std::make_unique<CliProgram>();
+  if (!program->Start()) return kSomeNotDone;
+  return command->Execute(*program);
+}
