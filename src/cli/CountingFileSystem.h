@@ -19,6 +19,7 @@ class CountingFileSystem final : public platform::FileSystem {
   platform::File OpenForWriting(const std::string& path) override { return real_.OpenForWriting(path); }
   platform::File OpenForReading(const std::string& path) override { return real_.OpenForReading(path); }
   platform::File CreateFile(const std::string& path) override { return real_.CreateFile(path); }
+  platform::File CreateNewFile(const std::string& path) override { return real_.CreateNewFile(path); }
   std::string RealPath(const std::string& path) override { return real_.RealPath(path); }
   platform::FileStatus Status(const std::string& path) override { return real_.Status(path); }
   platform::FileStatus Status(const platform::File& file) override { return real_.Status(file); }

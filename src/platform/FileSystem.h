@@ -89,6 +89,8 @@ class FileSystem {
   virtual File OpenForReading(const std::string& path) = 0;
   // Creates (or truncates) a regular file for writing; a symbolic link is not followed.
   virtual File CreateFile(const std::string& path) = 0;
+  // Creates a regular file that does not exist yet; fails (EEXIST) when anything has that name already.
+  virtual File CreateNewFile(const std::string& path) = 0;
 
   // The absolute path with every link, ".", ".." and doubled separator resolved; throws when the path does
   // not exist. Only for paths the user chooses: everything below such a path is reached without links.

@@ -356,6 +356,10 @@ File PosixFileSystem::CreateFile(const std::string& path) {
   return OpenRegular(path, O_RDWR | O_CREAT | O_TRUNC);
 }
 
+File PosixFileSystem::CreateNewFile(const std::string& path) {
+  return OpenRegular(path, O_RDWR | O_CREAT | O_EXCL);
+}
+
 std::string PosixFileSystem::RealPath(const std::string& path) {
   if (path.empty()) ThrowErrno(ENOENT);
   std::unique_ptr<char, decltype(&std::free)> resolved(::realpath(path.c_str(), nullptr), &std::free);

@@ -24,6 +24,7 @@ class PosixFileSystem final : public FileSystem {
   File OpenForWriting(const std::string& path) override;
   File OpenForReading(const std::string& path) override;
   File CreateFile(const std::string& path) override;
+  File CreateNewFile(const std::string& path) override;
   std::string RealPath(const std::string& path) override;
   FileStatus Status(const std::string& path) override;
   FileStatus Status(const File& file) override;

@@ -47,6 +47,10 @@ File FaultyFileSystem::CreateFile(const std::string& path) {
   Check("CreateFile", path);
   return real_.CreateFile(path);
 }
+File FaultyFileSystem::CreateNewFile(const std::string& path) {
+  Check("CreateNewFile", path);
+  return real_.CreateNewFile(path);
+}
 std::string FaultyFileSystem::RealPath(const std::string& path) {
   Check("RealPath", path);
   return real_.RealPath(path);

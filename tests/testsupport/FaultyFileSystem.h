@@ -40,6 +40,7 @@ class FaultyFileSystem : public platform::FileSystem {
   platform::File OpenForWriting(const std::string& path) override;
   platform::File OpenForReading(const std::string& path) override;
   platform::File CreateFile(const std::string& path) override;
+  platform::File CreateNewFile(const std::string& path) override;
   std::string RealPath(const std::string& path) override;
   platform::FileStatus Status(const std::string& path) override;
   platform::FileStatus Status(const platform::File& file) override;
