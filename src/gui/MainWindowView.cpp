@@ -130,27 +130,34 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
   row(12, manual);
 
   // fraSetup and picSaveSetup: small panels beside the "Setup" button, hidden until asked for.
-  const auto panel = [&](std::initializer_list<std::pair<std::string, const platform::Button*>> members) {
+  struct PanelButton {
+    std::string name;
+    const platform::Button* state;
+    std::function<void()> handler;
+  };
+  const auto panel = [&](std::initializer_list<PanelButton> members) {
     auto* frame = new QFrame(this);
     frame->setFrameShape(QFrame::StyledPanel);
     auto* layout = new QHBoxLayout(frame);
     layout->setContentsMargins(6, 2, 6, 2);
-    for (const auto& [name, state] : members) {
-      layout->addWidget(AddButton(name, *state, false, [] {}));
+    for (const PanelButton& member : members) {
+      layout->addWidget(AddButton(member.name, *member.state, false, member.handler));
     }
     layout->addStretch();
     frame->hide();
     grid->addWidget(frame, 12, 2);
     return frame;
   };
-  setupPanel_ = panel({{"cmdSaveSetup", &w.cmdSaveSetup},
-                       {"cmdLoadSetup", &w.cmdLoadSetup},
-                       {"cmdClearSetup", &w.cmdClearSetup},
-                       {"cmdRestoreSetup", &w.cmdRestoreSetup},
-                       {"cmdKeepSetup", &w.cmdKeepSetup}});
-  saveSetupPanel_ = panel({{"cmdSaveSetupAsOperationFile", &w.cmdSaveSetupAsOperationFile},
-                           {"cmdSaveSetupForNextRun", &w.cmdSaveSetupForNextRun},
-                           {"cmdDontSaveSetup", &w.cmdDontSaveSetup}});
+  setupPanel_ = panel({{"cmdSaveSetup", &w.cmdSaveSetup, [&w] { w.cmdSaveSetup_Click(); }},
+                       {"cmdLoadSetup", &w.cmdLoadSetup, [&w] { w.cmdLoadSetup_Click(); }},
+                       {"cmdClearSetup", &w.cmdClearSetup, [&w] { w.cmdClearSetup_Click(); }},
+                       {"cmdRestoreSetup", &w.cmdRestoreSetup, [&w] { w.cmdRestoreSetup_Click(); }},
+                       {"cmdKeepSetup", &w.cmdKeepSetup, [&w] { w.cmdKeepSetup_Click(); }}});
+  saveSetupPanel_ = panel(
+      {{"cmdSaveSetupAsOperationFile", &w.cmdSaveSetupAsOperationFile,
+        [&w] { w.cmdSaveSetupAsOperationFile_Click(); }},
+       {"cmdSaveSetupForNextRun", &w.cmdSaveSetupForNextRun, [&w] { w.cmdSaveSetupForNextRun_Click(); }},
+       {"cmdDontSaveSetup", &w.cmdDontSaveSetup, [&w] { w.cmdDontSaveSetup_Click(); }}});
 
   grid->setColumnStretch(2, 1);
   grid->setRowStretch(kRows + 2, 1);

@@ -10,6 +10,7 @@
 #include "gui/QtUi.h"
 #include "gui/ReportView.h"
 #include "gui/SpecifyFilesView.h"
+#include "gui/TextViewerView.h"
 #include "gui/TypeOfPurgeView.h"
 #include "platform/settings/QtSettingsBackend.h"
 
@@ -49,11 +50,14 @@ Program::Program(platform::FileSystem& fileSystemIn, platform::Ui& uiIn, QtUi& q
   reportView_ = std::make_unique<ReportView>(report);
   registerView(report.frmConfirmFiles,
                std::make_unique<ConfirmFilesView>(report.frmConfirmFiles, reportView_.get()));
+  // The help viewer, too, is a window of its own, beside the main window.
+  viewerView_ = std::make_unique<TextViewerView>(mainWindow.frmView, mainView_.get());
 }
 
 Program::~Program() {
   // The views go before the logic objects they watch; the dialogs' views before the windows they belong to.
   dialogViews_.clear();
+  viewerView_.reset();
   reportView_.reset();
   mainView_.reset();
 }

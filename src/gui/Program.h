@@ -30,6 +30,7 @@ namespace nulvane::gui {
 class MainWindowView;
 class QtUi;
 class ReportView;
+class TextViewerView;
 
 // Every object of the program, built once and wired together: the logic objects, their views, and the
 // dialog views registered with the Qt Ui. The program's main() and the whole-program GUI tests build it.
@@ -69,10 +70,12 @@ class Program {
 
   MainWindowView& mainView() { return *mainView_; }
   ReportView& reportView() { return *reportView_; }
+  TextViewerView& viewerView() { return *viewerView_; }
 
  private:
   std::unique_ptr<MainWindowView> mainView_;
   std::unique_ptr<ReportView> reportView_;
+  std::unique_ptr<TextViewerView> viewerView_;
   QtUi& qtUi_;
   std::unique_ptr<platform::SettingsBackend> ownSettings_;
   std::vector<std::unique_ptr<QDialog>> dialogViews_;

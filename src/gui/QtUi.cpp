@@ -143,6 +143,8 @@ platform::FileDialogResult QtUi::SaveFileDialog(const platform::FileDialogReques
   QFileDialog chooser(ActiveParent(), QString::fromStdString(request.title), start);
   ApplyFilter(chooser, request.filter);
   chooser.setAcceptMode(QFileDialog::AcceptSave);
+  // The program asks itself whether an existing file is to be replaced.
+  chooser.setOption(QFileDialog::DontConfirmOverwrite);
   if (!request.defaultExtension.empty())
     chooser.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
   if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return {true, ""};
@@ -158,6 +160,12 @@ void QtUi::SetClipboardText(const std::string& text) {
 }
 
 bool QtUi::OpenUrl(const std::string& url) {
+  // A local file's path is taken as it is: blanks, "#" or "%" in a folder's name are no part of an address.
+  constexpr std::string_view kFileScheme = "file://";
+  if (url.rfind(kFileScheme, 0) == 0) {
+    return QDesktopServices::openUrl(
+        QUrl::fromLocalFile(QString::fromStdString(url.substr(kFileScheme.size()))));
+  }
   return QDesktopServices::openUrl(QUrl(QString::fromStdString(url)));
 }
 

@@ -31,7 +31,8 @@ constexpr const char* kSingleFileHint = "To purge multiple files, specify folder
 }  // namespace
 
 MainWindow::MainWindow(MainWindowParts parts)
-    : fileSystem_(parts.fileSystem),
+    : frmView(parts.fileSystem, parts.ui, parts.programText),
+      fileSystem_(parts.fileSystem),
       ui_(parts.ui),
       random_(parts.random),
       programText_(parts.programText),
@@ -53,9 +54,11 @@ bool MainWindow::Startup() {
   }
   strProgramName = programText_.GetProgramText(2);
   strMakerFolderName = programText_.GetProgramText(310);
+  strVersionText = support::SetupVersionText(NULVANE_VERSION_MAJOR, NULVANE_VERSION_MINOR);
   typeOfPurge_.SetConfirmTitle(programText_.GetProgramText(23));
   InitOperationState();
-  // The setup kept for the next run is not read yet; the snapshot holds the defaults.
+  // On the first run there is no such file and the defaults stay.
+  LoadSetup(state_.strSetupFilePath);
   TakeRestoreSnapshot();
   UpdateTargetLabels();
   RefreshTypeOfPurgeLabel();
@@ -347,15 +350,6 @@ void MainWindow::NotAvailableYet(const std::string& title) {
   ui_.Message(title, "This command is not available yet.", Buttons::Ok, Icon::Information);
 }
 
-void MainWindow::cmdSetup_Release() {
-  if (state_.blnDialogJustClosed) return;
-  NotAvailableYet(cmdSetup.caption);
-}
-
-void MainWindow::cmdHelp_Release() {
-  NotAvailableYet(cmdHelp.caption);
-}
-
 void MainWindow::cmdPurgeFolders() {
   NotAvailableYet(cmdSpecifyDirectory[1].caption);
 }
@@ -379,15 +373,6 @@ void MainWindow::SetPurgeSpeedCaption(const std::string& caption, bool bold) {
 void MainWindow::SetLargePurgeMessageCaption(const std::string& caption) {
   lblLargePurgeMessage.caption = caption;
   NotifyChanged();
-}
-
-void MainWindow::lblOnlineDocumentation_Click() {
-  if (strOnlineManualAddress.empty()) return;
-  // An address without a scheme names a file shipped with the program.
-  std::string address = strOnlineManualAddress;
-  if (address.find("://") == std::string::npos)
-    address = "file://" + support::DataFolder(fileSystem_) + address;
-  ui_.OpenUrl(address);
 }
 
 // --- Type of purge -------------------------------------------------------------------------------------

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "mainwindow/SpeedTest.h"
+#include "mainwindow/TextViewer.h"
 #include "platform/Clock.h"
 #include "platform/Controls.h"
 #include "platform/FileSystem.h"
@@ -14,6 +15,7 @@
 #include "platform/Ui.h"
 #include "report/ReportHost.h"
 #include "support/OperationState.h"
+#include "support/SetupFormat.h"
 
 namespace nulvane::support {
 class FolderServices;
@@ -90,8 +92,29 @@ class MainWindow : public platform::Observable, public report::ReportHost, publi
   void cmdHelp_Release();
   void cmdQuit_Release();
   void lblOnlineDocumentation_Click();
+  // The setup panel and the saving panel.
+  void cmdSaveSetup_Click();
+  void cmdLoadSetup_Click();
+  void cmdClearSetup_Click();
+  void cmdRestoreSetup_Click();
+  void cmdKeepSetup_Click();
+  void cmdSaveSetupAsOperationFile_Click();
+  void cmdSaveSetupForNextRun_Click();
+  void cmdDontSaveSetup_Click();
   // The window's close box: ends the program whatever the click guard says.
   void CloseRequested();
+
+  // Setups: the file kept for the next run and operation files. LoadSetup is true when all fifteen values
+  // were read and taken; otherwise the target, subfolder setting and type of purge are the defaults.
+  // SaveSetup never leaves a half-written file: the old one stays until the new one is complete.
+  bool LoadSetup(const std::string& path);
+  bool SaveSetup(const std::string& path);
+  void TakeRestoreSnapshot();
+  void CloseSetupPanel();
+
+  // Help: the help file in the text viewer, and a web address (or a file:// one) in its default program.
+  void ShowHelp();
+  void OpenWebPage(const std::string& address);
 
   // The one-second timer that ends the click guard; the view calls it when its timer fires.
   void Clock2Tick();
@@ -146,6 +169,8 @@ class MainWindow : public platform::Observable, public report::ReportHost, publi
   platform::Label lblTopLevelFolder;
   platform::Label lblPurgeFoldersMessage;
   platform::Label lblOnlineDocumentation{"Online user manual"};
+  // frmView, the text viewer that shows the help file.
+  TextViewer frmView;
 
   std::string caption = "Nulvane";
   // Clock2: enabled at start so that the click guard also ends a second after start-up.
@@ -180,6 +205,8 @@ class MainWindow : public platform::Observable, public report::ReportHost, publi
   std::string strOnlineManualAddress;
   std::string strProgramName;
   std::string strMakerFolderName;
+  // Line 1 of the setup files this program writes.
+  std::string strVersionText;
 
  protected:
   platform::FileSystem& fileSystem_;
@@ -213,11 +240,16 @@ class MainWindow : public platform::Observable, public report::ReportHost, publi
   void StartClickGuard();
   void SetFocus(const std::string& controlName);
   void NotAvailableYet(const std::string& title);
-  void TakeRestoreSnapshot();
   void RefreshTypeOfPurgeLabel();
   bool ShowsNotSpecified(const platform::Label& label) const;
   std::string SingleFileEstimate(const std::string& path, const std::string& drive);
   bool CheckFolderContents(const std::string& spec);
+  support::SetupValues CurrentSetup();
+  bool ApplySetupTarget(const support::SetupValues& values);
+  std::string ReadSetupFile(const std::string& path, bool& read);
+  // A path from a file dialog with its folder resolved once; the name stays as chosen.
+  std::string ChosenFilePath(const std::string& path);
+  void AfterSetupFileDialog();
 };
 
 }  // namespace nulvane::mainwindow

@@ -60,8 +60,10 @@ class FakeUi : public platform::Ui {
   void SetClipboardText(const std::string& text) override { clipboard_ = text; }
   bool OpenUrl(const std::string& url) override {
     urls_.push_back(url);
-    return true;
+    return openUrlResult_;
   }
+  // What OpenUrl answers: false as when no program is there for the address.
+  void SetOpenUrlResult(bool result) { openUrlResult_ = result; }
   void Yield() override;
   // Records the wait without sleeping, so tests of retry loops stay fast.
   void Wait(int milliseconds) override { waits_.push_back(milliseconds); }
@@ -80,6 +82,7 @@ class FakeUi : public platform::Ui {
   std::vector<std::string> dialogsShown_;
   std::string clipboard_;
   std::vector<std::string> urls_;
+  bool openUrlResult_ = true;
   std::vector<std::string> folderPrompts_;
   std::vector<platform::FileDialogRequest> fileRequests_;
   long yields_ = 0;
