@@ -67,10 +67,7 @@ TEST_F(HelpTest, HelpShowsTheHelpFileOnceInTheSameWindowBesideTheMainWindow) {
   EXPECT_EQ(viewer().caption, "Help for Nulvane");
   EXPECT_EQ(viewer().strFilename, HelpFile());
   EXPECT_EQ(viewer().txbText1.text, "Help text\r\nsecond line\r\n");
-  EXPECT_TRUE(viewer().txbText1ReadOnly);
   EXPECT_FALSE(viewer().cmdCopyToClipboard.visible);
-  EXPECT_EQ(viewer().cmdClose.caption, "Close");
-  EXPECT_TRUE(viewer().blnMainWindowIcon);
   EXPECT_EQ(viewer().placeRequests(), 1);
 
   const int reads = fileSystem.Calls("OpenForReading");
@@ -128,25 +125,16 @@ TEST_F(HelpTest, AMissingOrEmptyHelpFileIsSaidAndTheViewerHidden) {
   EXPECT_EQ(ui.messages().size(), 4u);
 }
 
-TEST_F(HelpTest, TheViewerKeepsItsMinimumSizeAndLaysOutItsControls) {
+TEST_F(HelpTest, TheViewerSnapsBackToItsLeastSize) {
   TextViewer& v = viewer();
-  v.Resize(12000, 9000);
-  EXPECT_EQ(v.width, 12000);
-  EXPECT_EQ(v.txbText1Rect.width, 12000 - 450);
-  EXPECT_EQ(v.txbText1Rect.height, 9000 - 1200);
-  const int buttonsTop = v.txbText1Rect.top + v.txbText1Rect.height + 100;
-  EXPECT_EQ(v.cmdCopyToClipboardRect.top, buttonsTop);
-  EXPECT_EQ(v.cmdCloseRect.top, buttonsTop);
-  EXPECT_EQ(v.cmdCopyToClipboardRect.left, v.txbText1Rect.left);
-  EXPECT_EQ(v.cmdCloseRect.left + v.cmdCloseRect.width, v.txbText1Rect.left + v.txbText1Rect.width);
-
   v.Resize(3000, 500);
   EXPECT_EQ(v.width, 8000);
   EXPECT_EQ(v.height, 2000);
   EXPECT_EQ(v.txbText1Rect.width, 8000 - 450);
+  EXPECT_EQ(v.txbText1Rect.height, 2000 - 1200);
   v.SetWindowState(TextViewer::WindowState::Minimized);
-  v.Resize(100, 100);
-  EXPECT_EQ(v.width, 8000);
+  v.Resize(12000, 9000);
+  EXPECT_EQ(v.width, 8000);  // nothing happens while minimised
 }
 
 TEST_F(HelpTest, TheManualLinkOpensTheShippedManualOrSaysWhyNot) {

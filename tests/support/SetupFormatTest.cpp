@@ -123,10 +123,5 @@ TEST(SetupFormat, MalformedFilesStopAtTheFirstValueThatFails) {
   }
 }
 
-TEST(SetupFormat, VersionText) {
-  EXPECT_EQ(SetupVersionText(13, 2), "13.29");
-  EXPECT_EQ(SetupVersionText(1, 0), "1.09");
-}
-
 }  // namespace
 }  // namespace nulvane::support
