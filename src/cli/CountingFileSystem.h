@@ -38,6 +38,7 @@ class CountingFileSystem final : public platform::FileSystem {
     return real_.ReadAt(file, data, size, offset);
   }
   void Flush(const platform::File& file) override { real_.Flush(file); }
+  void FlushFolder(const std::string& path) override { real_.FlushFolder(path); }
   void SetLength(const platform::File& file, std::int64_t length) override { real_.SetLength(file, length); }
   void SetTimes(const platform::File& file, const platform::FileTimes& times) override {
     real_.SetTimes(file, times);

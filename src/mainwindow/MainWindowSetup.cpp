@@ -72,6 +72,12 @@ bool MainWindow::SaveSetup(const std::string& path) {
     fileSystem_.Flush(file);
     file.Close();
     fileSystem_.Rename(newPath, path);
+    newPath.clear();
+    // The new name must survive a power cut as well; the setup is saved either way once renamed.
+    try {
+      fileSystem_.FlushFolder(folder.empty() ? "." : folder);
+    } catch (const platform::PlatformError&) {
+    }
     return true;
   } catch (const platform::PlatformError&) {
     if (!newPath.empty()) {

@@ -111,6 +111,8 @@ class FileSystem {
   virtual std::size_t ReadAt(const File& file, void* data, std::size_t size, std::int64_t offset) = 0;
   // Forces the file's data to the device.
   virtual void Flush(const File& file) = 0;
+  // Forces the folder's own entries (a file created, renamed or removed in it) to the device.
+  virtual void FlushFolder(const std::string& path) = 0;
   virtual void SetLength(const File& file, std::int64_t length) = 0;
   virtual void SetTimes(const File& file, const FileTimes& times) = 0;
 

@@ -462,6 +462,12 @@ void PosixFileSystem::Flush(const File& file) {
   if (::fsync(file.Descriptor()) != 0) ThrowErrno(errno);
 }
 
+void PosixFileSystem::FlushFolder(const std::string& path) {
+  const Descriptor folder(OpenWithoutLinks(WithoutTrailingSeparators(path), O_RDONLY | O_DIRECTORY));
+  if (folder.get() < 0) ThrowErrno(errno);
+  if (::fsync(folder.get()) != 0) ThrowErrno(errno);
+}
+
 void PosixFileSystem::SetLength(const File& file, std::int64_t length) {
   if (::ftruncate(file.Descriptor(), length) != 0) ThrowErrno(errno);
 }

@@ -35,6 +35,7 @@ class PosixFileSystem final : public FileSystem {
                      std::int64_t offset) override;
   std::size_t ReadAt(const File& file, void* data, std::size_t size, std::int64_t offset) override;
   void Flush(const File& file) override;
+  void FlushFolder(const std::string& path) override;
   void SetLength(const File& file, std::int64_t length) override;
   void SetTimes(const File& file, const FileTimes& times) override;
   void Remove(const std::string& path) override;

@@ -235,6 +235,8 @@ TEST_F(SetupTest, ASaveNeverTakesOverAnotherFileBesideTheSetup) {
   ASSERT_TRUE(window.SaveSetup(temp / "op.nvs"));
   EXPECT_EQ(ReadFile(other), "someone else's");
   EXPECT_TRUE(window.LoadSetup(temp / "op.nvs"));
+  // The folder is flushed after the rename, so the new name is on the disk too.
+  EXPECT_EQ(fileSystem.Calls("FlushFolder"), 1);
 }
 
 TEST_F(SetupTest, LoadSetupTakesTheFileAndRefreshesEveryLabel) {

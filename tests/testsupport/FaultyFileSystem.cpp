@@ -88,6 +88,10 @@ void FaultyFileSystem::Flush(const File& file) {
   Check("Flush", file.Path());
   real_.Flush(file);
 }
+void FaultyFileSystem::FlushFolder(const std::string& path) {
+  Check("FlushFolder", path);
+  real_.FlushFolder(path);
+}
 void FaultyFileSystem::SetLength(const File& file, std::int64_t length) {
   Check("SetLength", file.Path());
   real_.SetLength(file, length);

@@ -51,6 +51,7 @@ class FaultyFileSystem : public platform::FileSystem {
                      std::int64_t offset) override;
   std::size_t ReadAt(const platform::File& file, void* data, std::size_t size, std::int64_t offset) override;
   void Flush(const platform::File& file) override;
+  void FlushFolder(const std::string& path) override;
   void SetLength(const platform::File& file, std::int64_t length) override;
   void SetTimes(const platform::File& file, const platform::FileTimes& times) override;
   void Remove(const std::string& path) override;
