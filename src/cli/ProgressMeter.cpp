@@ -65,8 +65,10 @@ std::string ProgressMeter::Line(const Totals& totals, std::int64_t filesDone, do
   const double byteShare = totals.bytes > 0 ? bytes / totals.bytes : fileShare;
   const double share = std::clamp((fileShare + byteShare) / 2, 0.0, 1.0);
   const int filled = static_cast<int>(share * kBarWidth);
-  std::string line = "[" + std::string(static_cast<std::size_t>(filled), '#') +
-                     std::string(static_cast<std::size_t>(kBarWidth - filled), '.') + "] ";
+  std::string line(1, '[');
+  line.append(static_cast<std::size_t>(filled), '#');
+  line.append(static_cast<std::size_t>(kBarWidth - filled), '.');
+  line += "] ";
   line += support::FormatGrouped(static_cast<double>(files), 0) + "/" +
           support::FormatGrouped(static_cast<double>(totals.files), 0) + " files  " +
           support::FormatSize(bytes, 1) + "/" + support::FormatSize(totals.bytes, 1);
