@@ -5,6 +5,10 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(g++ cmake ninja-build ccache qt6-base-dev libgtest-dev libgmock-dev libcli11-dev fonts-dejavu-core
           xvfb xauth coreutils findutils)
 
+# What scripts/package needs beyond the build: CPack's shlibdeps, the checks of the package and its
+# desktop files.
+PACKAGING_TOOLS=(dpkg-dev file lintian desktop-file-utils appstream)
+
 install_missing_packages() {
   local missing=()
   for package in "$@"; do
