@@ -20,3 +20,9 @@ function(nulvane_layer name)
   target_include_directories(${name} PUBLIC ${CMAKE_SOURCE_DIR}/src)
   target_link_libraries(${name} PUBLIC nulvane_options ${ARG_DEPENDS})
 endfunction()
+
+# GCC 12 warns of overlapping copies inside std::string's operator+ in optimised builds, copies that cannot
+# overlap (a false positive of that release's -Wrestrict); a release build must not fail on it.
+if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU" AND CMAKE_CXX_COMPILER_VERSION VERSION_LESS 13)
+  target_compile_options(nulvane_options INTERFACE -Wno-restrict)
+endif()
