@@ -1,10 +1,15 @@
 #include "gui/Accessibility.h"
 
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QApplication>
 #include <QComboBox>
+#include <QFrame>
+#include <QKeySequence>
 #include <QLineEdit>
+#include <QPushButton>
 
 namespace nulvane::gui {
 
@@ -71,14 +76,113 @@ class ComboBoxAccessible : public QAccessibleWidget {
   }
 };
 
-QAccessibleInterface* AccessibleFor(const QString& className, QObject* object) {
-  if (className == QLatin1String("QComboBox") && object != nullptr && object->isWidgetType()) {
-    return new ComboBoxAccessible(static_cast<QComboBox*>(object));
+// The text of a caption without its mnemonic marks ("&Yes" is "Yes", "&&" one "&").
+QString WithoutMnemonics(const QString& caption) {
+  QString plain;
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    if (caption[i] == QLatin1Char('&')) {
+      if (i + 1 >= caption.size()) break;
+      ++i;
+    }
+    plain += caption[i];
   }
+  return plain;
+}
+
+// A push button, check box or option button as the toolkit presents it, except that its actions are
+// refused while a modal window stands over it. The toolkit keeps the mouse and the keyboard from a window
+// under a modal one, but runs an assistive tool's "Press" or "Toggle" anywhere; so a screen reader could
+// start a second command, or change a choice the open question is about, where no other user can.
+class ButtonAccessible : public QAccessibleWidget {
+ public:
+  explicit ButtonAccessible(QAbstractButton* button) : QAccessibleWidget(button) {
+    addControllingSignal(button->isCheckable() ? QStringLiteral("toggled(bool)")
+                                               : QStringLiteral("clicked()"));
+  }
+
+  QAccessible::Role role() const override {
+    if (!button()->isCheckable()) return QAccessible::Button;
+    return button()->autoExclusive() ? QAccessible::RadioButton : QAccessible::CheckBox;
+  }
+
+  QAccessible::State state() const override {
+    QAccessible::State state = QAccessibleWidget::state();
+    state.checkable = button()->isCheckable();
+    state.checked = button()->isChecked();
+    state.pressed = button()->isDown();
+    if (const auto* push = qobject_cast<const QPushButton*>(button()))
+      state.defaultButton = push->isDefault();
+    return state;
+  }
+
+  QString text(QAccessible::Text kind) const override {
+    QString text;
+    if (kind == QAccessible::Name) {
+      text = widget()->accessibleName();
+      if (text.isEmpty()) text = WithoutMnemonics(button()->text());
+    } else if (kind == QAccessible::Accelerator) {
+      const auto* push = qobject_cast<const QPushButton*>(button());
+      if (push != nullptr && push->isDefault())
+        text = QKeySequence(Qt::Key_Enter).toString(QKeySequence::NativeText);
+      if (text.isEmpty()) text = QKeySequence::mnemonic(button()->text()).toString(QKeySequence::NativeText);
+    }
+    return text.isEmpty() ? QAccessibleWidget::text(kind) : text;
+  }
+
+  QStringList actionNames() const override {
+    QStringList names;
+    if (widget()->isEnabled()) names << (button()->isCheckable() ? toggleAction() : pressAction());
+    return names + QAccessibleWidget::actionNames();
+  }
+
+  void doAction(const QString& actionName) override {
+    if (actionName == pressAction() || actionName == toggleAction()) {
+      if (!widget()->isEnabled() || !TakesUserInput(widget())) return;
+      if (actionName == pressAction()) {
+        button()->animateClick();
+      } else {
+        button()->toggle();
+      }
+      return;
+    }
+    QAccessibleWidget::doAction(actionName);
+  }
+
+  QStringList keyBindingsForAction(const QString& actionName) const override {
+    if (actionName == pressAction()) return {button()->shortcut().toString()};
+    return {};
+  }
+
+ private:
+  QAbstractButton* button() const { return static_cast<QAbstractButton*>(widget()); }
+};
+
+QAccessibleInterface* AccessibleFor(const QString& className, QObject* object) {
+  if (object == nullptr || !object->isWidgetType()) return nullptr;
+  if (className == QLatin1String("QComboBox")) return new ComboBoxAccessible(static_cast<QComboBox*>(object));
+  // The same kinds of button the toolkit presents with its own button interface.
+  if (className == QLatin1String("QPushButton") || className == QLatin1String("QCheckBox") ||
+      className == QLatin1String("QRadioButton") || className == QLatin1String("QAbstractButton")) {
+    return new ButtonAccessible(static_cast<QAbstractButton*>(object));
+  }
+  // A plain frame groups controls inside a window; the toolkit would present it as a frame, the role of a
+  // window, and a screen reader would announce a window that is not there.
+  if (className == QLatin1String("QFrame"))
+    return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Grouping);
   return nullptr;
 }
 
 }  // namespace
+
+bool TakesUserInput(const QWidget* widget) {
+  const QWidget* modal = QApplication::activeModalWidget();
+  if (modal == nullptr) return true;
+  // Inside the modal window, or in a window it opened (a list's popup): reachable.
+  for (const QWidget* window = widget->window(); window != nullptr; window = window->parentWidget()) {
+    if (window == modal) return true;
+  }
+  return false;
+}
 
 void InstallAccessibility() {
   // Factories installed later are asked first, so this one answers before the toolkit's own.

@@ -1,5 +1,7 @@
 #pragma once
 
+class QWidget;
+
 namespace nulvane::gui {
 
 // Makes the program's controls speak to assistive tools as the program means them. Installed once, before
@@ -8,6 +10,14 @@ namespace nulvane::gui {
 // Drop-down lists: on this platform the toolkit gives a drop-down list its current entry as its name and
 // leaves its label to a relation that not every tool reads, so a list showing an empty entry has no name at
 // all. Here a list's name is its accessible name (or its label's text), and its entry stays its value.
+//
+// Buttons, check boxes and option buttons refuse an assistive tool's "Press" and "Toggle" while a modal
+// window stands over them, as the toolkit refuses the mouse and the keyboard there. Plain frames that group
+// controls are panels, not windows.
 void InstallAccessibility();
+
+// False while a modal window other than the widget's own (or one it opened) is open: the user cannot reach
+// the widget then, and a change that still arrives (from an assistive tool) must not reach the logic.
+bool TakesUserInput(const QWidget* widget);
 
 }  // namespace nulvane::gui

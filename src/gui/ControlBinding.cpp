@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QEvent>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
@@ -62,9 +63,10 @@ ControlBinder::~ControlBinder() {
   for (const QMetaObject::Connection& connection : connections_) QObject::disconnect(connection);
 }
 
-void ControlBinder::Forward(const std::function<void()>& change) {
+void ControlBinder::Forward(const QWidget* control, const std::function<void()>& change) {
   ++forwarding_;
-  change();
+  // Only an assistive tool reaches a control under a modal window; the change is undone, not taken.
+  if (TakesUserInput(control)) change();
   render_();
   --forwarding_;
 }
@@ -72,33 +74,51 @@ void ControlBinder::Forward(const std::function<void()>& change) {
 void ControlBinder::CheckBox(QAbstractButton* box, std::function<void(bool checked)> changed) {
   connections_.push_back(QObject::connect(
       box, &QAbstractButton::toggled, owner_,
-      [this, changed = std::move(changed)](bool checked) { Forward([&] { changed(checked); }); }));
+      [this, box, changed = std::move(changed)](bool checked) { Forward(box, [&] { changed(checked); }); }));
 }
 
 void ControlBinder::Options(QButtonGroup* group, std::function<void(int id)> selected) {
   // An option going off is the other half of one going on; only that one is news to the logic.
-  connections_.push_back(QObject::connect(group, &QButtonGroup::idToggled, owner_,
-                                          [this, selected = std::move(selected)](int id, bool checked) {
-                                            if (checked) Forward([&] { selected(id); });
-                                          }));
+  connections_.push_back(
+      QObject::connect(group, &QButtonGroup::idToggled, owner_,
+                       [this, group, selected = std::move(selected)](int id, bool checked) {
+                         if (checked) Forward(group->button(id), [&] { selected(id); });
+                       }));
 }
 
 void ControlBinder::List(QComboBox* list, std::function<void(int index)> chosen) {
-  connections_.push_back(
-      QObject::connect(list, &QComboBox::currentIndexChanged, owner_,
-                       [this, chosen = std::move(chosen)](int index) { Forward([&] { chosen(index); }); }));
+  connections_.push_back(QObject::connect(
+      list, &QComboBox::currentIndexChanged, owner_,
+      [this, list, chosen = std::move(chosen)](int index) { Forward(list, [&] { chosen(index); }); }));
+  // A screen reader chooses an entry of a closed drop-down list by selecting it in the list's entries
+  // ("Toggle" on the entry); the list itself does not follow that, so it is made to here.
+  connections_.push_back(QObject::connect(list->view()->selectionModel(),
+                                          &QItemSelectionModel::selectionChanged, owner_,
+                                          [list](const QItemSelection& selected) {
+                                            if (list->view()->isVisible() || selected.indexes().isEmpty())
+                                              return;
+                                            const int row = selected.indexes().first().row();
+                                            if (row != list->currentIndex()) list->setCurrentIndex(row);
+                                          }));
 }
 
 void ControlBinder::List(QListWidget* list, std::function<void(int row)> chosen) {
-  connections_.push_back(
-      QObject::connect(list, &QListWidget::currentRowChanged, owner_,
-                       [this, chosen = std::move(chosen)](int row) { Forward([&] { chosen(row); }); }));
+  connections_.push_back(QObject::connect(
+      list, &QListWidget::currentRowChanged, owner_,
+      [this, list, chosen = std::move(chosen)](int row) { Forward(list, [&] { chosen(row); }); }));
+  // An entry selected without becoming the current one (a screen reader's "Toggle") is the user's choice.
+  connections_.push_back(QObject::connect(list, &QListWidget::itemSelectionChanged, owner_, [list] {
+    const QList<QListWidgetItem*> selected = list->selectedItems();
+    if (selected.isEmpty()) return;
+    const int row = list->row(selected.first());
+    if (row != list->currentRow()) list->setCurrentRow(row);
+  }));
 }
 
 void ControlBinder::Text(QLineEdit* box, std::function<void(const std::string& text)> changed) {
   connections_.push_back(QObject::connect(box, &QLineEdit::textChanged, owner_,
-                                          [this, changed = std::move(changed)](const QString& text) {
-                                            Forward([&] { changed(text.toStdString()); });
+                                          [this, box, changed = std::move(changed)](const QString& text) {
+                                            Forward(box, [&] { changed(text.toStdString()); });
                                           }));
 }
 
@@ -141,6 +161,14 @@ void ShowList(QComboBox* list, const platform::ListControl& state) {
     for (const auto& item : state.items) list->addItem(QString::fromStdString(item));
   }
   list->setCurrentIndex(state.selected);
+  // The entry shown is also the selected one of the list's entries, which is where a screen reader looks.
+  QItemSelectionModel* entries = list->view()->selectionModel();
+  const QModelIndex current = list->model()->index(state.selected, list->modelColumn());
+  if (current.isValid() && !entries->isSelected(current)) {
+    entries->select(current, QItemSelectionModel::ClearAndSelect);
+  } else if (!current.isValid()) {
+    entries->clearSelection();
+  }
   list->setVisible(state.visible);
   list->setEnabled(state.enabled);
 }
@@ -157,6 +185,7 @@ void ShowList(QListWidget* list, const platform::ListControl& state,
     list->addItems(items);
   }
   list->setCurrentRow(state.selected);
+  if (state.selected < 0) list->clearSelection();
   list->setVisible(state.visible);
   list->setEnabled(state.enabled);
 }
@@ -175,6 +204,10 @@ void NameControl(QWidget* control, const std::string& labelText) {
   QString name = QString::fromStdString(labelText).trimmed();
   if (name.endsWith(QLatin1Char(':'))) name.chop(1);
   if (control->accessibleName() != name) control->setAccessibleName(name);
+  // A drop-down list's entries are a list of their own to a screen reader; it takes the same name.
+  if (auto* list = qobject_cast<QComboBox*>(control);
+      list != nullptr && list->view()->accessibleName() != name)
+    list->view()->setAccessibleName(name);
 }
 
 }  // namespace nulvane::gui

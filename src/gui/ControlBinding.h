@@ -47,7 +47,7 @@ class ControlBinder {
   bool Forwarding() const { return forwarding_ > 0; }
 
  private:
-  void Forward(const std::function<void()>& change);
+  void Forward(const QWidget* control, const std::function<void()>& change);
 
   int forwarding_ = 0;
   QObject* owner_;

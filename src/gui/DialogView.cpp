@@ -3,6 +3,8 @@
 #include <QHBoxLayout>
 #include <QPushButton>
 
+#include "gui/Accessibility.h"
+
 namespace nulvane::gui {
 
 QColor ColorFromBgr(std::int32_t value) {
@@ -11,7 +13,8 @@ QColor ColorFromBgr(std::int32_t value) {
 
 DialogView::DialogView(platform::Dialog& logic, QWidget* parent)
     : QDialog(parent), logic_(logic), binder_(this, [this] { Render(); }) {
-  LastInputWasPointer();  // starts watching the input before the first choice
+  InstallAccessibility();  // before any control of the window is presented to an assistive tool
+  LastInputWasPointer();   // starts watching the input before the first choice
 }
 
 DialogView::~DialogView() {

@@ -10,6 +10,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/Accessibility.h"
 #include "gui/QtUi.h"
 #include "mainwindow/MainWindow.h"
 
@@ -37,6 +38,7 @@ QLabel* StaticLabel(const char* text, QWidget* parent) {
 MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
     : QMainWindow(parent), logic_(logic) {
   using mainwindow::MainWindow;
+  InstallAccessibility();  // before any control of the window is presented to an assistive tool
   setWindowTitle(QString::fromStdString(logic_.caption));
   setObjectName(QStringLiteral("frmMain"));
   auto* central = new QWidget(this);
@@ -98,25 +100,31 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
     return layout;
   };
 
-  grid->addWidget(StaticLabel("Folder:", this), 1, 1);
-  QHBoxLayout* folderRow = row(0, AddLabel("lblDirectory", w.lblDirectory));
+  // A value label is named after its caption ("Folder: /home/ann"), so that a screen reader that meets it
+  // alone still says what the value is; the caption points at it as its label.
+  const auto captioned = [&](int at, const char* caption, const std::string& name,
+                             const platform::Label& state) {
+    QLabel* captionLabel = StaticLabel(caption, this);
+    grid->addWidget(captionLabel, at, 1);
+    QLabel* value = AddLabel(name, state, false, captionLabel->text().chopped(1));
+    captionLabel->setBuddy(value);
+    return value;
+  };
+  QHBoxLayout* folderRow = row(0, captioned(1, "Folder:", "lblDirectory", w.lblDirectory));
   QPushButton* clear = AddButton("cmdClear", w.cmdClear, false, [&w] { w.cmdClear_Click(); });
   clear->setFixedHeight(kRowHeight - 4);
   folderRow->insertWidget(1, clear);
 
-  grid->addWidget(StaticLabel("Files:", this), 2, 1);
-  row(1, AddLabel("lblFiles", w.lblFiles), AddLabel("lblFiles2", w.lblFiles2));
+  row(1, captioned(2, "Files:", "lblFiles", w.lblFiles), AddLabel("lblFiles2", w.lblFiles2));
   QLabel* hint = AddLabel("lblSingleFile", w.lblSingleFile);
   hint->setStyleSheet(QStringLiteral("color: #7a4b00; font-style: italic;"));
   row(2, hint);
-  grid->addWidget(StaticLabel("Subfolders:", this), 4, 1);
-  row(3, AddLabel("lblSubdirectories", w.lblSubdirectories),
+  row(3, captioned(4, "Subfolders:", "lblSubdirectories", w.lblSubdirectories),
       AddLabel("lblSubdirectories2", w.lblSubdirectories2, true));
-  grid->addWidget(StaticLabel("Date:", this), 5, 1);
-  row(4, AddLabel("lblDateRestriction", w.lblDateRestriction));
-  grid->addWidget(StaticLabel("Type of purge:", this), 6, 1);
-  row(5, AddLabel("lblTypeOfPurge", w.lblTypeOfPurge));
-  row(6, AddLabel("lblEstimatedTime", w.lblEstimatedTime));
+  row(4, captioned(5, "Date:", "lblDateRestriction", w.lblDateRestriction));
+  row(5, captioned(6, "Type of purge:", "lblTypeOfPurge", w.lblTypeOfPurge));
+  // A bare duration on screen, beside the file it is for; the name says what it is.
+  row(6, AddLabel("lblEstimatedTime", w.lblEstimatedTime, false, QStringLiteral("Estimated purge time")));
   row(7, AddLabel("lblLargePurgeMessage", w.lblLargePurgeMessage, true));
   row(8, AddLabel("lblTopLevelFolder", w.lblTopLevelFolder));
   row(9, AddLabel("lblPurgeSpeed", w.lblPurgeSpeed, true));
@@ -194,7 +202,8 @@ QPushButton* MainWindowView::AddButton(const std::string& name, const platform::
   return button;
 }
 
-QLabel* MainWindowView::AddLabel(const std::string& name, const platform::Label& state, bool inverse) {
+QLabel* MainWindowView::AddLabel(const std::string& name, const platform::Label& state, bool inverse,
+                                 const QString& caption) {
   auto* label = new QLabel(this);
   label->setObjectName(QString::fromStdString(name));
   label->setTextInteractionFlags(Qt::NoTextInteraction);
@@ -202,7 +211,7 @@ QLabel* MainWindowView::AddLabel(const std::string& name, const platform::Label&
     label->setStyleSheet(QStringLiteral("background: black; color: white; padding: 2px 6px;"));
   }
   label->installEventFilter(this);
-  labels_[name] = {label, &state, inverse};
+  labels_[name] = {label, &state, inverse, caption};
   return label;
 }
 
@@ -226,7 +235,12 @@ void MainWindowView::Refresh() {
     binding.widget->setEnabled(enabled);
   }
   for (const auto& [name, binding] : labels_) {
-    binding.widget->setText(ToDisplayText(binding.state->caption));
+    const QString text = ToDisplayText(binding.state->caption);
+    binding.widget->setText(text);
+    if (!binding.caption.isEmpty()) {
+      const QString name = text.isEmpty() ? QString() : binding.caption + QStringLiteral(": ") + text;
+      if (binding.widget->accessibleName() != name) binding.widget->setAccessibleName(name);
+    }
     QFont font = binding.widget->font();
     font.setBold(binding.state->bold);
     binding.widget->setFont(font);

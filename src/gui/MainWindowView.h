@@ -46,12 +46,14 @@ class MainWindowView : public QMainWindow {
   struct LabelBinding {
     QLabel* widget;
     const platform::Label* state;
-    bool inverse;  // white on black, hidden while empty
+    bool inverse;     // white on black, hidden while empty
+    QString caption;  // what the value is, for its accessible name; empty: the text says it itself
   };
 
   QPushButton* AddButton(const std::string& name, const platform::Button& state, bool inMenu,
                          std::function<void()> handler);
-  QLabel* AddLabel(const std::string& name, const platform::Label& state, bool inverse = false);
+  QLabel* AddLabel(const std::string& name, const platform::Label& state, bool inverse = false,
+                   const QString& caption = {});
   void Refresh();
 
   mainwindow::MainWindow& logic_;

@@ -14,6 +14,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "gui/Accessibility.h"
+
 namespace nulvane::gui {
 
 namespace {
@@ -55,6 +57,7 @@ void ApplyLabel(QLabel* label, const platform::Label& state) {
 }  // namespace
 
 ReportView::ReportView(report::ReportWindow& report, QWidget* parent) : QMainWindow(parent), report_(report) {
+  InstallAccessibility();  // before any control of the window is presented to an assistive tool
   auto* central = new QWidget(this);
   setCentralWidget(central);
   auto* layout = new QVBoxLayout(central);

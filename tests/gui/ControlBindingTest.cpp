@@ -3,12 +3,16 @@
 // the logic shows on the widget. What a window shows is what Accept uses.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTest>
 
 #include "engine/ClusterSizeTable.h"
 #include "gui/DateInputView.h"
@@ -27,6 +31,21 @@ namespace {
 
 using dialogs::SpecifyFilesDialog;
 using Choice = SpecifyFilesDialog::Choice;
+
+// What a screen reader does to choose an entry of a list: "Toggle" on the entry, which selects it in the
+// list without making it the list's current entry (and, in a drop-down list, without opening it).
+void AccessibleToggleEntry(QAbstractItemView* list, const QString& entry) {
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(list);
+  ASSERT_NE(accessible, nullptr);
+  for (int i = 0; i < accessible->childCount(); ++i) {
+    QAccessibleInterface* child = accessible->child(i);
+    if (child != nullptr && child->text(QAccessible::Name) == entry && child->actionInterface() != nullptr) {
+      child->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+      return;
+    }
+  }
+  FAIL() << "no entry " << entry.toStdString();
+}
 
 TEST(ControlBinding, TypeOfPurgeFollowsItsOptionsAndPassListsBothWays) {
   Application();
@@ -202,6 +221,75 @@ TEST(ControlBinding, DateInputListsAndYearFollowBothWays) {
   EXPECT_EQ(dialog.intReturnValue, 1);
   constexpr std::int32_t kMarch29th2013 = 2456381;
   EXPECT_EQ(dialog.lngJDN, kMarch29th2013);
+}
+
+TEST(ControlBinding, AnEntryAScreenReaderSelectsIsTheChoice) {
+  Application();
+  FakeUi ui;
+  dialogs::DateInputDialog dateDialog(ui);
+  gui::DateInputView dateView(dateDialog);
+  dateDialog.BeginShow();
+  dateView.show();
+  AccessibleToggleEntry(dateView.monthList()->view(), QStringLiteral("March"));
+  EXPECT_EQ(dateDialog.cboMonthNames.SelectedText(), "March");
+  EXPECT_EQ(dateView.monthList()->currentText(), QStringLiteral("March"));
+  // The other way: the entry the logic chose is the selected entry a screen reader reads.
+  dateDialog.SelectMonth(5);
+  dateDialog.NotifyChanged();
+  QAbstractItemView* months = dateView.monthList()->view();
+  EXPECT_EQ(months->selectionModel()->selectedRows(), QModelIndexList{months->model()->index(5, 0)});
+
+  TempDir folder;
+  folder.Write("a.doc", "a");
+  folder.Write("b.doc", "b");
+  platform::PosixFileSystem fileSystem;
+  SpecifyFilesDialog filesDialog(fileSystem, ui);
+  filesDialog.strOperation = "purge";
+  filesDialog.intNumFiles = 2;
+  filesDialog.SetFolder(folder.path());
+  gui::SpecifyFilesView filesView(filesDialog);
+  filesDialog.BeginShow();
+  filesView.show();
+  AccessibleToggleEntry(filesView.fileList(), QStringLiteral("b.doc"));
+  EXPECT_EQ(filesDialog.SelectedChoice(), Choice::SingleFile);
+  filesView.acceptButton()->click();
+  EXPECT_EQ(filesDialog.ChosenFilespec(), "b.doc");
+}
+
+TEST(ControlBinding, NothingChangesBehindAModalWindow) {
+  Application();
+  FaultyFileSystem fileSystem;
+  engine::ClusterSizeTable clusterSizes(fileSystem);
+  support::OperationState state;
+  state.intNumFiles = 3;
+  dialogs::PurgeConfirmationDialog dialog(clusterSizes, state);
+  dialog.strDriveLetter = "/";
+  gui::PurgeConfirmationView view(dialog);
+  dialog.BeginShow();
+  view.show();
+  QCheckBox* each = view.checkBoxFor(dialog.chkConfirmFiles);
+  ASSERT_FALSE(dialog.chkConfirmFiles.checked);
+
+  // A question open over the dialog: the mouse and keyboard cannot reach it, nor may a screen reader.
+  QDialog question;
+  question.setModal(true);
+  question.show();
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(each);
+  accessible->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+  EXPECT_FALSE(dialog.chkConfirmFiles.checked);
+  each->setChecked(true);  // arrives anyway: undone, not taken
+  EXPECT_FALSE(dialog.chkConfirmFiles.checked);
+  EXPECT_FALSE(each->isChecked());
+  QAccessible::queryAccessibleInterface(view.doPurgeButton())
+      ->actionInterface()
+      ->doAction(QAccessibleActionInterface::pressAction());
+  QTest::qWait(250);  // a press acts when its animation ends
+  EXPECT_FALSE(dialog.blnConfirm);
+  EXPECT_TRUE(dialog.IsVisible());
+
+  question.hide();
+  AccessibleToggle(each);
+  EXPECT_TRUE(dialog.chkConfirmFiles.checked);
 }
 
 }  // namespace
