@@ -103,16 +103,19 @@ void ControlBinder::List(QComboBox* list, std::function<void(int index)> chosen)
 }
 
 void ControlBinder::List(QListWidget* list, std::function<void(int row)> chosen) {
+  // The selected entry is the choice, however it came to be selected (a click, the arrow keys, a screen
+  // reader's "Toggle"). The current entry alone is not: the focus entering the list by Tab makes its first
+  // entry current, and passing through the list must not choose a file.
   connections_.push_back(QObject::connect(
-      list, &QListWidget::currentRowChanged, owner_,
-      [this, list, chosen = std::move(chosen)](int row) { Forward(list, [&] { chosen(row); }); }));
-  // An entry selected without becoming the current one (a screen reader's "Toggle") is the user's choice.
-  connections_.push_back(QObject::connect(list, &QListWidget::itemSelectionChanged, owner_, [list] {
-    const QList<QListWidgetItem*> selected = list->selectedItems();
-    if (selected.isEmpty()) return;
-    const int row = list->row(selected.first());
-    if (row != list->currentRow()) list->setCurrentRow(row);
-  }));
+      list, &QListWidget::itemSelectionChanged, owner_, [this, list, chosen = std::move(chosen)] {
+        const QList<QListWidgetItem*> selected = list->selectedItems();
+        if (selected.isEmpty()) {
+          Forward(list, [] {});  // nothing to take; the logic's choice is drawn again
+          return;
+        }
+        const int row = list->row(selected.first());
+        Forward(list, [&] { chosen(row); });
+      }));
 }
 
 void ControlBinder::Text(QLineEdit* box, std::function<void(const std::string& text)> changed) {

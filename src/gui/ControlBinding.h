@@ -23,7 +23,8 @@ namespace nulvane::gui {
 //
 // To the logic: every change of a control's state is forwarded, whatever made it: the mouse, the keyboard,
 // a screen reader's "Toggle" or "set text", or setChecked/setCurrentIndex/setText from code. So the binder
-// listens to the state signals (toggled, currentIndexChanged, textChanged), never to clicked or activated.
+// listens to the state signals (toggled, currentIndexChanged, a list's selection, textChanged), never to
+// clicked or activated.
 // Back to the control: after each forwarded change the view renders the logic's state again, so a change
 // the logic refuses is undone on screen at once. The Show functions below render with the controls'
 // signals blocked, so drawing never comes back as a change of the user's.

@@ -292,6 +292,14 @@ void MainWindowView::keyReleaseEvent(QKeyEvent* event) {
   QMainWindow::keyReleaseEvent(event);
 }
 
+void MainWindowView::showEvent(QShowEvent* event) {
+  QMainWindow::showEvent(event);
+  // Shown, at start or back from a report, the window takes the keyboard, so the focus the logic gave a
+  // button is where the keys go; without a window manager (or with one that leaves new windows alone) the
+  // keyboard would reach nothing.
+  activateWindow();
+}
+
 void MainWindowView::closeEvent(QCloseEvent* event) {
   event->accept();
   if (!closing_) logic_.CloseRequested();

@@ -36,6 +36,7 @@ class MainWindowView : public QMainWindow {
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void showEvent(QShowEvent* event) override;
 
  private:
   struct ButtonBinding {

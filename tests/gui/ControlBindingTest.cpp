@@ -250,6 +250,11 @@ TEST(ControlBinding, AnEntryAScreenReaderSelectsIsTheChoice) {
   gui::SpecifyFilesView filesView(filesDialog);
   filesDialog.BeginShow();
   filesView.show();
+  filesDialog.ClickOption(Choice::AllFiles);
+  // The focus entering the list by Tab makes an entry current without selecting it: no choice.
+  QListWidget* files = filesView.fileList();
+  files->selectionModel()->setCurrentIndex(files->model()->index(0, 0), QItemSelectionModel::NoUpdate);
+  EXPECT_EQ(filesDialog.SelectedChoice(), Choice::AllFiles);
   AccessibleToggleEntry(filesView.fileList(), QStringLiteral("b.doc"));
   EXPECT_EQ(filesDialog.SelectedChoice(), Choice::SingleFile);
   filesView.acceptButton()->click();
