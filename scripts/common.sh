@@ -3,7 +3,8 @@ set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(g++ cmake ninja-build ccache qt6-base-dev libgtest-dev libgmock-dev libcli11-dev fonts-dejavu-core
-          xvfb xauth coreutils findutils)
+          xvfb xauth coreutils findutils
+          dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0)  # the check over the accessibility bus
 
 # What scripts/package needs beyond the build: CPack's shlibdeps, the checks of the package and its
 # desktop files.
