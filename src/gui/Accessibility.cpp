@@ -17,9 +17,42 @@ namespace {
 
 // A drop-down list as assistive tools see it: the list of entries (and the text box of an editable list) as
 // children, its name from its label, its current entry as its value, and the actions that open the list.
-class ComboBoxAccessible : public QAccessibleWidget {
+// The current entry is also its (read-only) text: with the label as its name, the text is where a screen
+// reader finds the entry it announces beside the label.
+class ComboBoxAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
  public:
   explicit ComboBoxAccessible(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+
+  void* interface_cast(QAccessible::InterfaceType type) override {
+    // An editable list has a text box of its own among its children.
+    if (type == QAccessible::TextInterface && !comboBox()->isEditable())
+      return static_cast<QAccessibleTextInterface*>(this);
+    return QAccessibleWidget::interface_cast(type);
+  }
+
+  // The text interface: the current entry, read-only, without a caret or selection of its own.
+  QString text(int startOffset, int endOffset) const override {
+    const QString entry = CurrentText();
+    if (startOffset < 0) startOffset = 0;
+    if (endOffset < 0 || endOffset > entry.size()) endOffset = static_cast<int>(entry.size());
+    return startOffset >= endOffset ? QString() : entry.mid(startOffset, endOffset - startOffset);
+  }
+  int characterCount() const override { return static_cast<int>(CurrentText().size()); }
+  void selection(int, int* startOffset, int* endOffset) const override { *startOffset = *endOffset = 0; }
+  int selectionCount() const override { return 0; }
+  void addSelection(int, int) override {}
+  void removeSelection(int) override {}
+  void setSelection(int, int, int) override {}
+  int cursorPosition() const override { return 0; }
+  void setCursorPosition(int) override {}
+  QRect characterRect(int) const override { return {}; }
+  int offsetAtPoint(const QPoint&) const override { return -1; }
+  void scrollToSubstring(int, int) override {}
+  QString attributes(int, int* startOffset, int* endOffset) const override {
+    *startOffset = 0;
+    *endOffset = characterCount();
+    return {};
+  }
 
   int childCount() const override { return comboBox()->isEditable() ? 2 : 1; }
 

@@ -185,11 +185,13 @@ def text_of(accessible):
 
 
 def selected_entry(combo):
-    """The entry of a drop-down list that a screen reader reads as chosen: its list's selected item."""
-    for item in find_all(combo, "list item"):
-        if "selected" in states(item):
-            return name(item)
-    return None
+    """The entry of a drop-down list that a screen reader reads as chosen: the list's text and the selected
+    item of its entries, which must agree."""
+    selected = [name(item) for item in find_all(combo, "list item") if "selected" in states(item)]
+    shown = text_of(combo)
+    if len(selected) != 1 or selected[0] != shown:
+        return f"text {shown!r}, selected entries {selected}"
+    return shown
 
 
 # Acting ----------------------------------------------------------------------------------------------------

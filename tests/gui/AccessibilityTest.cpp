@@ -6,6 +6,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QDialog>
+#include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -110,6 +111,11 @@ TEST_F(AccessibilityTest, ListsAreNamedByTheirLabelsAndKeepTheirEntryAsValue) {
   EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Number of times ('passes')"));
   EXPECT_EQ(accessible->text(QAccessible::Value), QStringLiteral("4"));
   EXPECT_EQ(accessible->childCount(), 1);
+  // Over the bus a value text does not travel; the entry is the list's text, and its selected entry.
+  ASSERT_NE(accessible->textInterface(), nullptr);
+  EXPECT_EQ(accessible->textInterface()->text(0, accessible->textInterface()->characterCount()),
+            QStringLiteral("4"));
+  EXPECT_EQ(passes->view()->selectionModel()->selectedRows(), QModelIndexList{passes->model()->index(3, 0)});
 }
 
 TEST_F(AccessibilityTest, TheKeyboardGoesDownTheCommandsThenToTheTarget) {
