@@ -1,0 +1,305 @@
+#include "dialogs/SelectSubfoldersDialog.h"
+
+#include <algorithm>
+
+#include "platform/PlatformError.h"
+#include "support/FolderServices.h"
+#include "support/Format.h"
+#include "support/Locale.h"
+#include "support/Match.h"
+#include "support/QuickSort.h"
+
+namespace nulvane::dialogs {
+
+namespace {
+
+// A tree walk for a row's size stops after this many files, so that a huge subfolder cannot hold up the
+// reading; its size is then a lower bound ("over").
+constexpr std::int32_t kTreeWalkLimit = 200;
+
+std::string Grouped(std::int64_t n) {
+  return support::FormatGrouped(static_cast<double>(n), 0);
+}
+
+std::string FilesPhrase(std::int32_t files) {
+  if (files == 0) return "no files and ";
+  if (files == 1) return "1 file and ";
+  return Grouped(files) + " files and ";
+}
+
+std::string SubfoldersPhrase(std::int32_t subfolders) {
+  if (subfolders == 0) return "no subfolders";
+  if (subfolders == 1) return "1 subfolder";
+  return Grouped(subfolders) + " subfolders";
+}
+
+// What a row says about its subfolder: the text after the name. The rules that read a row look only here,
+// so that a folder called "Cover letters" is not taken for a size marked "over".
+std::string DetailsOf(const SelectSubfoldersDialog::Row& row) {
+  return support::LowerCase(row.text.substr(std::min(row.name.size(), row.text.size())));
+}
+
+bool Selectable(const SelectSubfoldersDialog::Row& row) {
+  return SelectSubfoldersDialog::IsSelectable(DetailsOf(row));
+}
+
+}  // namespace
+
+SelectSubfoldersDialog::SelectSubfoldersDialog(platform::FileSystem& fileSystem,
+                                               support::FolderServices& folders, platform::Ui& ui)
+    : platform::Dialog("frmSelectSubfolders"), fileSystem_(fileSystem), folders_(folders), ui_(ui) {
+  caption = strCaption;
+}
+
+std::int32_t SelectSubfoldersDialog::BackColor() const {
+  return lngBackColor == -1 ? kDefaultBackColor : lngBackColor;
+}
+
+std::int32_t SelectSubfoldersDialog::LabelForeColor() const {
+  return lngBackColor == -1 ? 0x000000 : lngLabelForeColor;
+}
+
+bool SelectSubfoldersDialog::IsSelectable(const std::string& rowText) {
+  const std::string lowered = support::LowerCase(rowText);
+  return lowered.find("permission denied") == std::string::npos &&
+         lowered.find("no files and no subfolders") == std::string::npos;
+}
+
+void SelectSubfoldersDialog::SetBusy(bool busy) {
+  busy_ = busy;
+  // Buttons that would do nothing while the rows are read say so.
+  cmdSelectAll.enabled = !busy;
+  cmdDeselectAll.enabled = !busy;
+  cmdAcceptButton.enabled = !busy;
+}
+
+void SelectSubfoldersDialog::RequestFocus(Focus target) {
+  focus = target;
+  ++focusRequests;
+}
+
+void SelectSubfoldersDialog::Activate() {
+  SetBusy(true);
+  cancelled_ = false;
+  blnFolderSelectionAccepted = false;
+  strFoldersReturnedFromSelectFoldersForm.clear();
+  dblTotalBytesSelected = 0;
+  blnOver = false;
+  rows_.clear();
+  first_ = 0;
+  chkSubfolder.clear();
+  lblNumSubfolders.caption.clear();
+  picSubfolders.caption = kReadingText;
+  picSubfolders.visible = true;
+  caption = strCaption;
+  vsbScrollBar = ScrollBar{};
+  focus = Focus::Cancel;
+  NotifyChanged();
+
+  support::EnsureTrailingBackslash(strTopFolder);
+  std::string error;
+  std::vector<platform::DirEntry> entries;
+  if (folders_.CountSubfolders(strTopFolder, error) >= 0) {
+    try {
+      std::string listed = strTopFolder;
+      support::StripTrailingBackslashes(listed);
+      entries = fileSystem_.ListFolder(listed);
+    } catch (const platform::PlatformError& failure) {
+      error = "Error: " + failure.description;
+    }
+  }
+  if (!error.empty()) {
+    ui_.Message("Select subfolders", error, platform::Buttons::Ok, platform::Icon::Warning);
+    Hide();
+    return;
+  }
+
+  for (const platform::DirEntry& entry : entries) {
+    // Links and other file systems mounted here are not subfolders that a purge would enter.
+    if (entry.kind != platform::FileKind::Directory) continue;
+    rows_.push_back(ReadRow(entry.name));
+    ui_.Yield();
+    if (cancelled_ || !IsVisible()) return;
+  }
+
+  std::vector<std::string> texts;
+  texts.reserve(rows_.size());
+  for (const Row& row : rows_) texts.push_back(row.text);
+  std::vector<Row> sorted;
+  sorted.reserve(rows_.size());
+  for (const std::size_t at : support::SortedOrder(texts, true, 1)) sorted.push_back(std::move(rows_[at]));
+  rows_ = std::move(sorted);
+
+  // Names are matched exactly: on a case-sensitive disk "data" is not the "Data" chosen last time.
+  for (Row& row : rows_) {
+    const auto& passed = strFoldersPassedToSelectFoldersForm;
+    row.checked =
+        !row.empty && Selectable(row) && std::find(passed.begin(), passed.end(), row.name) != passed.end();
+  }
+
+  if (rows_.empty()) {
+    // Nothing to choose; the dialog stays busy and only Cancel closes it, but it does not claim to be
+    // still reading.
+    picSubfolders.caption = "No subfolders.";
+    NotifyChanged();
+    return;
+  }
+  const int n = static_cast<int>(rows_.size());
+  const int pageSize = std::min(n, std::max<int>(1, intMaxNumCheckboxes));
+  if (n > pageSize) {
+    vsbScrollBar.visible = true;
+    vsbScrollBar.minimum = 0;
+    vsbScrollBar.maximum = n - pageSize;
+    vsbScrollBar.value = 0;
+    vsbScrollBar.smallChange = 1;
+    vsbScrollBar.largeChange = std::max(1, intMaxNumCheckboxes - 1);
+  }
+  chkSubfolder.assign(static_cast<std::size_t>(pageSize), platform::CheckBox{});
+  picSubfolders.visible = false;
+  first_ = 0;
+  ShowPage();
+  UpdateCountLabel();
+  RequestFocus(Focus::Cancel);
+  SetBusy(false);
+  NotifyChanged();
+}
+
+SelectSubfoldersDialog::Row SelectSubfoldersDialog::ReadRow(const std::string& name) {
+  Row row;
+  row.name = name;
+  const std::string path = strTopFolder + name;
+  std::string error;
+  double direct = blnOmitTotalFilesize ? 0 : -1;
+  const std::int32_t files = folders_.CountMatchingFiles(path, "*.*", false, false, error, direct);
+  if (blnOmitTotalFilesize || direct < 0) direct = 0;
+  std::int32_t subfolders = -1;
+  if (files >= 0) subfolders = folders_.CountSubfolders(path, error);
+  row.empty = files < 0 || subfolders < 0 || (files == 0 && subfolders == 0);
+
+  row.text = name + " {";
+  if (files < 0 || subfolders < 0) {
+    row.text += error;
+  } else {
+    row.text += FilesPhrase(files) + SubfoldersPhrase(subfolders);
+    if (!blnOmitTotalFilesize && !row.empty) {
+      std::string sizeText;
+      if (subfolders == 0) {
+        sizeText = support::FormatSize(direct, 1);
+        row.size = direct;
+      } else {
+        std::int32_t count = 0;
+        std::int32_t limit = kTreeWalkLimit;
+        double walked = 0;
+        int walkError = 0;
+        folders_.CountFilesInTree(true, path, "*.*", count, limit, true, walked, walkError);
+        if (walkError == 0) {
+          sizeText = (limit == -2 ? "over " : "") + support::FormatSize(walked, 1);
+          row.size = walked;
+        } else {
+          sizeText = "over " + support::FormatSize(direct, 1);
+          row.size = direct;
+        }
+      }
+      row.text += ", " + sizeText;
+    }
+  }
+  row.text += "}";
+  return row;
+}
+
+void SelectSubfoldersDialog::ShowPage() {
+  for (std::size_t i = 0; i < chkSubfolder.size(); ++i) {
+    const std::size_t at = static_cast<std::size_t>(first_) + i;
+    platform::CheckBox& box = chkSubfolder[i];
+    box.visible = at < rows_.size();
+    box.caption = box.visible ? rows_[at].text : std::string();
+    box.checked = box.visible && rows_[at].checked;
+  }
+}
+
+void SelectSubfoldersDialog::UpdateCountLabel() {
+  dblTotalBytesSelected = 0;
+  blnOver = false;
+  std::int64_t k = 0;
+  for (const Row& row : rows_) {
+    if (!row.checked) continue;
+    ++k;
+    dblTotalBytesSelected += row.size;
+    if (DetailsOf(row).find("over") != std::string::npos) blnOver = true;
+  }
+  const auto n = static_cast<std::int64_t>(rows_.size());
+  if (k == 0) {
+    lblNumSubfolders.caption = "No subfolders selected.";
+    return;
+  }
+  if (k == 1) {
+    lblNumSubfolders.caption = "One subfolder selected.";
+  } else if (k == n) {
+    lblNumSubfolders.caption = "All " + std::to_string(k) + " subfolders selected.";
+  } else {
+    lblNumSubfolders.caption = Grouped(k) + " selected (of " + Grouped(n) + ").";
+  }
+  if (support::LowerCase(strCaption).find("included") != std::string::npos) {
+    lblNumSubfolders.caption += "\r\nA total of " + std::string(blnOver ? "over " : "") +
+                                support::FormatSizeGB(dblTotalBytesSelected, 1) + ".";
+  }
+}
+
+void SelectSubfoldersDialog::chkSubfolder_Click(int index, bool checked) {
+  const std::size_t at = static_cast<std::size_t>(first_) + static_cast<std::size_t>(index);
+  if (!busy_ && index >= 0 && index < PageSize() && at < rows_.size()) {
+    if (checked && !Selectable(rows_[at])) checked = false;
+    rows_[at].checked = checked;
+    chkSubfolder[static_cast<std::size_t>(index)].checked = checked;
+    UpdateCountLabel();
+  }
+  // Also when the click was refused: the box goes back to what its row says.
+  NotifyChanged();
+}
+
+void SelectSubfoldersDialog::vsbScrollBar_Change(int value) {
+  if (!busy_ && vsbScrollBar.visible) {
+    vsbScrollBar.value = std::clamp(value, vsbScrollBar.minimum, vsbScrollBar.maximum);
+    first_ = vsbScrollBar.value;
+    ShowPage();
+    RequestFocus(Focus::Accept);
+  }
+  NotifyChanged();
+}
+
+void SelectSubfoldersDialog::cmdSelectDeselectAllSubfolders_Click(int index) {
+  if (busy_) return;
+  for (Row& row : rows_) row.checked = index == 1 && Selectable(row);
+  ShowPage();
+  UpdateCountLabel();
+  RequestFocus(Focus::Accept);
+  NotifyChanged();
+}
+
+void SelectSubfoldersDialog::cmdAccept() {
+  if (busy_) return;
+  strFoldersReturnedFromSelectFoldersForm.clear();
+  for (const Row& row : rows_) {
+    if (row.checked) strFoldersReturnedFromSelectFoldersForm.push_back(row.name);
+  }
+  blnFolderSelectionAccepted = true;
+  chkSubfolder.clear();
+  Hide();
+}
+
+void SelectSubfoldersDialog::cmdCancel() {
+  blnFolderSelectionAccepted = false;
+  cancelled_ = true;
+  chkSubfolder.clear();
+  Hide();
+}
+
+void SelectSubfoldersDialog::CloseRequested() {
+  if (IsVisible()) {
+    ui_.Message("Select Folders", "Please exit this window only by clicking on 'Accept' or 'Cancel'.",
+                platform::Buttons::Ok, platform::Icon::None);
+  }
+  cmdCancel();
+}
+
+}  // namespace nulvane::dialogs
