@@ -350,10 +350,6 @@ void MainWindow::NotAvailableYet(const std::string& title) {
   ui_.Message(title, "This command is not available yet.", Buttons::Ok, Icon::Information);
 }
 
-void MainWindow::cmdPurgeFolders() {
-  NotAvailableYet(cmdSpecifyDirectory[1].caption);
-}
-
 void MainWindow::cmdTestPurgeSpeed_Click() {
   if (state_.blnDialogJustClosed) return;
   if (speedTest_ == nullptr) {

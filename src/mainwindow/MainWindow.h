@@ -5,6 +5,7 @@
 #include <functional>
 #include <string>
 
+#include "mainwindow/FolderPurge.h"
 #include "mainwindow/SpeedTest.h"
 #include "mainwindow/TextViewer.h"
 #include "platform/Clock.h"
@@ -51,7 +52,10 @@ struct MainWindowParts {
 
 // The main window's logic: its controls, the operation state's behaviour and the commands behind its
 // buttons. The view renders the controls and forwards the user's events to the handlers below.
-class MainWindow : public platform::Observable, public report::ReportHost, public SpeedTestHost {
+class MainWindow : public platform::Observable,
+                   public report::ReportHost,
+                   public SpeedTestHost,
+                   public FolderPurgeHost {
  public:
   explicit MainWindow(MainWindowParts parts);
   ~MainWindow() override = default;
@@ -61,6 +65,8 @@ class MainWindow : public platform::Observable, public report::ReportHost, publi
   // The speed test needs the settings store, whose key comes from the program texts: it is attached once
   // start-up has loaded them.
   void AttachSpeedTest(SpeedTest& speedTest) { speedTest_ = &speedTest; }
+  // Folder mode needs the engine and the subfolder selection dialog; it is attached once both exist.
+  void AttachFolderPurge(FolderPurge& folderPurge) { folderPurge_ = &folderPurge; }
 
   // Loads the program texts and sets everything to its defaults. False when the program text cannot be
   // loaded: the message has been shown and the program must end.
@@ -201,6 +207,12 @@ class MainWindow : public platform::Observable, public report::ReportHost, publi
   void SetLargePurgeMessageCaption(const std::string& caption) override;
   void Repaint() override { NotifyChanged(); }
 
+  // FolderPurgeHost (also Repaint above)
+  void SetRunning(bool running) override;
+  FolderPurgeLabels FolderPurgeLabelsOf() override {
+    return {lblTopLevelFolder, lblPurgeFoldersMessage, lblLargePurgeMessage, lblSubdirectories2};
+  }
+
   // Texts taken from the program text store at start-up.
   std::string strOnlineManualAddress;
   std::string strProgramName;
@@ -221,6 +233,7 @@ class MainWindow : public platform::Observable, public report::ReportHost, publi
   dialogs::SpecifyFilesDialog& specifyFiles_;
   report::ReportWindow* report_ = nullptr;
   SpeedTest* speedTest_ = nullptr;
+  FolderPurge* folderPurge_ = nullptr;
 
  private:
   void cmdPurgeFolders();
@@ -235,7 +248,6 @@ class MainWindow : public platform::Observable, public report::ReportHost, publi
   void RunPurge();
   bool BuildConfirmationTexts(std::int32_t count);
   void RunListing();
-  void SetRunning(bool running);
   void FocusAfterRun(const std::string& button);
   void StartClickGuard();
   void SetFocus(const std::string& controlName);

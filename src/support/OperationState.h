@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace nulvane::support {
 
@@ -44,6 +45,21 @@ struct OperationState {
   std::string strSavedFolder;
   std::string strSavedFilespec;
   std::int32_t lngSavedOnlyBeforeThisJDN = kNoDateRestriction;
+
+  // Folder mode ("Purge folders"). The selection lasts for the program's run and is offered again when the
+  // same top folder is chosen: full paths of the checked subfolders (the top folder with its trailing
+  // separator, then the subfolder's exact name), the number of them, and the top folder they belong to.
+  std::vector<std::string> strSelectedFolders;
+  std::int16_t intNumSelectedFolders = 0;
+  std::string strLastSelectionTopFolder;
+  // Counters of one folder-mode run, reset when its counting pass starts.
+  bool blnCountingOnly = false;
+  std::int32_t lngFilesToPurge = 0;
+  std::int32_t lngFilesPurged = 0;  // handled by the purge pass, whatever the outcome
+  std::int16_t intFilesNotDeleted = 0;
+  std::int16_t intFoldersNotRemoved = 0;
+  std::int32_t lngFilesNotPurged = 0;    // not every pass succeeded, or an error skipped it
+  std::int32_t lngEntriesLeftAlone = 0;  // links, pipes, devices and mount points in the walked folders
 
   float SpeedOf(const std::string& drive) const {
     const auto found = sngSpeedByDrive.find(drive);

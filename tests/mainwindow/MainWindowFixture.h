@@ -10,11 +10,13 @@
 
 #include "dialogs/DateInputDialog.h"
 #include "dialogs/PurgeConfirmationDialog.h"
+#include "dialogs/SelectSubfoldersDialog.h"
 #include "dialogs/SpecifyFilesDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
 #include "engine/ClusterSizeTable.h"
 #include "engine/PurgeEngine.h"
 #include "mainwindow/DriveDialog.h"
+#include "mainwindow/FolderPurge.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/SpeedTest.h"
 #include "platform/Clock.h"
@@ -47,6 +49,7 @@ class MainWindowTest : public ::testing::Test {
     temp.MakeFolder("userdata");
     fileSystem.OverrideUserDataFolder(temp / "userdata");
     window.AttachReportWindow(report);
+    window.AttachFolderPurge(folderPurge);
   }
 
   void SetUp() override {
@@ -132,6 +135,9 @@ class MainWindowTest : public ::testing::Test {
   mainwindow::DriveDialog driveDialog{fileSystem};
   mainwindow::SpeedTest speedTest{window, fileSystem,   ui,          clock,   random,   state,
                                   engine, clusterSizes, typeOfPurge, folders, settings, driveDialog};
+  dialogs::SelectSubfoldersDialog selectSubfolders{fileSystem, folders, ui};
+  mainwindow::FolderPurge folderPurge{window, fileSystem, ui,          random,
+                                      state,  engine,     typeOfPurge, selectSubfolders};
   std::string confirmationText;
   int numFilesShown = 0;
 };

@@ -141,16 +141,6 @@ TEST_F(MainWindowTest, CancellingTheFirstFolderChoiceShowsNoClearButton) {
   EXPECT_EQ(window.lblDateRestriction.caption, "No date restriction");
 }
 
-TEST_F(MainWindowTest, LaterFeaturesSaySoInsteadOfActing) {
-  for (const auto& [title, command] : std::initializer_list<std::pair<const char*, std::function<void()>>>{
-           {"Purge folders", [this] { window.cmdSpecifyDirectory_Release(1); }}}) {
-    ui.Answer(Answer::Ok);
-    command();
-    EXPECT_EQ(ui.LastMessage().title, title);
-    EXPECT_EQ(ui.LastMessage().text, "This command is not available yet.");
-  }
-}
-
 }  // namespace
 }  // namespace nulvane::testing
 

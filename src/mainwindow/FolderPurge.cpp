@@ -1,0 +1,559 @@
+#include "mainwindow/FolderPurge.h"
+
+#include <algorithm>
+#include <cctype>
+#include <new>
+
+#include "dialogs/SelectSubfoldersDialog.h"
+#include "dialogs/TypeOfPurgeDialog.h"
+#include "engine/PurgeEngine.h"
+#include "engine/PurgeResult.h"
+#include "platform/FileSystem.h"
+#include "platform/PlatformError.h"
+#include "platform/Ui.h"
+#include "support/Format.h"
+#include "support/Locale.h"
+#include "support/Match.h"
+#include "support/OperationState.h"
+
+namespace nulvane::mainwindow {
+
+using platform::Answer;
+using platform::Buttons;
+using platform::Icon;
+using platform::kPathSeparator;
+
+namespace {
+
+constexpr const char* kGoOnQuestion = "Click 'OK' to continue, or 'Cancel' to terminate this operation.";
+constexpr int kPageSize = 11;
+constexpr std::int32_t kDarkRed = 0x000080;
+constexpr std::int32_t kWhite = 0xFFFFFF;
+constexpr std::size_t kSummaryEntries = 6;
+
+std::string WithoutTrailingSeparators(std::string path) {
+  support::StripTrailingBackslashes(path);
+  return path;
+}
+
+bool IsOrLiesIn(const std::string& path, const std::string& folder) {
+  return path == folder || path.starts_with(folder + kPathSeparator);
+}
+
+std::string Upper(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
+}
+
+void CountUp(std::int16_t& counter) {
+  if (counter < INT16_MAX) ++counter;
+}
+
+}  // namespace
+
+bool IsOperatingSystemFolder(const std::string& folder) {
+  const std::string path = WithoutTrailingSeparators(folder);
+  if (IsOrLiesIn(path, "/usr/local")) return false;
+  for (const char* system : {"/bin", "/boot", "/etc", "/sbin", "/usr", "/var"}) {
+    if (IsOrLiesIn(path, system)) return true;
+  }
+  // /lib, /lib32, /lib64, /libx32 ...
+  const std::string first = path.substr(0, path.find(kPathSeparator, 1));
+  return first.starts_with("/lib");
+}
+
+bool IsProgramsFolder(const std::string& folder) {
+  const std::string path = WithoutTrailingSeparators(folder);
+  return path == "/opt" || path == "/usr/local";
+}
+
+FolderPurge::FolderPurge(FolderPurgeHost& host, platform::FileSystem& fileSystem, platform::Ui& ui,
+                         platform::Random& random, support::OperationState& state,
+                         engine::PurgeEngine& engine, dialogs::TypeOfPurgeDialog& typeOfPurge,
+                         dialogs::SelectSubfoldersDialog& selectSubfolders)
+    : host_(host),
+      fileSystem_(fileSystem),
+      ui_(ui),
+      random_(random),
+      state_(state),
+      engine_(engine),
+      typeOfPurge_(typeOfPurge),
+      dialog_(selectSubfolders) {}
+
+void FolderPurge::PurgeFolders() {
+  support::OperationState& s = state_;
+  support::EnsureTrailingBackslash(s.strTopLevelFolder);
+  const std::string top = s.strTopLevelFolder;
+  const std::string title = kTitle;
+  FolderPurgeLabels labels = host_.FolderPurgeLabelsOf();
+
+  if ((top.size() >= 10 && top.substr(3, 7) == "Windows") || IsOperatingSystemFolder(top)) {
+    const std::string text =
+        "You have selected the " + top +
+        " folder!\r\nThis folder contains the files for the operating system for\r\nthe PC that you are "
+        "using. "
+        "Purging files in this folder\r\nwill may make your computer unbootable and unusable\r\nunless you "
+        "reinstall Windows.\r\n\r\nAre you SURE that you wish to purge files\r\nin some or all subfolders of "
+        "this folder?";
+    if (ui_.Message(title, text, Buttons::YesNo, Icon::None) != Answer::Yes) return;
+  }
+
+  ChooseSubfolders(top, "Select subfolders of " + top + " to be purged.");
+  if (!dialog_.blnFolderSelectionAccepted || s.intNumSelectedFolders == 0) {
+    ui_.Message(title, "No subolders were selected.", Buttons::Ok, Icon::Information);
+    return;
+  }
+  if (!ConfirmWarnings()) return;
+
+  labels.topLevelFolder.caption = top;
+  host_.Repaint();
+  const std::string summary = SummaryText();
+  if (ui_.Message(
+          title,
+          summary +
+              "\r\n\r\nClick 'OK' to begin purging the files in the selected folders\r\nor click 'Cancel' "
+              "to terminate this operation.\r\n\r\nThe operation can be interrupted (and then "
+              "stopped)\r\nby pressing the F10 key twice.",
+          Buttons::OkCancel, Icon::None, Answer::Cancel) != Answer::Ok) {
+    return;
+  }
+
+  // Counting pass.
+  host_.SetRunning(true);
+  s.blnStop = false;
+  s.lngFilesToPurge = 0;
+  s.lngFilesPurged = 0;
+  s.intFilesNotDeleted = 0;
+  s.intFoldersNotRemoved = 0;
+  s.lngFilesNotPurged = 0;
+  s.lngEntriesLeftAlone = 0;
+  // A run starts: the program's folder and the swap files are looked up afresh.
+  engine_.InitSensitiveExtensions(0);
+  firstFixedVolume_ = FirstFixedVolume();
+  s.blnCountingOnly = true;
+  PurgeTreeRecursive2(top, 1, title);
+  if (s.blnStop) {
+    labels.message.caption.clear();
+    host_.SetRunning(false);
+    return;
+  }
+  if (s.lngFilesToPurge == 0) {
+    labels.message.caption.clear();
+    ui_.Message(title, "There are no files in any of the selected folders.", Buttons::Ok, Icon::Information);
+    host_.SetRunning(false);
+    return;
+  }
+
+  labels.message.caption.clear();
+  host_.Repaint();
+  const std::string progress = ProgressCaption(s.lngFilesToPurge);
+  if (ui_.Message(title, progress + "to be purged.\r\n\r\nClick 'OK' to continue or 'Cancel' to cancel.",
+                  Buttons::OkCancel, Icon::None, Answer::Ok) != Answer::Ok) {
+    labels.message.caption.clear();
+    host_.SetRunning(false);
+    return;
+  }
+
+  // Purge pass.
+  labels.message.caption.clear();
+  labels.subfolders.caption = progress + "being purged.";
+  labels.subfolders.visible = true;
+  labels.topLevelFolder.visible = false;
+  labels.largeMessage.caption =
+      "To interrupt this operation upon completion of the current file purge,\r\npress the F10 key twice and "
+      "wait for the 'Cancel?' query.";
+  host_.Repaint();
+  s.blnStop = false;
+  s.lngFilesPurged = 0;
+  s.blnCountingOnly = false;
+  PurgeTreeRecursive2(top, 1, title);
+  labels.largeMessage.caption.clear();
+  host_.Repaint();
+
+  ShowFailureSummary();
+  labels.message.caption.clear();
+  ShowResult();
+  host_.SetRunning(false);
+}
+
+void FolderPurge::ChooseSubfolders(const std::string& topFolder, const std::string& caption) {
+  support::OperationState& s = state_;
+  dialogs::SelectSubfoldersDialog& dialog = dialog_;
+  dialog.blnFolderSelectionAccepted = false;
+  dialog.strCaption = caption;
+  dialog.strTopFolder = topFolder;
+  dialog.intMaxNumCheckboxes = kPageSize;
+  dialog.lngBackColor = kDarkRed;
+  dialog.lngLabelForeColor = kWhite;
+  if (s.strLastSelectionTopFolder != topFolder) {
+    s.strSelectedFolders.clear();
+    s.intNumSelectedFolders = 0;
+  }
+  dialog.strFoldersPassedToSelectFoldersForm.clear();
+  for (const std::string& entry : s.strSelectedFolders) {
+    if (entry.starts_with(topFolder))
+      dialog.strFoldersPassedToSelectFoldersForm.push_back(entry.substr(topFolder.size()));
+  }
+  dialog.blnOmitTotalFilesize = false;
+  ui_.ShowModal(dialog);
+  if (!dialog.blnFolderSelectionAccepted) {
+    ui_.Message("Folder selection", "Selection cancelled.", Buttons::Ok, Icon::Information);
+    return;
+  }
+  s.strLastSelectionTopFolder = topFolder;
+  s.strSelectedFolders.clear();
+  for (const std::string& name : dialog.strFoldersReturnedFromSelectFoldersForm) {
+    if (!name.empty()) s.strSelectedFolders.push_back(topFolder + name);
+  }
+  s.intNumSelectedFolders =
+      static_cast<std::int16_t>(std::min<std::size_t>(s.strSelectedFolders.size(), INT16_MAX));
+}
+
+bool FolderPurge::ConfirmWarnings() {
+  const std::vector<std::string>& selected = state_.strSelectedFolders;
+  const std::string& top = state_.strTopLevelFolder;
+  const std::string drive = top.empty() ? std::string() : top.substr(0, 1);
+  const std::string sep(1, kPathSeparator);
+  const auto warn = [&](auto matches, const std::string& body) {
+    for (const std::string& entry : selected) {
+      if (!matches(entry)) continue;
+      return ui_.Message(kTitle, "You have included the " + entry + " folder!\r\n" + body, Buttons::YesNo,
+                         Icon::None) == Answer::Yes;
+    }
+    return true;
+  };
+  const std::string sure =
+      "\r\n\r\nAre you SURE that you wish to purge all files in that folder (and its subfolders)?";
+  const std::string programs =
+      "This folder normally contains many files allowing execution of installed programs.\r\nIf you delete "
+      "these "
+      "files then you won't be able to run these programs." +
+      sure;
+  return warn(
+             [&](const std::string& entry) {
+               return Upper(entry.substr(0, 10)) == Upper(drive + ":" + sep + "WINDOWS") ||
+                      IsOperatingSystemFolder(entry);
+             },
+             "If this folder contains the files for the operating system for\r\nthe PC that you are using "
+             "then "
+             "purging the files in this folder\r\nwill almost certainly make your computer unbootable and "
+             "unusable\r\nunless you reinstall Windows." +
+                 sure) &&
+         warn(
+             [&](const std::string& entry) {
+               return support::LowerCase(entry) == support::LowerCase(drive + ":" + sep + "program files") ||
+                      IsProgramsFolder(entry);
+             },
+             programs) &&
+         warn(
+             [&](const std::string& entry) {
+               return support::LowerCase(entry) ==
+                      support::LowerCase(drive + ":" + sep + "program files (x86)");
+             },
+             programs);
+}
+
+std::string FolderPurge::SummaryText() const {
+  const std::vector<std::string>& selected = state_.strSelectedFolders;
+  std::string text;
+  if (selected.size() == 1) {
+    text = "One folder will be purged:";
+    text += support::CharacterCount(selected[0]) >= 40 ? "\r\n" : " ";
+    text += selected[0];
+  } else {
+    text = support::NumberInWords(static_cast<std::int32_t>(selected.size())) + " folders will be purged:";
+    for (std::size_t i = 0; i < selected.size() && i < kSummaryEntries; ++i) text += "\r\n" + selected[i];
+    if (selected.size() > kSummaryEntries) {
+      text += "\r\nand " + std::to_string(selected.size() - kSummaryEntries) + " more.";
+    }
+  }
+  text += "\r\n\r\nThe total size of the files to be purged is " +
+          std::string(dialog_.blnOver ? "over " : "") +
+          support::FormatSizeGB(dialog_.dblTotalBytesSelected, 1) + ".";
+  if (dialog_.blnOver) {
+    text +=
+        "\r\nNote that not all files in each folder were checked for size\r\nso the actual total size may be "
+        "MUCH greater than this.";
+  }
+  if (state_.lngOnlyBeforeThisJDN != support::kNoDateRestriction) {
+    text +=
+        "\r\n\r\nNote also that THE CURRENT DATE RESTRICTION DOES NOT APPLY\r\nwhen purging folders.  ALL "
+        "files "
+        "in the selected subfolders\r\n(and their subfolders) will be purged regardless of date.";
+  }
+  return text;
+}
+
+std::string FolderPurge::ProgressCaption(std::int32_t files) const {
+  std::string text = "The selected folder is " + state_.strTopLevelFolder + "\r\n\r\n";
+  if (files == 1) {
+    text += "One file in ";
+  } else if (files > 21) {
+    text += std::to_string(files) + " files in ";
+  } else {
+    text += support::NumberInWords(files) + " files in ";
+  }
+  const std::int16_t subfolders = state_.intNumSelectedFolders;
+  text += subfolders == 1 ? "one subfolder " : support::NumberInWords(subfolders) + " subfolders ";
+  text += files == 1 ? "is " : "are ";
+  return text;
+}
+
+void FolderPurge::ShowFailureSummary() {
+  const support::OperationState& s = state_;
+  std::string text;
+  const std::string files = std::to_string(s.intFilesNotDeleted);
+  const std::string folders = std::to_string(s.intFoldersNotRemoved);
+  if (s.intFilesNotDeleted > 0 && s.intFoldersNotRemoved > 0) {
+    text = files + " files could not be deleted\r\nand " + folders + " folders could not be removed.";
+  } else if (s.intFilesNotDeleted > 0) {
+    text = " " + files + " files could not be deleted.";
+  } else if (s.intFoldersNotRemoved > 0) {
+    text = " " + folders + " folders could not be removed.";
+  }
+  // Files that are still there, whatever kept them (in use, other names, a failed pass): the result line
+  // below counts only the files that were purged.
+  if (s.lngFilesNotPurged > 0) {
+    if (!text.empty()) text += "\r\n";
+    text += s.lngFilesNotPurged == 1
+                ? "In all, one file was not purged."
+                : "In all, " + std::to_string(s.lngFilesNotPurged) + " files were not purged.";
+  }
+  if (s.lngEntriesLeftAlone > 0) {
+    if (!text.empty()) text += "\r\n";
+    text += s.lngEntriesLeftAlone == 1
+                ? "One entry that is not a file (a link, pipe, device or mount point) was left alone."
+                : std::to_string(s.lngEntriesLeftAlone) +
+                      " entries that are not files (links, pipes, devices, mount points) were left alone.";
+  }
+  if (!text.empty()) ui_.Message(kTitle, text, Buttons::Ok, Icon::Information);
+}
+
+void FolderPurge::ShowResult() {
+  support::OperationState& s = state_;
+  FolderPurgeLabels labels = host_.FolderPurgeLabelsOf();
+  if (s.blnStop) {
+    labels.largeMessage.caption =
+        "The top folder was " + s.strTopLevelFolder + "\r\nPurge of selected subfolders was stopped.";
+    s.blnStop = false;
+  } else {
+    // Only what was purged: a file that is still there is not claimed.
+    const std::int32_t purged = std::max<std::int32_t>(0, s.lngFilesPurged - s.lngFilesNotPurged);
+    std::string text = ProgressCaption(purged);
+    const std::string present = "The selected folder is ";
+    text.replace(0, present.size(), "The selected folder was ");
+    const std::size_t gap = text.find("\r\n\r\n");
+    if (gap != std::string::npos) text.erase(gap, 2);
+    text.erase(text.size() - (purged == 1 ? 3 : 4));  // "is " / "are "
+    text += purged == 1 ? "has been purged." : "have been purged.";
+    labels.largeMessage.caption = text;
+  }
+  host_.Repaint();
+}
+
+bool FolderPurge::AskToGoOn(const std::string& progress, const std::string& title) {
+  if (ui_.Message(title, progress + kGoOnQuestion, Buttons::OkCancel, Icon::None) != Answer::Ok) return false;
+  state_.blnStop = false;
+  return true;
+}
+
+bool FolderPurge::IsSelected(const std::string& subfolder) const {
+  for (const std::string& entry : state_.strSelectedFolders) {
+    if (IsOrLiesIn(subfolder, entry)) return true;
+  }
+  return false;
+}
+
+std::string FolderPurge::FirstFixedVolume() {
+  std::vector<platform::Volume> volumes;
+  try {
+    volumes = fileSystem_.Volumes();
+  } catch (const std::exception&) {
+    return {};
+  }
+  for (char letter = 'C'; letter <= 'Z'; ++letter) {
+    for (const platform::Volume& volume : volumes) {
+      const std::string& mount = volume.mountPoint;
+      if (volume.type == platform::DriveType::Fixed && mount.size() >= 2 && mount[1] == ':' &&
+          std::toupper(static_cast<unsigned char>(mount[0])) == letter) {
+        return std::string(1, letter) + ":";
+      }
+    }
+  }
+  return {};
+}
+
+bool FolderPurge::IsOnFirstFixedVolume(const std::string& path) {
+  return !firstFixedVolume_.empty() && path.size() >= 2 && Upper(path.substr(0, 2)) == firstFixedVolume_;
+}
+
+bool FolderPurge::IsSkipped(const std::string& path, int protection) {
+  if (protection == engine::kInProgramFolder || protection == engine::kPageFile) return true;
+  const std::string extension = support::ExtensionOf(path, true);
+  return (extension == "sys" || extension == "swp") && IsOnFirstFixedVolume(path);
+}
+
+bool FolderPurge::IsGone(const std::string& path) {
+  try {
+    return fileSystem_.Status(path).kind == platform::FileKind::Missing;
+  } catch (const platform::PlatformError&) {
+    return false;
+  }
+}
+
+void FolderPurge::AbandonFolder(std::size_t files) {
+  // These files stay as they are: handled, and not purged.
+  if (state_.blnCountingOnly) return;
+  state_.lngFilesPurged += static_cast<std::int32_t>(files);
+  state_.lngFilesNotPurged += static_cast<std::int32_t>(files);
+}
+
+void FolderPurge::ShowError(const std::string& folder, const std::string& description) {
+  ui_.Message("Error", folder + "\r\n" + description, Buttons::Ok, Icon::Warning);
+}
+
+void FolderPurge::RemoveIfEmpty(const std::string& folder) {
+  try {
+    // Anything left (a file that was not purged, a link, something new) keeps the folder; so does a folder
+    // that cannot be read.
+    if (!fileSystem_.ListFolder(folder).empty()) return;
+    fileSystem_.RemoveFolder(folder);
+  } catch (const platform::PlatformError&) {
+    if (!IsGone(folder)) CountUp(state_.intFoldersNotRemoved);
+  }
+}
+
+FolderPurge::Outcome FolderPurge::PurgeOneFile(const std::string& path, int protection,
+                                               const std::string& title) {
+  support::OperationState& s = state_;
+  FolderPurgeLabels labels = host_.FolderPurgeLabelsOf();
+  Outcome outcome;
+  // Overwriting would change what the other names show, perhaps outside the chosen folders.
+  if (protection == engine::kHasOtherNames) return outcome;
+
+  const int passes = typeOfPurge_.GetNumberOfPasses();
+  const int purgeType = typeOfPurge_.GetPurgeType();
+  bool failed = false;
+  bool clean = true;
+  int pass = 1;
+  for (; pass <= passes; ++pass) {
+    std::int16_t code = 0;
+    engine_.PurgeFile(path, purgeType, 1, pass == passes, true, true, code);
+    clean = clean && code == engine::kPurged;
+    ui_.Yield();
+    if (s.blnStop && !AskToGoOn("", title)) {
+      labels.message.caption.clear();
+      outcome.stopped = true;
+      break;
+    }
+    // Nothing was written: the file is in use, or it gained another name since it was looked at. A
+    // further pass would not change that.
+    if (code == engine::kCannotOpenForWriting || code > 0) break;
+    if (code < 0) {
+      failed = true;
+      const std::string text = (code == engine::kNotDeleted
+                                    ? std::string("File deletion error.  File (shown below) may be hidden.")
+                                    : "An error (" + std::to_string(code) + ") has been reported.") +
+                               "\r\n" + path + "\r\n" + kGoOnQuestion;
+      if (ui_.Message(title, text, Buttons::OkCancel, Icon::None) != Answer::Ok) {
+        s.blnStop = true;
+        labels.message.caption.clear();
+        outcome.stopped = true;
+        break;
+      }
+    }
+  }
+  outcome.purged = clean && pass > passes;
+  if (outcome.stopped && clean && pass == passes) outcome.purged = true;
+  if (failed && !IsGone(path)) CountUp(s.intFilesNotDeleted);
+  return outcome;
+}
+
+void FolderPurge::PurgeTreeRecursive2(const std::string& strDirPath, int intSelectedFolders,
+                                      const std::string& strCaption) {
+  support::OperationState& s = state_;
+  if (s.blnStop) return;
+  std::string folder = strDirPath;
+  support::EnsureTrailingBackslash(folder);
+  const std::string listed = WithoutTrailingSeparators(folder);
+  const bool isTop = folder == s.strTopLevelFolder;
+  FolderPurgeLabels labels = host_.FolderPurgeLabelsOf();
+
+  std::vector<std::string> files;
+  std::vector<std::string> subfolders;
+  try {
+    for (platform::DirEntry& entry : fileSystem_.ListFolder(listed)) {
+      if (entry.kind == platform::FileKind::Directory) {
+        subfolders.push_back(std::move(entry.name));
+      } else if (entry.kind == platform::FileKind::Regular) {
+        files.push_back(std::move(entry.name));
+      } else if (!isTop && !s.blnCountingOnly) {
+        // Links, pipes, devices and other file systems mounted here are never entered or written.
+        ++s.lngEntriesLeftAlone;
+      }
+    }
+  } catch (const platform::PlatformError& error) {
+    ShowError(folder, error.description);
+    return;
+  } catch (const std::bad_alloc&) {
+    ShowError(folder, platform::ErrorFromErrno(ENOMEM).description);
+    return;
+  }
+
+  std::string progress;  // the progress text last built at this level
+  for (std::size_t i = 0; !isTop && i < files.size(); ++i) {
+    ui_.Yield();
+    if (s.blnStop && !AskToGoOn(progress, strCaption)) return;
+    const std::string path = folder + files[i];
+    s.strCurrentFilePath = path;
+    try {
+      const int protection = engine_.ClassifyProtectedFile(path);
+      if (IsSkipped(path, protection)) continue;
+      if (s.blnCountingOnly) {
+        ++s.lngFilesToPurge;
+        if (s.lngFilesToPurge % 10 == 0) {
+          labels.message.caption =
+              "Now counting number of files to purge: " + std::to_string(s.lngFilesToPurge);
+          host_.Repaint();
+        }
+        continue;
+      }
+      progress.clear();
+      if (s.lngFilesPurged >= 2) {
+        const double share = static_cast<double>(s.lngFilesPurged) * 100.0 / std::max(1, s.lngFilesToPurge);
+        progress = support::FormatGrouped(s.lngFilesPurged, 0) + " files purged (" +
+                   std::to_string(support::RoundHalfEven(share)) + "% of " +
+                   support::FormatGrouped(s.lngFilesToPurge, 0) + "). ";
+      }
+      labels.message.caption = progress + "Now purging" + ":\r\n" + support::ShortenPath(random_, path, 65);
+      host_.Repaint();
+      const Outcome outcome = PurgeOneFile(path, protection, strCaption);
+      ++s.lngFilesPurged;
+      if (!outcome.purged) ++s.lngFilesNotPurged;
+      if (outcome.stopped) return;
+    } catch (const platform::PlatformError& error) {
+      // A file removed by someone else since the listing is neither purged nor left behind.
+      if (error.number == platform::kErrorFileNotFound && IsGone(path)) continue;
+      AbandonFolder(files.size() - i);
+      ShowError(folder, error.description);
+      return;
+    } catch (const std::bad_alloc&) {
+      AbandonFolder(files.size() - i);
+      ShowError(folder, platform::ErrorFromErrno(ENOMEM).description);
+      return;
+    }
+  }
+
+  for (const std::string& name : subfolders) {
+    const std::string subfolder = folder + name;
+    if (intSelectedFolders != 1 || IsSelected(subfolder)) {
+      PurgeTreeRecursive2(subfolder, intSelectedFolders, strCaption);
+      if (s.blnStop) return;
+      if (!s.blnCountingOnly) RemoveIfEmpty(subfolder);
+    }
+    ui_.Yield();
+    if (s.blnStop && !AskToGoOn("", strCaption)) return;
+  }
+}
+
+}  // namespace nulvane::mainwindow

@@ -1,0 +1,117 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Controls.h"
+
+namespace nulvane::platform {
+class FileSystem;
+class Random;
+class Ui;
+}  // namespace nulvane::platform
+namespace nulvane::support {
+struct OperationState;
+}  // namespace nulvane::support
+namespace nulvane::engine {
+class PurgeEngine;
+}  // namespace nulvane::engine
+namespace nulvane::dialogs {
+class TypeOfPurgeDialog;
+class SelectSubfoldersDialog;
+}  // namespace nulvane::dialogs
+
+namespace nulvane::mainwindow {
+
+// Where folder mode shows its progress and results: labels of the window that runs it.
+struct FolderPurgeLabels {
+  platform::Label& topLevelFolder;  // lblTopLevelFolder
+  platform::Label& message;         // lblPurgeFoldersMessage: the progress line
+  platform::Label& largeMessage;    // lblLargePurgeMessage: the interrupt hint, then the result
+  platform::Label& subfolders;      // lblSubdirectories2: what is being purged
+};
+
+// What folder mode needs of the window that runs it.
+class FolderPurgeHost {
+ public:
+  virtual ~FolderPurgeHost() = default;
+  // Disables (or enables again) every command that could start a second run.
+  virtual void SetRunning(bool running) = 0;
+  virtual FolderPurgeLabels FolderPurgeLabelsOf() = 0;
+  virtual void Repaint() = 0;
+};
+
+// Folder mode: purges whole subfolders of a top folder (operation state strTopLevelFolder) that the user
+// checks in the subfolder selection dialog, every file in them and below them, and removes the folders
+// that become empty. Files directly in the top folder are never touched.
+//
+// The walk uses the file system's folder listing and the engine's single-file purge like every other
+// purge: links and other file systems mounted inside are never entered, only regular files are purged, and
+// the program's folder, active swap files and files with other names are recognised by identity.
+class FolderPurge {
+ public:
+  static constexpr const char* kTitle = "Purge folders";
+
+  FolderPurge(FolderPurgeHost& host, platform::FileSystem& fileSystem, platform::Ui& ui,
+              platform::Random& random, support::OperationState& state, engine::PurgeEngine& engine,
+              dialogs::TypeOfPurgeDialog& typeOfPurge, dialogs::SelectSubfoldersDialog& selectSubfolders);
+
+  // The warnings, the selection, the summary, the counting pass, the purge pass and the result, for the
+  // top folder in the operation state.
+  void PurgeFolders();
+  // Shows the selection dialog; an accepted selection replaces strSelectedFolders.
+  void ChooseSubfolders(const std::string& topFolder, const std::string& caption);
+  // Counts (blnCountingOnly) or purges the folder and walks its selected subfolders; `intSelectedFolders`
+  // is 1: only the selected subfolders of the top folder, and everything below them, are walked.
+  void PurgeTreeRecursive2(const std::string& strDirPath, int intSelectedFolders,
+                           const std::string& strCaption);
+
+  // "Windows" drive-letter paths only: the first fixed drive from C: on ("C:"), empty when there is none.
+  std::string FirstFixedVolume();
+  bool IsOnFirstFixedVolume(const std::string& path);
+
+ private:
+  struct Outcome {
+    bool purged = false;   // every pass ran and succeeded
+    bool stopped = false;  // the user ended the run
+  };
+
+  bool ConfirmWarnings();
+  std::string SummaryText() const;
+  // "The selected folder is T" ... "are " for `files` files.
+  std::string ProgressCaption(std::int32_t files) const;
+  void ShowFailureSummary();
+  void ShowResult();
+  // False when the user chose to stop at the F10 question (the stop request stays set).
+  bool AskToGoOn(const std::string& progress, const std::string& title);
+  bool IsSelected(const std::string& subfolder) const;
+  // The program's folder and the swap files are never counted nor purged.
+  bool IsSkipped(const std::string& path, int protection);
+  Outcome PurgeOneFile(const std::string& path, int protection, const std::string& title);
+  void RemoveIfEmpty(const std::string& folder);
+  bool IsGone(const std::string& path);
+  // The rest of a folder's files, left as they are after an error.
+  void AbandonFolder(std::size_t files);
+  void ShowError(const std::string& folder, const std::string& description);
+
+  FolderPurgeHost& host_;
+  platform::FileSystem& fileSystem_;
+  platform::Ui& ui_;
+  platform::Random& random_;
+  support::OperationState& state_;
+  engine::PurgeEngine& engine_;
+  dialogs::TypeOfPurgeDialog& typeOfPurge_;
+  dialogs::SelectSubfoldersDialog& dialog_;
+  std::string firstFixedVolume_;
+};
+
+// On this platform the operating system's folders and the programs' folders take the place of the
+// "Windows" and "Program Files" folders of the warnings: true when the folder (no trailing separator
+// needed) is, or lies inside, one of /bin, /boot, /etc, /lib*, /sbin, /usr or /var (the programs' folder
+// /usr/local excepted).
+bool IsOperatingSystemFolder(const std::string& folder);
+// True for /opt and /usr/local themselves.
+bool IsProgramsFolder(const std::string& folder);
+
+}  // namespace nulvane::mainwindow
