@@ -9,6 +9,7 @@
 #include "gui/PurgeConfirmationView.h"
 #include "gui/QtUi.h"
 #include "gui/ReportView.h"
+#include "gui/SelectSubfoldersView.h"
 #include "gui/SpecifyFilesView.h"
 #include "gui/TextViewerView.h"
 #include "gui/TypeOfPurgeView.h"
@@ -25,15 +26,18 @@ Program::Program(platform::FileSystem& fileSystemIn, platform::Ui& uiIn, QtUi& q
       confirmation(clusterSizes, state),
       dateInput(ui),
       specifyFiles(fileSystem, ui),
+      selectSubfolders(fileSystem, folders, ui),
       engine(fileSystem, ui, random, clusterSizes, state),
       mainWindow({fileSystem, ui, random, programText, folders, state, typeOfPurge, confirmation, dateInput,
                   specifyFiles}),
       report(fileSystem, ui, clock, state, engine, typeOfPurge, confirmation, mainWindow),
       driveDialog(fileSystem),
+      folderPurge(mainWindow, fileSystem, ui, random, state, engine, typeOfPurge, selectSubfolders),
       qtUi_(qtUi) {
   random.SeedFromClock();
   InstallAccessibility();
   mainWindow.AttachReportWindow(report);
+  mainWindow.AttachFolderPurge(folderPurge);
   mainView_ = std::make_unique<MainWindowView>(mainWindow);
   qtUi.SetParentWindow(mainView_.get());
 
@@ -46,6 +50,7 @@ Program::Program(platform::FileSystem& fileSystemIn, platform::Ui& uiIn, QtUi& q
   registerView(dateInput, std::make_unique<DateInputView>(dateInput, mainView_.get()));
   registerView(specifyFiles, std::make_unique<SpecifyFilesView>(specifyFiles, mainView_.get()));
   registerView(driveDialog, std::make_unique<DriveDialogView>(driveDialog, mainView_.get()));
+  registerView(selectSubfolders, std::make_unique<SelectSubfoldersView>(selectSubfolders, mainView_.get()));
   // The report window is a window of its own: it stays up while the main window steps aside.
   reportView_ = std::make_unique<ReportView>(report);
   registerView(report.frmConfirmFiles,

@@ -5,11 +5,13 @@
 
 #include "dialogs/DateInputDialog.h"
 #include "dialogs/PurgeConfirmationDialog.h"
+#include "dialogs/SelectSubfoldersDialog.h"
 #include "dialogs/SpecifyFilesDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
 #include "engine/ClusterSizeTable.h"
 #include "engine/PurgeEngine.h"
 #include "mainwindow/DriveDialog.h"
+#include "mainwindow/FolderPurge.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/SpeedTest.h"
 #include "platform/Clock.h"
@@ -60,10 +62,12 @@ class Program {
   dialogs::PurgeConfirmationDialog confirmation;
   dialogs::DateInputDialog dateInput;
   dialogs::SpecifyFilesDialog specifyFiles;
+  dialogs::SelectSubfoldersDialog selectSubfolders;
   engine::PurgeEngine engine;
   mainwindow::MainWindow mainWindow;
   report::ReportWindow report;
   mainwindow::DriveDialog driveDialog;
+  mainwindow::FolderPurge folderPurge;
   // Built by Start, once the program texts have named the settings key.
   std::unique_ptr<support::SettingsStore> settingsStore;
   std::unique_ptr<mainwindow::SpeedTest> speedTest;
