@@ -1,9 +1,10 @@
 #include "dialogs/SelectSubfoldersDialog.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <new>
 
 #include "platform/PlatformError.h"
-#include "support/FolderServices.h"
 #include "support/Format.h"
 #include "support/Locale.h"
 #include "support/Match.h"
@@ -45,9 +46,8 @@ bool Selectable(const SelectSubfoldersDialog::Row& row) {
 
 }  // namespace
 
-SelectSubfoldersDialog::SelectSubfoldersDialog(platform::FileSystem& fileSystem,
-                                               support::FolderServices& folders, platform::Ui& ui)
-    : platform::Dialog("frmSelectSubfolders"), fileSystem_(fileSystem), folders_(folders), ui_(ui) {
+SelectSubfoldersDialog::SelectSubfoldersDialog(platform::FileSystem& fileSystem, platform::Ui& ui)
+    : platform::Dialog("frmSelectSubfolders"), fileSystem_(fileSystem), ui_(ui) {
   caption = strCaption;
 }
 
@@ -99,14 +99,14 @@ void SelectSubfoldersDialog::Activate() {
   support::EnsureTrailingBackslash(strTopFolder);
   std::string error;
   std::vector<platform::DirEntry> entries;
-  if (folders_.CountSubfolders(strTopFolder, error) >= 0) {
-    try {
-      std::string listed = strTopFolder;
-      support::StripTrailingBackslashes(listed);
-      entries = fileSystem_.ListFolder(listed);
-    } catch (const platform::PlatformError& failure) {
-      error = "Error: " + failure.description;
-    }
+  try {
+    std::string listed = strTopFolder;
+    support::StripTrailingBackslashes(listed);
+    entries = fileSystem_.ListFolder(listed);
+  } catch (const platform::PlatformError& failure) {
+    error = "Error: " + failure.description;  // as the subfolder count words it
+  } catch (const std::bad_alloc&) {
+    error = "Error: " + platform::ErrorFromErrno(ENOMEM).description;
   }
   if (!error.empty()) {
     ui_.Message("Select subfolders", error, platform::Buttons::Ok, platform::Icon::Warning);
@@ -167,44 +167,106 @@ void SelectSubfoldersDialog::Activate() {
 SelectSubfoldersDialog::Row SelectSubfoldersDialog::ReadRow(const std::string& name) {
   Row row;
   row.name = name;
-  const std::string path = strTopFolder + name;
-  std::string error;
-  double direct = blnOmitTotalFilesize ? 0 : -1;
-  const std::int32_t files = folders_.CountMatchingFiles(path, "*.*", false, false, error, direct);
-  if (blnOmitTotalFilesize || direct < 0) direct = 0;
-  std::int32_t subfolders = -1;
-  if (files >= 0) subfolders = folders_.CountSubfolders(path, error);
-  row.empty = files < 0 || subfolders < 0 || (files == 0 && subfolders == 0);
-
   row.text = name + " {";
-  if (files < 0 || subfolders < 0) {
-    row.text += error;
-  } else {
-    row.text += FilesPhrase(files) + SubfoldersPhrase(subfolders);
-    if (!blnOmitTotalFilesize && !row.empty) {
-      std::string sizeText;
-      if (subfolders == 0) {
-        sizeText = support::FormatSize(direct, 1);
-        row.size = direct;
-      } else {
-        std::int32_t count = 0;
-        std::int32_t limit = kTreeWalkLimit;
-        double walked = 0;
-        int walkError = 0;
-        folders_.CountFilesInTree(true, path, "*.*", count, limit, true, walked, walkError);
-        if (walkError == 0) {
-          sizeText = (limit == -2 ? "over " : "") + support::FormatSize(walked, 1);
-          row.size = walked;
-        } else {
-          sizeText = "over " + support::FormatSize(direct, 1);
-          row.size = direct;
-        }
-      }
-      row.text += ", " + sizeText;
+  const std::string path = strTopFolder + name;
+  // Counted as a purge finds them: regular files, and folders on the same file system. Sizes come with
+  // the listing, read relative to the folder, so a large top folder reads about as fast as du.
+  std::vector<platform::DirEntry> entries;
+  try {
+    entries = blnOmitTotalFilesize ? fileSystem_.ListFolder(path) : fileSystem_.ListFolderWithSizes(path);
+  } catch (const platform::PlatformError& error) {
+    row.empty = true;
+    row.text += error.description + "}";
+    return row;
+  } catch (const std::bad_alloc&) {
+    row.empty = true;
+    row.text += platform::ErrorFromErrno(ENOMEM).description + "}";
+    return row;
+  }
+  std::int32_t files = 0;
+  std::int32_t subfolders = 0;
+  double direct = 0;
+  for (const platform::DirEntry& entry : entries) {
+    if (entry.kind == platform::FileKind::Regular) {
+      ++files;
+      direct += static_cast<double>(entry.size);
+    } else if (entry.kind == platform::FileKind::Directory) {
+      ++subfolders;
     }
+  }
+  row.empty = files == 0 && subfolders == 0;
+  row.text += FilesPhrase(files) + SubfoldersPhrase(subfolders);
+  if (!blnOmitTotalFilesize && !row.empty) {
+    std::string sizeText;
+    row.size = direct;
+    if (subfolders == 0) {
+      sizeText = support::FormatSize(direct, 1);
+    } else {
+      double walked = 0;
+      bool limitReached = false;
+      if (WalkTree(path, entries, walked, limitReached)) {
+        sizeText = (limitReached ? "over " : "") + support::FormatSize(walked, 1);
+        row.size = walked;
+      } else {
+        sizeText = "over " + support::FormatSize(direct, 1);
+      }
+    }
+    row.text += ", " + sizeText;
   }
   row.text += "}";
   return row;
+}
+
+bool SelectSubfoldersDialog::WalkTree(const std::string& path, const std::vector<platform::DirEntry>& entries,
+                                      double& bytes, bool& limitReached) {
+  // Depth first, each folder's files before its subfolders, until kTreeWalkLimit files are counted; an
+  // explicit stack, so a deep tree cannot exhaust the call stack.
+  struct Level {
+    std::string path;
+    std::vector<std::string> subfolders;
+    std::size_t next = 0;
+  };
+  std::vector<Level> stack;
+  std::int32_t count = 0;
+  // Counts a listed folder's files and pushes it; false once the limit is reached.
+  const auto take = [&](const std::string& folder, const std::vector<platform::DirEntry>& listed) {
+    Level level{folder, {}, 0};
+    for (const platform::DirEntry& entry : listed) {
+      if (entry.kind == platform::FileKind::Directory) {
+        level.subfolders.push_back(entry.name);
+      } else if (entry.kind == platform::FileKind::Regular) {
+        bytes += static_cast<double>(entry.size);
+        if (++count >= kTreeWalkLimit) return false;
+      }
+    }
+    stack.push_back(std::move(level));
+    return true;
+  };
+  limitReached = !take(path, entries);
+  try {
+    while (!limitReached && !stack.empty()) {
+      Level& top = stack.back();
+      if (top.next == top.subfolders.size()) {
+        stack.pop_back();
+        continue;
+      }
+      const std::string child = top.path + platform::kPathSeparator + top.subfolders[top.next++];
+      std::vector<platform::DirEntry> listed;
+      try {
+        listed = fileSystem_.ListFolderWithSizes(child);
+      } catch (const platform::PlatformError& error) {
+        // A subfolder removed since its parent was listed holds nothing.
+        if (error.number == platform::kErrorFileNotFound) continue;
+        throw;
+      }
+      limitReached = !take(child, listed);
+    }
+  } catch (const platform::PlatformError&) {
+    return false;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return true;
 }
 
 void SelectSubfoldersDialog::ShowPage() {

@@ -9,10 +9,6 @@
 #include "platform/FileSystem.h"
 #include "platform/Ui.h"
 
-namespace nulvane::support {
-class FolderServices;
-}
-
 namespace nulvane::dialogs {
 
 // frmSelectSubfolders: lists the immediate subfolders of a top folder, one row each with how many files
@@ -44,8 +40,7 @@ class SelectSubfoldersDialog : public platform::Dialog {
   static constexpr std::int32_t kDefaultBackColor = 0xC0FFFF;  // light yellow (0x00BBGGRR)
   static constexpr const char* kReadingText = "Reading disk ...";
 
-  SelectSubfoldersDialog(platform::FileSystem& fileSystem, support::FolderServices& folders,
-                         platform::Ui& ui);
+  SelectSubfoldersDialog(platform::FileSystem& fileSystem, platform::Ui& ui);
 
   // --- inputs
   std::string strCaption = "Select subfolders";
@@ -107,13 +102,16 @@ class SelectSubfoldersDialog : public platform::Dialog {
 
  private:
   Row ReadRow(const std::string& name);
+  // Sums the sizes of the files in the tree of `path` (whose own entries are given) up to the walk's
+  // limit; false when a folder of the tree cannot be read.
+  bool WalkTree(const std::string& path, const std::vector<platform::DirEntry>& entries, double& bytes,
+                bool& limitReached);
   void ShowPage();
   void UpdateCountLabel();
   void RequestFocus(Focus target);
   void SetBusy(bool busy);
 
   platform::FileSystem& fileSystem_;
-  support::FolderServices& folders_;
   platform::Ui& ui_;
   std::vector<Row> rows_;
   int first_ = 0;

@@ -26,7 +26,7 @@ Program::Program(platform::FileSystem& fileSystemIn, platform::Ui& uiIn, QtUi& q
       confirmation(clusterSizes, state),
       dateInput(ui),
       specifyFiles(fileSystem, ui),
-      selectSubfolders(fileSystem, folders, ui),
+      selectSubfolders(fileSystem, ui),
       engine(fileSystem, ui, random, clusterSizes, state),
       mainWindow({fileSystem, ui, random, programText, folders, state, typeOfPurge, confirmation, dateInput,
                   specifyFiles}),

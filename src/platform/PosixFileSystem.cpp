@@ -491,7 +491,9 @@ void PosixFileSystem::Rename(const std::string& from, const std::string& to) {
     ThrowErrno(errno);
 }
 
-std::vector<DirEntry> PosixFileSystem::ListFolder(const std::string& path) {
+namespace {
+
+std::vector<DirEntry> ListEntries(const std::string& path, bool withSizes) {
   const int folderDescriptor = OpenWithoutLinks(WithoutTrailingSeparators(path), O_RDONLY | O_DIRECTORY);
   if (folderDescriptor < 0) ThrowErrno(errno);
   DIR* folder = ::fdopendir(folderDescriptor);
@@ -552,9 +554,26 @@ std::vector<DirEntry> PosixFileSystem::ListFolder(const std::string& path) {
           info.st_dev != folderInfo.st_dev)
         kind = FileKind::MountPoint;
     }
-    entries.push_back({name, kind});
+    std::int64_t size = 0;
+    if (withSizes && kind == FileKind::Regular) {
+      struct stat info {};
+      if (::fstatat(folderDescriptor, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone
+      if (!S_ISREG(info.st_mode)) kind = ToStatus(info).kind;
+      size = kind == FileKind::Regular ? info.st_size : 0;
+    }
+    entries.push_back({name, kind, size});
   }
   return entries;
+}
+
+}  // namespace
+
+std::vector<DirEntry> PosixFileSystem::ListFolder(const std::string& path) {
+  return ListEntries(path, false);
+}
+
+std::vector<DirEntry> PosixFileSystem::ListFolderWithSizes(const std::string& path) {
+  return ListEntries(path, true);
 }
 
 void PosixFileSystem::MakeFolder(const std::string& path) {

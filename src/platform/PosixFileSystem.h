@@ -41,6 +41,7 @@ class PosixFileSystem final : public FileSystem {
   void Remove(const std::string& path) override;
   void Rename(const std::string& from, const std::string& to) override;
   std::vector<DirEntry> ListFolder(const std::string& path) override;
+  std::vector<DirEntry> ListFolderWithSizes(const std::string& path) override;
   void MakeFolder(const std::string& path) override;
   void RemoveFolder(const std::string& path) override;
   std::string VolumeOf(const std::string& path) override;

@@ -5,7 +5,6 @@
 #include <functional>
 
 #include "dialogs/SelectSubfoldersDialog.h"
-#include "support/FolderServices.h"
 #include "support/Locale.h"
 #include "testsupport/FakeUi.h"
 #include "testsupport/FaultyFileSystem.h"
@@ -42,8 +41,7 @@ class SelectSubfoldersTest : public ::testing::Test {
   TempDir temp;
   FaultyFileSystem fileSystem;
   FakeUi ui;
-  support::FolderServices folders{fileSystem, ui};
-  SelectSubfoldersDialog dialog{fileSystem, folders, ui};
+  SelectSubfoldersDialog dialog{fileSystem, ui};
 };
 
 TEST_F(SelectSubfoldersTest, RowsTellCountsAndSizesAndAreSortedByName) {

@@ -12,7 +12,6 @@
 #include "gui/GuiTestSupport.h"
 #include "gui/QtUi.h"
 #include "gui/SelectSubfoldersView.h"
-#include "support/FolderServices.h"
 #include "support/Locale.h"
 #include "testsupport/FaultyFileSystem.h"
 #include "testsupport/TempDir.h"
@@ -32,8 +31,7 @@ TEST(SelectSubfoldersViewSmoke, ThirtySubfolders) {
   for (int i = 1; i < 30; ++i) folder.Write("Folder " + std::to_string(10 + i) + "/f.txt", "x");
   FaultyFileSystem fileSystem;
   gui::QtUi ui;
-  support::FolderServices folders(fileSystem, ui);
-  SelectSubfoldersDialog dialog(fileSystem, folders, ui);
+  SelectSubfoldersDialog dialog(fileSystem, ui);
   gui::SelectSubfoldersView view(dialog);
   ui.RegisterDialogView(dialog, &view);
   dialog.strTopFolder = folder.path();

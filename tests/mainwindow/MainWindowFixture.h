@@ -135,7 +135,7 @@ class MainWindowTest : public ::testing::Test {
   mainwindow::DriveDialog driveDialog{fileSystem};
   mainwindow::SpeedTest speedTest{window, fileSystem,   ui,          clock,   random,   state,
                                   engine, clusterSizes, typeOfPurge, folders, settings, driveDialog};
-  dialogs::SelectSubfoldersDialog selectSubfolders{fileSystem, folders, ui};
+  dialogs::SelectSubfoldersDialog selectSubfolders{fileSystem, ui};
   mainwindow::FolderPurge folderPurge{window, fileSystem, ui,          random,
                                       state,  engine,     typeOfPurge, selectSubfolders};
   std::string confirmationText;

@@ -113,6 +113,10 @@ std::vector<DirEntry> FaultyFileSystem::ListFolder(const std::string& path) {
   Check("ListFolder", path);
   return real_.ListFolder(path);
 }
+std::vector<DirEntry> FaultyFileSystem::ListFolderWithSizes(const std::string& path) {
+  Check("ListFolder", path);
+  return real_.ListFolderWithSizes(path);
+}
 void FaultyFileSystem::MakeFolder(const std::string& path) {
   Check("MakeFolder", path);
   real_.MakeFolder(path);

@@ -57,6 +57,8 @@ class FaultyFileSystem : public platform::FileSystem {
   void Remove(const std::string& path) override;
   void Rename(const std::string& from, const std::string& to) override;
   std::vector<platform::DirEntry> ListFolder(const std::string& path) override;
+  // Faults and hooks name it "ListFolder" too: it is the same listing.
+  std::vector<platform::DirEntry> ListFolderWithSizes(const std::string& path) override;
   void MakeFolder(const std::string& path) override;
   void RemoveFolder(const std::string& path) override;
   std::string VolumeOf(const std::string& path) override;
