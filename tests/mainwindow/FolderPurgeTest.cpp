@@ -10,6 +10,7 @@
 #include <map>
 
 #include "mainwindow/MainWindowFixture.h"
+#include "testsupport/MountedFolder.h"
 
 namespace nulvane::testing {
 namespace {
@@ -157,6 +158,21 @@ TEST_F(FolderPurgeTest, WhatMayNotBePurgedStaysAndTheSummarySaysSo) {
   EXPECT_EQ(ui.LastMessage().icon, platform::Icon::Information);
   EXPECT_EQ(window.lblLargePurgeMessage.caption,
             "The selected folder was " + top + "\r\nTwo files in Two subfolders have been purged.");
+}
+
+TEST_F(FolderPurgeTest, AFileSystemMountedInsideIsNeverEntered) {
+  temp.Write("top/Data/mine.txt", SampleContent(100, 1));
+  MountedFolder mount(temp.MakeFolder("top/Data/stick"));
+  if (!mount.mounted()) GTEST_SKIP() << "mounting a file system needs root";
+  const std::string inside = temp.Write("top/Data/stick/data.txt", SampleContent(300, 2));
+
+  PurgeFolders(top, {"Data"}, {Answer::Ok, Answer::Ok, Answer::Ok});
+
+  EXPECT_EQ(ReadFile(inside), SampleContent(300, 2));
+  EXPECT_FALSE(Exists(top + "Data/mine.txt"));
+  EXPECT_EQ(ui.messages()[2].text, CountQuestion("One file in one subfolder is"));
+  EXPECT_EQ(ui.LastMessage().text,
+            "One entry that is not a file (a link, pipe, device or mount point) was left alone.");
 }
 
 TEST_F(FolderPurgeTest, FailedPassesAreAskedAboutAndCounted) {
