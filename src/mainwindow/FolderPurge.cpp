@@ -88,13 +88,14 @@ void FolderPurge::PurgeFolders() {
   FolderPurgeLabels labels = host_.FolderPurgeLabelsOf();
 
   if ((top.size() >= 10 && top.substr(3, 7) == "Windows") || IsOperatingSystemFolder(top)) {
-    const std::string text =
-        "You have selected the " + top +
-        " folder!\r\nThis folder contains the files for the operating system for\r\nthe PC that you are "
-        "using. "
-        "Purging files in this folder\r\nwill may make your computer unbootable and unusable\r\nunless you "
-        "reinstall Windows.\r\n\r\nAre you SURE that you wish to purge files\r\nin some or all subfolders of "
-        "this folder?";
+    const std::string text = "You have selected the " + top +
+                             " folder!\r\n"
+                             "This folder contains the files for the operating system for\r\n"
+                             "the PC that you are using. Purging files in this folder\r\n"
+                             "will may make your computer unbootable and unusable\r\n"
+                             "unless you reinstall Windows.\r\n\r\n"
+                             "Are you SURE that you wish to purge files\r\n"
+                             "in some or all subfolders of this folder?";
     if (ui_.Message(title, text, Buttons::YesNo, Icon::None) != Answer::Yes) return;
   }
 
