@@ -94,7 +94,7 @@ bool BenchPurge() {
   program.typeOfPurge.SelectPasses(0, 1);
   dialogs::SelectSubfoldersDialog dialog(program.fs, ui);
   SilentFolderHost host;
-  mainwindow::FolderPurge folderPurge(host, program.fs, ui, program.random, program.state, program.engine,
+  mainwindow::FolderPurge folderPurge(host, program.fs, ui, program.state, program.engine,
                                       program.typeOfPurge, dialog);
   program.state.strTopLevelFolder = purgeTree;
   auto start = std::chrono::steady_clock::now();

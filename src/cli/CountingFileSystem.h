@@ -48,6 +48,9 @@ class CountingFileSystem final : public platform::FileSystem {
   std::vector<platform::DirEntry> ListFolder(const std::string& path) override {
     return real_.ListFolder(path);
   }
+  std::vector<platform::DirEntry> ListFolderWithSizes(const std::string& path) override {
+    return real_.ListFolderWithSizes(path);
+  }
   void MakeFolder(const std::string& path) override { real_.MakeFolder(path); }
   void RemoveFolder(const std::string& path) override { real_.RemoveFolder(path); }
   std::string VolumeOf(const std::string& path) override { return real_.VolumeOf(path); }

@@ -274,7 +274,10 @@ void SelectSubfoldersDialog::ShowPage() {
     const std::size_t at = static_cast<std::size_t>(first_) + i;
     platform::CheckBox& box = chkSubfolder[i];
     box.visible = at < rows_.size();
-    box.caption = box.visible ? rows_[at].text : std::string();
+    // The name as it reads on screen: a line break or a direction mark in it is shown as an escape.
+    box.caption = box.visible
+                      ? support::DisplayName(rows_[at].name) + rows_[at].text.substr(rows_[at].name.size())
+                      : std::string();
     box.checked = box.visible && rows_[at].checked;
   }
 }

@@ -64,7 +64,7 @@ class SelectSubfoldersDialog : public platform::Dialog {
   // --- controls
   // picSubfolders: "Reading disk ..." while the rows are built, hidden once they are shown.
   platform::Label picSubfolders;
-  // One page of check boxes; row FirstRowShown() + i is shown in item i.
+  // One page of check boxes; row FirstRowShown() + i is shown in item i, its name escaped for display.
   std::vector<platform::CheckBox> chkSubfolder;
   ScrollBar vsbScrollBar;
   platform::Label lblNumSubfolders;

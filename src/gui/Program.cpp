@@ -32,7 +32,7 @@ Program::Program(platform::FileSystem& fileSystemIn, platform::Ui& uiIn, QtUi& q
                   specifyFiles}),
       report(fileSystem, ui, clock, state, engine, typeOfPurge, confirmation, mainWindow),
       driveDialog(fileSystem),
-      folderPurge(mainWindow, fileSystem, ui, random, state, engine, typeOfPurge, selectSubfolders),
+      folderPurge(mainWindow, fileSystem, ui, state, engine, typeOfPurge, selectSubfolders),
       qtUi_(qtUi) {
   random.SeedFromClock();
   InstallAccessibility();

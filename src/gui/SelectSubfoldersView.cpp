@@ -17,9 +17,12 @@ namespace nulvane::gui {
 namespace {
 
 // A folder's name is shown as it is: "&" would otherwise underline the next letter as a shortcut.
-QString Literal(const std::string& text) {
-  QString shown = QString::fromStdString(text);
-  shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+std::string Literal(const std::string& text) {
+  std::string shown;
+  for (const char c : text) {
+    shown += c;
+    if (c == '&') shown += '&';
+  }
   return shown;
 }
 
@@ -84,19 +87,13 @@ SelectSubfoldersView::SelectSubfoldersView(dialogs::SelectSubfoldersDialog& dial
 }
 
 void SelectSubfoldersView::MatchPageSize() {
-  const std::size_t wanted = dialog_.chkSubfolder.size();
-  while (boxes_.size() > wanted) {
-    delete boxes_.back();
-    boxes_.pop_back();
-  }
-  while (boxes_.size() < wanted) {
+  // Boxes are made once for the largest page seen and reused; those beyond the page stay hidden.
+  while (boxes_.size() < dialog_.chkSubfolder.size()) {
     const int index = static_cast<int>(boxes_.size());
     auto* box = new QCheckBox(rows_);
     box->setObjectName(QStringLiteral("chkSubfolder(%1)").arg(index));
     box->installEventFilter(this);
-    // The state, not the click: a screen reader's "Toggle" and the space bar arrive here too.
-    connect(box, &QCheckBox::toggled, this,
-            [this, index](bool checked) { dialog_.chkSubfolder_Click(index, checked); });
+    Bind().CheckBox(box, [this, index](bool checked) { dialog_.chkSubfolder_Click(index, checked); });
     rowsLayout_->insertWidget(index + 1, box);
     boxes_.push_back(box);
   }
@@ -119,14 +116,15 @@ void SelectSubfoldersView::Render() {
 
   MatchPageSize();
   for (std::size_t i = 0; i < boxes_.size(); ++i) {
-    const platform::CheckBox& state = dialog_.chkSubfolder[i];
-    QCheckBox* box = boxes_[i];
-    const QSignalBlocker blocker(box);
-    box->setText(Literal(state.caption));
-    box->setAccessibleName(QString::fromStdString(state.caption));
-    box->setChecked(state.checked);
-    box->setVisible(state.visible);
-    box->setEnabled(state.enabled);
+    if (i >= dialog_.chkSubfolder.size()) {
+      boxes_[i]->hide();
+      continue;
+    }
+    // "&" in a folder's name must not underline the next letter as a shortcut.
+    platform::CheckBox shown = dialog_.chkSubfolder[i];
+    NameControl(boxes_[i], shown.caption);
+    shown.caption = Literal(shown.caption);
+    ShowCheckBox(boxes_[i], shown);
   }
 
   {
@@ -140,7 +138,7 @@ void SelectSubfoldersView::Render() {
   }
 
   count_->setText(ToDisplayText(dialog_.lblNumSubfolders.caption));
-  count_->setAccessibleName(ToDisplayText(dialog_.lblNumSubfolders.caption));
+  NameControl(count_, FromDisplayText(count_->text()));
   const auto button = [](QPushButton* widget, const platform::Button& state) {
     widget->setText(QString::fromStdString(state.caption));
     widget->setEnabled(state.enabled);
@@ -150,23 +148,22 @@ void SelectSubfoldersView::Render() {
   button(deselectAll_, dialog_.cmdDeselectAll);
   button(accept_, dialog_.cmdAcceptButton);
   button(cancel_, dialog_.cmdCancelButton);
-
-  if (dialog_.focusRequests != appliedFocusRequest_) ApplyFocus();
-  if (!dialog_.IsVisible() && isVisible()) done(QDialog::Accepted);
 }
 
 void SelectSubfoldersView::ApplyFocus() {
   using Focus = dialogs::SelectSubfoldersDialog::Focus;
+  // Only a new request of the logic's moves the focus, so a click on a check box leaves it there.
+  if (dialog_.focusRequests == appliedFocusRequest_) return;
   appliedFocusRequest_ = dialog_.focusRequests;
   // Someone paging with the keyboard keeps the scroll bar; the logic's move to Accept is for the mouse.
-  if (dialog_.focus == Focus::Accept && scrollBar_->hasFocus()) return;
+  if (dialog_.focus == Focus::Accept && scrollBar_->hasFocus() && !LastInputWasPointer()) return;
   if (dialog_.focus == Focus::Accept) accept_->setFocus(Qt::OtherFocusReason);
   if (dialog_.focus == Focus::Cancel) cancel_->setFocus(Qt::OtherFocusReason);
 }
 
 void SelectSubfoldersView::showEvent(QShowEvent* event) {
-  QDialog::showEvent(event);
-  ApplyFocus();
+  appliedFocusRequest_ = -1;  // the window's first focus is the logic's, whatever was asked before
+  DialogView::showEvent(event);
 }
 
 bool SelectSubfoldersView::eventFilter(QObject* watched, QEvent* event) {
@@ -175,7 +172,7 @@ bool SelectSubfoldersView::eventFilter(QObject* watched, QEvent* event) {
     QApplication::sendEvent(scrollBar_, event);
     return true;
   }
-  return QDialog::eventFilter(watched, event);
+  return DialogView::eventFilter(watched, event);
 }
 
 }  // namespace nulvane::gui

@@ -35,8 +35,8 @@ class SelectSubfoldersView : public DialogView {
 
  private:
   void Render() override;
+  void ApplyFocus() override;
   void MatchPageSize();
-  void ApplyFocus();
 
   dialogs::SelectSubfoldersDialog& dialog_;
   QWidget* rows_;

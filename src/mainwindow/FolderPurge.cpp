@@ -68,13 +68,12 @@ bool IsProgramsFolder(const std::string& folder) {
 }
 
 FolderPurge::FolderPurge(FolderPurgeHost& host, platform::FileSystem& fileSystem, platform::Ui& ui,
-                         platform::Random& random, support::OperationState& state,
-                         engine::PurgeEngine& engine, dialogs::TypeOfPurgeDialog& typeOfPurge,
+                         support::OperationState& state, engine::PurgeEngine& engine,
+                         dialogs::TypeOfPurgeDialog& typeOfPurge,
                          dialogs::SelectSubfoldersDialog& selectSubfolders)
     : host_(host),
       fileSystem_(fileSystem),
       ui_(ui),
-      random_(random),
       state_(state),
       engine_(engine),
       typeOfPurge_(typeOfPurge),
@@ -88,7 +87,7 @@ void FolderPurge::PurgeFolders() {
   FolderPurgeLabels labels = host_.FolderPurgeLabelsOf();
 
   if ((top.size() >= 10 && top.substr(3, 7) == "Windows") || IsOperatingSystemFolder(top)) {
-    const std::string text = "You have selected the " + top +
+    const std::string text = "You have selected the " + support::DisplayName(top) +
                              " folder!\r\n"
                              "This folder contains the files for the operating system for\r\n"
                              "the PC that you are using. Purging files in this folder\r\n"
@@ -99,14 +98,14 @@ void FolderPurge::PurgeFolders() {
     if (ui_.Message(title, text, Buttons::YesNo, Icon::None) != Answer::Yes) return;
   }
 
-  ChooseSubfolders(top, "Select subfolders of " + top + " to be purged.");
+  ChooseSubfolders(top, "Select subfolders of " + support::DisplayName(top) + " to be purged.");
   if (!dialog_.blnFolderSelectionAccepted || s.intNumSelectedFolders == 0) {
     ui_.Message(title, "No subolders were selected.", Buttons::Ok, Icon::Information);
     return;
   }
   if (!ConfirmWarnings()) return;
 
-  labels.topLevelFolder.caption = top;
+  labels.topLevelFolder.caption = support::DisplayName(top);
   host_.Repaint();
   const std::string summary = SummaryText();
   if (ui_.Message(
@@ -218,8 +217,9 @@ bool FolderPurge::ConfirmWarnings() {
   const auto warn = [&](auto matches, const std::string& body) {
     for (const std::string& entry : selected) {
       if (!matches(entry)) continue;
-      return ui_.Message(kTitle, "You have included the " + entry + " folder!\r\n" + body, Buttons::YesNo,
-                         Icon::None) == Answer::Yes;
+      return ui_.Message(kTitle,
+                         "You have included the " + support::DisplayName(entry) + " folder!\r\n" + body,
+                         Buttons::YesNo, Icon::None) == Answer::Yes;
     }
     return true;
   };
@@ -259,11 +259,13 @@ std::string FolderPurge::SummaryText() const {
   std::string text;
   if (selected.size() == 1) {
     text = "One folder will be purged:";
-    text += support::CharacterCount(selected[0]) >= 40 ? "\r\n" : " ";
-    text += selected[0];
+    const std::string entry = support::DisplayName(selected[0]);
+    text += support::CharacterCount(entry) >= 40 ? "\r\n" : " ";
+    text += entry;
   } else {
     text = support::NumberInWords(static_cast<std::int32_t>(selected.size())) + " folders will be purged:";
-    for (std::size_t i = 0; i < selected.size() && i < kSummaryEntries; ++i) text += "\r\n" + selected[i];
+    for (std::size_t i = 0; i < selected.size() && i < kSummaryEntries; ++i)
+      text += "\r\n" + support::DisplayName(selected[i]);
     if (selected.size() > kSummaryEntries) {
       text += "\r\nand " + std::to_string(selected.size() - kSummaryEntries) + " more.";
     }
@@ -286,7 +288,7 @@ std::string FolderPurge::SummaryText() const {
 }
 
 std::string FolderPurge::ProgressCaption(std::int32_t files) const {
-  std::string text = "The selected folder is " + state_.strTopLevelFolder + "\r\n\r\n";
+  std::string text = "The selected folder is " + support::DisplayName(state_.strTopLevelFolder) + "\r\n\r\n";
   if (files == 1) {
     text += "One file in ";
   } else if (files > 21) {
@@ -334,8 +336,8 @@ void FolderPurge::ShowResult() {
   support::OperationState& s = state_;
   FolderPurgeLabels labels = host_.FolderPurgeLabelsOf();
   if (s.blnStop) {
-    labels.largeMessage.caption =
-        "The top folder was " + s.strTopLevelFolder + "\r\nPurge of selected subfolders was stopped.";
+    labels.largeMessage.caption = "The top folder was " + support::DisplayName(s.strTopLevelFolder) +
+                                  "\r\nPurge of selected subfolders was stopped.";
     s.blnStop = false;
   } else {
     // Only what was purged: a file that is still there is not claimed.
@@ -410,7 +412,7 @@ void FolderPurge::AbandonFolder(std::size_t files) {
 }
 
 void FolderPurge::ShowError(const std::string& folder, const std::string& description) {
-  ui_.Message("Error", folder + "\r\n" + description, Buttons::Ok, Icon::Warning);
+  ui_.Message("Error", support::DisplayName(folder) + "\r\n" + description, Buttons::Ok, Icon::Warning);
 }
 
 void FolderPurge::RemoveIfEmpty(const std::string& folder) {
@@ -455,7 +457,7 @@ FolderPurge::Outcome FolderPurge::PurgeOneFile(const std::string& path, int prot
       const std::string text = (code == engine::kNotDeleted
                                     ? std::string("File deletion error.  File (shown below) may be hidden.")
                                     : "An error (" + std::to_string(code) + ") has been reported.") +
-                               "\r\n" + path + "\r\n" + kGoOnQuestion;
+                               "\r\n" + support::DisplayName(path) + "\r\n" + kGoOnQuestion;
       if (ui_.Message(title, text, Buttons::OkCancel, Icon::None) != Answer::Ok) {
         s.blnStop = true;
         labels.message.caption.clear();
@@ -526,7 +528,8 @@ void FolderPurge::PurgeTreeRecursive2(const std::string& strDirPath, int intSele
                    std::to_string(support::RoundHalfEven(share)) + "% of " +
                    support::FormatGrouped(s.lngFilesToPurge, 0) + "). ";
       }
-      labels.message.caption = progress + "Now purging" + ":\r\n" + support::ShortenPath(random_, path, 65);
+      labels.message.caption =
+          progress + "Now purging" + ":\r\n" + support::ShortenPath(support::DisplayName(path), 65);
       host_.Repaint();
       const Outcome outcome = PurgeOneFile(path, protection, strCaption);
       ++s.lngFilesPurged;

@@ -8,7 +8,6 @@
 
 namespace nulvane::platform {
 class FileSystem;
-class Random;
 class Ui;
 }  // namespace nulvane::platform
 namespace nulvane::support {
@@ -54,7 +53,7 @@ class FolderPurge {
   static constexpr const char* kTitle = "Purge folders";
 
   FolderPurge(FolderPurgeHost& host, platform::FileSystem& fileSystem, platform::Ui& ui,
-              platform::Random& random, support::OperationState& state, engine::PurgeEngine& engine,
+              support::OperationState& state, engine::PurgeEngine& engine,
               dialogs::TypeOfPurgeDialog& typeOfPurge, dialogs::SelectSubfoldersDialog& selectSubfolders);
 
   // The warnings, the selection, the summary, the counting pass, the purge pass and the result, for the
@@ -98,7 +97,6 @@ class FolderPurge {
   FolderPurgeHost& host_;
   platform::FileSystem& fileSystem_;
   platform::Ui& ui_;
-  platform::Random& random_;
   support::OperationState& state_;
   engine::PurgeEngine& engine_;
   dialogs::TypeOfPurgeDialog& typeOfPurge_;

@@ -2,6 +2,7 @@
 #include "mainwindow/MainWindow.h"
 #include "platform/PlatformError.h"
 #include "support/FolderServices.h"
+#include "support/Format.h"
 #include "support/Match.h"
 
 namespace nulvane::mainwindow {
@@ -35,16 +36,17 @@ void MainWindow::cmdPurgeFolders() {
     if (subfolders == 0 && folders_.FolderIsEmpty(folder)) {
       // A volume's root is never offered for deletion.
       if (!IsDriveRoot(folder) &&
-          ui_.Message(title, folder + " is empty.\r\nDo you wish to delete this folder?", Buttons::YesNo,
-                      Icon::None) == Answer::Yes) {
+          ui_.Message(title,
+                      support::DisplayName(folder) + " is empty.\r\nDo you wish to delete this folder?",
+                      Buttons::YesNo, Icon::None) == Answer::Yes) {
         try {
           std::string path = folder;
           support::StripTrailingBackslashes(path);
           fileSystem_.RemoveFolder(path);
-          lblTopLevelFolder.caption = folder + " has been deleted.";
+          lblTopLevelFolder.caption = support::DisplayName(folder) + " has been deleted.";
           NotifyChanged();
         } catch (const platform::PlatformError&) {
-          ui_.Message(title, "Cannot remove " + folder, Buttons::Ok, Icon::Warning);
+          ui_.Message(title, "Cannot remove " + support::DisplayName(folder), Buttons::Ok, Icon::Warning);
         }
       }
     } else if (subfolders == 0) {

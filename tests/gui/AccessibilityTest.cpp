@@ -54,7 +54,7 @@ class AccessibilityTest : public ::testing::Test {
 
 TEST_F(AccessibilityTest, EveryWindowHasAWindowRoleAndItsTitle) {
   const std::vector<QWidget*> windows = Windows();
-  ASSERT_EQ(windows.size(), 8u);  // main, report, five dialogs of the main window, the per-file question
+  ASSERT_EQ(windows.size(), 9u);  // main, report, six dialogs of the main window, the per-file question
   for (QWidget* window : windows) {
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(window);
     ASSERT_NE(accessible, nullptr);

@@ -136,8 +136,7 @@ class MainWindowTest : public ::testing::Test {
   mainwindow::SpeedTest speedTest{window, fileSystem,   ui,          clock,   random,   state,
                                   engine, clusterSizes, typeOfPurge, folders, settings, driveDialog};
   dialogs::SelectSubfoldersDialog selectSubfolders{fileSystem, ui};
-  mainwindow::FolderPurge folderPurge{window, fileSystem, ui,          random,
-                                      state,  engine,     typeOfPurge, selectSubfolders};
+  mainwindow::FolderPurge folderPurge{window, fileSystem, ui, state, engine, typeOfPurge, selectSubfolders};
   std::string confirmationText;
   int numFilesShown = 0;
 };
