@@ -170,6 +170,7 @@ TEST_F(SelectSubfoldersTest, NamesPassedInAreCheckedExactlyAndComeBackExactly) {
       if (row.checked) checked.push_back(row.name);
     }
     EXPECT_EQ(checked, (std::vector<std::string>{" odd name ", "line\r\nbreak", "Photos"}));
+    EXPECT_EQ(d.chkSubfolder[2].caption, "line\\r\\nbreak {1 file and no subfolders, 1 bytes}");  // one line
     d.cmdAccept();
   });
   EXPECT_EQ(dialog.strFoldersReturnedFromSelectFoldersForm,
