@@ -10,6 +10,7 @@
 #include <QVBoxLayout>
 #include <QWheelEvent>
 
+#include "gui/Accessibility.h"
 #include "gui/QtUi.h"
 
 namespace nulvane::gui {
@@ -72,8 +73,14 @@ SelectSubfoldersView::SelectSubfoldersView(dialogs::SelectSubfoldersDialog& dial
   buttons->addWidget(cancel_);
   layout->addLayout(buttons);
 
-  connect(scrollBar_, &QScrollBar::valueChanged, this,
-          [this](int value) { dialog_.vsbScrollBar_Change(value); });
+  connect(scrollBar_, &QScrollBar::valueChanged, this, [this](int value) {
+    // Under another modal window only an assistive tool reaches the bar; the page stays as it is.
+    if (TakesUserInput(scrollBar_)) {
+      dialog_.vsbScrollBar_Change(value);
+    } else {
+      Render();
+    }
+  });
   connect(selectAll_, &QPushButton::clicked, this,
           [this] { dialog_.cmdSelectDeselectAllSubfolders_Click(1); });
   connect(deselectAll_, &QPushButton::clicked, this,
