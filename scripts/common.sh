@@ -4,6 +4,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(g++ cmake ninja-build ccache qt6-base-dev libgtest-dev libgmock-dev libcli11-dev fonts-dejavu-core
           xvfb xauth coreutils findutils
+          btrfs-progs e2fsprogs  # the loop-mounted images of the free-space purge's tests
           dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0)  # the check over the accessibility bus
 
 # What scripts/package needs beyond the build: CPack's shlibdeps, the checks of the package and its

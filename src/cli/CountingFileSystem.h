@@ -20,6 +20,9 @@ class CountingFileSystem final : public platform::FileSystem {
   platform::File OpenForReading(const std::string& path) override { return real_.OpenForReading(path); }
   platform::File CreateFile(const std::string& path) override { return real_.CreateFile(path); }
   platform::File CreateNewFile(const std::string& path) override { return real_.CreateNewFile(path); }
+  platform::File CreateUnnamedFile(const std::string& folder) override {
+    return real_.CreateUnnamedFile(folder);
+  }
   std::string RealPath(const std::string& path) override { return real_.RealPath(path); }
   platform::FileStatus Status(const std::string& path) override { return real_.Status(path); }
   platform::FileStatus Status(const platform::File& file) override { return real_.Status(file); }
@@ -39,6 +42,7 @@ class CountingFileSystem final : public platform::FileSystem {
   }
   void Flush(const platform::File& file) override { real_.Flush(file); }
   void FlushFolder(const std::string& path) override { real_.FlushFolder(path); }
+  void FlushVolume(const std::string& folder) override { real_.FlushVolume(folder); }
   void SetLength(const platform::File& file, std::int64_t length) override { real_.SetLength(file, length); }
   void SetTimes(const platform::File& file, const platform::FileTimes& times) override {
     real_.SetTimes(file, times);
@@ -56,6 +60,9 @@ class CountingFileSystem final : public platform::FileSystem {
   std::string VolumeOf(const std::string& path) override { return real_.VolumeOf(path); }
   std::vector<platform::Volume> Volumes() override { return real_.Volumes(); }
   platform::DiskSpace QueryDisk(const std::string& volume) override { return real_.QueryDisk(volume); }
+  platform::VolumeClass ClassifyVolume(const std::string& path) override {
+    return real_.ClassifyVolume(path);
+  }
   std::vector<std::string> SwapFiles() override { return real_.SwapFiles(); }
   std::string ProgramFolder() override { return real_.ProgramFolder(); }
   std::string UserDataFolder() override { return real_.UserDataFolder(); }

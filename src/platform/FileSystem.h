@@ -64,6 +64,28 @@ struct Volume {
   std::string fileSystemType;
   std::string volumeName;  // label, empty when unknown
   DriveType type = DriveType::Unknown;
+  std::string options;  // the file system's own mount options, "rw,data=journal"
+  bool flash = false;   // the block device under it does not rotate (queue/rotational is 0)
+};
+
+// Why overwriting a file in place may not reach every copy of its data on a volume.
+enum class ResidueKind {
+  CopyOnWrite,    // btrfs, zfs, bcachefs: changed data goes to new blocks; the old ones stay until reused
+  LogStructured,  // f2fs, nilfs2: every write is appended to a log
+  DataJournal,    // ext3 or ext4 mounted with data=journal: file data passes through the journal first
+  Network,        // nfs, cifs, sshfs ...: the server decides where the bytes land
+  UserSpace,      // other fuse file systems: a program decides where the bytes land
+  Memory,         // tmpfs, ramfs: the memory may have been written to swap
+  Flash,          // wear levelling may keep old cells that no program can reach
+};
+
+// The volume that holds a path and what overwriting in place may not reach there: nothing when `kinds` is
+// empty. Flash, when present, comes last.
+struct VolumeClass {
+  std::string mountPoint;
+  std::string fileSystemType;
+  std::string device;
+  std::vector<ResidueKind> kinds;
 };
 
 struct DiskSpace {
@@ -92,6 +114,9 @@ class FileSystem {
   virtual File CreateFile(const std::string& path) = 0;
   // Creates a regular file that does not exist yet; fails (EEXIST) when anything has that name already.
   virtual File CreateNewFile(const std::string& path) = 0;
+  // A regular file without a name in the folder, open for writing: it vanishes with its descriptor, even
+  // when the program ends abruptly. Throws where the file system cannot make one (EOPNOTSUPP, EISDIR).
+  virtual File CreateUnnamedFile(const std::string& folder) = 0;
 
   // The absolute path with every link, ".", ".." and doubled separator resolved; throws when the path does
   // not exist. Only for paths the user chooses: everything below such a path is reached without links.
@@ -114,6 +139,9 @@ class FileSystem {
   virtual void Flush(const File& file) = 0;
   // Forces the folder's own entries (a file created, renamed or removed in it) to the device.
   virtual void FlushFolder(const std::string& path) = 0;
+  // Forces everything of the file system that holds the folder to the device: the space of deleted files is
+  // then free for others at once, also where the file system frees it only when it next commits (btrfs).
+  virtual void FlushVolume(const std::string& folder) = 0;
   virtual void SetLength(const File& file, std::int64_t length) = 0;
   virtual void SetTimes(const File& file, const FileTimes& times) = 0;
 
@@ -135,6 +163,8 @@ class FileSystem {
   virtual std::string VolumeOf(const std::string& path) = 0;
   virtual std::vector<Volume> Volumes() = 0;
   virtual DiskSpace QueryDisk(const std::string& volume) = 0;
+  // What overwriting in place may not reach on the volume that holds the path.
+  virtual VolumeClass ClassifyVolume(const std::string& path) = 0;
   // Paths of the active swap files.
   virtual std::vector<std::string> SwapFiles() = 0;
 

@@ -9,6 +9,7 @@
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <sys/uio.h>
 #include <unistd.h>
 
@@ -25,6 +26,7 @@
 #include <vector>
 
 #include "platform/PlatformError.h"
+#include "platform/VolumeClass.h"
 
 namespace nulvane::platform {
 namespace {
@@ -126,7 +128,7 @@ int OpenWithoutLinks(const std::string& path, int flags, mode_t mode = 0) {
   if (!componentWalkOnly) {
     open_how how{};
     how.flags = static_cast<std::uint64_t>(flags | O_NOFOLLOW | O_CLOEXEC);
-    how.mode = (flags & O_CREAT) != 0 ? mode : 0;
+    how.mode = (flags & O_CREAT) != 0 || (flags & O_TMPFILE) == O_TMPFILE ? mode : 0;
     how.resolve = RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS;
     for (;;) {
       const long descriptor = ::syscall(SYS_openat2, AT_FDCWD, path.c_str(), &how, sizeof how);
@@ -257,6 +259,36 @@ bool IsRemovableDevice(const std::string& device) {
   return flag >> removable && removable == 1;
 }
 
+// Whether the device under a mounted file system is flash. The source names the device where the mount
+// table's own device number is an anonymous one (btrfs).
+bool MountIsOnFlash(const MountEntry& entry) {
+  std::string number = entry.deviceNumber;
+  struct stat info {};
+  if (entry.device.rfind("/dev/", 0) == 0 && ::stat(entry.device.c_str(), &info) == 0 &&
+      S_ISBLK(info.st_mode))
+    number = std::to_string(major(info.st_rdev)) + ":" + std::to_string(minor(info.st_rdev));
+  return IsOnFlash("/sys", number);
+}
+
+// The options of an ext3 or ext4 file system as it runs: the mount table leaves out those that are the
+// file system's own defaults (data=journal set with tune2fs), which the kernel lists here.
+std::string OptionsInForce(const MountEntry& entry) {
+  if (entry.fileSystemType != "ext3" && entry.fileSystemType != "ext4") return entry.options;
+  char resolved[PATH_MAX];
+  if (::realpath(entry.device.c_str(), resolved) == nullptr) return entry.options;
+  const std::string name = std::string(resolved).substr(std::string(resolved).find_last_of('/') + 1);
+  std::ifstream list("/proc/fs/ext4/" + name + "/options");
+  std::string options = entry.options;
+  for (std::string option; std::getline(list, option);) options += "," + option;
+  return options;
+}
+
+// Only a file system that keeps its data on a device of this computer can be on flash.
+bool CanBeOnFlash(const std::string& type) {
+  const std::vector<ResidueKind> kinds = ResidueKindsOf(type, "", true);
+  return !kinds.empty() && kinds.back() == ResidueKind::Flash;
+}
+
 std::string VolumeLabel(const std::string& device) {
   DIR* folder = ::opendir("/dev/disk/by-label");
   if (folder == nullptr) return {};
@@ -289,7 +321,9 @@ std::vector<MountEntry> ParseMountInfo(const std::string& text) {
     for (std::string word; fields >> word;) words.push_back(word);
     const auto separator = std::find(words.begin(), words.end(), "-");
     if (words.size() < 5 || std::distance(separator, words.end()) < 3) continue;
-    entries.push_back({DecodeOctalEscapes(words[4]), *(separator + 1), DecodeOctalEscapes(*(separator + 2))});
+    const std::string options = std::distance(separator, words.end()) > 3 ? *(separator + 3) : "";
+    entries.push_back({DecodeOctalEscapes(words[4]), *(separator + 1), DecodeOctalEscapes(*(separator + 2)),
+                       words[2], options});
   }
   return entries;
 }
@@ -358,6 +392,13 @@ File PosixFileSystem::CreateFile(const std::string& path) {
 
 File PosixFileSystem::CreateNewFile(const std::string& path) {
   return OpenRegular(path, O_RDWR | O_CREAT | O_EXCL);
+}
+
+File PosixFileSystem::CreateUnnamedFile(const std::string& folder) {
+  const int descriptor = OpenWithoutLinks(WithoutTrailingSeparators(folder), O_TMPFILE | O_RDWR, 0600);
+  if (descriptor < 0) ThrowErrno(errno);
+  // Named by its folder, which is all there is to name it by.
+  return File(descriptor, WithoutTrailingSeparators(folder) + "/");
 }
 
 std::string PosixFileSystem::RealPath(const std::string& path) {
@@ -466,6 +507,12 @@ void PosixFileSystem::FlushFolder(const std::string& path) {
   const Descriptor folder(OpenWithoutLinks(WithoutTrailingSeparators(path), O_RDONLY | O_DIRECTORY));
   if (folder.get() < 0) ThrowErrno(errno);
   if (::fsync(folder.get()) != 0) ThrowErrno(errno);
+}
+
+void PosixFileSystem::FlushVolume(const std::string& folder) {
+  const Descriptor opened(OpenWithoutLinks(WithoutTrailingSeparators(folder), O_RDONLY | O_DIRECTORY));
+  if (opened.get() < 0) ThrowErrno(errno);
+  if (::syncfs(opened.get()) != 0) ThrowErrno(errno);
 }
 
 void PosixFileSystem::SetLength(const File& file, std::int64_t length) {
@@ -641,6 +688,8 @@ std::vector<Volume> PosixFileSystem::Volumes() {
     volume.fileSystemType = entry.fileSystemType;
     volume.type = DriveTypeOf(entry.fileSystemType, IsRemovableDevice(entry.device));
     volume.volumeName = VolumeLabel(entry.device);
+    volume.options = OptionsInForce(entry);
+    volume.flash = CanBeOnFlash(entry.fileSystemType) && MountIsOnFlash(entry);
     volumes.push_back(std::move(volume));
   }
   // In the order a user looks for them, "/" first, rather than the order of mounting.
@@ -658,6 +707,21 @@ DiskSpace PosixFileSystem::QueryDisk(const std::string& volume) {
   space.freeBytes = static_cast<double>(info.f_bavail) * static_cast<double>(unit);
   space.totalBytes = static_cast<double>(info.f_blocks) * static_cast<double>(unit);
   return space;
+}
+
+VolumeClass PosixFileSystem::ClassifyVolume(const std::string& path) {
+  const std::string absolute = AbsolutePath(path);
+  const MountEntry* best = nullptr;
+  // The last of equally long mount points is the one on top.
+  for (const MountEntry& entry : Mounts()) {
+    if (IsUnder(absolute, entry.mountPoint) &&
+        (best == nullptr || entry.mountPoint.size() >= best->mountPoint.size()))
+      best = &entry;
+  }
+  if (best == nullptr) return {"/", "", "", {}};
+  const bool flash = CanBeOnFlash(best->fileSystemType) && MountIsOnFlash(*best);
+  return {best->mountPoint, best->fileSystemType, best->device,
+          ResidueKindsOf(best->fileSystemType, OptionsInForce(*best), flash)};
 }
 
 std::vector<std::string> PosixFileSystem::SwapFiles() {

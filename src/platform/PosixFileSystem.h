@@ -9,6 +9,8 @@ struct MountEntry {
   std::string mountPoint;
   std::string fileSystemType;
   std::string device;
+  std::string deviceNumber;  // "8:1"; major 0 for file systems without a block device
+  std::string options;       // the file system's own options ("rw,data=journal")
 };
 
 class PosixFileSystem final : public FileSystem {
@@ -25,6 +27,7 @@ class PosixFileSystem final : public FileSystem {
   File OpenForReading(const std::string& path) override;
   File CreateFile(const std::string& path) override;
   File CreateNewFile(const std::string& path) override;
+  File CreateUnnamedFile(const std::string& folder) override;
   std::string RealPath(const std::string& path) override;
   FileStatus Status(const std::string& path) override;
   FileStatus Status(const File& file) override;
@@ -36,6 +39,7 @@ class PosixFileSystem final : public FileSystem {
   std::size_t ReadAt(const File& file, void* data, std::size_t size, std::int64_t offset) override;
   void Flush(const File& file) override;
   void FlushFolder(const std::string& path) override;
+  void FlushVolume(const std::string& folder) override;
   void SetLength(const File& file, std::int64_t length) override;
   void SetTimes(const File& file, const FileTimes& times) override;
   void Remove(const std::string& path) override;
@@ -47,6 +51,7 @@ class PosixFileSystem final : public FileSystem {
   std::string VolumeOf(const std::string& path) override;
   std::vector<Volume> Volumes() override;
   DiskSpace QueryDisk(const std::string& volume) override;
+  VolumeClass ClassifyVolume(const std::string& path) override;
   std::vector<std::string> SwapFiles() override;
   std::string ProgramFolder() override;
   std::string UserDataFolder() override;

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/PlatformError.h"
+#include "platform/VolumeClass.h"
 
 namespace nulvane::testing {
 
@@ -51,6 +52,10 @@ File FaultyFileSystem::CreateNewFile(const std::string& path) {
   Check("CreateNewFile", path);
   return real_.CreateNewFile(path);
 }
+File FaultyFileSystem::CreateUnnamedFile(const std::string& folder) {
+  Check("CreateUnnamedFile", folder);
+  return real_.CreateUnnamedFile(folder);
+}
 std::string FaultyFileSystem::RealPath(const std::string& path) {
   Check("RealPath", path);
   return real_.RealPath(path);
@@ -91,6 +96,10 @@ void FaultyFileSystem::Flush(const File& file) {
 void FaultyFileSystem::FlushFolder(const std::string& path) {
   Check("FlushFolder", path);
   real_.FlushFolder(path);
+}
+void FaultyFileSystem::FlushVolume(const std::string& folder) {
+  Check("FlushVolume", folder);
+  real_.FlushVolume(folder);
 }
 void FaultyFileSystem::SetLength(const File& file, std::int64_t length) {
   Check("SetLength", file.Path());
@@ -144,6 +153,18 @@ std::vector<Volume> FaultyFileSystem::Volumes() {
 DiskSpace FaultyFileSystem::QueryDisk(const std::string& volume) {
   Check("QueryDisk", volume);
   return disk_ ? disk_(volume) : real_.QueryDisk(volume);
+}
+VolumeClass FaultyFileSystem::ClassifyVolume(const std::string& path) {
+  Check("ClassifyVolume", path);
+  const Volume* best = nullptr;
+  for (const Volume& volume : volumes_) {
+    if (path.rfind(volume.mountPoint, 0) == 0 &&
+        (best == nullptr || volume.mountPoint.size() > best->mountPoint.size()))
+      best = &volume;
+  }
+  if (best == nullptr) return {VolumeOf(path), "", "", {}};
+  return {best->mountPoint, best->fileSystemType, best->device,
+          ResidueKindsOf(best->fileSystemType, best->options, best->flash)};
 }
 std::vector<std::string> FaultyFileSystem::SwapFiles() {
   Check("SwapFiles", "");

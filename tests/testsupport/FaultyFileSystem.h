@@ -41,6 +41,7 @@ class FaultyFileSystem : public platform::FileSystem {
   platform::File OpenForReading(const std::string& path) override;
   platform::File CreateFile(const std::string& path) override;
   platform::File CreateNewFile(const std::string& path) override;
+  platform::File CreateUnnamedFile(const std::string& folder) override;
   std::string RealPath(const std::string& path) override;
   platform::FileStatus Status(const std::string& path) override;
   platform::FileStatus Status(const platform::File& file) override;
@@ -52,6 +53,7 @@ class FaultyFileSystem : public platform::FileSystem {
   std::size_t ReadAt(const platform::File& file, void* data, std::size_t size, std::int64_t offset) override;
   void Flush(const platform::File& file) override;
   void FlushFolder(const std::string& path) override;
+  void FlushVolume(const std::string& folder) override;
   void SetLength(const platform::File& file, std::int64_t length) override;
   void SetTimes(const platform::File& file, const platform::FileTimes& times) override;
   void Remove(const std::string& path) override;
@@ -64,6 +66,9 @@ class FaultyFileSystem : public platform::FileSystem {
   std::string VolumeOf(const std::string& path) override;
   std::vector<platform::Volume> Volumes() override;
   platform::DiskSpace QueryDisk(const std::string& volume) override;
+  // The kinds follow the overriding volumes (type, options, flash). Paths on the machine's own disks are
+  // classified as having no residue, whatever disks the machine has, so every machine runs the tests alike.
+  platform::VolumeClass ClassifyVolume(const std::string& path) override;
   std::vector<std::string> SwapFiles() override;
   std::string ProgramFolder() override;
   std::string UserDataFolder() override;
