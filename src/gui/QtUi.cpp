@@ -1,6 +1,7 @@
 #include "gui/QtUi.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QDesktopServices>
 #include <QDialog>
@@ -59,6 +60,18 @@ QWidget* QtUi::ActiveParent() const {
 
 Answer QtUi::Message(const std::string& title, const std::string& text, platform::Buttons buttons,
                      platform::Icon icon, Answer defaultButton) {
+  return ShowMessage(title, text, buttons, icon, defaultButton, nullptr, nullptr);
+}
+
+Answer QtUi::MessageWithCheckBox(const std::string& title, const std::string& text, platform::Buttons buttons,
+                                 platform::Icon icon, Answer defaultButton, const std::string& checkBox,
+                                 bool& checked) {
+  return ShowMessage(title, text, buttons, icon, defaultButton, &checkBox, &checked);
+}
+
+Answer QtUi::ShowMessage(const std::string& title, const std::string& text, platform::Buttons buttons,
+                         platform::Icon icon, Answer defaultButton, const std::string* checkBox,
+                         bool* checked) {
   QMessageBox box(ActiveParent());
   box.setWindowTitle(QString::fromStdString(title));
   box.setText(ToDisplayText(text));
@@ -97,7 +110,14 @@ Answer QtUi::Message(const std::string& title, const std::string& text, platform
       break;
   }
   if (defaultButton != Answer::None) box.setDefaultButton(kButtons.at(defaultButton));
+  if (checkBox != nullptr) {
+    // The box owns it; its caption is also its accessible name.
+    auto* check = new QCheckBox(QString::fromStdString(*checkBox), &box);
+    check->setChecked(*checked);
+    box.setCheckBox(check);
+  }
   const int pressed = box.exec();
+  if (checkBox != nullptr && box.checkBox() != nullptr) *checked = box.checkBox()->isChecked();
   for (const auto& [answer, button] : kButtons) {
     if (pressed == button) return answer;
   }

@@ -22,6 +22,10 @@ class QtUi final : public platform::Ui {
 
   platform::Answer Message(const std::string& title, const std::string& text, platform::Buttons buttons,
                            platform::Icon icon, platform::Answer defaultButton) override;
+  platform::Answer MessageWithCheckBox(const std::string& title, const std::string& text,
+                                       platform::Buttons buttons, platform::Icon icon,
+                                       platform::Answer defaultButton, const std::string& checkBox,
+                                       bool& checked) override;
   void ShowModal(platform::Dialog& dialog) override;
   platform::FileDialogResult OpenFileDialog(const platform::FileDialogRequest& request) override;
   platform::FileDialogResult SaveFileDialog(const platform::FileDialogRequest& request) override;
@@ -33,6 +37,9 @@ class QtUi final : public platform::Ui {
 
  private:
   QWidget* ActiveParent() const;
+  platform::Answer ShowMessage(const std::string& title, const std::string& text, platform::Buttons buttons,
+                               platform::Icon icon, platform::Answer defaultButton,
+                               const std::string* checkBox, bool* checked);
 
   std::map<platform::Dialog*, QPointer<QDialog>> views_;
   QPointer<QWidget> parent_;

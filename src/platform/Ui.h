@@ -34,6 +34,13 @@ class Ui {
   // A modal message box; text lines are joined by CR LF. Returns the button pressed.
   virtual Answer Message(const std::string& title, const std::string& text, Buttons buttons, Icon icon,
                          Answer defaultButton = Answer::None) = 0;
+  // The same with a check box under the text, captioned `checkBox`; `checked` is its state, in and out.
+  // Where no check box can be shown, the plain message box, and `checked` stays as it was.
+  virtual Answer MessageWithCheckBox(const std::string& title, const std::string& text, Buttons buttons,
+                                     Icon icon, Answer defaultButton, const std::string& /*checkBox*/,
+                                     bool& /*checked*/) {
+    return Message(title, text, buttons, icon, defaultButton);
+  }
   // Shows a dialog modally; returns when the dialog's logic has hidden it.
   virtual void ShowModal(Dialog& dialog) = 0;
   virtual FileDialogResult OpenFileDialog(const FileDialogRequest& request) = 0;

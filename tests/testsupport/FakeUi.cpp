@@ -26,6 +26,19 @@ platform::Answer FakeUi::Message(const std::string& title, const std::string& te
   return buttons == platform::Buttons::Ok ? platform::Answer::Ok : platform::Answer::Cancel;
 }
 
+platform::Answer FakeUi::MessageWithCheckBox(const std::string& title, const std::string& text,
+                                             platform::Buttons buttons, platform::Icon icon,
+                                             platform::Answer defaultButton, const std::string& checkBox,
+                                             bool& checked) {
+  const platform::Answer answer = Message(title, text, buttons, icon, defaultButton);
+  messages_.back().checkBox = checkBox;
+  if (!checks_.empty()) {
+    checked = checks_.front();
+    checks_.pop_front();
+  }
+  return answer;
+}
+
 void FakeUi::ShowModal(platform::Dialog& dialog) {
   dialogsShown_.push_back(dialog.Name());
   dialog.BeginShow();

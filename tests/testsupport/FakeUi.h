@@ -21,11 +21,14 @@ class FakeUi : public platform::Ui {
     platform::Buttons buttons;
     platform::Icon icon;
     platform::Answer defaultButton;
+    std::string checkBox;  // the check box's caption, empty without one
   };
   using DialogScript = std::function<void(platform::Dialog&)>;
 
   // Queues the answer to the next message box.
   void Answer(platform::Answer answer) { answers_.push_back(answer); }
+  // Queues the state the user leaves the next check box of a message box in.
+  void CheckNextBox(bool checked) { checks_.push_back(checked); }
   // Answers every further message box with OK (for the many information boxes of a run), unless queued.
   void AnswerOkByDefault(bool value = true) { okByDefault_ = value; }
   // Queues what the next showing of the named dialog does (it must hide the dialog).
@@ -46,13 +49,17 @@ class FakeUi : public platform::Ui {
   long yields() const { return yields_; }
   const std::vector<int>& waits() const { return waits_; }
   bool AllAnswersUsed() const {
-    return answers_.empty() && folders_.empty() && openFiles_.empty() && saveFiles_.empty() &&
-           AllDialogScriptsUsed();
+    return answers_.empty() && checks_.empty() && folders_.empty() && openFiles_.empty() &&
+           saveFiles_.empty() && AllDialogScriptsUsed();
   }
   void ClearMessages() { messages_.clear(); }
 
   platform::Answer Message(const std::string& title, const std::string& text, platform::Buttons buttons,
                            platform::Icon icon, platform::Answer defaultButton) override;
+  platform::Answer MessageWithCheckBox(const std::string& title, const std::string& text,
+                                       platform::Buttons buttons, platform::Icon icon,
+                                       platform::Answer defaultButton, const std::string& checkBox,
+                                       bool& checked) override;
   void ShowModal(platform::Dialog& dialog) override;
   platform::FileDialogResult OpenFileDialog(const platform::FileDialogRequest& request) override;
   platform::FileDialogResult SaveFileDialog(const platform::FileDialogRequest& request) override;
@@ -72,6 +79,7 @@ class FakeUi : public platform::Ui {
   bool AllDialogScriptsUsed() const;
 
   std::deque<platform::Answer> answers_;
+  std::deque<bool> checks_;
   bool okByDefault_ = false;
   std::map<std::string, std::deque<DialogScript>> dialogs_;
   std::deque<std::string> folders_;
