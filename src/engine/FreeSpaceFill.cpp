@@ -1,0 +1,232 @@
+#include "engine/FreeSpaceFill.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include "platform/PlatformError.h"
+#include "support/Format.h"
+
+namespace nulvane::engine {
+
+namespace {
+
+constexpr std::int64_t kSector = 512;
+constexpr int kDeleteAttempts = 3;
+
+bool IsFull(const platform::PlatformError& error) {
+  return error.number == platform::kErrorDiskFull;
+}
+
+bool IsTooLarge(const platform::PlatformError& error) {
+  return error.number == platform::kErrnoBase + EFBIG;
+}
+
+}  // namespace
+
+FreeSpaceFill::FreeSpaceFill(platform::FileSystem& fileSystem, platform::Random& random, std::string folder,
+                             std::string stub)
+    : fileSystem_(fileSystem), random_(random), folder_(std::move(folder)), stub_(std::move(stub)) {
+  while (folder_.size() > 1 && folder_.back() == platform::kPathSeparator) folder_.pop_back();
+}
+
+FreeSpaceFill::~FreeSpaceFill() {
+  if (cleared_) return;
+  try {
+    std::string problem;
+    Clear(problem);
+  } catch (...) {
+  }
+}
+
+platform::File FreeSpaceFill::NewFile(bool& named) {
+  if (unnamedPossible_) {
+    try {
+      named = false;
+      return fileSystem_.CreateUnnamedFile(folder_);
+    } catch (const platform::PlatformError& error) {
+      if (IsFull(error)) throw;
+      // Not offered by this file system, or out of descriptors: named files from here on.
+      unnamedPossible_ = false;
+    }
+  }
+  named = true;
+  for (std::size_t number = named_.size() + 1;; ++number) {
+    const std::string path = folder_ + platform::kPathSeparator + stub_ + std::to_string(number);
+    try {
+      platform::File file = fileSystem_.CreateNewFile(path);
+      named_.push_back(path);
+      return file;
+    } catch (const platform::PlatformError& error) {
+      // Something else took the name since: the next number.
+      if (error.number != platform::kErrnoBase + EEXIST) throw;
+    }
+  }
+}
+
+void FreeSpaceFill::Write(const platform::File& file, std::int64_t size, std::int64_t offset) {
+  // Each sector is stamped with its own number, so no two of them are alike: a device or file system that
+  // stores equal blocks once (deduplication) or compresses them still has to write every one.
+  for (std::int64_t at = 0; at + 8 <= size; at += kSector) {
+    ++sector_;
+    std::memcpy(buffer_.data() + at, &sector_, sizeof sector_);
+  }
+  fileSystem_.WriteAt(file, buffer_.data(), static_cast<std::size_t>(size), offset);
+}
+
+FreeSpaceFill::Ending FreeSpaceFill::Finish(platform::File& file, bool named, std::string& error) {
+  Ending ending = Ending::None;
+  try {
+    fileSystem_.Flush(file);
+  } catch (const platform::PlatformError& failure) {
+    // A file system that allocates late finds out at the flush that the bytes do not fit.
+    ending = IsFull(failure) ? Ending::Full : Ending::Failed;
+    error = failure.description;
+  }
+  if (named) {
+    file = platform::File();
+  } else {
+    unnamed_.push_back(std::move(file));
+  }
+  return ending;
+}
+
+FreeSpaceFill::Result FreeSpaceFill::Fill(std::int64_t clusterSize, const Progress& progress) {
+  Result result;
+  clusterSize = std::max<std::int64_t>(clusterSize, kSector);
+  std::int64_t chunk = std::max(kChunk / clusterSize, std::int64_t{1}) * clusterSize;
+  if (static_cast<std::int64_t>(buffer_.size()) < chunk) {
+    buffer_.resize(static_cast<std::size_t>(chunk));
+    // A fast generator seeded from the program's random source: one pass of random bytes costs next to
+    // nothing beside the writes.
+    std::uint64_t state = static_cast<std::uint64_t>(random_.RandomInteger(0, 0x7fffffff)) << 31 ^
+                          static_cast<std::uint64_t>(random_.RandomInteger(0, 0x7fffffff));
+    for (std::size_t i = 0; i + 8 <= buffer_.size(); i += 8) {
+      std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
+      z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+      z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+      z ^= z >> 31;
+      std::memcpy(buffer_.data() + i, &z, 8);
+    }
+  }
+
+  for (;;) {
+    bool named = false;
+    platform::File file;
+    try {
+      file = NewFile(named);
+    } catch (const platform::PlatformError& error) {
+      if (IsFull(error)) return result;
+      result.outcome = Outcome::Failed;
+      result.error = error.description;
+      return result;
+    }
+    std::int64_t offset = 0;
+    bool volumeFull = false;
+    while (offset < kFileLimit) {
+      const std::int64_t size = std::min(chunk, kFileLimit - offset);
+      try {
+        Write(file, size, offset);
+        offset += size;
+        result.written += size;
+      } catch (const platform::PlatformError& error) {
+        if (!IsFull(error) && !IsTooLarge(error)) {
+          Finish(file, named, result.error);
+          result.outcome = Outcome::Failed;
+          result.error = error.description;
+          return result;
+        }
+        // What the write got in before the error counts too.
+        try {
+          const std::int64_t reached = fileSystem_.Status(file).size;
+          if (reached > offset) result.written += reached - offset;
+        } catch (const platform::PlatformError&) {
+        }
+        if (IsFull(error)) {
+          // Smaller writes in a new file take what is left, down to single clusters.
+          if (chunk <= clusterSize) volumeFull = true;
+          chunk = std::max(clusterSize, chunk / 16 / clusterSize * clusterSize);
+        } else if (offset == 0) {
+          // Too large for an empty file: the next file would fare no better.
+          Finish(file, named, result.error);
+          result.outcome = Outcome::Failed;
+          result.error = error.description;
+          return result;
+        }
+        break;
+      }
+      if (!progress(result.written)) {
+        if (!named) unnamed_.push_back(std::move(file));
+        result.outcome = Outcome::Stopped;
+        return result;
+      }
+    }
+    std::string error;
+    const Ending ending = Finish(file, named, error);
+    if (ending == Ending::Failed) {
+      result.outcome = Outcome::Failed;
+      result.error = error;
+      return result;
+    }
+    if (volumeFull || ending == Ending::Full) return result;
+  }
+}
+
+bool FreeSpaceFill::Clear(std::string& problem) {
+  cleared_ = true;
+  problem.clear();
+  // Closing an unnamed file gives its space back.
+  unnamed_.clear();
+  std::size_t left = 0;
+  std::string lastError;
+  for (const std::string& path : named_) {
+    for (int attempt = 1; attempt <= kDeleteAttempts; ++attempt) {
+      try {
+        fileSystem_.Remove(path);
+        break;
+      } catch (const platform::PlatformError& error) {
+        lastError = error.description;
+        bool gone = false;
+        try {
+          gone = fileSystem_.Status(path).kind == platform::FileKind::Missing;
+        } catch (const platform::PlatformError&) {
+        }
+        if (gone) break;
+        if (attempt == kDeleteAttempts) ++left;
+      }
+    }
+  }
+  named_.clear();
+  try {
+    fileSystem_.FlushFolder(folder_);
+  } catch (const platform::PlatformError&) {
+  }
+  bool folderGone = false;
+  for (int attempt = 1; attempt <= kDeleteAttempts && !folderGone; ++attempt) {
+    try {
+      fileSystem_.RemoveFolder(folder_);
+      folderGone = true;
+    } catch (const platform::PlatformError& error) {
+      if (lastError.empty()) lastError = error.description;
+      try {
+        folderGone = fileSystem_.Status(folder_).kind == platform::FileKind::Missing;
+      } catch (const platform::PlatformError&) {
+      }
+    }
+  }
+  const std::size_t slash = folder_.find_last_of(platform::kPathSeparator);
+  try {
+    // The volume is full until the file system has taken the deletions in.
+    fileSystem_.FlushVolume(slash == 0 ? "/" : folder_.substr(0, slash));
+  } catch (const platform::PlatformError&) {
+  }
+  if (folderGone) return true;
+  const std::string folder = support::DisplayName(folder_);
+  problem = left > 0 ? "The folder " + folder + " still holds " + std::to_string(left) +
+                           (left == 1 ? " file" : " files") + " of random bytes that could not be deleted (" +
+                           lastError + "): delete that folder to give the space back."
+                     : "The folder " + folder + " could not be removed (" + lastError + ").";
+  return false;
+}
+
+}  // namespace nulvane::engine

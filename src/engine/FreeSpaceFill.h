@@ -1,0 +1,73 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/File.h"
+#include "platform/FileSystem.h"
+#include "platform/Random.h"
+
+namespace nulvane::engine {
+
+// Overwrites the free space of a volume: writes files of one pass of random bytes into a folder of its own
+// on that volume until the file system reports it full, smaller writes at the end taking the last clusters,
+// flushes each file, and deletes them all again.
+//
+// The files are made without names where the file system allows it, so they vanish with the program even
+// when it ends abruptly; elsewhere they are named and deleted one by one. Clear() removes everything the
+// fill made, the folder included; the destructor does it when Clear() has not run (after a stop, a failure
+// or an exception from a write).
+class FreeSpaceFill {
+ public:
+  enum class Outcome { Full, Stopped, Failed };
+  struct Result {
+    Outcome outcome = Outcome::Full;
+    std::int64_t written = 0;
+    std::string error;  // the system's description of a failure
+  };
+  // Called after each write with the bytes written so far; false stops the fill.
+  using Progress = std::function<bool(std::int64_t written)>;
+
+  static constexpr std::int64_t kChunk = std::int64_t{8} << 20;
+  // A file this large starts the next one: no file system's size limit is met, and a volume of many
+  // terabytes still needs few descriptors.
+  static constexpr std::int64_t kFileLimit = std::int64_t{64} << 30;
+
+  // `folder` exists and belongs to the fill from now on. Named files are `stub` followed by a number.
+  FreeSpaceFill(platform::FileSystem& fileSystem, platform::Random& random, std::string folder,
+                std::string stub);
+  ~FreeSpaceFill();
+  FreeSpaceFill(const FreeSpaceFill&) = delete;
+  FreeSpaceFill& operator=(const FreeSpaceFill&) = delete;
+
+  Result Fill(std::int64_t clusterSize, const Progress& progress);
+  // Deletes every file written and the folder. False when something stayed; `problem` then names it.
+  bool Clear(std::string& problem);
+
+  const std::string& folder() const { return folder_; }
+  // Files written so far, with and without names.
+  std::size_t files() const { return unnamed_.size() + named_.size(); }
+
+ private:
+  enum class Ending { None, Full, Failed };
+
+  platform::File NewFile(bool& named);
+  void Write(const platform::File& file, std::int64_t size, std::int64_t offset);
+  // Flushes a finished file; a named one is closed, an unnamed one is kept open until Clear().
+  Ending Finish(platform::File& file, bool named, std::string& error);
+
+  platform::FileSystem& fileSystem_;
+  platform::Random& random_;
+  std::string folder_;
+  std::string stub_;
+  std::vector<unsigned char> buffer_;
+  std::uint64_t sector_ = 0;
+  bool unnamedPossible_ = true;
+  bool cleared_ = false;
+  std::vector<platform::File> unnamed_;
+  std::vector<std::string> named_;
+};
+
+}  // namespace nulvane::engine

@@ -1,0 +1,153 @@
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <set>
+#include <stdexcept>
+
+#include "engine/FreeSpaceFill.h"
+#include "platform/PlatformError.h"
+#include "platform/Random.h"
+#include "testsupport/SmallDisk.h"
+#include "testsupport/TempDir.h"
+
+namespace nulvane::testing {
+namespace {
+
+using engine::FreeSpaceFill;
+
+constexpr std::int64_t kMiB = 1 << 20;
+
+class FreeSpaceFillTest : public ::testing::Test {
+ protected:
+  FreeSpaceFillTest() { random.Seed(3); }
+
+  std::string NewFolder() { return temp.MakeFolder("_nv_free1"); }
+  bool FolderGone() { return !Exists(temp / "_nv_free1"); }
+
+  TempDir temp;
+  SmallDisk disk;
+  platform::Random random;
+  const FreeSpaceFill::Progress forever = [](std::int64_t) { return true; };
+};
+
+TEST_F(FreeSpaceFillTest, WritesUntilFullTakesTheLastClustersWithSmallerWritesAndLeavesNothing) {
+  // Whole writes only: an 8 MiB write that does not fit writes nothing, so only smaller ones reach the rest.
+  disk.wholeWritesOnly = true;
+  disk.capacity = 17 * kMiB + 3 * 4096;
+  FreeSpaceFill fill(disk, random, NewFolder(), "_nv_free");
+  const FreeSpaceFill::Result result = fill.Fill(4096, forever);
+  EXPECT_EQ(result.outcome, FreeSpaceFill::Outcome::Full);
+  EXPECT_EQ(result.written, disk.capacity);
+  EXPECT_EQ(disk.used, disk.capacity);
+  // One file per size of write: 8 MiB, 512 KiB, 32 KiB, then single clusters; each flushed, none named.
+  EXPECT_EQ(fill.files(), 4u);
+  EXPECT_GE(disk.Calls("Flush"), 4);
+  EXPECT_EQ(disk.Calls("CreateNewFile"), 0);
+  EXPECT_TRUE(disk.ListFolder(fill.folder()).empty());
+
+  std::string problem;
+  EXPECT_TRUE(fill.Clear(problem)) << problem;
+  EXPECT_TRUE(FolderGone());
+  EXPECT_EQ(disk.Calls("FlushVolume"), 1);
+}
+
+TEST_F(FreeSpaceFillTest, ShortWritesAreCountedAsFarAsTheyGot) {
+  disk.capacity = 10 * kMiB + 100 * 4096;
+  FreeSpaceFill fill(disk, random, NewFolder(), "_nv_free");
+  const FreeSpaceFill::Result result = fill.Fill(4096, forever);
+  EXPECT_EQ(result.outcome, FreeSpaceFill::Outcome::Full);
+  EXPECT_EQ(result.written, disk.capacity);
+}
+
+TEST_F(FreeSpaceFillTest, NamedFilesWhereUnnamedOnesCannotBeMadeAndADeleteThatFailsOnceIsRetried) {
+  disk.Inject({"CreateUnnamedFile", "", EOPNOTSUPP});
+  disk.Inject({"Remove", "_nv_free2", EIO, 0, 1});
+  disk.wholeWritesOnly = true;
+  disk.capacity = 9 * kMiB;
+  FreeSpaceFill fill(disk, random, NewFolder(), "_nv_free");
+  EXPECT_EQ(fill.Fill(4096, forever).written, disk.capacity);
+  EXPECT_EQ(fill.files(), 4u);
+  EXPECT_EQ(disk.ListFolder(fill.folder()).size(), 4u);
+  std::string problem;
+  EXPECT_TRUE(fill.Clear(problem)) << problem;
+  EXPECT_EQ(disk.Calls("Remove"), 5);
+  EXPECT_TRUE(FolderGone());
+}
+
+TEST_F(FreeSpaceFillTest, ADeleteThatKeepsFailingIsNamedWithTheFolderThatHoldsIt) {
+  disk.Inject({"CreateUnnamedFile", "", EOPNOTSUPP});
+  disk.Inject({"Remove", "_nv_free1/_nv_free1", EIO});
+  disk.capacity = 2 * kMiB;
+  FreeSpaceFill fill(disk, random, NewFolder(), "_nv_free");
+  fill.Fill(4096, forever);
+  std::string problem;
+  EXPECT_FALSE(fill.Clear(problem));
+  EXPECT_EQ(problem,
+            "The folder " + (temp / "_nv_free1") +
+                " still holds 1 file of random bytes that could not be deleted (Input/output error): "
+                "delete that folder to give the space back.");
+  // Only what could not go is left.
+  ASSERT_EQ(disk.ListFolder(fill.folder()).size(), 1u);
+  EXPECT_EQ(disk.ListFolder(fill.folder()).front().name, "_nv_free1");
+}
+
+TEST_F(FreeSpaceFillTest, AStopOrAFailedWriteEndsTheFillAndClearingLeavesNothing) {
+  disk.capacity = 64 * kMiB;
+  {
+    FreeSpaceFill fill(disk, random, NewFolder(), "_nv_free");
+    const auto result = fill.Fill(4096, [](std::int64_t written) { return written < 16 * kMiB; });
+    EXPECT_EQ(result.outcome, FreeSpaceFill::Outcome::Stopped);
+    EXPECT_EQ(result.written, 16 * kMiB);
+  }
+  EXPECT_TRUE(FolderGone());
+
+  disk.Inject({"CreateUnnamedFile", "", EOPNOTSUPP});
+  disk.Inject({"WriteAt", "_nv_free", EIO, 1});
+  {
+    FreeSpaceFill fill(disk, random, NewFolder(), "_nv_free");
+    const auto result = fill.Fill(4096, forever);
+    EXPECT_EQ(result.outcome, FreeSpaceFill::Outcome::Failed);
+    EXPECT_EQ(result.error, "Input/output error");
+    EXPECT_EQ(result.written, 8 * kMiB);
+  }
+  EXPECT_TRUE(FolderGone());
+}
+
+TEST_F(FreeSpaceFillTest, AWriteThatThrowsAnythingElseLeavesNothingBehind) {
+  disk.Inject({"CreateUnnamedFile", "", EOPNOTSUPP});
+  disk.capacity = 64 * kMiB;
+  int writes = 0;
+  disk.SetHook([&](const std::string& operation, const std::string&) {
+    if (operation == "WriteAt" && ++writes == 3) throw std::runtime_error("the write crashed");
+  });
+  {
+    FreeSpaceFill fill(disk, random, NewFolder(), "_nv_free");
+    EXPECT_THROW(fill.Fill(4096, forever), std::runtime_error);
+    EXPECT_EQ(disk.ListFolder(fill.folder()).size(), 1u);
+  }
+  EXPECT_TRUE(FolderGone());
+}
+
+TEST_F(FreeSpaceFillTest, AFileAtItsSizeLimitIsFollowedByAnother) {
+  disk.capacity = 40 * kMiB;
+  disk.Inject({"WriteAt", "_nv_free", EFBIG, 2, 1});
+  FreeSpaceFill fill(disk, random, NewFolder(), "_nv_free");
+  const auto result = fill.Fill(4096, forever);
+  EXPECT_EQ(result.outcome, FreeSpaceFill::Outcome::Full);
+  EXPECT_EQ(result.written, disk.capacity);
+}
+
+TEST_F(FreeSpaceFillTest, NoTwoSectorsAreAlike) {
+  disk.Inject({"CreateUnnamedFile", "", EOPNOTSUPP});
+  disk.capacity = 2 * kMiB;
+  FreeSpaceFill fill(disk, random, NewFolder(), "_nv_free");
+  fill.Fill(4096, forever);
+  const std::string bytes = ReadFile(fill.folder() + "/_nv_free1");
+  ASSERT_EQ(bytes.size(), static_cast<std::size_t>(2 * kMiB));
+  std::set<std::string> sectors;
+  for (std::size_t at = 0; at < bytes.size(); at += 512) sectors.insert(bytes.substr(at, 512));
+  EXPECT_EQ(sectors.size(), bytes.size() / 512);
+}
+
+}  // namespace
+}  // namespace nulvane::testing
