@@ -26,6 +26,12 @@ bool CliProgram::Start() {
                                                       engine, clusterSizes, typeOfPurge, folders,
                                                       *settingsStore, driveDialog);
   mainWindow.AttachSpeedTest(*speedTest);
+  residueWarning = std::make_unique<mainwindow::ResidueWarning>(fileSystem, ui, *settingsStore);
+  // The command line's paths are one command: a volume is asked about once.
+  residueWarning->holdAnswers = true;
+  freeSpacePurge = std::make_unique<mainwindow::FreeSpacePurge>(
+      mainWindow, fileSystem, ui, clock, random, state, clusterSizes, report, *speedTest, driveDialog);
+  mainWindow.AttachFreeSpacePurge(*residueWarning, *freeSpacePurge);
   return true;
 }
 

@@ -14,7 +14,9 @@
 #include "engine/ClusterSizeTable.h"
 #include "engine/PurgeEngine.h"
 #include "mainwindow/DriveDialog.h"
+#include "mainwindow/FreeSpacePurge.h"
 #include "mainwindow/MainWindow.h"
+#include "mainwindow/ResidueWarning.h"
 #include "mainwindow/SpeedTest.h"
 #include "platform/Clock.h"
 #include "platform/PosixFileSystem.h"
@@ -66,6 +68,8 @@ class CliProgram {
   std::unique_ptr<platform::SettingsBackend> settingsBackend;
   std::unique_ptr<support::SettingsStore> settingsStore;
   std::unique_ptr<mainwindow::SpeedTest> speedTest;
+  std::unique_ptr<mainwindow::ResidueWarning> residueWarning;
+  std::unique_ptr<mainwindow::FreeSpacePurge> freeSpacePurge;
   ProgressMeter progress{console};
 };
 

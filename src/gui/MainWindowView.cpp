@@ -57,7 +57,7 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
   menuFrame->setStyleSheet(
       QStringLiteral("QFrame#fraMenu { background: #dfe6ee; border: 1px solid #9aa8b8; }"));
   // Row 0 and the row after the last button are the frame's margins.
-  constexpr int kRows = 14;
+  constexpr int kRows = 15;
   grid->addWidget(menuFrame, 0, 0, kRows + 2, 1);
   grid->setRowMinimumHeight(0, 2);
   grid->setRowMinimumHeight(kRows + 1, 2);
@@ -82,10 +82,11 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
   menuButton(8, "cmdSpecifyDirectory(1)", w.cmdSpecifyDirectory[1],
              [&w] { w.cmdSpecifyDirectory_Release(1); });
   menuButton(9, "cmdTestPurgeSpeed", w.cmdTestPurgeSpeed, [&w] { w.cmdTestPurgeSpeed_Click(); });
-  menuButton(10, "cmdReportScreen", w.cmdReportScreen, [&w] { w.cmdReportScreen_Release(); });
-  menuButton(11, "cmdSetup", w.cmdSetup, [&w] { w.cmdSetup_Release(); });
-  menuButton(12, "cmdHelp", w.cmdHelp, [&w] { w.cmdHelp_Release(); });
-  menuButton(13, "cmdQuit", w.cmdQuit, [&w] { w.cmdQuit_Release(); });
+  menuButton(10, "cmdPurgeFreeSpace", w.cmdPurgeFreeSpace, [&w] { w.cmdPurgeFreeSpace_Click(); });
+  menuButton(11, "cmdReportScreen", w.cmdReportScreen, [&w] { w.cmdReportScreen_Release(); });
+  menuButton(12, "cmdSetup", w.cmdSetup, [&w] { w.cmdSetup_Release(); });
+  menuButton(13, "cmdHelp", w.cmdHelp, [&w] { w.cmdHelp_Release(); });
+  menuButton(14, "cmdQuit", w.cmdQuit, [&w] { w.cmdQuit_Release(); });
 
   const auto row = [&](int at, QWidget* first, QWidget* second = nullptr) {
     auto* box = new QWidget(this);
@@ -153,7 +154,7 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
     }
     layout->addStretch();
     frame->hide();
-    grid->addWidget(frame, 12, 2);
+    grid->addWidget(frame, 13, 2);
     return frame;
   };
   setupPanel_ = panel({{"cmdSaveSetup", &w.cmdSaveSetup, [&w] { w.cmdSaveSetup_Click(); }},

@@ -79,6 +79,10 @@ bool Program::Start(platform::SettingsBackend* settings) {
                                                       engine, clusterSizes, typeOfPurge, folders,
                                                       *settingsStore, driveDialog);
   mainWindow.AttachSpeedTest(*speedTest);
+  residueWarning = std::make_unique<mainwindow::ResidueWarning>(fileSystem, ui, *settingsStore);
+  freeSpacePurge = std::make_unique<mainwindow::FreeSpacePurge>(
+      mainWindow, fileSystem, ui, clock, random, state, clusterSizes, report, *speedTest, driveDialog);
+  mainWindow.AttachFreeSpacePurge(*residueWarning, *freeSpacePurge);
   mainView_->show();
   reportView_->PlaceUnder(*mainView_);
   return true;

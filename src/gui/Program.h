@@ -12,7 +12,9 @@
 #include "engine/PurgeEngine.h"
 #include "mainwindow/DriveDialog.h"
 #include "mainwindow/FolderPurge.h"
+#include "mainwindow/FreeSpacePurge.h"
 #include "mainwindow/MainWindow.h"
+#include "mainwindow/ResidueWarning.h"
 #include "mainwindow/SpeedTest.h"
 #include "platform/Clock.h"
 #include "platform/FileSystem.h"
@@ -71,6 +73,8 @@ class Program {
   // Built by Start, once the program texts have named the settings key.
   std::unique_ptr<support::SettingsStore> settingsStore;
   std::unique_ptr<mainwindow::SpeedTest> speedTest;
+  std::unique_ptr<mainwindow::ResidueWarning> residueWarning;
+  std::unique_ptr<mainwindow::FreeSpacePurge> freeSpacePurge;
 
   MainWindowView& mainView() { return *mainView_; }
   ReportView& reportView() { return *reportView_; }

@@ -4,6 +4,7 @@
 #include "dialogs/PurgeConfirmationDialog.h"
 #include "dialogs/SpecifyFilesDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
+#include "mainwindow/FreeSpacePurge.h"
 #include "platform/PlatformError.h"
 #include "report/ReportWindow.h"
 #include "support/DataFolder.h"
@@ -306,6 +307,7 @@ void MainWindow::MouseOver(const std::string& controlName) {
                                             "cmdOnlyBefore",
                                             "cmdTypeOfPurge",
                                             "cmdTestPurgeSpeed",
+                                            "cmdPurgeFreeSpace",
                                             "cmdSetup",
                                             "cmdHelp",
                                             "cmdQuit",
@@ -358,6 +360,17 @@ void MainWindow::cmdTestPurgeSpeed_Click() {
   }
   speedTest_->TestPurgeSpeed();
   NotifyChanged();
+}
+
+void MainWindow::cmdPurgeFreeSpace_Click() {
+  if (state_.blnDialogJustClosed) return;
+  if (freeSpace_ == nullptr) {
+    NotAvailableYet(cmdPurgeFreeSpace.caption);
+    return;
+  }
+  freeSpace_->cmdPurgeFreeSpace(
+      state_.strTargetFolder.empty() ? std::string() : support::DriveOf(fileSystem_, state_.strTargetFolder));
+  FocusAfterRun("cmdPurgeFreeSpace");
 }
 
 void MainWindow::SetPurgeSpeedCaption(const std::string& caption, bool bold) {

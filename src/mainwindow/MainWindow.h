@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "mainwindow/FolderPurge.h"
 #include "mainwindow/SpeedTest.h"
@@ -36,6 +37,9 @@ class ReportWindow;
 
 namespace nulvane::mainwindow {
 
+class FreeSpacePurge;
+class ResidueWarning;
+
 // What the main window works with; every object is created once by the program and outlives the window.
 struct MainWindowParts {
   platform::FileSystem& fileSystem;
@@ -67,6 +71,12 @@ class MainWindow : public platform::Observable,
   void AttachSpeedTest(SpeedTest& speedTest) { speedTest_ = &speedTest; }
   // Folder mode needs the engine and the subfolder selection dialog; it is attached once both exist.
   void AttachFolderPurge(FolderPurge& folderPurge) { folderPurge_ = &folderPurge; }
+  // The warning before purges where overwriting cannot reach every copy, and the free-space purge that it
+  // offers afterwards; they need the settings store and the speed test, so they are attached with them.
+  void AttachFreeSpacePurge(ResidueWarning& warning, FreeSpacePurge& freeSpace) {
+    residueWarning_ = &warning;
+    freeSpace_ = &freeSpace;
+  }
 
   // Loads the program texts and sets everything to its defaults. False when the program text cannot be
   // loaded: the message has been shown and the program must end.
@@ -93,6 +103,7 @@ class MainWindow : public platform::Observable,
   void cmdTypeOfPurge_Release();
   void cmdProcessFiles_Release(int index);
   void cmdTestPurgeSpeed_Click();
+  void cmdPurgeFreeSpace_Click();
   void cmdReportScreen_Release();
   void cmdSetup_Release();
   void cmdHelp_Release();
@@ -142,6 +153,7 @@ class MainWindow : public platform::Observable,
                                                   platform::Button{"Purge files"},
                                                   platform::Button{"List and estimate time"}};
   platform::Button cmdTestPurgeSpeed{"Test purge speed"};
+  platform::Button cmdPurgeFreeSpace{"Purge free space"};
   platform::Button cmdReportScreen{"Report"};
   platform::Button cmdSetup{"Setup"};
   platform::Button cmdHelp{"Help"};
@@ -234,6 +246,8 @@ class MainWindow : public platform::Observable,
   report::ReportWindow* report_ = nullptr;
   SpeedTest* speedTest_ = nullptr;
   FolderPurge* folderPurge_ = nullptr;
+  ResidueWarning* residueWarning_ = nullptr;
+  FreeSpacePurge* freeSpace_ = nullptr;
 
  private:
   void cmdPurgeFolders();
@@ -245,7 +259,10 @@ class MainWindow : public platform::Observable,
   // The chosen folder is gone: the labels stop naming it.
   void TargetFolderDeleted();
   void CountFilesToPurge();
-  void RunPurge();
+  // False when the command ended before the confirmation (the user declined the residue warning).
+  bool RunPurge();
+  // The free-space purges that the residue warning promised, once the purge has ended.
+  void OfferFreeSpacePurges();
   bool BuildConfirmationTexts(std::int32_t count);
   void RunListing();
   void FocusAfterRun(const std::string& button);
@@ -262,6 +279,9 @@ class MainWindow : public platform::Observable,
   // A path from a file dialog with its folder resolved once; the name stays as chosen.
   std::string ChosenFilePath(const std::string& path);
   void AfterSetupFileDialog();
+
+  // Volumes whose free space is to be offered for purging when the current command ends.
+  std::vector<std::string> freeSpaceOffers_;
 };
 
 }  // namespace nulvane::mainwindow

@@ -1,9 +1,12 @@
 // "Purge files", "List and estimate time" and "Report": from the operation state to a run of the report
 // window.
 #include <string>
+#include <utility>
 
 #include "dialogs/PurgeConfirmationDialog.h"
+#include "mainwindow/FreeSpacePurge.h"
 #include "mainwindow/MainWindow.h"
+#include "mainwindow/ResidueWarning.h"
 #include "report/ReportWindow.h"
 #include "support/DateRestriction.h"
 #include "support/Drive.h"
@@ -92,10 +95,13 @@ void MainWindow::cmdProcessFiles_Release(int index) {
   }
 
   if (index == 1) {
-    RunPurge();
-    report.caption = "Purge files";
-    report.NotifyChanged();
-    OfferFolderDeletion(folder);
+    freeSpaceOffers_.clear();
+    if (RunPurge()) {
+      report.caption = "Purge files";
+      report.NotifyChanged();
+      OfferFolderDeletion(folder);
+      OfferFreeSpacePurges();
+    }
   } else if (index == 2) {
     if (state_.blnSubdirectories) {
       const std::string drive = support::DriveOf(fileSystem_, folder);
@@ -169,7 +175,14 @@ void MainWindow::FocusAfterRun(const std::string& button) {
   }
 }
 
-void MainWindow::RunPurge() {
+void MainWindow::OfferFreeSpacePurges() {
+  const std::vector<std::string> volumes = std::exchange(freeSpaceOffers_, {});
+  if (freeSpace_ == nullptr) return;
+  for (const std::string& volume : volumes) freeSpace_->OfferAfterPurge(volume);
+  if (!volumes.empty() && report_->IsVisible()) report_->BringToFront();
+}
+
+bool MainWindow::RunPurge() {
   report::ReportWindow& report = *report_;
   const std::string folder = state_.strTargetFolder;
   const std::string spec = state_.strFilespec;
@@ -184,10 +197,11 @@ void MainWindow::RunPurge() {
                                           : "File " + support::DisplayName(spec) + " not found.",
                   Buttons::Ok, Icon::Warning);
       report.blnPurgeFiles = false;
-      return;
+      return true;
     }
   }
   SetRunning(true);
+  bool goOn = true;
   // A named file without subfolders is exactly one file; everything else is counted, so the question and
   // the dialog's button name the real number.
   std::int32_t count = 1;
@@ -206,7 +220,10 @@ void MainWindow::RunPurge() {
                     " or in any of its subfolders matching " + support::DisplayName(spec) +
                     (state_.blnDateRestriction ? " (possibly due to the date restriction)" : "") + ".",
                 Buttons::Ok, Icon::Information);
-  } else if (BuildConfirmationTexts(count)) {
+  } else if (!BuildConfirmationTexts(count)) {
+  } else if (residueWarning_ != nullptr && !residueWarning_->Confirm({folder}, "Purge files")) {
+    goOn = false;
+  } else {
     confirmation_.strDriveLetter = support::DriveOf(fileSystem_, folder);
     confirmation_.lblMessage.caption = strConfirmationText;
     ui_.ShowModal(confirmation_);
@@ -227,11 +244,14 @@ void MainWindow::RunPurge() {
         state_.strFilespec.clear();
         UpdateTargetLabels();
       }
+      if (residueWarning_ != nullptr && report.lngNumFilesPurged > 0)
+        freeSpaceOffers_ = residueWarning_->FreeSpaceVolumes();
     }
   }
   report.blnPurgeFiles = false;
   SetRunning(false);
   FocusAfterRun("cmdProcessFiles(1)");
+  return goOn;
 }
 
 bool MainWindow::BuildConfirmationTexts(std::int32_t count) {

@@ -283,24 +283,24 @@ void SpeedTest::ResetDrive(const std::string& drive) {
   state_.intSpeedTestsByDrive[drive] = 0;
 }
 
-std::string SpeedTest::CreateDummyFolder() {
+std::string SpeedTest::CreateFolderOnDrive(const std::string& drive, const std::string& stub) {
   // The root of the volume where the user may write there; otherwise a folder of the same volume that a user
-  // would expect to be written to (home, then the temporary folders), so the speed is still that volume's.
-  std::vector<std::string> places = {strDummyDrive};
+  // would expect to be written to (home, then the temporary folders), so the work stays on that volume.
+  std::vector<std::string> places = {drive};
   const char* temporary = std::getenv("TMPDIR");
   for (const std::string& place :
        {fileSystem_.HomeFolder(), std::string(temporary != nullptr ? temporary : ""), std::string("/tmp"),
         std::string("/var/tmp")}) {
     // Resolved like a chosen folder: /tmp or $TMPDIR may be a link, and nothing is reached through one.
-    if (!place.empty() && place != strDummyDrive) places.push_back(folders_.ResolveChosenFolder(place));
+    if (!place.empty() && place != drive) places.push_back(folders_.ResolveChosenFolder(place));
   }
   for (const std::string& place : places) {
     try {
-      if (place != strDummyDrive && fileSystem_.VolumeOf(place) != strDummyDrive) continue;
+      if (place != drive && fileSystem_.VolumeOf(place) != drive) continue;
     } catch (const platform::PlatformError&) {
       continue;
     }
-    std::string folder = folders_.NewNumberedFolder(place, state_.strDummyFileFolderStub);
+    std::string folder = folders_.NewNumberedFolder(place, stub);
     if (!folder.empty()) return WithoutTrailingSeparator(folder);
   }
   return {};
@@ -318,7 +318,7 @@ bool SpeedTest::CreateDummyFiles() {
   blnDummyFilesReady = false;
   lngDummyBytes = 0;
 
-  strDummyFolder = CreateDummyFolder();
+  strDummyFolder = CreateFolderOnDrive(strDummyDrive, state_.strDummyFileFolderStub);
   if (strDummyFolder.empty()) {
     ShowDummyFileError();
     return false;

@@ -70,6 +70,10 @@ class SpeedTest {
   int GetDiskSpace(const std::string& drive, double& freeBytes, double& totalBytes);
   bool IsDriveReady(const std::string& drive);
 
+  // Creates stub<n> at the drive's root, or where the user cannot write there, in the home folder or a
+  // temporary folder that lies on the same drive; its path, or empty when there is no such place.
+  std::string CreateFolderOnDrive(const std::string& drive, const std::string& stub);
+
   // The settings key of a drive.
   std::string DriveKey(const std::string& drive) const;
 
@@ -83,7 +87,6 @@ class SpeedTest {
   static constexpr const char* kTitle = "Test purge speed";
 
  private:
-  std::string CreateDummyFolder();
   void ShowDummyFileError();
   void ResetDrive(const std::string& drive);
 

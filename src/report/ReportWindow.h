@@ -95,6 +95,14 @@ class ReportWindow : public platform::Observable {
   void ListFilesRecursive(std::string dirPath, const std::string& fileSpec);
   std::string EstimatedTimes(double speed, double totalBytes, double adjustmentFactor,
                              const std::string& driveLetter) const;
+  // A run that is no walk of files (the free-space purge) writes through AppendReport and polls
+  // CheckPauseAndStop between the two: the window in its running state, offering Pause (and Stop from
+  // there), with the report emptied or, with `keepText`, continued; at the end Close, the status ("Done"
+  // when `done`; after a Stop, "Stopped") and the report on the clipboard.
+  void BeginOtherRun(bool keepText);
+  void EndOtherRun(bool done);
+  // The time of day as a report line shows it.
+  std::string DateTimeText() const { return DateTimeLine(); }
 
   // --- report buffer
   void AppendReport(std::string_view text, bool showNow);

@@ -60,6 +60,38 @@ void ReportWindow::StartRun() {
   Repaint();
 }
 
+void ReportWindow::BeginOtherRun(bool keepText) {
+  blnPurgeFiles = false;
+  blnListFiles = false;
+  intOperationResult = 0;
+  blnReportBufferFull = false;
+  cmdCopyToClipboard.visible = false;
+  strTextBuff.clear();
+  if (!keepText) txbText.Clear();
+  lblDots.visible = false;
+  lblPausedDone.caption.clear();
+  cmdStop.visible = false;
+  cmdClose.visible = false;
+  SetRunButtons();
+  cmdPauseContinue.visible = true;
+  blnStop = false;
+  blnPaused = false;
+  Repaint();
+}
+
+void ReportWindow::EndOtherRun(bool done) {
+  cmdStop.visible = false;
+  cmdPauseContinue.visible = false;
+  cmdClose.visible = true;
+  if (done) lblPausedDone.caption = "Done";
+  cmdCopyToClipboard.visible = true;
+  txbText.MoveCaretToEnd();
+  const std::string status = lblPausedDone.caption;
+  cmdCopyToClipboard_Click();
+  lblPausedDone.caption = status;
+  Repaint();
+}
+
 void ReportWindow::WritePurgeHeader() {
   const std::string folderCaption = host_.DirectoryCaption();
   const std::string filesCaption = host_.FilesCaption();

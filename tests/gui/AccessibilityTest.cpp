@@ -130,6 +130,7 @@ TEST_F(AccessibilityTest, TheKeyboardGoesDownTheCommandsThenToTheTarget) {
                                           "cmdProcessFiles(1)",
                                           "cmdSpecifyDirectory(1)",
                                           "cmdTestPurgeSpeed",
+                                          "cmdPurgeFreeSpace",
                                           "cmdReportScreen",
                                           "cmdSetup",
                                           "cmdHelp",

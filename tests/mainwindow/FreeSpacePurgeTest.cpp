@@ -1,0 +1,263 @@
+// "Purge free space" on a small volume of the test's own (SmallDisk): the drive, the question with its
+// estimate, the run in the report window, and that nothing it made is left, however the run ends.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <stdexcept>
+
+#include "dialogs/PurgeConfirmationDialog.h"
+#include "mainwindow/FreeSpacePurge.h"
+#include "mainwindow/SpeedTestFixture.h"
+#include "platform/PlatformError.h"
+#include "report/ReportTestSupport.h"
+#include "testsupport/SmallDisk.h"
+
+namespace nulvane::mainwindow::testing {
+namespace {
+
+using nulvane::testing::Exists;
+using platform::Answer;
+using platform::DriveType;
+using Result = FreeSpacePurge::Result;
+
+constexpr std::int64_t kMiB = 1 << 20;
+
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+class FreeSpacePurgeTest : public ::testing::Test {
+ protected:
+  FreeSpacePurgeTest() {
+    support::SetLocale(support::LocaleSettings{});
+    volume = temp.MakeFolder("vol");
+    volume.pop_back();
+    other = temp.MakeFolder("other");
+    other.pop_back();
+    disk.OverrideVolumes({{volume, "/dev/sdz1", "ext4", "DATA", DriveType::Fixed, "rw", false},
+                          {other, "/dev/sdy1", "xfs", "", DriveType::Fixed}});
+    disk.capacity = 20 * kMiB;
+    // Every reading of the clock is a quarter of a second after the one before.
+    clock.reading = [this] { return now += 0.25; };
+    random.Seed(5);
+  }
+
+  std::vector<std::string> Leftovers() {
+    std::vector<std::string> found;
+    for (const platform::DirEntry& entry : disk.ListFolder(volume)) found.push_back(entry.name);
+    return found;
+  }
+  const std::string& Report() const { return report.txbText.text(); }
+  // The report from its second line on: the first holds the date and time.
+  std::string ReportAfterDate() const { return Report().substr(Report().find("\r\n") + 2); }
+
+  nulvane::testing::TempDir temp;
+  std::string volume;
+  std::string other;
+  double now = 1000;
+  nulvane::testing::SmallDisk disk;
+  nulvane::testing::FakeUi ui;
+  ScriptedClock clock;
+  platform::Random random;
+  support::OperationState state;
+  engine::ClusterSizeTable clusterSizes{disk};
+  engine::PurgeEngine engine{disk, ui, random, clusterSizes, state};
+  dialogs::TypeOfPurgeDialog typeOfPurge{ui};
+  support::FolderServices folders{disk, ui};
+  MemoryBackend backend;
+  support::SettingsStore store{backend, "Maker", "Nulvane"};
+  DriveDialog driveDialog{disk};
+  RecordingHost host;
+  SpeedTest speedTest{host,   disk,         ui,          clock,   random, state,
+                      engine, clusterSizes, typeOfPurge, folders, store,  driveDialog};
+  dialogs::PurgeConfirmationDialog confirmation{clusterSizes, state};
+  nulvane::testing::FakeReportHost reportHost;
+  report::ReportWindow report{disk, ui, clock, state, engine, typeOfPurge, confirmation, reportHost};
+  FreeSpacePurge purge{host, disk, ui, clock, random, state, clusterSizes, report, speedTest, driveDialog};
+};
+
+TEST_F(FreeSpacePurgeTest, TheChosenDriveIsEstimatedFilledFlushedAndEmptiedAgain) {
+  disk.capacity = 64 * kMiB;
+  state.sngSpeedByDrive[volume] = 16;
+  ui.OnDialog("frmSpecifyDrive2", [&](platform::Dialog&) {
+    EXPECT_EQ(driveDialog.caption, "Purge the free space of which drive?");
+    EXPECT_EQ(driveDialog.cboDrives.SelectedText(), other);  // the target's drive comes first
+    driveDialog.SelectDrive(0);
+    driveDialog.Accept();
+  });
+  ui.Answer(Answer::Yes);
+  std::vector<std::string> progress;
+  ui.OnYield([&](long) {
+    const std::size_t lineBreak = Report().rfind("\r\n");
+    const std::string last = lineBreak == std::string::npos ? "" : Report().substr(lineBreak + 2);
+    if (last.rfind("Written ", 0) == 0 && (progress.empty() || progress.back() != last))
+      progress.push_back(last);
+  });
+  purge.cmdPurgeFreeSpace(other);
+
+  EXPECT_EQ(ui.messages().size(), 1u);
+  EXPECT_EQ(ui.messages()[0].title, "Purge free space");
+  EXPECT_EQ(ui.messages()[0].defaultButton, Answer::No);
+  EXPECT_EQ(
+      ui.messages()[0].text,
+      "This fills the free space of Drive " + volume +
+          " (64.00 MB) with random bytes, flushes them to the disk and deletes them again, so that what "
+          "deleted files left there cannot be recovered.\r\nAt the purge speed measured for this drive "
+          "(16.00 MB/sec.) this takes about 4 seconds.\r\n\r\nWhile Drive " +
+          volume +
+          " is full, other programs cannot write to it: it is emptied again as soon as it is full, so that "
+          "lasts only moments.\r\n\r\nDo you wish to proceed?");
+  EXPECT_EQ(purge.lastResult, Result::Done);
+  EXPECT_EQ(purge.strLastDrive, volume);
+  EXPECT_EQ(disk.used, disk.capacity);
+  EXPECT_TRUE(Leftovers().empty());
+
+  EXPECT_EQ(report.caption, "Purge free space");
+  const std::string text = ReportAfterDate();
+  EXPECT_EQ(text.substr(0, text.find("Written")),
+            "Purging the free space of Drive " + volume +
+                " (64.00 MB free)\r\nwith one pass of random bytes in " + volume + "/_nv_free1.\r\n");
+  EXPECT_TRUE(Contains(text, "\r\nWritten 64.00 MB in ")) << text;
+  EXPECT_TRUE(Contains(
+      text, " MB/sec.), flushed and deleted.\r\nThe free space of Drive " + volume + " has been purged.\r\n"))
+      << text;
+  ASSERT_GE(progress.size(), 2u);
+  EXPECT_EQ(progress.front().rfind("Written 8.00 MB of 64.00 MB (12%) at ", 0), 0u) << progress.front();
+  EXPECT_TRUE(Contains(progress.back(), " of 64.00 MB (")) << progress.back();
+  EXPECT_TRUE(Contains(progress.back(), " MB/sec., about ")) << progress.back();
+  EXPECT_EQ(report.lblPausedDone.caption, "Done");
+  EXPECT_TRUE(report.cmdClose.visible);
+  EXPECT_FALSE(report.cmdPauseContinue.visible);
+  EXPECT_EQ(ui.clipboard(), Report());
+  EXPECT_EQ(host.events, (std::vector<std::string>{"menu disabled", "menu enabled"}));
+}
+
+TEST_F(FreeSpacePurgeTest, WithoutAMeasuredSpeedTheQuestionSaysSoAndNoWritesNothing) {
+  ui.Answer(Answer::No);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::NotRun);
+  EXPECT_TRUE(
+      Contains(ui.LastMessage().text,
+               "(20.00 MB) with random bytes, flushes them to the disk and deletes them again, so that what "
+               "deleted files left there cannot be recovered.\r\nThe purge speed of Drive " +
+                   volume +
+                   " has not been measured, so the time this takes is not known (\"Test purge speed\" "
+                   "measures it).\r\n\r\n"));
+  EXPECT_EQ(disk.Calls("MakeFolder"), 0);
+  EXPECT_FALSE(report.IsVisible());
+}
+
+TEST_F(FreeSpacePurgeTest, AFullVolumeOrOneWithoutRoomForTheFolderEndsCleanly) {
+  disk.capacity = 0;
+  ui.Answer(Answer::Ok);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::NotRun);
+  EXPECT_EQ(ui.LastMessage().text, "Drive " + volume + " has no free space to purge.");
+  EXPECT_EQ(ui.LastMessage().icon, platform::Icon::Information);
+  EXPECT_EQ(disk.Calls("MakeFolder"), 0);
+
+  disk.capacity = kMiB;
+  disk.Inject({"MakeFolder", volume + "/_nv_free", ENOSPC});
+  ui.Answer(Answer::Yes);
+  ui.Answer(Answer::Ok);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Failed);
+  EXPECT_EQ(ui.LastMessage().text,
+            "The free space of Drive " + volume +
+                " cannot be purged: no folder can be made there (the drive may be full or "
+                "read-only). Nothing was written.");
+  EXPECT_TRUE(Leftovers().empty());
+  EXPECT_EQ(disk.used, 0);
+  EXPECT_EQ(host.events.back(), "menu enabled");
+}
+
+TEST_F(FreeSpacePurgeTest, ADiskThatSaysItIsFullWhileShowingFreeSpaceIsNotCalledPurged) {
+  disk.capacity = 8 * kMiB;
+  disk.reportedFree = 64.0 * kMiB;
+  ui.Answer(Answer::Yes);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Incomplete);
+  EXPECT_TRUE(Contains(Report(), "flushed and deleted.\r\nThe file system reported Drive " + volume +
+                                     " full while it still showed 64.00 MB free; that space was not "
+                                     "overwritten.\r\n"))
+      << Report();
+  EXPECT_FALSE(Contains(Report(), "has been purged"));
+  EXPECT_EQ(report.lblPausedDone.caption, "");
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(FreeSpacePurgeTest, PauseThenStopEndsTheRunAndEverythingWrittenIsDeleted) {
+  disk.capacity = 64 * kMiB;
+  disk.Inject({"CreateUnnamedFile", "", EOPNOTSUPP});
+  ui.Answer(Answer::Yes);
+  bool stopped = false;
+  ui.OnYield([&](long count) {
+    if (count == 4) {
+      report.cmdPauseContinue_Click();
+      EXPECT_TRUE(report.cmdStop.visible);
+    } else if (report.blnPaused && !stopped) {
+      // What was written is still there while the run waits.
+      EXPECT_EQ(Leftovers(), std::vector<std::string>{"_nv_free1"});
+      stopped = true;
+      report.cmdStop_Click();
+    }
+  });
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Stopped);
+  EXPECT_TRUE(stopped);
+  EXPECT_LT(disk.used, disk.capacity);
+  EXPECT_TRUE(Contains(Report(), "\r\nStopped after ")) << Report();
+  EXPECT_TRUE(Contains(Report(),
+                       " had been written: the free space was not purged to the end.\r\nEverything "
+                       "written has been deleted.\r\n"))
+      << Report();
+  EXPECT_EQ(report.lblPausedDone.caption, "Stopped");
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(FreeSpacePurgeTest, AWriteThatFailsOrCrashesIsToldAndLeavesNothing) {
+  disk.capacity = 64 * kMiB;
+  disk.Inject({"CreateUnnamedFile", "", EOPNOTSUPP});
+  disk.Inject({"WriteAt", "_nv_free", EIO, 1, 1});
+  ui.Answer(Answer::Yes);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Failed);
+  EXPECT_TRUE(
+      Contains(ReportAfterDate(),
+               "An error occurred after 8.00 MB had been written: Input/output error\r\nThe free space was "
+               "not purged to the end.\r\nEverything written has been deleted.\r\n"))
+      << Report();
+  EXPECT_TRUE(Leftovers().empty());
+
+  int writes = 0;
+  disk.SetHook([&](const std::string& operation, const std::string&) {
+    if (operation == "WriteAt" && ++writes == 2) throw std::runtime_error("the write crashed");
+  });
+  ui.Answer(Answer::Yes);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Failed);
+  EXPECT_TRUE(Contains(Report(), "had been written: the write crashed\r\n")) << Report();
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(FreeSpacePurgeTest, AFileThatCannotBeDeletedIsNamedInTheReportAndInAMessage) {
+  disk.Inject({"CreateUnnamedFile", "", EOPNOTSUPP});
+  disk.Inject({"Remove", "_nv_free1/_nv_free2", EACCES});
+  ui.Answer(Answer::Yes);
+  ui.Answer(Answer::Ok);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Incomplete);
+  const std::string problem = "The folder " + volume +
+                              "/_nv_free1 still holds 1 file of random bytes that could not be deleted "
+                              "(Permission denied): delete that folder to give the space back.";
+  EXPECT_EQ(ui.LastMessage().text, problem);
+  EXPECT_EQ(ui.LastMessage().icon, platform::Icon::Warning);
+  EXPECT_TRUE(Contains(Report(), "has been purged.\r\n" + problem + "\r\n")) << Report();
+  EXPECT_NE(report.lblPausedDone.caption, "Done");
+}
+
+TEST_F(FreeSpacePurgeTest, AMemoryVolumeIsNotFilled) {
+  disk.OverrideVolumes({{volume, "tmpfs", "tmpfs", "", DriveType::RamDisk, "rw", false}});
+  ui.Answer(Answer::Ok);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::NotRun);
+  EXPECT_EQ(ui.LastMessage().text,
+            "Drive " + volume +
+                " is a memory file system: its free space is memory that other programs "
+                "need, and it holds no old files. Nothing was written.");
+  EXPECT_EQ(disk.Calls("MakeFolder"), 0);
+}
+
+}  // namespace
+}  // namespace nulvane::mainwindow::testing
