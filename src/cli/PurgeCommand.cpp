@@ -1,6 +1,7 @@
 #include "cli/PurgeCommand.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 
 #include "cli/CliProgram.h"
 #include "cli/ReportOutput.h"
@@ -28,6 +29,9 @@ void PurgeCommand::AddOptions(CLI::App& command) {
   command.add_flag("--keep-folders", keepFolders_,
                    "Keep subfolders in which all files have been deleted (with --subfolders)");
   command.add_option("-r,--report", reportFile_, "Write the report to this file too");
+  command.add_flag("--accept-residue", acceptResidue_,
+                   "Go on where overwriting in place cannot reach every copy of the data (copy-on-write, "
+                   "data=journal, network, memory and flash volumes); --yes alone does not");
 }
 
 std::string PurgeCommand::Problem() const {
@@ -174,6 +178,7 @@ int PurgeCommand::Execute(CliProgram& program) {
   AnswerDialogs(program, run);
   bool cancelled = false;
   long failed = 0;
+  std::vector<std::string> freeSpaceHints;
   for (const auto& [path, kind] : targets) {
     if (StopRequested()) break;
     const TargetResult target = ChooseTarget(program, path, kind, operation_);
@@ -184,8 +189,27 @@ int PurgeCommand::Execute(CliProgram& program) {
     const int cancelsBefore = ui.cancelsAnswered();
     // Nobody at a terminal can be asked whether to delete the emptied folder: it stays.
     ui.AddRule({"Delete folder?", "", Answer::No, Output::Quiet, true});
+    // The warning is always printed; only --accept-residue answers it, so a script opts in knowingly.
+    if (acceptResidue_)
+      ui.AddRule({"Purge files", mainwindow::ResidueWarning::kHeadline, Answer::Yes, Output::Errors});
+    // Nor can the free-space purge be offered: the command that does it is named instead, below.
+    ui.AddRule({mainwindow::FreeSpacePurge::kTitle, mainwindow::FreeSpacePurge::kAfterPurge, Answer::No,
+                Output::Quiet, true});
     program.mainWindow.cmdProcessFiles_Release(1);
     ui.ClearRules();
+    if (program.residueWarning->declined()) {
+      program.console.Error(
+          "nulvane-cli: nothing was purged in " + path +
+          ": overwriting in place cannot reach every copy there (--accept-residue goes on all the same)\n");
+      cancelled = true;
+      break;
+    }
+    if (!ui.interactive() && run.confirmed && program.report.lngNumFilesPurged > 0) {
+      for (const std::string& volume : program.residueWarning->FreeSpaceVolumes()) {
+        if (std::find(freeSpaceHints.begin(), freeSpaceHints.end(), volume) == freeSpaceHints.end())
+          freeSpaceHints.push_back(volume);
+      }
+    }
     program.progress.Stop();
     output.Finish();
     if (run.notConfirmed) {
@@ -209,6 +233,10 @@ int PurgeCommand::Execute(CliProgram& program) {
     if (cancelled) break;
   }
   ui.OnYield({});
+  for (const std::string& volume : freeSpaceHints) {
+    program.console.Error("nulvane-cli: old copies of the purged data may remain in the free space of " +
+                          volume + "; to overwrite them: nulvane-cli free-space " + volume + "\n");
+  }
 
   if (cancelled || StopRequested()) return kCancelled;
   if (failed > 0 || ui.errorsShown() > 0 || output.fileFailed()) return kSomeNotDone;

@@ -38,6 +38,7 @@ class PurgeCommand final : public Command {
   bool sensitive_ = false;
   bool fileNames_ = false;
   bool keepFolders_ = false;
+  bool acceptResidue_ = false;
   std::string reportFile_;
 };
 

@@ -8,6 +8,7 @@
 
 #include "cli/CliProgram.h"
 #include "cli/Command.h"
+#include "cli/FreeSpaceCommand.h"
 #include "cli/ListCommand.h"
 #include "cli/PurgeCommand.h"
 #include "cli/SpeedTestCommand.h"
@@ -24,6 +25,7 @@ int main(int argc, char** argv) {
   commands.push_back(std::make_unique<PurgeCommand>());
   commands.push_back(std::make_unique<ListCommand>());
   commands.push_back(std::make_unique<SpeedTestCommand>());
+  commands.push_back(std::make_unique<FreeSpaceCommand>());
 
   CLI::App app{
       "Nulvane purges files: it overwrites every byte of a file with the patterns of the chosen type "

@@ -109,7 +109,7 @@ FreeSpacePurge::Result FreeSpacePurge::PurgeFreeSpace(const std::string& volume,
         intro + "Drive " + drive +
             " is a memory file system: its free space is memory that other programs need, and it holds "
             "no old files. Nothing was written.",
-        Buttons::Ok, Icon::Information);
+        Buttons::Ok, Icon::Warning);
     return lastResult;
   }
   double freeBytes = 0;
