@@ -104,6 +104,8 @@ void FolderPurge::PurgeFolders() {
     return;
   }
   if (!ConfirmWarnings()) return;
+  // Only the top folder's volume is walked: file systems mounted inside are never entered.
+  if (!host_.ConfirmResidue(top, title)) return;
 
   labels.topLevelFolder.caption = support::DisplayName(top);
   host_.Repaint();
@@ -174,6 +176,7 @@ void FolderPurge::PurgeFolders() {
   labels.message.caption.clear();
   ShowResult();
   host_.SetRunning(false);
+  if (s.lngFilesPurged > s.lngFilesNotPurged) host_.OfferFreeSpacePurges();
 }
 
 void FolderPurge::ChooseSubfolders(const std::string& topFolder, const std::string& caption) {

@@ -39,6 +39,11 @@ class FolderPurgeHost {
   virtual void SetRunning(bool running) = 0;
   virtual FolderPurgeLabels FolderPurgeLabelsOf() = 0;
   virtual void Repaint() = 0;
+  // Before the purge is confirmed: the warning for a volume where overwriting in place cannot reach every
+  // copy of the data. False when the user declined it.
+  virtual bool ConfirmResidue(const std::string& folder, const std::string& title) = 0;
+  // After a purge pass that purged files: the free-space purge that the warning offered.
+  virtual void OfferFreeSpacePurges() = 0;
 };
 
 // Folder mode: purges whole subfolders of a top folder (operation state strTopLevelFolder) that the user

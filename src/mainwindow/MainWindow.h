@@ -221,6 +221,9 @@ class MainWindow : public platform::Observable,
 
   // FolderPurgeHost (also Repaint above)
   void SetRunning(bool running) override;
+  bool ConfirmResidue(const std::string& folder, const std::string& title) override;
+  // The free-space purges that the residue warning promised, once the purge has ended.
+  void OfferFreeSpacePurges() override;
   FolderPurgeLabels FolderPurgeLabelsOf() override {
     return {lblTopLevelFolder, lblPurgeFoldersMessage, lblLargePurgeMessage, lblSubdirectories2};
   }
@@ -261,8 +264,6 @@ class MainWindow : public platform::Observable,
   void CountFilesToPurge();
   // False when the command ended before the confirmation (the user declined the residue warning).
   bool RunPurge();
-  // The free-space purges that the residue warning promised, once the purge has ended.
-  void OfferFreeSpacePurges();
   bool BuildConfirmationTexts(std::int32_t count);
   void RunListing();
   void FocusAfterRun(const std::string& button);

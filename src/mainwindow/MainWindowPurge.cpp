@@ -175,6 +175,14 @@ void MainWindow::FocusAfterRun(const std::string& button) {
   }
 }
 
+bool MainWindow::ConfirmResidue(const std::string& folder, const std::string& title) {
+  freeSpaceOffers_.clear();
+  if (residueWarning_ == nullptr) return true;
+  if (!residueWarning_->Confirm({folder}, title)) return false;
+  freeSpaceOffers_ = residueWarning_->FreeSpaceVolumes();
+  return true;
+}
+
 void MainWindow::OfferFreeSpacePurges() {
   const std::vector<std::string> volumes = std::exchange(freeSpaceOffers_, {});
   if (freeSpace_ == nullptr) return;
@@ -221,13 +229,14 @@ bool MainWindow::RunPurge() {
                     (state_.blnDateRestriction ? " (possibly due to the date restriction)" : "") + ".",
                 Buttons::Ok, Icon::Information);
   } else if (!BuildConfirmationTexts(count)) {
-  } else if (residueWarning_ != nullptr && !residueWarning_->Confirm({folder}, "Purge files")) {
+  } else if (!ConfirmResidue(folder, "Purge files")) {
     goOn = false;
   } else {
     confirmation_.strDriveLetter = support::DriveOf(fileSystem_, folder);
     confirmation_.lblMessage.caption = strConfirmationText;
     ui_.ShowModal(confirmation_);
     if (!confirmation_.blnConfirm) {
+      freeSpaceOffers_.clear();
       ui_.Message("Purge cancelled", "No files purged.", Buttons::Ok, Icon::None);
     } else {
       report.caption = "Purge files";
@@ -244,8 +253,8 @@ bool MainWindow::RunPurge() {
         state_.strFilespec.clear();
         UpdateTargetLabels();
       }
-      if (residueWarning_ != nullptr && report.lngNumFilesPurged > 0)
-        freeSpaceOffers_ = residueWarning_->FreeSpaceVolumes();
+      // Nothing purged, nothing of it left to overwrite.
+      if (report.lngNumFilesPurged == 0) freeSpaceOffers_.clear();
     }
   }
   report.blnPurgeFiles = false;

@@ -216,6 +216,40 @@ TEST_F(ResidueWarningTest, TheOfferedFreeSpacePurgeRunsOnInThePurgesReportAndLea
   }
 }
 
+TEST_F(ResidueWarningTest, PurgeFoldersAsksTheSameBeforeItsConfirmation) {
+  Present("f2fs", "rw", false);
+  const std::string top = Folder("vol/top");
+  temp.Write("vol/top/Data/a.txt", SampleContent(4000, 1));
+  temp.Write("vol/top/Data/deeper/b.txt", SampleContent(4000, 2));
+  const auto purgeFolders = [&](const std::vector<Answer>& answers) {
+    window.Clock2Tick();
+    ui.ClearMessages();
+    ui.Answer(Answer::Yes);  // "Do you wish to purge all files in selected subfolders ...?"
+    for (const Answer answer : answers) ui.Answer(answer);
+    ui.QueueFolder(top);
+    ui.OnDialog("frmSelectSubfolders", [this](platform::Dialog&) {
+      selectSubfolders.chkSubfolder_Click(0, true);
+      selectSubfolders.cmdAccept();
+    });
+    window.cmdSpecifyDirectory_Release(1);
+  };
+
+  purgeFolders({Answer::No});
+  ASSERT_EQ(Warnings().size(), 1u);
+  EXPECT_EQ(Warnings().front().title, "Purge folders");
+  EXPECT_TRUE(Contains(Warnings().front().text, "is a log-structured file system (f2fs)."));
+  EXPECT_EQ(ui.messages().size(), 2u) << "nothing follows the warning";
+  EXPECT_TRUE(Exists(top + "Data/a.txt"));
+
+  // The warning, the summary, the count; after the purge the free space is offered.
+  purgeFolders({Answer::Yes, Answer::Ok, Answer::Ok, Answer::No});
+  EXPECT_EQ(Warnings().size(), 1u);
+  EXPECT_FALSE(Exists(top + "Data"));
+  EXPECT_EQ(ui.LastMessage().title, "Purge free space");
+  EXPECT_TRUE(Contains(ui.LastMessage().text, "The purge has ended."));
+  EXPECT_TRUE(ui.AllAnswersUsed());
+}
+
 TEST_F(ResidueWarningTest, DontWarnAgainIsKeptForThatFlashVolumeAndItsDeviceOnly) {
   Present("ext4", "rw", true, "/dev/nvme0n1p2");
   EXPECT_FALSE(PurgeFolder("a", [&] {
