@@ -197,10 +197,6 @@ bool FreeSpaceFill::Clear(std::string& problem) {
     }
   }
   named_.clear();
-  try {
-    fileSystem_.FlushFolder(folder_);
-  } catch (const platform::PlatformError&) {
-  }
   bool folderGone = false;
   for (int attempt = 1; attempt <= kDeleteAttempts && !folderGone; ++attempt) {
     try {
