@@ -203,9 +203,16 @@ FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const std:
         showProgress(written);
         shownAt = now;
       }
-      const bool wasPaused = report.blnPaused;
-      report.CheckPauseAndStop();
-      if (wasPaused) paused += Elapsed(start) - now;
+      // The report window's Pause and Stop, polled as CheckPauseAndStop does, but leaving the progress line
+      // as the last line of the report.
+      ui_.Yield();
+      if (report.blnPaused && !report.blnStop) {
+        while (report.blnPaused && !report.blnStop) {
+          ui_.Yield();
+          if (report.blnPaused && !report.blnStop) ui_.Wait(20);
+        }
+        paused += Elapsed(start) - now;
+      }
       return !report.blnStop;
     });
   } catch (const std::exception& error) {
@@ -229,7 +236,7 @@ FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const std:
   if (full) {
     summary = "Written " + written + " in " + Duration(seconds) + " (" +
               support::FormatGrouped(result.written / kMegabyte / std::max(seconds, 0.001), 2) +
-              " MB/sec.), flushed and deleted." + kCrLf;
+              " MB/sec.), flushed" + (cleared ? " and deleted." : ".") + kCrLf;
     // A file system that reports itself full with much still free (a quota, a reserve) has not been filled.
     if (leftFree > std::max(freeBytes / 100, kMegabyte)) {
       summary += "The file system reported Drive " + drive + " full while it still showed " + Size(leftFree) +

@@ -91,28 +91,6 @@ TEST_F(FreeSpaceFillTest, ADeleteThatKeepsFailingIsNamedWithTheFolderThatHoldsIt
   EXPECT_EQ(disk.ListFolder(fill.folder()).front().name, "_nv_free1");
 }
 
-TEST_F(FreeSpaceFillTest, AStopOrAFailedWriteEndsTheFillAndClearingLeavesNothing) {
-  disk.capacity = 64 * kMiB;
-  {
-    FreeSpaceFill fill(disk, random, NewFolder(), "_nv_free");
-    const auto result = fill.Fill(4096, [](std::int64_t written) { return written < 16 * kMiB; });
-    EXPECT_EQ(result.outcome, FreeSpaceFill::Outcome::Stopped);
-    EXPECT_EQ(result.written, 16 * kMiB);
-  }
-  EXPECT_TRUE(FolderGone());
-
-  disk.Inject({"CreateUnnamedFile", "", EOPNOTSUPP});
-  disk.Inject({"WriteAt", "_nv_free", EIO, 1});
-  {
-    FreeSpaceFill fill(disk, random, NewFolder(), "_nv_free");
-    const auto result = fill.Fill(4096, forever);
-    EXPECT_EQ(result.outcome, FreeSpaceFill::Outcome::Failed);
-    EXPECT_EQ(result.error, "Input/output error");
-    EXPECT_EQ(result.written, 8 * kMiB);
-  }
-  EXPECT_TRUE(FolderGone());
-}
-
 TEST_F(FreeSpaceFillTest, AWriteThatThrowsAnythingElseLeavesNothingBehind) {
   disk.Inject({"CreateUnnamedFile", "", EOPNOTSUPP});
   disk.capacity = 64 * kMiB;

@@ -244,7 +244,9 @@ TEST_F(FreeSpacePurgeTest, AFileThatCannotBeDeletedIsNamedInTheReportAndInAMessa
                               "(Permission denied): delete that folder to give the space back.";
   EXPECT_EQ(ui.LastMessage().text, problem);
   EXPECT_EQ(ui.LastMessage().icon, platform::Icon::Warning);
-  EXPECT_TRUE(Contains(Report(), "has been purged.\r\n" + problem + "\r\n")) << Report();
+  EXPECT_TRUE(Contains(Report(), " MB/sec.), flushed.\r\nThe free space of Drive " + volume +
+                                     " has been purged.\r\n" + problem + "\r\n"))
+      << Report();
   EXPECT_NE(report.lblPausedDone.caption, "Done");
 }
 
