@@ -9,10 +9,21 @@ if(NULVANE_SANITIZE)
   target_link_options(nulvane_options INTERFACE -fsanitize=address,undefined)
 endif()
 
+# Files named Posix*.cpp build only for POSIX systems, files named Windows*.cpp only for Windows.
+function(nulvane_filter_platform_sources variable)
+  if(WIN32)
+    list(FILTER ${variable} EXCLUDE REGEX "/Posix[^/]*\\.cpp$")
+  else()
+    list(FILTER ${variable} EXCLUDE REGEX "/Windows[^/]*\\.cpp$")
+  endif()
+  set(${variable} ${${variable}} PARENT_SCOPE)
+endfunction()
+
 # A layer library: every .cpp of its folder, linked to the layers below it only.
 function(nulvane_layer name)
   cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  nulvane_filter_platform_sources(sources)
   if(NOT sources)
     set(sources ${CMAKE_SOURCE_DIR}/cmake/EmptyLayer.cpp)  # a layer not yet filled in
   endif()

@@ -1,10 +1,14 @@
 #include "cli/CliProgram.h"
 
-#include <unistd.h>
-
 #include <climits>
 
+#include "platform/Environment.h"
+
+#ifdef _WIN32
+#include "platform/settings/RegistrySettingsBackend.h"
+#else
 #include "platform/settings/QtSettingsBackend.h"
+#endif
 
 namespace nulvane::cli {
 
@@ -19,7 +23,11 @@ bool CliProgram::Start() {
   if (!mainWindow.Startup()) return false;
   // The click guard protects buttons under a closing file dialog; here no click can fall through.
   mainWindow.Clock2Tick();
+#ifdef _WIN32
+  settingsBackend = std::make_unique<platform::RegistrySettingsBackend>();
+#else
   settingsBackend = std::make_unique<platform::QtSettingsBackend>();
+#endif
   settingsStore = std::make_unique<support::SettingsStore>(*settingsBackend, mainWindow.strMakerFolderName,
                                                            mainWindow.strProgramName);
   speedTest = std::make_unique<mainwindow::SpeedTest>(mainWindow, fileSystem, ui, clock, random, state,
@@ -36,10 +44,9 @@ bool CliProgram::Start() {
 }
 
 std::string CliProgram::Absolute(const std::string& path) {
-  if (path.empty() || path[0] == platform::kPathSeparator) return path;
-  char buffer[PATH_MAX];
-  if (::getcwd(buffer, sizeof buffer) == nullptr) return path;
-  std::string folder = buffer;
+  if (path.empty() || platform::IsAbsolutePath(path)) return path;
+  std::string folder = platform::CurrentFolder();
+  if (folder.empty()) return path;
   if (folder.back() != platform::kPathSeparator) folder += platform::kPathSeparator;
   return folder + path;
 }

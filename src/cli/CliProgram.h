@@ -19,9 +19,9 @@
 #include "mainwindow/ResidueWarning.h"
 #include "mainwindow/SpeedTest.h"
 #include "platform/Clock.h"
-#include "platform/PosixFileSystem.h"
 #include "platform/Random.h"
 #include "platform/SettingsBackend.h"
+#include "platform/SystemFileSystem.h"
 #include "report/ReportWindow.h"
 #include "support/FolderServices.h"
 #include "support/OperationState.h"
@@ -47,7 +47,7 @@ class CliProgram {
   static std::string Absolute(const std::string& path);
 
   Console console;
-  platform::PosixFileSystem realFileSystem;
+  platform::SystemFileSystem realFileSystem;
   CountingFileSystem fileSystem{realFileSystem};
   TerminalUi ui{console};
   platform::SystemClock clock;

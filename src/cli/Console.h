@@ -17,7 +17,7 @@ class Console {
   // Standard input is a terminal: questions can be asked.
   bool interactive() const { return interactive_; }
   // Standard error is a terminal: a progress bar can be drawn there.
-  bool canShowProgress() const { return errorIsTerminal_; }
+  bool canShowProgress() const { return progressPossible_; }
 
   void Report(std::string_view text);
   void Error(std::string_view text);
@@ -35,6 +35,7 @@ class Console {
   bool interactive_ = false;
   bool outputIsTerminal_ = false;
   bool errorIsTerminal_ = false;
+  bool progressPossible_ = false;  // standard error is a terminal that redraws a line
   bool progressShown_ = false;
 };
 

@@ -28,6 +28,9 @@ class CountingFileSystem final : public platform::FileSystem {
   platform::FileStatus Status(const platform::File& file) override { return real_.Status(file); }
   platform::FileAttributes Attributes(const std::string& path) override { return real_.Attributes(path); }
   void SetReadOnly(const std::string& path, bool readOnly) override { real_.SetReadOnly(path, readOnly); }
+  void SetAttributes(const std::string& path, const platform::FileAttributes& attributes) override {
+    real_.SetAttributes(path, attributes);
+  }
   void WriteAt(const platform::File& file, const void* data, std::size_t size, std::int64_t offset) override {
     real_.WriteAt(file, data, size, offset);
     bytesWritten_ += static_cast<std::int64_t>(size);

@@ -1,7 +1,12 @@
 #include "cli/StopSignals.h"
 
 #include <csignal>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <initializer_list>
+#endif
 
 namespace nulvane::cli {
 
@@ -9,13 +14,32 @@ namespace {
 
 volatile std::sig_atomic_t stopRequested = 0;
 
+#ifdef _WIN32
+
+// Runs on a thread of its own; answering TRUE keeps the process alive to finish the current pass. Closing
+// the console window still ends the program once this returns, as Windows allows no more.
+BOOL WINAPI OnConsoleEvent(DWORD event) {
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
+    stopRequested = 1;
+    return TRUE;
+  }
+  return FALSE;
+}
+
+#else
+
 void OnStopSignal(int) {
   stopRequested = 1;
 }
 
+#endif
+
 }  // namespace
 
 void InstallStopSignals() {
+#ifdef _WIN32
+  ::SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+#else
   struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
@@ -25,6 +49,7 @@ void InstallStopSignals() {
   ignore.sa_handler = SIG_IGN;
   sigemptyset(&ignore.sa_mask);
   sigaction(SIGPIPE, &ignore, nullptr);
+#endif
 }
 
 bool StopRequested() {

@@ -1,8 +1,8 @@
 #include "cli/TerminalUi.h"
 
-#include <time.h>
-
 #include <cctype>
+#include <chrono>
+#include <thread>
 #include <utility>
 
 #include "cli/StopSignals.h"
@@ -187,8 +187,7 @@ void TerminalUi::Yield() {
 
 void TerminalUi::Wait(int milliseconds) {
   if (milliseconds <= 0) return;
-  const timespec pause{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
-  ::nanosleep(&pause, nullptr);
+  std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
 }  // namespace nulvane::cli

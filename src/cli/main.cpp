@@ -15,9 +15,37 @@
 #include "cli/StopSignals.h"
 #include "support/Locale.h"
 
+#ifdef _WIN32
+// clang-format off
+#include <windows.h>
+#include <shellapi.h>
+// clang-format on
+
+#include <string>
+
+#include "platform/WindowsText.h"
+#endif
+
 using namespace nulvane::cli;
 
 int main(int argc, char** argv) {
+#ifdef _WIN32
+  // The arguments as the user typed them, in UTF-8 like every text inside the program, not in the ANSI code
+  // page that would lose the characters it lacks.
+  int wideCount = 0;
+  wchar_t** wide = ::CommandLineToArgvW(::GetCommandLineW(), &wideCount);
+  std::vector<std::string> arguments;
+  for (int i = 0; wide != nullptr && i < wideCount; ++i)
+    arguments.push_back(nulvane::platform::Narrow(wide[i]));
+  ::LocalFree(wide);
+  std::vector<char*> pointers;
+  for (std::string& argument : arguments) pointers.push_back(argument.data());
+  pointers.push_back(nullptr);
+  if (!arguments.empty()) {
+    argc = static_cast<int>(arguments.size());
+    argv = pointers.data();
+  }
+#endif
   // Numbers and dates as the user has them set, as in the window.
   nulvane::support::SetLocale(nulvane::support::SystemLocale());
 

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <ctime>
 
+#include "platform/Environment.h"
 #include "platform/PlatformError.h"
 #include "support/Locale.h"
 
@@ -60,12 +61,9 @@ std::string FileDateText(platform::FileSystem& fileSystem, const std::string& pa
   }
   if (status.kind == platform::FileKind::Missing) return {};
   const std::time_t seconds = static_cast<std::time_t>(status.times.modification.seconds);
-  std::tm local{};
-#ifdef _WIN32
-  if (::localtime_s(&local, &seconds) != 0) return {};
-#else
-  if (::localtime_r(&seconds, &local) == nullptr) return {};
-#endif
+  const std::optional<std::tm> converted = platform::LocalTime(seconds);
+  if (!converted) return {};
+  const std::tm& local = *converted;
   const std::chrono::year_month_day day{std::chrono::year(local.tm_year + 1900),
                                         std::chrono::month(static_cast<unsigned>(local.tm_mon + 1)),
                                         std::chrono::day(static_cast<unsigned>(local.tm_mday))};

@@ -116,8 +116,7 @@ std::int16_t PurgeEngine::PurgeRegularFile(const std::string& path, int purgeTyp
   const bool timesSaved = path.size() <= kMaxTimesPathLength;
   const std::int64_t savedLength = opened.size;
 
-  const std::int16_t code = OverwriteOpenFile(file, path, savedLength, purgeType, repetitions, deleteAfter,
-                                              {opened.device, opened.inode});
+  const std::int16_t code = OverwriteOpenFile(file, path, savedLength, purgeType, repetitions);
 
   // The speed test's dummy files keep whatever the purge left.
   if (!state_.blnPerformingSpeedTest) {
@@ -132,7 +131,8 @@ std::int16_t PurgeEngine::PurgeRegularFile(const std::string& path, int purgeTyp
       }
     }
   }
-  return code;
+  if (!deleteAfter || !Overwrote(code)) return code;
+  return CloseAndDelete(file, path, code, {opened.device, opened.inode});
 }
 
 std::int16_t PurgeEngine::OverwriteFile(const std::string& path, int purgeType, int repetitions,
@@ -140,13 +140,29 @@ std::int16_t PurgeEngine::OverwriteFile(const std::string& path, int purgeType, 
   if (path.empty()) return kEmptyPath;
   platform::File file = fileSystem_.OpenForWriting(path);
   const platform::FileStatus status = fileSystem_.Status(file);
-  return OverwriteOpenFile(file, path, status.size, purgeType, repetitions, deleteAfter,
-                           {status.device, status.inode});
+  const std::int16_t code = OverwriteOpenFile(file, path, status.size, purgeType, repetitions);
+  if (!deleteAfter || !Overwrote(code)) return code;
+  return CloseAndDelete(file, path, code, {status.device, status.inode});
+}
+
+bool PurgeEngine::Overwrote(std::int16_t code) {
+  return code != kInvalidPurgeType && code != kInvalidClusterSize;
+}
+
+std::int16_t PurgeEngine::CloseAndDelete(platform::File& file, const std::string& path, std::int16_t passCode,
+                                         const Identity& identity) {
+  // A file is deleted only once it is closed: Windows deletes no open file, and its data is flushed already,
+  // so a failure to close changes nothing that was written.
+  try {
+    file.Close();
+  } catch (const PlatformError&) {
+  }
+  if (DeleteWithRetries(path, &identity, true, true, true)) return passCode;
+  return passCode != 0 ? passCode : kNotDeleted;
 }
 
 std::int16_t PurgeEngine::OverwriteOpenFile(platform::File& file, const std::string& path,
-                                            std::int64_t length, int purgeType, int repetitions,
-                                            bool deleteAfter, const Identity& identity) {
+                                            std::int64_t length, int purgeType, int repetitions) {
   const std::int32_t clusterSize = clusterSizes_.GetClusterSize(support::DriveOf(fileSystem_, path));
   currentFileLength_ = length;
   const std::vector<int> sequence = PatternSequence(purgeType);
@@ -164,10 +180,7 @@ std::int16_t PurgeEngine::OverwriteOpenFile(platform::File& file, const std::str
       if (passCode != 0) break;
     }
   }
-
-  if (!deleteAfter) return passCode;
-  if (DeleteWithRetries(path, &identity, true, true, true)) return passCode;
-  return passCode != 0 ? passCode : kNotDeleted;
+  return passCode;
 }
 
 std::int16_t PurgeEngine::WritePatternPass(const std::string& path, int patternCode,
@@ -336,8 +349,8 @@ bool PurgeEngine::IsGone(const std::string& path) {
   }
 }
 
-bool PurgeEngine::DeleteWithRetries(const std::string& path, const Identity* identity, bool /*clearHidden*/,
-                                    bool clearReadOnly, bool /*clearSystem*/) {
+bool PurgeEngine::DeleteWithRetries(const std::string& path, const Identity* identity, bool clearHidden,
+                                    bool clearReadOnly, bool clearSystem) {
   // Whether the path still names the file that was overwritten (always, when no file is given).
   const auto sameFile = [&]() {
     if (identity == nullptr) return true;
@@ -351,14 +364,24 @@ bool PurgeEngine::DeleteWithRetries(const std::string& path, const Identity* ide
   if (IsGone(path)) return true;
   if (!sameFile()) return false;
 
-  // The hidden attribute is part of the name here and the system attribute does not exist; only the
-  // read-only attribute can be cleared.
-  if (clearReadOnly) {
+  // Each attribute is read again before it is cleared. Where the platform keeps no hidden or system
+  // attribute (a leading dot is part of the name), clearing them changes nothing.
+  const auto clear = [&](bool platform::FileAttributes::*attribute) {
     try {
-      if (fileSystem_.Attributes(path).readOnly) fileSystem_.SetReadOnly(path, false);
+      platform::FileAttributes attributes = fileSystem_.Attributes(path);
+      if (!(attributes.*attribute)) return;
+      attributes.*attribute = false;
+      if (attribute == &platform::FileAttributes::readOnly) {
+        fileSystem_.SetReadOnly(path, false);
+      } else {
+        fileSystem_.SetAttributes(path, attributes);
+      }
     } catch (const PlatformError&) {
     }
-  }
+  };
+  if (clearHidden) clear(&platform::FileAttributes::hidden);
+  if (clearReadOnly) clear(&platform::FileAttributes::readOnly);
+  if (clearSystem) clear(&platform::FileAttributes::system);
 
   int failures = 0;
   for (;;) {

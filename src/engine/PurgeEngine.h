@@ -72,7 +72,12 @@ class PurgeEngine {
   std::int16_t PurgeRegularFile(const std::string& path, int purgeType, int repetitions, bool deleteAfter,
                                 bool okReadOnly, bool okSystem);
   std::int16_t OverwriteOpenFile(platform::File& file, const std::string& path, std::int64_t length,
-                                 int purgeType, int repetitions, bool deleteAfter, const Identity& identity);
+                                 int purgeType, int repetitions);
+  // False for the codes that end a purge before anything is written.
+  static bool Overwrote(std::int16_t code);
+  // Closes the overwritten file and deletes it while the path still names it.
+  std::int16_t CloseAndDelete(platform::File& file, const std::string& path, std::int16_t passCode,
+                              const Identity& identity);
   std::int16_t WritePattern(platform::File& file, int patternCode, std::int32_t clusterSize);
   // With `identity`, deletes only while the path still names the file that was overwritten.
   bool DeleteWithRetries(const std::string& path, const Identity* identity, bool clearHidden,

@@ -109,7 +109,7 @@ void MainWindow::cmdProcessFiles_Release(int index) {
       if (!measured) {
         const Answer answer = ui_.Message(
             "List and estimate time",
-            "The purge speed has not been measured for drive " + drive +
+            "The purge speed has not been measured for drive " + support::DriveName(drive) +
                 ".\r\nFor an estimate of the purge time test the purge speed for this drive then relist.\r\n"
                 "Do you wish to list subfolders without getting an estimate of purge time?",
             Buttons::YesNoCancel, Icon::None);

@@ -10,6 +10,7 @@
 #include "engine/PurgeEngine.h"
 #include "mainwindow/DriveDialog.h"
 #include "platform/Clock.h"
+#include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/PlatformError.h"
 #include "platform/Random.h"
@@ -97,7 +98,7 @@ SpeedTest::SpeedTest(SpeedTestHost& host, platform::FileSystem& fileSystem, plat
       driveDialog_(driveDialog) {}
 
 std::string SpeedTest::DriveKey(const std::string& drive) const {
-  return settings_.ProgramKey() + "\\" + drive;
+  return settings_.ProgramKey() + "\\" + support::DriveName(drive);
 }
 
 void SpeedTest::TestPurgeSpeed() {
@@ -113,12 +114,13 @@ void SpeedTest::TestPurgeSpeed() {
     return;
   }
 
-  const std::string question = (drives == 1 ? "This writes test files to Drive " + support::DisplayName(drive)
-                                            : std::string("This writes test files to a selected drive")) +
-                               " and then purges them to test the purge speed so as to get an approximate "
-                               "estimate of purge time required "
-                               "for other files." +
-                               kCrLf + kCrLf + "Do you wish to proceed with this test?";
+  const std::string question =
+      (drives == 1 ? "This writes test files to Drive " + support::DisplayName(support::DriveName(drive))
+                   : std::string("This writes test files to a selected drive")) +
+      " and then purges them to test the purge speed so as to get an approximate "
+      "estimate of purge time required "
+      "for other files." +
+      kCrLf + kCrLf + "Do you wish to proceed with this test?";
   if (ui_.Message(kTitle, question, Buttons::YesNo, Icon::None) != Answer::Yes) {
     host_.ShowTargetRows(true);
     return;
@@ -146,7 +148,7 @@ void SpeedTest::TestPurgeSpeed() {
       !IsDriveReady(drive)) {
     ui_.Message(kTitle,
                 std::string("There is no ") + (driveType == platform::DriveType::CdRom ? "CD-ROM" : "disk") +
-                    " in Drive " + support::DisplayName(drive) + ".",
+                    " in Drive " + support::DisplayName(support::DriveName(drive)) + ".",
                 Buttons::Ok, Icon::Warning);
     host_.ShowTargetRows(true);
     return;
@@ -183,8 +185,9 @@ void SpeedTest::TestPurgeSpeed() {
   host_.EnableMenu(false);
   int result = 0;
   for (int run = 1; run <= 3; ++run) {
-    host_.SetPurgeSpeedCaption("Testing Drive " + support::DisplayName(drive) + " ... " + std::to_string(run),
-                               true);
+    host_.SetPurgeSpeedCaption(
+        "Testing Drive " + support::DisplayName(support::DriveName(drive)) + " ... " + std::to_string(run),
+        true);
     host_.Repaint();
     result = RunSpeedTest(drive, run == 3);
     if (result < 0) break;
@@ -208,13 +211,14 @@ int SpeedTest::RunSpeedTest(const std::string& drive, bool isLastRun) {
   std::string message;
   if (GetDiskSpace(drive, freeBytes, totalBytes) != 0) {
     message = std::string("An error occurred when attempting to ascertain") + kCrLf +
-              "information about the disk in Drive " + support::DisplayName(drive) + ".  ";
+              "information about the disk in Drive " + support::DisplayName(support::DriveName(drive)) +
+              ".  ";
     result = -1;
   } else if (freeBytes < (floppy ? 131072.0 : 1048576.0)) {
-    message = freeBytes != 0
-                  ? "Drive " + support::DisplayName(drive) + " has only " +
-                        support::FormatGrouped(freeBytes, 0) + " bytes free."
-                  : "There is no free space on the disk in Drive " + support::DisplayName(drive) + ".";
+    message = freeBytes != 0 ? "Drive " + support::DisplayName(support::DriveName(drive)) + " has only " +
+                                   support::FormatGrouped(freeBytes, 0) + " bytes free."
+                             : "There is no free space on the disk in Drive " +
+                                   support::DisplayName(support::DriveName(drive)) + ".";
     message += kCrLf;
     message += floppy ? "At least 128 KB of free space is required for this test."
                       : "At least 1 MB of free space is required for this test.";
@@ -287,10 +291,9 @@ std::string SpeedTest::CreateFolderOnDrive(const std::string& drive, const std::
   // The root of the volume where the user may write there; otherwise a folder of the same volume that a user
   // would expect to be written to (home, then the temporary folders), so the work stays on that volume.
   std::vector<std::string> places = {drive};
-  const char* temporary = std::getenv("TMPDIR");
-  for (const std::string& place :
-       {fileSystem_.HomeFolder(), std::string(temporary != nullptr ? temporary : ""), std::string("/tmp"),
-        std::string("/var/tmp")}) {
+  std::vector<std::string> candidates = {fileSystem_.HomeFolder()};
+  for (const std::string& temporary : platform::TemporaryFolders()) candidates.push_back(temporary);
+  for (const std::string& place : candidates) {
     // Resolved like a chosen folder: /tmp or $TMPDIR may be a link, and nothing is reached through one.
     if (!place.empty() && place != drive) places.push_back(folders_.ResolveChosenFolder(place));
   }
@@ -471,7 +474,7 @@ void SpeedTest::ShowPurgeSpeed(const std::string& drive, bool floppy) {
   const float speed = state_.SpeedOf(drive);
   host_.SetPurgeSpeedCaption(speed > 0
                                  ? SpeedForDisplay(speed, floppy) + " MB/sec. (1 overwrite) for Drive " +
-                                       support::DisplayName(drive) + "."
+                                       support::DisplayName(support::DriveName(drive)) + "."
                                  : "",
                              false);
   host_.Repaint();

@@ -1,9 +1,9 @@
 #include "mainwindow/TextViewer.h"
 
 #include <algorithm>
-#include <filesystem>
 #include <vector>
 
+#include "platform/Environment.h"
 #include "platform/PlatformError.h"
 #include "support/Match.h"
 #include "support/ProgramText.h"
@@ -110,8 +110,7 @@ std::string TextViewer::DisplayText(const std::string& text, bool cut) {
 }
 
 void TextViewer::ShowReadError(int number, const std::string& description, bool empty) {
-  std::error_code error;
-  const std::string currentFolder = std::filesystem::current_path(error).string();
+  const std::string currentFolder = platform::CurrentFolder();
   ui_.Message(programText_.GetProgramText(2), currentFolder, Buttons::Ok, Icon::None);
   if (empty) {
     ui_.Message(programText_.GetProgramText(13), programText_.GetProgramText(17), Buttons::Ok, Icon::Warning);

@@ -1,30 +1,52 @@
 #include "platform/File.h"
 
+#include "platform/PlatformError.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <unistd.h>
 
 #include <cerrno>
-
-#include "platform/PlatformError.h"
+#endif
 
 namespace nulvane::platform {
 
+namespace {
+
+// True when the handle was closed (or is gone anyway); the error number otherwise.
+int CloseHandleOf(File::Handle handle) {
+#ifdef _WIN32
+  return ::CloseHandle(handle) ? 0 : static_cast<int>(::GetLastError());
+#else
+  return ::close(handle) == 0 || errno == EINTR ? 0 : errno;
+#endif
+}
+
+}  // namespace
+
 File& File::operator=(File&& other) noexcept {
   if (this != &other) {
-    if (descriptor_ >= 0) ::close(descriptor_);
-    descriptor_ = std::exchange(other.descriptor_, -1);
+    if (handle_ != kNoHandle) CloseHandleOf(handle_);
+    handle_ = std::exchange(other.handle_, kNoHandle);
     path_ = std::move(other.path_);
   }
   return *this;
 }
 
 File::~File() {
-  if (descriptor_ >= 0) ::close(descriptor_);
+  if (handle_ != kNoHandle) CloseHandleOf(handle_);
 }
 
 void File::Close() {
-  if (descriptor_ < 0) return;
-  const int descriptor = std::exchange(descriptor_, -1);
-  if (::close(descriptor) != 0 && errno != EINTR) ThrowErrno(errno);
+  if (handle_ == kNoHandle) return;
+  const int error = CloseHandleOf(std::exchange(handle_, kNoHandle));
+  if (error == 0) return;
+#ifdef _WIN32
+  ThrowWin32(static_cast<unsigned long>(error));
+#else
+  ThrowErrno(error);
+#endif
 }
 
 }  // namespace nulvane::platform

@@ -21,14 +21,18 @@ struct FileTime {
   friend bool operator==(const FileTime&, const FileTime&) = default;
 };
 
-// The times that can be read and restored here; the birth time cannot be set and is left alone.
+// The times that can be read and restored. Windows keeps all three; POSIX systems cannot set a file's birth
+// time, so `creation` stays zero there and is left alone. A zero time is never written.
 struct FileTimes {
   FileTime access;
   FileTime modification;
+  FileTime creation;
   friend bool operator==(const FileTimes&, const FileTimes&) = default;
 };
 
 // What lstat (for a path) or fstat (for an open file) reports. A symbolic link is never followed.
+// On Windows `device` is the volume's serial number and `inode` the file's index on it: together they name
+// one file, whatever path reaches it.
 struct FileStatus {
   FileKind kind = FileKind::Missing;
   std::int64_t size = 0;
@@ -40,8 +44,8 @@ struct FileStatus {
   std::uint64_t linkCount = 0;
 };
 
-// The Windows attribute notions as they exist here: read-only = the owner may not write;
-// hidden = the name begins with "."; system = never.
+// The file attributes. On Windows they are the file's own; on POSIX systems read-only = the owner may not
+// write, hidden = the name begins with ".", and there is no system attribute.
 struct FileAttributes {
   bool readOnly = false;
   bool hidden = false;
@@ -59,7 +63,7 @@ enum class DriveType { Unknown = 0, Removable = 1, Fixed = 2, Network = 3, CdRom
 
 // A mounted file system that counts as a drive (pseudo file systems are left out).
 struct Volume {
-  std::string mountPoint;  // e.g. "/" or "/home"
+  std::string mountPoint;  // e.g. "/" or "/home"; on Windows the drive, "C:"
   std::string device;
   std::string fileSystemType;
   std::string volumeName;  // label, empty when unknown
@@ -94,14 +98,16 @@ struct DiskSpace {
   double totalBytes = 0;
 };
 
-// The file system as the program reaches it. The real implementation is PosixFileSystem; tests wrap it to
-// inject failures. Every failure is thrown as PlatformError unless a method says otherwise.
+// The file system as the program reaches it. The real implementations are PosixFileSystem and
+// WindowsFileSystem (SystemFileSystem.h names the one of the build); tests wrap it to inject failures. Every
+// failure is thrown as PlatformError unless a method says otherwise.
 //
 // No method follows a symbolic link in any component of a path it is given, whatever the path's spelling
 // (a trailing separator, "..", doubled separators): a path that passes through a link fails, and a link as
 // the last component is reported, or removed, as the link itself. So a folder swapped for a link while a
 // walk is under way cannot send the walk elsewhere. A path the user chooses, which may lie behind a link
 // (a home folder reached through one, say), is resolved once with RealPath and the program works below it.
+// On Windows every junction, symbolic link or other reparse point counts as a link, and paths are UTF-8.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
@@ -128,6 +134,9 @@ class FileSystem {
   virtual FileAttributes Attributes(const std::string& path) = 0;
   // Gives the owner write permission (the read-only attribute cleared), or takes it away.
   virtual void SetReadOnly(const std::string& path, bool readOnly) = 0;
+  // Sets the read-only, hidden and system attributes as given, as far as the platform keeps them (on POSIX
+  // systems only read-only: a name's leading dot is not an attribute to change).
+  virtual void SetAttributes(const std::string& path, const FileAttributes& attributes) = 0;
 
   virtual void WriteAt(const File& file, const void* data, std::size_t size, std::int64_t offset) = 0;
   // Writes `count` copies of the block one after another from `offset`, in few system calls.
@@ -159,22 +168,28 @@ class FileSystem {
   // Removes an empty folder.
   virtual void RemoveFolder(const std::string& path) = 0;
 
-  // The mount point that holds the path (longest matching prefix), "/" when none is known.
+  // The drive that holds the path: on POSIX systems its mount point (longest matching prefix, "/" when none
+  // is known), on Windows its drive letter with a colon ("C:") or, for a network path, "\\server\share".
   virtual std::string VolumeOf(const std::string& path) = 0;
   virtual std::vector<Volume> Volumes() = 0;
   virtual DiskSpace QueryDisk(const std::string& volume) = 0;
   // What overwriting in place may not reach on the volume that holds the path.
   virtual VolumeClass ClassifyVolume(const std::string& path) = 0;
-  // Paths of the active swap files.
+  // Paths of the active swap files (on Windows the page files, with the first fixed drive's pagefile.sys).
   virtual std::vector<std::string> SwapFiles() = 0;
 
   // The folder of the running executable, with a trailing separator.
   virtual std::string ProgramFolder() = 0;
-  // The per-user application-data folder ($XDG_DATA_HOME or ~/.local/share), without trailing separator.
+  // The per-user application-data folder ($XDG_DATA_HOME or ~/.local/share; %APPDATA% on Windows), without
+  // trailing separator.
   virtual std::string UserDataFolder() = 0;
   virtual std::string HomeFolder() = 0;
 };
 
+#ifdef _WIN32
+constexpr char kPathSeparator = '\\';
+#else
 constexpr char kPathSeparator = '/';
+#endif
 
 }  // namespace nulvane::platform

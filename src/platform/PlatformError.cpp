@@ -13,7 +13,9 @@ int ErrorNumberFromErrno(int error) {
     case ENOENT:
       return kErrorFileNotFound;
     case ENOSPC:
+#ifdef EDQUOT
     case EDQUOT:
+#endif
       return kErrorDiskFull;
     case EACCES:
     case EPERM:

@@ -446,6 +446,11 @@ void PosixFileSystem::SetReadOnly(const std::string& path, bool readOnly) {
     ThrowErrno(errno);
 }
 
+void PosixFileSystem::SetAttributes(const std::string& path, const FileAttributes& attributes) {
+  // Hidden is the name's leading dot and there is no system attribute: only read-only can change.
+  if (Attributes(path).readOnly != attributes.readOnly) SetReadOnly(path, attributes.readOnly);
+}
+
 void PosixFileSystem::WriteAt(const File& file, const void* data, std::size_t size, std::int64_t offset) {
   const auto* bytes = static_cast<const char*>(data);
   while (size > 0) {

@@ -33,6 +33,7 @@ class PosixFileSystem final : public FileSystem {
   FileStatus Status(const File& file) override;
   FileAttributes Attributes(const std::string& path) override;
   void SetReadOnly(const std::string& path, bool readOnly) override;
+  void SetAttributes(const std::string& path, const FileAttributes& attributes) override;
   void WriteAt(const File& file, const void* data, std::size_t size, std::int64_t offset) override;
   void WriteRepeated(const File& file, const void* block, std::size_t blockSize, std::int64_t count,
                      std::int64_t offset) override;

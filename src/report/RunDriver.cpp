@@ -6,6 +6,7 @@
 #include "dialogs/TypeOfPurgeDialog.h"
 #include "engine/PurgeEngine.h"
 #include "platform/Clock.h"
+#include "platform/Environment.h"
 #include "platform/Ui.h"
 #include "report/ReportWindow.h"
 #include "support/Drive.h"
@@ -26,8 +27,7 @@ std::int32_t ToSeconds(double value) {
 
 std::string ReportWindow::DateTimeLine() const {
   const std::time_t now = std::chrono::system_clock::to_time_t(clock_.Now());
-  std::tm local{};
-  localtime_r(&now, &local);
+  const std::tm local = platform::LocalTime(now).value_or(std::tm{});
   const std::chrono::year_month_day date{std::chrono::year(local.tm_year + 1900),
                                          std::chrono::month(static_cast<unsigned>(local.tm_mon + 1)),
                                          std::chrono::day(static_cast<unsigned>(local.tm_mday))};
@@ -204,8 +204,9 @@ void ReportWindow::WriteEstimate() {
   const std::string drive = support::DriveOf(fileSystem_, runFolder_);
   const double speed = state_.SpeedOf(drive);
   if (!(speed > 0)) {
-    AppendReport(
-        "For an estimate of the purge time test the purge speed for Drive " + drive + " then relist.", true);
+    AppendReport("For an estimate of the purge time test the purge speed for Drive " +
+                     support::DriveName(drive) + " then relist.",
+                 true);
     return;
   }
   const int overwrites = typeOfPurge_.GetNumOverwrites();

@@ -4,6 +4,7 @@
 #include <climits>
 #include <ctime>
 
+#include "platform/Environment.h"
 #include "platform/PlatformError.h"
 #include "support/Locale.h"
 #include "support/Match.h"
@@ -79,11 +80,12 @@ std::int32_t GetFileDayNumber(platform::FileSystem& fileSystem, const std::strin
     return -1;
   }
   const std::time_t seconds = static_cast<std::time_t>(status.times.modification.seconds);
-  std::tm local{};
-  if (::localtime_r(&seconds, &local) == nullptr) {
+  const std::optional<std::tm> converted = platform::LocalTime(seconds);
+  if (!converted) {
     errorNumber = static_cast<std::int16_t>(platform::kErrnoBase + EOVERFLOW);
     return -1;
   }
+  const std::tm& local = *converted;
   DateRecord record;
   record.year = local.tm_year + 1900;
   record.month = local.tm_mon + 1;

@@ -1,13 +1,13 @@
 #include "support/Locale.h"
 
-#include <langinfo.h>
-#include <locale.h>
-
 #include <cstdio>
 #include <ctime>
 #include <iomanip>
 #include <locale>
+#include <optional>
 #include <sstream>
+
+#include "platform/UserLocale.h"
 
 namespace nulvane::support {
 namespace {
@@ -46,10 +46,9 @@ LocaleState& State() {
 
 // A separator of the user's locale as one character: none stays none, and a separator that is not one
 // plain character (a narrow no-break space, say) becomes a blank.
-char SeparatorChar(const char* text, char fallback) {
-  if (text == nullptr) return fallback;
-  if (text[0] == '\0') return '\0';
-  if (text[1] == '\0' && static_cast<unsigned char>(text[0]) < 0x80) return text[0];
+char SeparatorChar(const std::string& text) {
+  if (text.empty()) return '\0';
+  if (text.size() == 1 && static_cast<unsigned char>(text[0]) < 0x80) return text[0];
   return ' ';
 }
 
@@ -87,18 +86,15 @@ void SetLocale(const LocaleSettings& settings) {
 
 LocaleSettings SystemLocale() {
   LocaleSettings settings;
-  // Each category on its own, so that one misspelt variable does not lose the others.
-  if (locale_t numeric = newlocale(LC_NUMERIC_MASK, "", static_cast<locale_t>(0))) {
-    const char decimalPoint = SeparatorChar(nl_langinfo_l(RADIXCHAR, numeric), '.');
+  // Each part on its own, so that one misspelt variable does not lose the others.
+  if (const std::optional<platform::NumberFormat> numbers = platform::UserNumberFormat()) {
+    const char decimalPoint = SeparatorChar(numbers->decimalPoint);
     settings.decimalPoint = decimalPoint == '\0' ? '.' : decimalPoint;
-    settings.thousandsSeparator = SeparatorChar(nl_langinfo_l(THOUSEP, numeric), ',');
+    settings.thousandsSeparator = SeparatorChar(numbers->thousandsSeparator);
     if (settings.thousandsSeparator == settings.decimalPoint) settings.thousandsSeparator = '\0';
-    freelocale(numeric);
   }
-  if (locale_t time = newlocale(LC_TIME_MASK, "", static_cast<locale_t>(0))) {
-    const char* format = nl_langinfo_l(D_FMT, time);
-    if (format != nullptr && format[0] != '\0') settings.shortDateFormat = WidenYear(format);
-    freelocale(time);
+  if (const std::optional<std::string> format = platform::UserShortDateFormat()) {
+    settings.shortDateFormat = WidenYear(*format);
   }
   return settings;
 }

@@ -1,13 +1,11 @@
 #include "support/Match.h"
 
-#include <locale.h>
-#include <wctype.h>
-
 #include <algorithm>
 #include <array>
 #include <utility>
 
 #include "platform/FileSystem.h"
+#include "platform/UserLocale.h"
 
 namespace nulvane::support {
 namespace {
@@ -99,24 +97,12 @@ char32_t FoldByTable(char32_t c) {
   return place == std::u32string_view::npos ? c : kSmallLetters[place];
 }
 
-// The C library's Unicode lower-casing, independent of the process's own locale.
-locale_t UnicodeLocale() {
-  static const locale_t locale = [] {
-    locale_t found = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
-    if (found == static_cast<locale_t>(0))
-      found = newlocale(LC_CTYPE_MASK, "en_US.UTF-8", static_cast<locale_t>(0));
-    return found;
-  }();
-  return locale;
-}
-
 char32_t LowerOne(char32_t c) {
   if (c < 0x80) return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
   if (c >= 0xD800 && c <= 0xDFFF) return c;  // an escaped invalid byte stays itself
-  const locale_t locale = UnicodeLocale();
-  if (locale == static_cast<locale_t>(0)) return FoldByTable(c);
-  const auto lower = static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), locale));
-  return (lower >= 0xD800 && lower <= 0xDFFF) || lower > 0x10FFFF ? c : lower;
+  const char32_t lower = platform::LowerCaseCharacter(c);
+  // Where the system cannot lower-case, the table's letters still are.
+  return lower != c ? lower : FoldByTable(c);
 }
 
 // Table letters first, then the ordinary lower-casing for everything else, so that a character folds the
@@ -257,7 +243,9 @@ void EnsureTrailingBackslash(std::string& path) {
 }
 
 void StripTrailingBackslashes(std::string& path) {
-  while (path.size() > 1 && path.back() == kPathSeparator) path.pop_back();
+  // The root keeps its separator: "/" here, "C:\" on Windows.
+  constexpr std::size_t kRootLength = kPathSeparator == '\\' ? 3 : 1;
+  while (path.size() > kRootLength && path.back() == kPathSeparator) path.pop_back();
 }
 
 bool ContainsWildcard(const std::string& text) {

@@ -32,7 +32,7 @@ std::string ExtensionOf(const std::string& path, bool fold);
 std::string FolderOf(const std::string& path, bool normalise);
 // A non-empty path ends with exactly one separator afterwards.
 void EnsureTrailingBackslash(std::string& path);
-// Removes trailing separators, but never the one of the root folder.
+// Removes trailing separators, but never the one of the root folder ("/", or "C:\" on Windows).
 void StripTrailingBackslashes(std::string& path);
 bool ContainsWildcard(const std::string& text);
 

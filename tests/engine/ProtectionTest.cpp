@@ -1,17 +1,46 @@
-#include <unistd.h>
+#include <filesystem>
 
 #include "EngineFixture.h"
+#include "testsupport/Platform.h"
 
 namespace nulvane::testing {
 namespace {
 
+struct Case {
+  const char* path;
+  int expected;
+};
+
+#ifdef _WIN32
+const std::string kProgramFolder = "C:\\Program Files\\Nulvane\\";
+const std::string kElsewhere = "C:\\Data\\";
+#else
+const std::string kProgramFolder = "/opt/Nulvane/";
+const std::string kElsewhere = "/tmp/";
+#endif
+
+#ifdef _WIN32
+
+TEST_F(EngineTest, ProtectedFilesAreClassified) {
+  fs.OverrideProgramFolder("C:\\Program Files\\Nulvane\\");
+  fs.OverrideSwapFiles({"D:\\swap\\pagefile2.sys"});
+  for (const Case c :
+       {Case{"C:\\Program Files\\Nulvane\\data.txt", 1}, Case{"c:\\PROGRAM FILES\\nulvane\\readme", 1},
+        Case{"C:\\Program Files\\Nulvane\\sub\\data.txt", 0}, Case{"C:\\pagefile.sys", 2},
+        Case{"D:\\Data\\PageFile.SYS", 2}, Case{"C:\\Data\\edit.SWP", 2}, Case{"d:\\SWAP\\pagefile2.sys", 2},
+        Case{"C:\\Data\\page.sys", 7}, Case{"C:\\Data\\setup.EXE", 7}, Case{"C:\\Data\\a.b.kbd", 7},
+        Case{"C:\\Data\\x.txt", 0}, Case{"C:\\Data\\Makefile", 0}, Case{"C:\\Data\\exe", 0},
+        Case{"C:\\Data.exe\\notes", 0}}) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(engine.ClassifyProtectedFile(c.path), c.expected);
+  }
+}
+
+#else
+
 TEST_F(EngineTest, ProtectedFilesAreClassified) {
   fs.OverrideProgramFolder("/opt/Nulvane/");
   fs.OverrideSwapFiles({"/swapfile"});
-  struct Case {
-    const char* path;
-    int expected;
-  };
   for (const Case c :
        {Case{"/opt/Nulvane/data.txt", 1}, Case{"/OPT/nulvane/readme", 1},
         Case{"/opt/Nulvane/sub/data.txt", 0}, Case{"/tmp/pagefile.sys", 2}, Case{"/tmp/PageFile.SYS", 2},
@@ -23,12 +52,14 @@ TEST_F(EngineTest, ProtectedFilesAreClassified) {
   }
 }
 
+#endif
+
 TEST_F(EngineTest, TheProgramFolderAndSwapFilesAreKnownByIdentityWhateverTheSpelling) {
   const std::string own = dir.Write("bin/own.dat", "program data");
   const std::string swap = dir.Write("swap.img", "swap");
   dir.Write("elsewhere/other.dat", "x");
-  ASSERT_EQ(::symlink("bin", (dir / "alias").c_str()), 0);
-  ASSERT_EQ(::link(swap.c_str(), (dir / "second-name.img").c_str()), 0);
+  ASSERT_TRUE(MakeLink("bin", dir / "alias"));
+  ASSERT_TRUE(MakeHardLink(swap, dir / "second-name.img"));
   fs.OverrideProgramFolder(dir / "bin/");
   fs.OverrideSwapFiles({swap});
   struct Case {
@@ -48,7 +79,7 @@ TEST_F(EngineTest, AFileWithOtherNamesIsNeverOverwritten) {
   const std::string original = SampleContent(10000);
   const std::string path = dir.Write("chosen/report.txt", original);
   const std::string other = dir / "kept-elsewhere.txt";
-  ASSERT_EQ(::link(path.c_str(), other.c_str()), 0);
+  ASSERT_TRUE(MakeHardLink(path, other));
   EXPECT_EQ(engine.ClassifyProtectedFile(path), engine::kHasOtherNames);
   std::int16_t code = 0;
   EXPECT_TRUE(engine.PurgeFile(path, 2, 1, true, true, true, code));
@@ -59,10 +90,10 @@ TEST_F(EngineTest, AFileWithOtherNamesIsNeverOverwritten) {
             ": a file with other names (hard links) elsewhere, not purged.");
 
   // A second name made after the walk looked is seen on the open file, before any write.
-  ::unlink(other.c_str());
+  std::filesystem::remove(PathOf(other));
   EXPECT_EQ(engine.ClassifyProtectedFile(path), 0);
   fs.SetHook([&](const std::string& operation, const std::string&) {
-    if (operation == "StatusOfFile" && !Exists(other)) ::link(path.c_str(), other.c_str());
+    if (operation == "StatusOfFile" && !Exists(other)) MakeHardLink(path, other);
   });
   EXPECT_TRUE(engine.PurgeFile(path, 0, 1, true, true, true, code));
   EXPECT_EQ(code, engine::kHasOtherNames);
@@ -71,23 +102,23 @@ TEST_F(EngineTest, AFileWithOtherNamesIsNeverOverwritten) {
 }
 
 TEST_F(EngineTest, ExtensionPermissionsLastUntilTheTableIsReset) {
-  fs.OverrideProgramFolder("/opt/Nulvane/");
+  fs.OverrideProgramFolder(kProgramFolder);
   engine.SetExtensionPermission("EXE", -1);
   engine.SetExtensionPermission("dll", 1);
   engine.SetExtensionPermission("txt", -1);  // not in the table: ignored
-  EXPECT_EQ(engine.ClassifyProtectedFile("/tmp/a.exe"), 8);
-  EXPECT_EQ(engine.ClassifyProtectedFile("/tmp/a.dll"), 0);
-  EXPECT_EQ(engine.ClassifyProtectedFile("/tmp/a.txt"), 0);
-  EXPECT_EQ(engine.ClassifyProtectedFile("/tmp/a.sys"), 7);
+  EXPECT_EQ(engine.ClassifyProtectedFile(kElsewhere + "a.exe"), 8);
+  EXPECT_EQ(engine.ClassifyProtectedFile(kElsewhere + "a.dll"), 0);
+  EXPECT_EQ(engine.ClassifyProtectedFile(kElsewhere + "a.txt"), 0);
+  EXPECT_EQ(engine.ClassifyProtectedFile(kElsewhere + "a.sys"), 7);
 
   engine.InitSensitiveExtensions(0);
-  EXPECT_EQ(engine.ClassifyProtectedFile("/tmp/a.exe"), 7);
+  EXPECT_EQ(engine.ClassifyProtectedFile(kElsewhere + "a.exe"), 7);
   engine.InitSensitiveExtensions(1);
   for (const char* extension :
        {"bat", "bin", "com", "dll", "drv", "exe", "ini", "ovl", "pif", "sys", "ocx", "kbd"}) {
-    EXPECT_EQ(engine.ClassifyProtectedFile(std::string("/tmp/x.") + extension), 0) << extension;
+    EXPECT_EQ(engine.ClassifyProtectedFile(std::string(kElsewhere + "x.") + extension), 0) << extension;
   }
-  EXPECT_EQ(engine.ClassifyProtectedFile("/tmp/pagefile.sys"), 2);
+  EXPECT_EQ(engine.ClassifyProtectedFile(kElsewhere + "pagefile.sys"), 2);
 }
 
 TEST(PurgeResultTextTest, EveryCodeHasItsText) {

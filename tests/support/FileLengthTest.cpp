@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include "support/FileLength.h"
 #include "support/Format.h"
 #include "testsupport/FaultyFileSystem.h"
+#include "testsupport/Platform.h"
 #include "testsupport/TempDir.h"
 
 namespace nulvane::support {
@@ -14,7 +14,7 @@ TEST(FileLengthTest, RegularFilesOnly) {
   testing::FaultyFileSystem fs;
   const std::string file = dir.Write("a.bin", testing::SampleContent(3000));
   const std::string empty = dir.Write("empty", "");
-  ASSERT_EQ(::symlink(file.c_str(), (dir / "link").c_str()), 0);
+  ASSERT_TRUE(testing::MakeLink(file, dir / "link"));
   EXPECT_EQ(GetFileLength(fs, file), 3000);
   EXPECT_EQ(GetFileLength(fs, empty), 0);
   EXPECT_EQ(GetFileLength(fs, dir / "missing"), -platform::kErrorFileNotFound);
@@ -38,7 +38,10 @@ TEST(FileLengthTest, LengthsBeyondFourGigabytesAreNotClamped) {
   testing::FaultyFileSystem fs;
   const std::string file = dir.Write("sparse", "");
   constexpr std::int64_t kLength = 5'000'000'000;
-  ASSERT_EQ(::truncate(file.c_str(), kLength), 0);
+  {
+    platform::File sparse = fs.OpenForWriting(file);
+    fs.SetLength(sparse, kLength);
+  }
   EXPECT_EQ(GetFileLength(fs, file), kLength);
   EXPECT_EQ(FileSizeText(fs, file, true), "4.66 GB");
   EXPECT_EQ(FileSizeText(fs, file, false), "4,768.37 MB");

@@ -6,9 +6,12 @@
 #include "support/Format.h"
 #include "support/Locale.h"
 #include "support/Match.h"
+#include "testsupport/Platform.h"
 
 namespace nulvane::support {
 namespace {
+
+using testing::Native;
 
 class FormatTest : public ::testing::Test {
  protected:
@@ -133,35 +136,39 @@ TEST_F(FormatTest, TrimTrailing) {
 }
 
 TEST_F(FormatTest, ShortenPathLeavesShortOrUnsplittablePathsAlone) {
-  EXPECT_EQ(ShortenPath("/a/b", 3), "/a/b");
-  EXPECT_EQ(ShortenPath("/home/user/documents/file.txt", 4), "/home/user/documents/file.txt");
-  EXPECT_EQ(ShortenPath("/home/user", 40), "/home/user");
+  EXPECT_EQ(ShortenPath(Native("/a/b"), 3), Native("/a/b"));
+  EXPECT_EQ(ShortenPath(Native("/home/user/documents/file.txt"), 4), Native("/home/user/documents/file.txt"));
+  EXPECT_EQ(ShortenPath(Native("/home/user"), 40), Native("/home/user"));
   EXPECT_EQ(ShortenPath("averyveryverylongfilename.txt", 10), "averyveryverylongfilename.txt");
-  EXPECT_EQ(ShortenPath("/averyveryverylongfilename.txt", 10), "/averyveryverylongfilename.txt");
+  EXPECT_EQ(ShortenPath(Native("/averyveryverylongfilename.txt"), 10),
+            Native("/averyveryverylongfilename.txt"));
 }
 
 TEST_F(FormatTest, ShortenPathKeepsTheLastNameInView) {
-  const std::string folder = "/home/user/documents/projects/2026/reports/";
+  const std::string folder = Native("/home/user/documents/projects/2026/reports/");
   // Inner folders give way from the left, as few as needed, to one "...".
-  EXPECT_EQ(ShortenPath(folder, 42), "/home/.../documents/projects/2026/reports/");
-  EXPECT_EQ(ShortenPath(folder, 30), "/home/.../2026/reports/");
-  EXPECT_EQ(ShortenPath(folder, 22), "/home/.../reports/");
+  EXPECT_EQ(ShortenPath(folder, 42), Native("/home/.../documents/projects/2026/reports/"));
+  EXPECT_EQ(ShortenPath(folder, 30), Native("/home/.../2026/reports/"));
+  EXPECT_EQ(ShortenPath(folder, 22), Native("/home/.../reports/"));
   // Then the first folder too, and only when even the name does not fit is it cut.
-  EXPECT_EQ(ShortenPath(folder, 12), ".../reports/");
+  EXPECT_EQ(ShortenPath(folder, 12), Native(".../reports/"));
   EXPECT_EQ(ShortenPath(folder, 8), "repor...");
-  EXPECT_EQ(ShortenPath("/home/user/file.txt", 18), "/home/.../file.txt");
-  EXPECT_EQ(ShortenPath("/home/averyverylongname", 12), "averyvery...");
+  EXPECT_EQ(ShortenPath(Native("/home/user/file.txt"), 18), Native("/home/.../file.txt"));
+  EXPECT_EQ(ShortenPath(Native("/home/averyverylongname"), 12), "averyvery...");
+#ifdef _WIN32
+  // A drive's path keeps its drive in front.
+  EXPECT_EQ(ShortenPath("C:\\Data\\projects\\2026\\reports\\x.txt", 24), "C:\\...\\reports\\x.txt");
+#endif
 }
 
 TEST_F(FormatTest, ShortenPathNeverExceedsTheMaximumAndGivesTheSameTextEachTime) {
   const std::vector<std::string> paths = {
-      "/home/user/documents/projects/2026/report-final-version.txt",
-      "/a/b/c/d/e/f/g/h/i/j/k/l/m/n/o/p",
-      "relative/path/with/é/ünïcödé/名前/ファイル.txt",
-      "//double//separators//everywhere//x",
-      "/.../.././../x",
-      "/bad\xff/by\xc3"
-      "tes/\x80\x80\x80/end",
+      Native("/home/user/documents/projects/2026/report-final-version.txt"),
+      Native("/a/b/c/d/e/f/g/h/i/j/k/l/m/n/o/p"),
+      Native("relative/path/with/é/ünïcödé/名前/ファイル.txt"),
+      Native("//double//separators//everywhere//x"),
+      Native("/.../.././../x"),
+      Native(std::string("/bad\xff/by\xc3") + "tes/\x80\x80\x80/end"),
   };
   for (const auto& path : paths) {
     for (int max = 5; max < static_cast<int>(CharacterCount(path)); ++max) {
@@ -190,10 +197,12 @@ TEST_F(FormatTest, DisplayNameShowsEveryNameOnOneLineAndAsItIs) {
        "invoice\\u202Etxt.exe"},
       {"zero\xe2\x80\x8bwidth\xc2\x85", "zero\\u200Bwidth\\u0085"},
       {"line\xe2\x80\xa8sep", "line\\u2028sep"},
-      // So that "a\\n" (a backslash and an n) never reads like a line break.
-      {"a\\n", "a\\\\n"},
-      {"/folder/sub/", "/folder/sub/"},
+      {Native("/folder/sub/"), Native("/folder/sub/")},
   };
+  if (platform::kPathSeparator != '\\') {
+    // So that "a\\n" (a backslash and an n) never reads like a line break.
+    EXPECT_EQ(DisplayName("a\\n"), "a\\\\n");
+  }
   for (const auto& [name, shown] : cases) EXPECT_EQ(DisplayName(name), shown) << name;
 }
 

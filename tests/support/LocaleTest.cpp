@@ -61,6 +61,7 @@ TEST_F(LocaleTest, TimeOfDay) {
   EXPECT_EQ(FormatTimeOfDay(23, 59, 59), "23:59:59");
 }
 
+#ifndef _WIN32
 TEST_F(LocaleTest, SystemLocaleKeepsFourDigitYears) {
   // The C locale's date format has a two-digit year ("%m/%d/%y").
   const char* saved = std::getenv("LC_ALL");
@@ -76,6 +77,7 @@ TEST_F(LocaleTest, SystemLocaleKeepsFourDigitYears) {
   EXPECT_EQ(settings.decimalPoint, '.');
   EXPECT_EQ(settings.thousandsSeparator, '\0');
 }
+#endif
 
 }  // namespace
 }  // namespace nulvane::support

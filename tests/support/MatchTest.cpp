@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "support/Match.h"
 
 namespace nulvane::support {
@@ -48,12 +49,15 @@ TEST(MatchFilespecTest, WildcardSpecificationsIgnoreCase) {
 }
 
 TEST(MatchFilespecTest, NamesWithTheSeparatorNeverMatch) {
-  EXPECT_FALSE(MatchFilespec("a/b.txt", "*.*", false));
-  EXPECT_FALSE(MatchFilespec("a/b.txt", "", false));
+  const std::string name = std::string("a") + platform::kPathSeparator + "b.txt";
+  EXPECT_FALSE(MatchFilespec(name, "*.*", false));
+  EXPECT_FALSE(MatchFilespec(name, "", false));
 }
 
 TEST(MatchFilespecTest, WildcardAndBackslashCharactersInNamesAreOrdinaryCharacters) {
-  for (const std::string name : {"a\\b.txt", "a?.txt", "a*.txt", "x:y.txt"}) {
+  std::vector<std::string> names = {"a?.txt", "a*.txt", "x:y.txt"};
+  if (platform::kPathSeparator != '\\') names.push_back("a\\b.txt");
+  for (const std::string& name : names) {
     EXPECT_TRUE(MatchFilespec(name, "*.*", false)) << name;
     EXPECT_TRUE(MatchFilespec(name, "*.txt", false)) << name;
     EXPECT_TRUE(MatchFilespec(name, name, true)) << name;
@@ -146,6 +150,50 @@ TEST(FoldCaseTest, InvalidUtf8AndControlsPassThroughUnchanged) {
   EXPECT_TRUE(MatchFilespec(std::string("\xff.TXT", 5), "?.txt", false));
 }
 
+#ifdef _WIN32
+
+TEST(PathPartsTest, NameExtensionAndFolder) {
+  EXPECT_EQ(FileNameOf("C:\\Data\\Notes.TXT", false), "Notes.TXT");
+  EXPECT_EQ(FileNameOf("C:\\Data\\Notes.TXT", true), "notes.txt");
+  EXPECT_EQ(FileNameOf("x.txt", false), "");
+  EXPECT_EQ(FileNameOf("C:\\Data\\", false), "");
+  EXPECT_EQ(ExtensionOf("C:\\Data\\a.b\\Notes.TXT", true), "txt");
+  EXPECT_EQ(ExtensionOf("C:\\Data\\a.b\\Notes", false), "");
+  EXPECT_EQ(ExtensionOf("archive.tar.GZ", false), "GZ");
+  EXPECT_EQ(FolderOf("C:\\Data\\x.txt", false), "C:\\Data\\");
+  // Windows names ignore case: the drive letter is upper-cased and the rest folded.
+  EXPECT_EQ(FolderOf("c:\\Data\\x.txt", true), "C:\\data\\");
+  EXPECT_EQ(FolderOf("\\\\Server\\Share\\x.txt", false), "\\\\Server\\Share\\");
+  EXPECT_EQ(FolderOf("x.txt", true), "");
+}
+
+TEST(PathPartsTest, TrailingSeparators) {
+  const std::vector<std::pair<std::string, std::string>> ensure = {{"", ""},
+                                                                   {"C:", "C:\\"},
+                                                                   {"C:\\", "C:\\"},
+                                                                   {"C:\\Data", "C:\\Data\\"},
+                                                                   {"C:\\Data\\\\\\", "C:\\Data\\"}};
+  for (const auto& [path, expected] : ensure) {
+    std::string text = path;
+    EnsureTrailingBackslash(text);
+    EXPECT_EQ(text, expected) << path;
+  }
+  // The root keeps its backslash.
+  const std::vector<std::pair<std::string, std::string>> strip = {{"", ""},
+                                                                  {"C:\\", "C:\\"},
+                                                                  {"C:\\\\", "C:\\"},
+                                                                  {"C:\\Data\\", "C:\\Data"},
+                                                                  {"C:\\Data\\\\", "C:\\Data"},
+                                                                  {"a", "a"}};
+  for (const auto& [path, expected] : strip) {
+    std::string text = path;
+    StripTrailingBackslashes(text);
+    EXPECT_EQ(text, expected) << path;
+  }
+}
+
+#else
+
 TEST(PathPartsTest, NameExtensionAndFolder) {
   EXPECT_EQ(FileNameOf("/home/u/Notes.TXT", false), "Notes.TXT");
   EXPECT_EQ(FileNameOf("/home/u/Notes.TXT", true), "notes.txt");
@@ -176,6 +224,8 @@ TEST(PathPartsTest, TrailingSeparators) {
     EXPECT_EQ(text, expected) << path;
   }
 }
+
+#endif
 
 TEST(PathPartsTest, WildcardsAndCharacters) {
   EXPECT_TRUE(ContainsWildcard("*.txt"));

@@ -1,20 +1,123 @@
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
-#include "platform/settings/QtSettingsBackend.h"
 #include "support/SettingsStore.h"
 #include "testsupport/TempDir.h"
+
+#ifdef _WIN32
+// clang-format off
+#include <windows.h>
+#include <objbase.h>
+// clang-format on
+
+#include "platform/WindowsText.h"
+#include "platform/settings/RegistrySettingsBackend.h"
+#else
+#include <sys/stat.h>
+
+#include "platform/settings/QtSettingsBackend.h"
+#endif
 
 namespace nulvane::support {
 namespace {
 
 using nulvane::testing::ReadFile;
 using nulvane::testing::TempDir;
+
+#ifdef _WIN32
+
+// The registry of the user running the tests: every key lives below a key of the test's own, removed at the
+// end.
+class RegistryStoreTest : public ::testing::Test {
+ protected:
+  static std::string UniqueBase() {
+    GUID guid{};
+    (void)::CoCreateGuid(&guid);
+    char text[40];
+    std::snprintf(text, sizeof text, "%08lx%04x%04x", guid.Data1, guid.Data2, guid.Data3);
+    return std::string("Software\\NulvaneTests\\") + text;
+  }
+  ~RegistryStoreTest() override {
+    backend.RemoveBase();
+    ::RegDeleteKeyW(HKEY_CURRENT_USER, L"Software\\NulvaneTests");  // only once it is empty
+  }
+
+  // What the registry itself holds at a key path below the test's key, as text.
+  std::wstring Stored(const std::string& keyPath, const std::string& name, DWORD& type, DWORD& bytes) {
+    const std::wstring key = platform::Widen(base + "\\" + keyPath);
+    std::wstring buffer(256, L'\0');
+    bytes = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    if (::RegGetValueW(HKEY_CURRENT_USER, key.c_str(), platform::Widen(name).c_str(),
+                       RRF_RT_ANY | RRF_NOEXPAND, &type, buffer.data(), &bytes) != ERROR_SUCCESS)
+      return L"(missing)";
+    return buffer.substr(0, bytes / sizeof(wchar_t));
+  }
+
+  std::string base = UniqueBase();
+  platform::RegistrySettingsBackend backend{base};
+  SettingsStore store{backend, "Maker", "Nulvane"};
+  std::string key = store.ProgramKey() + "\\C";
+  std::string success = "  " + platform::SystemMessage(0);
+};
+
+TEST_F(RegistryStoreTest, WriteCreatesTheKeyThenFindsItAndTheValueReadsBack) {
+  EXPECT_EQ(store.SaveSetting(Hive::CurrentUser, key, "Speed", "12.5"), "0 New key created." + success);
+  EXPECT_EQ(store.SaveSetting(Hive::CurrentUser, key, "Speed", "13.25"), "0 Key already exists." + success);
+  DWORD type = 0;
+  DWORD bytes = 0;
+  EXPECT_EQ(Stored("Software\\Maker\\Nulvane\\C", "Speed", type, bytes), std::wstring(L"13.25\0", 6));
+  EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+
+  std::string value = "unchanged";
+  EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, key, "Speed", value), "0 OK");
+  EXPECT_EQ(value, "13.25");
+  platform::RegistrySettingsBackend again(base);
+  SettingsStore next(again, "Maker", "Nulvane");
+  EXPECT_EQ(next.RestoreSetting(Hive::CurrentUser, key, "Speed", value), "0 OK");
+  EXPECT_EQ(value, "13.25");
+}
+
+TEST_F(RegistryStoreTest, ReadFailuresLeaveTheValueAlone) {
+  store.SaveSetting(Hive::CurrentUser, key, "Speed", "1");
+  store.SaveSetting(Hive::CurrentUser, key, "Empty", "");
+  std::string value = "unchanged";
+  EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, key, "Other", value), "3 Name not found.");
+  EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, key, "", value), "2 Name not specified.");
+  EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, key + "2", "Speed", value),
+            "1 Key not found or is empty.");
+  EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, "", "Speed", value), "1 Key not found or is empty.");
+  EXPECT_EQ(value, "unchanged");
+  EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, key, "Empty", value), "0 Empty value");
+  EXPECT_EQ(value, "");
+}
+
+TEST_F(RegistryStoreTest, TrailingControlCharactersAndNonAsciiValues) {
+  for (const std::string& stored :
+       {std::string("4.5\0", 4), std::string("4.5\r\n"), std::string("4.5\t\n\0", 6)}) {
+    store.SaveSetting(Hive::CurrentUser, key, "Speed", stored);
+    std::string value;
+    EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, key, "Speed", value), "0 OK");
+    EXPECT_EQ(value, "4.5");
+  }
+  store.SaveSetting(Hive::CurrentUser, store.ProgramKey() + "\\\xc3\x89", "Label", "\xe2\x82\xac 5");
+  std::string value;
+  EXPECT_EQ(store.RestoreSetting(Hive::CurrentUser, store.ProgramKey() + "\\\xc3\x89", "Label", value),
+            "0 OK");
+  EXPECT_EQ(value, "\xe2\x82\xac 5");
+}
+
+TEST_F(RegistryStoreTest, KeyThatCannotBeCreatedReportsTheStatus) {
+  // A name that is not UTF-8 names no key the registry could hold.
+  const std::string result =
+      store.SaveSetting(Hive::CurrentUser, std::string("Software\\\xff"), "Speed", "1");
+  EXPECT_EQ(result, std::to_string(ERROR_INVALID_NAME) + " Unable to create (or find) key.");
+}
+
+#else
 
 std::string Success() {
   return std::string("  ") + std::strerror(0);
@@ -164,7 +267,9 @@ TEST_F(SettingsStoreTest, FailedWriteKeepsTheOldFileWhole) {
   EXPECT_EQ(value, "7.5");
 }
 
-// The outcomes that the INI store itself never produces.
+#endif
+
+// The outcomes that the stores themselves never produce.
 class ScriptedBackend : public platform::SettingsBackend {
  public:
   platform::KeyResult key{platform::KeyDisposition::Anomaly, 0};

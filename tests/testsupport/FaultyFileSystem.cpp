@@ -76,6 +76,10 @@ void FaultyFileSystem::SetReadOnly(const std::string& path, bool readOnly) {
   Check("SetReadOnly", path);
   real_.SetReadOnly(path, readOnly);
 }
+void FaultyFileSystem::SetAttributes(const std::string& path, const FileAttributes& attributes) {
+  Check("SetAttributes", path);
+  real_.SetAttributes(path, attributes);
+}
 void FaultyFileSystem::WriteAt(const File& file, const void* data, std::size_t size, std::int64_t offset) {
   Check("WriteAt", file.Path());
   real_.WriteAt(file, data, size, offset);

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
-#include "platform/PosixFileSystem.h"
+#include "platform/SystemFileSystem.h"
 
 namespace nulvane::testing {
 
@@ -47,6 +47,7 @@ class FaultyFileSystem : public platform::FileSystem {
   platform::FileStatus Status(const platform::File& file) override;
   platform::FileAttributes Attributes(const std::string& path) override;
   void SetReadOnly(const std::string& path, bool readOnly) override;
+  void SetAttributes(const std::string& path, const platform::FileAttributes& attributes) override;
   void WriteAt(const platform::File& file, const void* data, std::size_t size, std::int64_t offset) override;
   void WriteRepeated(const platform::File& file, const void* block, std::size_t blockSize, std::int64_t count,
                      std::int64_t offset) override;
@@ -78,7 +79,7 @@ class FaultyFileSystem : public platform::FileSystem {
   // Throws the injected error when a fault matches.
   void Check(const std::string& operation, const std::string& path);
 
-  platform::PosixFileSystem real_;
+  platform::SystemFileSystem real_;
   std::vector<Fault> faults_;
   Hook hook_;
   std::vector<std::pair<std::string, int>> calls_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,8 @@ class TempDir {
 
   // The folder's path with a trailing separator.
   const std::string& path() const { return path_; }
-  std::string operator/(const std::string& relative) const { return path_ + relative; }
+  // A path inside the folder; "/" in `relative` stands for the platform's separator.
+  std::string operator/(const std::string& relative) const;
 
   // Creates the file (and any missing folders on its way) with the given bytes; returns its path.
   std::string Write(const std::string& relative, const std::string& content) const;
@@ -25,6 +27,10 @@ class TempDir {
  private:
   std::string path_;
 };
+
+// Paths are UTF-8 on every platform; the standard library's paths are not, on Windows.
+std::filesystem::path PathOf(const std::string& path);
+std::string TextOf(const std::filesystem::path& path);
 
 std::string ReadFile(const std::string& path);
 bool Exists(const std::string& path);

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+
+namespace nulvane::platform {
+
+// The file system through the wide-character Windows API. Every path is made absolute and normalised by
+// name ("." and ".." resolved, "/" taken as "\"), then used in its "\\?\" form, so that long paths work and
+// no name is changed by the system's own clean-up (trailing dots and blanks are kept). Every file and folder
+// is opened without following a reparse point (junction, symbolic link, mount point), and what was opened is
+// checked to lie at exactly the path asked for: a path that passes through a link is refused, so neither a
+// junction on the way nor one swapped in during a run can send a purge elsewhere.
+class WindowsFileSystem final : public FileSystem {
+ public:
+  WindowsFileSystem();
+  WindowsFileSystem(const WindowsFileSystem&) = delete;
+  WindowsFileSystem& operator=(const WindowsFileSystem&) = delete;
+
+  File OpenForWriting(const std::string& path) override;
+  File OpenForReading(const std::string& path) override;
+  File CreateFile(const std::string& path) override;
+  File CreateNewFile(const std::string& path) override;
+  std::string RealPath(const std::string& path) override;
+  FileStatus Status(const std::string& path) override;
+  FileStatus Status(const File& file) override;
+  FileAttributes Attributes(const std::string& path) override;
+  void SetReadOnly(const std::string& path, bool readOnly) override;
+  void SetAttributes(const std::string& path, const FileAttributes& attributes) override;
+  void WriteAt(const File& file, const void* data, std::size_t size, std::int64_t offset) override;
+  void WriteRepeated(const File& file, const void* block, std::size_t blockSize, std::int64_t count,
+                     std::int64_t offset) override;
+  std::size_t ReadAt(const File& file, void* data, std::size_t size, std::int64_t offset) override;
+  void Flush(const File& file) override;
+  void FlushFolder(const std::string& path) override;
+  void SetLength(const File& file, std::int64_t length) override;
+  void SetTimes(const File& file, const FileTimes& times) override;
+  void Remove(const std::string& path) override;
+  void Rename(const std::string& from, const std::string& to) override;
+  std::vector<DirEntry> ListFolder(const std::string& path) override;
+  void MakeFolder(const std::string& path) override;
+  void RemoveFolder(const std::string& path) override;
+  std::string VolumeOf(const std::string& path) override;
+  std::vector<Volume> Volumes() override;
+  DiskSpace QueryDisk(const std::string& volume) override;
+  std::vector<std::string> SwapFiles() override;
+  std::string ProgramFolder() override;
+  std::string UserDataFolder() override;
+  std::string HomeFolder() override;
+
+ private:
+  std::string programFolder_;
+};
+
+// The absolute, normalised form of a path as this file system uses it ("C:\Data\x.txt"); a drive alone
+// ("C:") is its root folder. Throws PlatformError for a name that cannot be a Windows path.
+std::string NormalisedPath(const std::string& path);
+
+// The page files that `PagingFiles` (the system's list: "C:\pagefile.sys 1024 4096", "?:\pagefile.sys")
+// names: "?:" stands for every fixed drive. The first fixed drive's pagefile.sys and swapfile.sys are always
+// among them.
+std::vector<std::string> PageFilesOf(const std::vector<std::string>& pagingFiles,
+                                     const std::vector<std::string>& fixedDrives);
+
+}  // namespace nulvane::platform
