@@ -11,6 +11,18 @@ PACKAGES=(g++ cmake ninja-build ccache qt6-base-dev libgtest-dev libgmock-dev li
 # desktop files.
 PACKAGING_TOOLS=(dpkg-dev file lintian desktop-file-utils appstream)
 
+# What the Windows build needs (scripts/test-windows, scripts/package windows): the mingw-w64 cross compiler,
+# GoogleTest's sources to build for the target, and Wine to run the result.
+WINDOWS_PACKAGES=(g++-mingw-w64-x86-64 googletest wine wine64)
+
+# A Wine prefix of its own in a temporary folder, removed when the script ends.
+start_wine_prefix() {
+  WINE_ROOT=$(mktemp -d)
+  export WINEPREFIX="$WINE_ROOT/prefix" WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+  trap 'wineserver -w 2>/dev/null || true; rm -rf "$WINE_ROOT"' EXIT
+  wineboot --init >/dev/null 2>&1
+}
+
 install_missing_packages() {
   local missing=()
   for package in "$@"; do

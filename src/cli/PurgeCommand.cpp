@@ -24,6 +24,7 @@ void PurgeCommand::AddOptions(CLI::App& command) {
   command.add_flag("--confirm-each", confirmEach_, "Ask before each file (needs a terminal)");
   command.add_flag("--no-delete", noDelete_, "Do not delete purged files");
   command.add_flag("--read-only", readOnly_, "OK to purge read-only files");
+  command.add_flag("--system", system_, "OK to purge system files (a Windows attribute)");
   command.add_flag("--sensitive", sensitive_, "OK to purge sensitive files (exe, dll, sys, etc.)");
   command.add_flag("--file-names", fileNames_, "Name every file in the report, not only the folders");
   command.add_flag("--keep-folders", keepFolders_,
@@ -63,6 +64,7 @@ void PurgeCommand::AnswerDialogs(CliProgram& program, Run& run) {
     run.asked = true;
     dialog.ClickCheck(dialog.chkDoNotDeletePurgedFiles, noDelete_);
     dialog.ClickCheck(dialog.chkOKToPurgeReadOnlyFiles, readOnly_);
+    dialog.ClickCheck(dialog.chkOKToPurgeSystemFiles, system_);
     dialog.ClickCheck(dialog.chkOKToPurgeSensitiveFiles, sensitive_);
     dialog.ClickCheck(dialog.chkFolderNamesOnly, !fileNames_);
     if (dialog.chkDeleteEmptyFolders.visible) dialog.ClickCheck(dialog.chkDeleteEmptyFolders, !keepFolders_);

@@ -35,6 +35,7 @@ class PurgeCommand final : public Command {
   bool confirmEach_ = false;
   bool noDelete_ = false;
   bool readOnly_ = false;
+  bool system_ = false;
   bool sensitive_ = false;
   bool fileNames_ = false;
   bool keepFolders_ = false;

@@ -188,8 +188,11 @@ class FileSystem {
 
 #ifdef _WIN32
 constexpr char kPathSeparator = '\\';
+// Whether names that differ only in letter case name different files.
+constexpr bool kCaseSensitiveNames = false;
 #else
 constexpr char kPathSeparator = '/';
+constexpr bool kCaseSensitiveNames = true;
 #endif
 
 }  // namespace nulvane::platform

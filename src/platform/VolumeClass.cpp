@@ -1,9 +1,11 @@
 #include "platform/VolumeClass.h"
 
+#ifndef _WIN32
 #include <dirent.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <fstream>
@@ -31,6 +33,9 @@ bool IsNetworkType(const std::string& type) {
   if (kNetwork.count(type) > 0) return true;
   return type.rfind("fuse.", 0) == 0 && kNetworkFuse.count(type.substr(5)) > 0;
 }
+
+#ifndef _WIN32
+// The flash test reads the kernel's sysfs.
 
 std::string ReadLine(const std::string& path) {
   std::ifstream in(path);
@@ -73,6 +78,7 @@ bool DeviceIsOnFlash(std::string device, int depth) {
   }
   return ReadLine(device + "/queue/rotational") == "0";
 }
+#endif
 
 }  // namespace
 
@@ -95,9 +101,12 @@ std::vector<ResidueKind> ResidueKindsOf(const std::string& type, const std::stri
   return kinds;
 }
 
+#ifndef _WIN32
 bool IsOnFlash(const std::string& sysRoot, const std::string& majorMinor) {
   if (majorMinor.empty() || majorMinor.rfind("0:", 0) == 0) return false;  // no block device behind it
   return DeviceIsOnFlash(RealPathOf(sysRoot + "/dev/block/" + majorMinor), 0);
 }
+
+#endif
 
 }  // namespace nulvane::platform

@@ -13,9 +13,11 @@ namespace nulvane::platform {
 std::vector<ResidueKind> ResidueKindsOf(const std::string& fileSystemType, const std::string& options,
                                         bool flash);
 
+#ifndef _WIN32
 // Whether the block device numbered `majorMinor` ("8:2") lies on flash, by the kernel's queue/rotational
 // flag of the disk behind it: a partition is taken as its disk, and a device-mapper or RAID device as the
 // disks under it (flash when any of them is). `sysRoot` is "/sys" except in tests.
 bool IsOnFlash(const std::string& sysRoot, const std::string& majorMinor);
+#endif
 
 }  // namespace nulvane::platform

@@ -456,6 +456,16 @@ std::string NormalisedPath(const std::string& path) {
   return Narrow(FullPathOf(path));
 }
 
+std::vector<ResidueKind> ResidueKindsOfDrive(DriveType type, const std::string& fileSystemType, bool flash) {
+  std::vector<ResidueKind> kinds;
+  if (type == DriveType::Network) kinds.push_back(ResidueKind::Network);
+  if (type == DriveType::RamDisk) kinds.push_back(ResidueKind::Memory);
+  // ReFS writes changed blocks elsewhere (its integrity streams, its block cloning); the old ones stay.
+  if (fileSystemType == "ReFS") kinds.push_back(ResidueKind::CopyOnWrite);
+  if (flash && type != DriveType::Network && type != DriveType::RamDisk) kinds.push_back(ResidueKind::Flash);
+  return kinds;
+}
+
 std::vector<std::string> PageFilesOf(const std::vector<std::string>& pagingFiles,
                                      const std::vector<std::string>& fixedDrives) {
   std::vector<std::string> files;
@@ -548,6 +558,31 @@ File WindowsFileSystem::CreateNewFile(const std::string& path) {
   const HANDLE plain = ::ReOpenFile(handle.get(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, 0);
   if (plain == INVALID_HANDLE_VALUE) return File(handle.release(), path);
   return File(plain, path);
+}
+
+File WindowsFileSystem::CreateUnnamedFile(const std::string& folder) {
+  // Windows has no file without a name; a hidden one that the system deletes when its handle closes (also
+  // when the program ends abruptly) serves the same.
+  const std::wstring full = FullPathOf(folder);
+  RequireFolder(full);
+  const std::wstring base = full + (IsRoot(full) ? L"" : L"\\") + L"~nulvane-";
+  for (int attempt = 0;; ++attempt) {
+    const std::wstring name = base + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(attempt) + L".tmp";
+    const HANDLE created = ::CreateFileW(
+        Extended(name).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_FLAG_DELETE_ON_CLOSE | kOpenFlags,
+        nullptr);
+    if (created == INVALID_HANDLE_VALUE) {
+      const DWORD error = ::GetLastError();
+      if (error == ERROR_FILE_EXISTS && attempt < 100) continue;
+      ThrowWin32(error);
+    }
+    Handle handle(created);
+    // Closing deletes it wherever it landed.
+    if (!LiesAt(handle.get(), name)) ThrowThroughLink();
+    return File(handle.release(), Narrow(full) + (IsRoot(full) ? "" : "\\"));
+  }
 }
 
 std::string WindowsFileSystem::RealPath(const std::string& path) {
@@ -690,6 +725,24 @@ void WindowsFileSystem::FlushFolder(const std::string& path) {
   }
 }
 
+void WindowsFileSystem::FlushVolume(const std::string& folder) {
+  // NTFS frees a deleted file's clusters at once. Flushing the whole volume needs a handle to the volume,
+  // which only an administrator may open; without one there is nothing more to do.
+  const std::wstring root = RootOf(FullPathOf(folder));
+  RequireFolder(FullPathOf(folder));
+  if (root.size() != 3) return;  // a network share: its server decides
+  const std::wstring volume = L"\\\\.\\" + root.substr(0, 2);
+  const HANDLE opened = ::CreateFileW(volume.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) return;
+  const Handle handle(opened);
+  if (!::FlushFileBuffers(handle.get())) {
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_INVALID_FUNCTION && error != ERROR_NOT_SUPPORTED)
+      ThrowWin32(error);
+  }
+}
+
 void WindowsFileSystem::SetLength(const File& file, std::int64_t length) {
   LARGE_INTEGER position;
   position.QuadPart = length;
@@ -725,6 +778,14 @@ void WindowsFileSystem::Rename(const std::string& from, const std::string& to) {
 }
 
 std::vector<DirEntry> WindowsFileSystem::ListFolder(const std::string& path) {
+  return ListEntries(path, false);
+}
+
+std::vector<DirEntry> WindowsFileSystem::ListFolderWithSizes(const std::string& path) {
+  return ListEntries(path, true);
+}
+
+std::vector<DirEntry> WindowsFileSystem::ListEntries(const std::string& path, bool withSizes) {
   const std::wstring full = FullPathOf(path);
   const Handle folder =
       OpenExactly(full, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll);
@@ -768,7 +829,9 @@ std::vector<DirEntry> WindowsFileSystem::ListFolder(const std::string& path) {
         } else {
           entryKind = FileKind::Regular;
         }
-        entries.push_back({Narrow(name), entryKind});
+        // The listing carries every size; they are handed on only where asked for.
+        const std::int64_t size = withSizes && entryKind == FileKind::Regular ? entry->EndOfFile.QuadPart : 0;
+        entries.push_back({Narrow(name), entryKind, size});
       }
       if (entry->NextEntryOffset == 0) break;
       bytes += entry->NextEntryOffset;
@@ -845,6 +908,41 @@ DiskSpace WindowsFileSystem::QueryDisk(const std::string& volume) {
     space.totalBytes = static_cast<double>(totalClusters) * static_cast<double>(space.clusterSize);
   }
   return space;
+}
+
+VolumeClass WindowsFileSystem::ClassifyVolume(const std::string& path) {
+  const std::wstring root = RootOf(FullPathOf(path));
+  VolumeClass volume;
+  volume.mountPoint = Narrow(root.substr(0, root.size() - 1));
+  const UINT type = ::GetDriveTypeW(root.c_str());
+  wchar_t fileSystem[MAX_PATH + 1] = {};
+  if (::GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, fileSystem, MAX_PATH + 1))
+    volume.fileSystemType = Narrow(fileSystem, std::wcslen(fileSystem));
+  wchar_t device[MAX_PATH + 1] = {};
+  volume.device = ::GetVolumeNameForVolumeMountPointW(root.c_str(), device, MAX_PATH + 1)
+                      ? Narrow(device, std::wcslen(device))
+                      : Narrow(root);
+  // A disk without a seek penalty is flash. Asking needs no right beyond opening the volume for nothing.
+  bool flash = false;
+  if (root.size() == 3 && type == DRIVE_FIXED) {
+    const std::wstring name = L"\\\\.\\" + root.substr(0, 2);
+    const HANDLE opened = ::CreateFileW(name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                        OPEN_EXISTING, 0, nullptr);
+    if (opened != INVALID_HANDLE_VALUE) {
+      const Handle handle(opened);
+      STORAGE_PROPERTY_QUERY query{};
+      query.PropertyId = StorageDeviceSeekPenaltyProperty;
+      query.QueryType = PropertyStandardQuery;
+      DEVICE_SEEK_PENALTY_DESCRIPTOR penalty{};
+      DWORD returned = 0;
+      if (::DeviceIoControl(handle.get(), IOCTL_STORAGE_QUERY_PROPERTY, &query, sizeof query, &penalty,
+                            sizeof penalty, &returned, nullptr) &&
+          returned >= sizeof penalty)
+        flash = !penalty.IncursSeekPenalty;
+    }
+  }
+  volume.kinds = ResidueKindsOfDrive(DriveTypeOf(type), volume.fileSystemType, flash);
+  return volume;
 }
 
 std::vector<std::string> WindowsFileSystem::SwapFiles() {

@@ -23,6 +23,7 @@ class WindowsFileSystem final : public FileSystem {
   File OpenForReading(const std::string& path) override;
   File CreateFile(const std::string& path) override;
   File CreateNewFile(const std::string& path) override;
+  File CreateUnnamedFile(const std::string& folder) override;
   std::string RealPath(const std::string& path) override;
   FileStatus Status(const std::string& path) override;
   FileStatus Status(const File& file) override;
@@ -35,28 +36,37 @@ class WindowsFileSystem final : public FileSystem {
   std::size_t ReadAt(const File& file, void* data, std::size_t size, std::int64_t offset) override;
   void Flush(const File& file) override;
   void FlushFolder(const std::string& path) override;
+  void FlushVolume(const std::string& folder) override;
   void SetLength(const File& file, std::int64_t length) override;
   void SetTimes(const File& file, const FileTimes& times) override;
   void Remove(const std::string& path) override;
   void Rename(const std::string& from, const std::string& to) override;
   std::vector<DirEntry> ListFolder(const std::string& path) override;
+  std::vector<DirEntry> ListFolderWithSizes(const std::string& path) override;
   void MakeFolder(const std::string& path) override;
   void RemoveFolder(const std::string& path) override;
   std::string VolumeOf(const std::string& path) override;
   std::vector<Volume> Volumes() override;
   DiskSpace QueryDisk(const std::string& volume) override;
+  VolumeClass ClassifyVolume(const std::string& path) override;
   std::vector<std::string> SwapFiles() override;
   std::string ProgramFolder() override;
   std::string UserDataFolder() override;
   std::string HomeFolder() override;
 
  private:
+  std::vector<DirEntry> ListEntries(const std::string& path, bool withSizes);
+
   std::string programFolder_;
 };
 
 // The absolute, normalised form of a path as this file system uses it ("C:\Data\x.txt"); a drive alone
 // ("C:") is its root folder. Throws PlatformError for a name that cannot be a Windows path.
 std::string NormalisedPath(const std::string& path);
+
+// What overwriting in place may not reach on a drive, from what the system tells of it: its drive type
+// (GetDriveType), its file system ("NTFS", "ReFS") and whether its disk has no seek penalty (flash).
+std::vector<ResidueKind> ResidueKindsOfDrive(DriveType type, const std::string& fileSystemType, bool flash);
 
 // The page files that `PagingFiles` (the system's list: "C:\pagefile.sys 1024 4096", "?:\pagefile.sys")
 // names: "?:" stands for every fixed drive. The first fixed drive's pagefile.sys and swapfile.sys are always

@@ -179,9 +179,13 @@ bool MatchFilespec(const std::string& name, const std::string& spec, bool caseSe
   if (name.find(platform::kPathSeparator) != std::string::npos) return false;
   const std::string trimmed = TrimBlanks(spec);
   if (trimmed.empty()) return true;
-  // One file's name: names differing only in case are different files here, and a name may begin or end
-  // with blanks, so " a" must not also take "a" (nor "a" take " a").
-  if (!ContainsWildcard(trimmed)) return name == spec;
+  // One file's name: a name may begin or end with blanks, so " a" must not also take "a" (nor "a" take " a").
+  // Where names differing only in case are different files, the case must match too; where they are one
+  // file (Windows), the name matches as the file system compares it.
+  if (!ContainsWildcard(trimmed)) {
+    if constexpr (platform::kCaseSensitiveNames) return name == spec;
+    return FoldCase(name) == FoldCase(spec);
+  }
   const DotSplit nameParts = SplitAtLastDot(name);
   const DotSplit specParts = SplitAtLastDot(trimmed);
   if (!specParts.hasDot) return !nameParts.hasDot && MatchPart(name, trimmed, caseSensitive);

@@ -10,7 +10,8 @@ namespace nulvane::support {
 // compared character by character; a byte that is not valid UTF-8 counts as one character of its own.
 
 // True when `name` (a file name without folder) satisfies `spec`. A specification without wildcards is
-// one file's name and matches only that exact name, whatever `caseSensitive` says.
+// one file's name and matches only that name, whatever `caseSensitive` says: exactly where names are
+// case-sensitive, in any letter case on Windows.
 bool MatchFilespec(const std::string& name, const std::string& spec, bool caseSensitive);
 // True when `text` matches the wildcard `pattern` ("*" any run, "?" one character), decided by one
 // left-to-right scan that takes the first occurrence of the character after a "*" and never tries a later

@@ -1,5 +1,4 @@
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <functional>
@@ -8,6 +7,7 @@
 #include "support/Locale.h"
 #include "testsupport/FakeUi.h"
 #include "testsupport/FaultyFileSystem.h"
+#include "testsupport/Platform.h"
 #include "testsupport/TempDir.h"
 
 namespace nulvane::testing {
@@ -56,7 +56,8 @@ TEST_F(SelectSubfoldersTest, RowsTellCountsAndSizesAndAreSortedByName) {
   for (int i = 0; i < 250; ++i) temp.Write("Big/inner/f" + std::to_string(i), "1");
   temp.Write("Locked/secret.txt", "s");
   temp.Write("loose.txt", "a file of the top folder is no row");
-  ASSERT_EQ(::symlink("/", (temp / "link").c_str()), 0);  // a link to a folder is no subfolder
+  // A link to a folder (here the drive's root) is no subfolder.
+  ASSERT_TRUE(MakeLink(platform::kPathSeparator == '/' ? "/" : temp.path().substr(0, 3), temp / "link"));
   fileSystem.Inject({"ListFolder", "Locked", EACCES});
 
   Show([](SelectSubfoldersDialog& d) { d.cmdCancel(); });
@@ -157,6 +158,7 @@ TEST_F(SelectSubfoldersTest, ANameThatSaysOverIsNoLowerBound) {
   });
 }
 
+#ifndef _WIN32  // names that differ by case alone, and a line break in a name
 TEST_F(SelectSubfoldersTest, NamesPassedInAreCheckedExactlyAndComeBackExactly) {
   Folder("Photos");
   Folder("photos");
@@ -176,6 +178,7 @@ TEST_F(SelectSubfoldersTest, NamesPassedInAreCheckedExactlyAndComeBackExactly) {
   EXPECT_EQ(dialog.strFoldersReturnedFromSelectFoldersForm,
             (std::vector<std::string>{" odd name ", "line\r\nbreak", "Photos"}));
 }
+#endif
 
 TEST_F(SelectSubfoldersTest, WhileReadingOnlyCancelActsAndItStopsTheReading) {
   for (int i = 0; i < 6; ++i) Folder("f" + std::to_string(i));

@@ -5,6 +5,11 @@
 #include "engine/ClusterSizeTable.h"
 #include "platform/PlatformError.h"
 #include "testsupport/FaultyFileSystem.h"
+#include "testsupport/TempDir.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace nulvane::testing {
 namespace {
@@ -58,6 +63,29 @@ TEST(ClusterSizeTableTest, EachDriveIsAskedOnce) {
   EXPECT_EQ(table.GetClusterSize("/"), 4096);
   EXPECT_EQ(asked, 2);
 }
+
+#ifdef _WIN32
+// Real drive letters: the letters A and B with no drive (or no disk) behind them take 512 bytes, any other
+// letter 4096, and a drive that answers its own size.
+TEST(ClusterSizeTableTest, RealDrivesAndTheFloppyLetters) {
+  FaultyFileSystem fs;
+  engine::ClusterSizeTable table(fs);
+  const DWORD present = ::GetLogicalDrives();
+  for (const char letter : {'A', 'B'}) {
+    if ((present & (1u << (letter - 'A'))) == 0) {
+      EXPECT_EQ(table.GetClusterSize(std::string(1, letter) + ":"), 512);
+    }
+  }
+  for (char letter = 'Z'; letter > 'C'; --letter) {
+    if ((present & (1u << (letter - 'A'))) != 0) continue;
+    EXPECT_EQ(table.GetClusterSize(std::string(1, letter) + ":"), 4096) << letter;
+    break;
+  }
+  TempDir dir;
+  const std::string drive = fs.VolumeOf(dir.path());
+  EXPECT_EQ(table.GetClusterSize(drive), fs.QueryDisk(drive).clusterSize);
+}
+#endif
 
 TEST(ClusterSizeTableTest, StoredValueWins) {
   FaultyFileSystem fs;

@@ -17,11 +17,11 @@ TEST(Listing, WithFolderNamesListsEveryFileAndAsksForASpeedTest) {
   p.dir.Write("sub/c.dat", "x");
   p.List(p.dir.path(), "*.txt", true, true, true);
 
-  const std::string drive = support::DriveOf(p.fs, p.dir.path());
+  const std::string drive = support::DriveName(support::DriveOf(p.fs, p.dir.path()));
   EXPECT_EQ(
       p.Lines(),
       (Lines{p.dir.path(), "a.txt (" + engine::FileDateText(p.fs, a, false) + ", 1000 bytes)   ",
-             p.dir.path() + "sub/", "b.txt (" + engine::FileDateText(p.fs, b, false) + ", 2.00 KB)", "",
+             p.dir / "sub/", "b.txt (" + engine::FileDateText(p.fs, b, false) + ", 2.00 KB)", "",
              "Number of files: 2", "Sum of file sizes: 2.98 KB",
              "For an estimate of the purge time test the purge speed for Drive " + drive + " then relist."}));
   EXPECT_EQ(p.report.lngNumFilesProcessed, 2);
@@ -48,7 +48,7 @@ TEST(Listing, WithoutFolderNamesShowsOneDotPerFolderWithMatchesThenOnlyTheSummar
   EXPECT_EQ(dots, " . .");
   EXPECT_TRUE(dotsLabelShown);
   EXPECT_FALSE(p.report.lblDots.visible);
-  const std::string drive = support::DriveOf(p.fs, p.dir.path());
+  const std::string drive = support::DriveName(support::DriveOf(p.fs, p.dir.path()));
   EXPECT_EQ(p.Lines(), (Lines{"Number of files x*.txt: 2", "Sum of file sizes: 5 bytes",
                               "For an estimate of the purge time test the purge speed for Drive " + drive +
                                   " then relist."}));
@@ -177,8 +177,7 @@ TEST(Listing, CountingShowsAnUnreadableFolderAfterTheLastRunWasClosed) {
   p.report.cmdClose_Click();
   p.Count(p.dir.path(), "*.*", true, 1001);
   ASSERT_EQ(p.ui.messages().size(), 1u);
-  EXPECT_EQ(p.ui.messages()[0].text,
-            "Error #" + std::to_string(1000 + EIO) + " with " + p.dir.path() + "sub/");
+  EXPECT_EQ(p.ui.messages()[0].text, "Error #" + std::to_string(1000 + EIO) + " with " + p.dir / "sub/");
 }
 
 TEST(Listing, UnreadableFolderShowsItsErrorAndStops) {
@@ -188,8 +187,7 @@ TEST(Listing, UnreadableFolderShowsItsErrorAndStops) {
   p.ui.AnswerOkByDefault();
   p.List(p.dir.path(), "*.*", true, true, true);
   ASSERT_EQ(p.ui.messages().size(), 1u);
-  EXPECT_EQ(p.ui.messages()[0].text,
-            "Error #" + std::to_string(1000 + EIO) + " with " + p.dir.path() + "sub/");
+  EXPECT_EQ(p.ui.messages()[0].text, "Error #" + std::to_string(1000 + EIO) + " with " + p.dir / "sub/");
   EXPECT_NE(p.report.txbText.text().find("Listing was stopped."), std::string::npos);
 }
 

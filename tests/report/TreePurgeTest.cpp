@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
+#ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include <algorithm>
 
@@ -8,6 +10,7 @@
 #include "report/ReportTestSupport.h"
 #include "support/Drive.h"
 #include "support/Match.h"
+#include "testsupport/Platform.h"
 
 namespace nulvane::testing {
 namespace {
@@ -91,7 +94,7 @@ TEST(TreePurge, FolderNamesOnlyShowsDotsAndTheFailedFileAndRemovesEmptiedFolder)
       "\r\n(including all files in subfolders) \r\nusing random bytes plus zeros once.\r\n\r\n" +
       p.dir.path() + "\r\n. ";
   for (const auto& sub : subfolders) {
-    expected += "\r\n" + p.dir.path() + sub + "/\r\n";
+    expected += "\r\n" + p.dir / (sub + "/") + "\r\n";
     expected += sub == "keep" ? ". bad.txt: file overwritten but not deleted.\r\n"
                               : ". Folder " + p.dir.path() + "gone removed.\r\n\r\n";
   }
@@ -200,6 +203,7 @@ TEST(TreePurge, FailureInSecondPassKeepsTheFileAndReportsTheCode) {
       << p.report.txbText.text();
 }
 
+#ifndef _WIN32  // no Windows name holds a control character
 // A name holding a line break is one line of the report, in a purge and in a listing alike, and the run
 // works on the real name.
 TEST(TreePurge, NamesWithControlCharactersTakeOneLineOfTheReport) {
@@ -226,6 +230,7 @@ TEST(TreePurge, NamesWithControlCharactersTakeOneLineOfTheReport) {
   EXPECT_EQ(p.report.lngNumFilesPurged, 2);
   EXPECT_TRUE(p.fs.ListFolder(folder).empty());
 }
+#endif
 
 TEST(TreePurge, LinksAndTheirTargetsAreNeverTouched) {
   ReportProgram p;
@@ -233,23 +238,46 @@ TEST(TreePurge, LinksAndTheirTargetsAreNeverTouched) {
   const std::string secret = outside.Write("secret.txt", SampleContent(3000, 7));
   const std::string deep = outside.Write("folder/deep.txt", SampleContent(3000, 8));
   p.dir.Write("plain.txt", "x");
-  ASSERT_EQ(::symlink(secret.c_str(), (p.dir / "file-link").c_str()), 0);
-  ASSERT_EQ(::symlink((outside / "folder").c_str(), (p.dir / "folder-link").c_str()), 0);
+  // Wine lists a link to a file as the file and refuses it only when it is opened (the engine's tests show
+  // that), so there the link to a file is left out.
+  const bool fileLink = !RunningUnderWine();
+  if (fileLink) {
+    ASSERT_TRUE(MakeLink(secret, p.dir / "file-link"));
+  }
+  ASSERT_TRUE(MakeLink(outside / "folder", p.dir / "folder-link"));
   p.confirmation.blnDeleteEmptyFolders = true;
   p.Purge(p.dir.path(), "*.*", true);
 
   EXPECT_EQ(ReadFile(secret), SampleContent(3000, 7));
   EXPECT_EQ(ReadFile(deep), SampleContent(3000, 8));
-  EXPECT_EQ(p.fs.Status(p.dir / "file-link").kind, platform::FileKind::Symlink);
+  if (fileLink) {
+    EXPECT_EQ(p.fs.Status(p.dir / "file-link").kind, platform::FileKind::Symlink);
+  }
   EXPECT_EQ(p.fs.Status(p.dir / "folder-link").kind, platform::FileKind::Symlink);
   const std::string& text = p.report.txbText.text();
-  EXPECT_NE(text.find("\r\nfile-link: a symbolic link, not purged.\r\n"), std::string::npos);
+  if (fileLink) {
+    EXPECT_NE(text.find("\r\nfile-link: a symbolic link, not purged.\r\n"), std::string::npos);
+  }
   EXPECT_NE(text.find("\r\nfolder-link: a symbolic link, not purged.\r\n"), std::string::npos);
   // Named as what they are, but never counted as files to purge.
   EXPECT_EQ(p.report.lngNumFilesProcessed, 1);
   EXPECT_EQ(p.report.lngNumFilesPurged, 1);
 }
 
+#ifdef _WIN32
+// Windows names differ not by case: "Report.TXT" is the file "report.txt".
+TEST(TreePurge, PlainNameMatchesInAnyCaseAndOncePerFolder) {
+  ReportProgram p;
+  p.dir.Write("Report.TXT", "upper");
+  p.dir.Write("sub/report.txt", "lower");
+  p.dir.Write("sub/report.txt.bak", "other");
+  p.Purge(p.dir.path(), "report.txt", true);
+  EXPECT_FALSE(Exists(p.dir / "Report.TXT"));
+  EXPECT_FALSE(Exists(p.dir / "sub/report.txt"));
+  EXPECT_TRUE(Exists(p.dir / "sub/report.txt.bak"));
+  EXPECT_EQ(p.report.lngNumFilesPurged, 2);
+}
+#else
 TEST(TreePurge, PlainNameMatchesExactlyAndOncePerFolder) {
   ReportProgram p;
   p.dir.Write("Report.TXT", "upper");
@@ -261,6 +289,7 @@ TEST(TreePurge, PlainNameMatchesExactlyAndOncePerFolder) {
   EXPECT_FALSE(Exists(p.dir / "sub/report.txt"));
   EXPECT_EQ(p.report.lngNumFilesPurged, 2);
 }
+#endif
 
 TEST(TreePurge, FolderWithoutMatchesIsSilentButItsSubfoldersAreWalked) {
   ReportProgram p;
@@ -269,7 +298,7 @@ TEST(TreePurge, FolderWithoutMatchesIsSilentButItsSubfoldersAreWalked) {
   p.Purge(p.dir.path(), "*.txt", true);
   const std::string& text = p.report.txbText.text();
   EXPECT_EQ(text.find("\r\n" + p.dir.path() + "\r\n"), std::string::npos);
-  EXPECT_NE(text.find("\r\n" + p.dir.path() + "sub/\r\na.txt (1 bytes) purged\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\n" + p.dir / "sub/" + "\r\na.txt (1 bytes) purged\r\n"), std::string::npos);
 }
 
 TEST(TreePurge, ConfirmationDialogAnswersDriveTheRun) {
@@ -326,8 +355,7 @@ TEST(TreePurge, UnreadableSubfolderStopsTheRunWithItsErrorButPermissionIsSilent)
     p.ui.AnswerOkByDefault();
     p.Purge(p.dir.path(), "*.*", true);
     ASSERT_EQ(p.ui.messages().size(), 1u);
-    EXPECT_EQ(p.ui.messages()[0].text,
-              "Error #" + std::to_string(1000 + EIO) + " with " + p.dir.path() + "sub/");
+    EXPECT_EQ(p.ui.messages()[0].text, "Error #" + std::to_string(1000 + EIO) + " with " + p.dir / "sub/");
     EXPECT_TRUE(p.report.blnStop);
     EXPECT_TRUE(Exists(p.dir / "sub/a.txt"));
   }
@@ -399,6 +427,7 @@ TEST(TreePurge, AnUnreadableSubfolderIsNotTakenForEmptyAndTheRunGoesOn) {
   EXPECT_EQ(p.report.intNumFoldersRemoved, 2);
 }
 
+#ifndef _WIN32
 TEST(TreePurge, PipesAndSocketsAreNamedNotCountedAndNeverOpened) {
   ReportProgram p;
   p.dir.Write("a.txt", "1");
@@ -410,12 +439,13 @@ TEST(TreePurge, PipesAndSocketsAreNamedNotCountedAndNeverOpened) {
   EXPECT_EQ(p.fs.Status(p.dir / "pipe.txt").kind, platform::FileKind::Pipe);
   EXPECT_EQ(p.fs.Calls("OpenForWriting"), 1);
 }
+#endif
 
 TEST(TreePurge, AFileWithOtherNamesIsReportedAndLeftWhole) {
   ReportProgram p;
   TempDir elsewhere;
   const std::string shared = p.dir.Write("shared.txt", SampleContent(5000, 3));
-  ASSERT_EQ(::link(shared.c_str(), (elsewhere / "backup.txt").c_str()), 0);
+  ASSERT_TRUE(MakeHardLink(shared, elsewhere / "backup.txt"));
   p.dir.Write("own.txt", "own");
   p.Purge(p.dir.path(), "*.txt", false);
   EXPECT_EQ(ReadFile(shared), SampleContent(5000, 3));

@@ -1,0 +1,279 @@
+// The Windows file system on real files: names, drives, attributes, times, reparse points.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "platform/PlatformError.h"
+#include "platform/UserLocale.h"
+#include "platform/WindowsFileSystem.h"
+#include "platform/WindowsText.h"
+#include "testsupport/Platform.h"
+#include "testsupport/TempDir.h"
+
+// After the program's headers: windows.h spells CreateFile as a macro.
+// clang-format off
+#include <windows.h>
+#undef CreateFile
+// clang-format on
+
+namespace nulvane::testing {
+namespace {
+
+using platform::FileKind;
+using platform::NormalisedPath;
+using platform::PlatformError;
+using platform::WindowsFileSystem;
+
+TEST(WindowsFileSystemTest, PathsAreNormalisedByNameAndKeepEveryCharacterOfTheirNames) {
+  const std::vector<std::pair<std::string, std::string>> cases = {
+      {"C:\\Data\\x.txt", "C:\\Data\\x.txt"},
+      {"c:/Data//sub/../x.txt", "C:\\Data\\x.txt"},
+      {"C:\\Data\\.\\x.txt\\", "C:\\Data\\x.txt"},
+      {"C:", "C:\\"},
+      {"C:\\..\\..", "C:\\"},
+      {"\\\\?\\C:\\Data\\x.txt", "C:\\Data\\x.txt"},
+      {"\\\\server\\share\\a\\..\\b", "\\\\server\\share\\b"},
+      {"\\\\?\\UNC\\server\\share\\b", "\\\\server\\share\\b"},
+      // The system's own clean-up would make these another file's name.
+      {"C:\\Data\\name. ", "C:\\Data\\name. "},
+      {"C:\\Data\\con.txt", "C:\\Data\\con.txt"},
+  };
+  for (const auto& [given, expected] : cases) EXPECT_EQ(NormalisedPath(given), expected) << given;
+  EXPECT_THROW(NormalisedPath("\\\\.\\PhysicalDrive0"), PlatformError);
+  EXPECT_THROW(NormalisedPath(""), PlatformError);
+}
+
+TEST(WindowsFileSystemTest, DrivesHaveLettersTypesAndClusterSizes) {
+  TempDir dir;
+  WindowsFileSystem fs;
+  EXPECT_EQ(fs.VolumeOf("C:\\Data\\x.txt"), "C:");
+  EXPECT_EQ(fs.VolumeOf("d:\\"), "D:");
+  EXPECT_EQ(fs.VolumeOf("\\\\server\\share\\x"), "\\\\server\\share");
+  const std::string drive = fs.VolumeOf(dir.path());
+  ASSERT_EQ(drive, dir.path().substr(0, 2));
+
+  bool found = false;
+  for (const platform::Volume& volume : fs.Volumes()) {
+    ASSERT_EQ(volume.mountPoint.size(), 2u);
+    EXPECT_EQ(volume.mountPoint[1], ':');
+    if (volume.mountPoint != drive) continue;
+    found = true;
+    EXPECT_EQ(volume.type, platform::DriveType::Fixed);
+    EXPECT_FALSE(volume.fileSystemType.empty());
+  }
+  EXPECT_TRUE(found);
+
+  const platform::DiskSpace disk = fs.QueryDisk(drive);
+  EXPECT_GE(disk.clusterSize, 512);
+  EXPECT_EQ(disk.clusterSize % 512, 0);
+  EXPECT_GT(disk.totalBytes, disk.freeBytes);
+  // A letter with no drive behind it.
+  const DWORD present = ::GetLogicalDrives();
+  for (int letter = 25; letter >= 0; --letter) {
+    if ((present & (1u << letter)) != 0) continue;
+    EXPECT_THROW(fs.QueryDisk(std::string(1, static_cast<char>('A' + letter)) + ":"), PlatformError);
+    break;
+  }
+}
+
+TEST(WindowsFileSystemTest, HiddenReadOnlyAndSystemAreTheFilesOwnAttributes) {
+  TempDir dir;
+  WindowsFileSystem fs;
+  const std::string path = dir.Write("a.txt", "x");
+  fs.SetAttributes(path, {true, true, true});
+  const DWORD attributes = ::GetFileAttributesW(platform::Widen(path).c_str());
+  EXPECT_EQ(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
+            static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+  fs.SetReadOnly(path, false);
+  const platform::FileAttributes after = fs.Attributes(path);
+  EXPECT_FALSE(after.readOnly);
+  EXPECT_TRUE(after.hidden);
+  EXPECT_TRUE(after.system);
+  // Windows deletes no read-only file.
+  fs.SetReadOnly(path, true);
+  try {
+    fs.Remove(path);
+    ADD_FAILURE() << "a read-only file was deleted";
+  } catch (const PlatformError& error) {
+    EXPECT_EQ(error.number, platform::kErrorPermissionDenied);
+  }
+  fs.SetAttributes(path, {});
+  fs.Remove(path);
+  EXPECT_FALSE(Exists(path));
+}
+
+TEST(WindowsFileSystemTest, AllThreeTimesAreReadAndWrittenToTheTenthOfAMicrosecond) {
+  TempDir dir;
+  WindowsFileSystem fs;
+  const std::string path = dir.Write("t.dat", "x");
+  const platform::FileTimes times{{1500000000, 123456700}, {1400000000, 700}, {1300000000, 999999900}};
+  {
+    platform::File file = fs.OpenForReading(path);
+    fs.SetTimes(file, times);
+  }
+  platform::FileTimes read = fs.Status(path).times;
+  // Wine cannot set a creation time on the file systems below it.
+  if (RunningUnderWine()) read.creation = times.creation;
+  EXPECT_EQ(read, times);
+  // Before 1970 too.
+  {
+    platform::File file = fs.OpenForReading(path);
+    fs.SetTimes(file, {{-86400, 500}, {-1, 0}, {}});
+  }
+  EXPECT_EQ(fs.Status(path).times.access, (platform::FileTime{-86400, 500}));
+  EXPECT_EQ(fs.Status(path).times.modification, (platform::FileTime{-1, 0}));
+}
+
+TEST(WindowsFileSystemTest, NothingIsReachedThroughAJunctionOrALink) {
+  TempDir dir;
+  TempDir outside;
+  WindowsFileSystem fs;
+  const std::string secret = outside.Write("folder/secret.txt", "precious");
+  dir.Write("own.txt", "own");
+  const std::string link = dir / "linked";
+  ASSERT_TRUE(MakeLink(outside / "folder", link));
+  const std::string through = link + "\\secret.txt";
+
+  bool listed = false;
+  for (const platform::DirEntry& entry : fs.ListFolder(dir.path())) {
+    if (entry.name != "linked") continue;
+    listed = true;
+    EXPECT_EQ(entry.kind, FileKind::Symlink);
+  }
+  EXPECT_TRUE(listed);
+  EXPECT_EQ(fs.Status(link).kind, FileKind::Symlink);
+  EXPECT_EQ(fs.Status(link + "\\").kind, FileKind::Symlink);
+  EXPECT_THROW(fs.Status(through), PlatformError);
+  EXPECT_THROW(fs.ListFolder(link), PlatformError);
+  EXPECT_THROW(fs.OpenForWriting(through), PlatformError);
+  EXPECT_THROW(fs.OpenForReading(through), PlatformError);
+  EXPECT_THROW(fs.Attributes(through), PlatformError);
+  EXPECT_THROW(fs.SetReadOnly(through, true), PlatformError);
+  EXPECT_THROW(fs.Remove(through), PlatformError);
+  EXPECT_THROW(fs.CreateFile(link + "\\new.txt"), PlatformError);
+  EXPECT_THROW(fs.CreateNewFile(link + "\\new.txt"), PlatformError);
+  EXPECT_THROW(fs.MakeFolder(link + "\\new"), PlatformError);
+  EXPECT_THROW(fs.RemoveFolder(link), PlatformError);
+  EXPECT_EQ(ReadFile(secret), "precious");
+  EXPECT_FALSE(fs.Attributes(secret).readOnly);
+  EXPECT_EQ(fs.ListFolder(outside / "folder").size(), 1u);
+  // The link's target itself, reached by its own path, is an ordinary folder.
+  EXPECT_EQ(fs.RealPath(link), fs.RealPath(outside / "folder"));
+  RemoveLink(link);
+}
+
+TEST(WindowsFileSystemTest, AnOpenFileIsNotDeletedAndANewFileTakesNoExistingName) {
+  TempDir dir;
+  WindowsFileSystem fs;
+  const std::string path = dir.Write("open.txt", "x");
+  {
+    const platform::File file = fs.OpenForWriting(path);
+    EXPECT_THROW(fs.Remove(path), PlatformError);
+    EXPECT_TRUE(Exists(path));
+  }
+  try {
+    fs.CreateNewFile(path);
+    ADD_FAILURE() << "an existing file was taken";
+  } catch (const PlatformError& error) {
+    EXPECT_EQ(error.number, platform::kErrnoBase + EEXIST);
+  }
+  EXPECT_EQ(ReadFile(path), "x");
+  fs.Remove(path);
+  EXPECT_FALSE(Exists(path));
+
+  // A file without a name of its own goes when it is closed.
+  {
+    const platform::File scratch = fs.CreateUnnamedFile(dir.path());
+    fs.WriteAt(scratch, "data", 4, 0);
+    EXPECT_EQ(fs.ListFolder(dir.path()).size(), 1u);
+  }
+  EXPECT_TRUE(fs.ListFolder(dir.path()).empty());
+}
+
+TEST(WindowsFileSystemTest, NamesCrossAsUtf16AndComeBackTheSame) {
+  TempDir dir;
+  WindowsFileSystem fs;
+  const std::string name = "caf\xc3\xa9 \xe5\x90\x8d \xf0\x9f\x94\x91.txt";
+  dir.Write(name, "x");
+  const std::vector<platform::DirEntry> entries = fs.ListFolder(dir.path());
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, name);
+  EXPECT_EQ(ReadFile(dir / name), "x");
+
+  // A lone surrogate, which NTFS allows in a name, travels as the three bytes UTF-8 would give it.
+  const std::wstring lone = std::wstring(L"a") + wchar_t(0xD800) + L"b";
+  EXPECT_EQ(platform::Narrow(lone),
+            "a\xed\xa0\x80"
+            "b");
+  EXPECT_EQ(platform::Widen(platform::Narrow(lone)), lone);
+  EXPECT_THROW(platform::Widen("bad\xff"), PlatformError);
+  EXPECT_THROW(platform::Widen("cut\xe2\x82"), PlatformError);
+}
+
+TEST(WindowsFileSystemTest, WindowsErrorsTakeTheNumbersOfTheSameMeaning) {
+  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_FILE_NOT_FOUND), platform::kErrorFileNotFound);
+  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_PATH_NOT_FOUND), platform::kErrorPathNotFound);
+  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_ACCESS_DENIED), platform::kErrorPermissionDenied);
+  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_SHARING_VIOLATION), platform::kErrorPermissionDenied);
+  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_DISK_FULL), platform::kErrorDiskFull);
+  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_NOT_ENOUGH_MEMORY), platform::kErrorOutOfMemory);
+  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_FILE_EXISTS), platform::kErrnoBase + EEXIST);
+  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_DIR_NOT_EMPTY), platform::kErrnoBase + ENOTEMPTY);
+  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_NOT_READY), platform::kErrnoBase + ERROR_NOT_READY);
+  EXPECT_FALSE(platform::ErrorFromWin32(ERROR_ACCESS_DENIED).description.empty());
+}
+
+TEST(WindowsFileSystemTest, PageFilesAreThoseTheSystemNamesAndThoseOfTheFirstFixedDrive) {
+  EXPECT_EQ(platform::PageFilesOf({"C:\\pagefile.sys 1024 4096", "?:\\pagefile.sys",
+                                   "D:\\My Swap\\page.sys 0 0", "E:\\pagefile.sys"},
+                                  {"C:", "E:"}),
+            (std::vector<std::string>{"C:\\pagefile.sys", "E:\\pagefile.sys", "D:\\My Swap\\page.sys",
+                                      "C:\\swapfile.sys"}));
+  EXPECT_EQ(platform::PageFilesOf({}, {"D:"}),
+            (std::vector<std::string>{"D:\\pagefile.sys", "D:\\swapfile.sys"}));
+  EXPECT_TRUE(platform::PageFilesOf({}, {}).empty());
+
+  WindowsFileSystem fs;
+  std::string firstFixed;
+  for (const platform::Volume& volume : fs.Volumes()) {
+    if (volume.type == platform::DriveType::Fixed && volume.mountPoint >= "C:") {
+      firstFixed = volume.mountPoint;
+      break;
+    }
+  }
+  ASSERT_FALSE(firstFixed.empty());
+  const std::vector<std::string> swapFiles = fs.SwapFiles();
+  EXPECT_NE(std::find(swapFiles.begin(), swapFiles.end(), firstFixed + "\\pagefile.sys"), swapFiles.end());
+}
+
+TEST(WindowsFileSystemTest, WhatOverwritingCannotReachFollowsTheDriveTypeFileSystemAndDisk) {
+  using platform::DriveType;
+  using platform::ResidueKind;
+  using Kinds = std::vector<ResidueKind>;
+  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::Fixed, "NTFS", false), Kinds{});
+  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::Fixed, "NTFS", true), Kinds{ResidueKind::Flash});
+  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::Fixed, "ReFS", true),
+            (Kinds{ResidueKind::CopyOnWrite, ResidueKind::Flash}));
+  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::Network, "NTFS", true), Kinds{ResidueKind::Network});
+  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::RamDisk, "FAT32", false), Kinds{ResidueKind::Memory});
+
+  TempDir dir;
+  WindowsFileSystem fs;
+  const platform::VolumeClass volume = fs.ClassifyVolume(dir.path());
+  EXPECT_EQ(volume.mountPoint, fs.VolumeOf(dir.path()));
+  EXPECT_FALSE(volume.fileSystemType.empty());
+}
+
+TEST(WindowsFileSystemTest, DatePicturesBecomeStrftimeFormats) {
+  EXPECT_EQ(platform::StrftimeFromDatePicture("M/d/yyyy"), "%#m/%#d/%Y");
+  EXPECT_EQ(platform::StrftimeFromDatePicture("dd.MM.yy"), "%d.%m.%y");
+  EXPECT_EQ(platform::StrftimeFromDatePicture("yyyy-MM-dd"), "%Y-%m-%d");
+  EXPECT_EQ(platform::StrftimeFromDatePicture("dddd, d 'de' MMMM 'de' yyyy"), "%A, %#d de %B de %Y");
+  EXPECT_EQ(platform::StrftimeFromDatePicture("d MMM yyyy 'o''clock' %"), "%#d %b %Y o'clock %%");
+}
+
+}  // namespace
+}  // namespace nulvane::testing
