@@ -1,8 +1,13 @@
 #include "cli/TerminalUi.h"
 
-#include <cctype>
+#ifdef _WIN32
 #include <chrono>
 #include <thread>
+#else
+#include <time.h>
+#endif
+
+#include <cctype>
 #include <utility>
 
 #include "cli/StopSignals.h"
@@ -187,7 +192,13 @@ void TerminalUi::Yield() {
 
 void TerminalUi::Wait(int milliseconds) {
   if (milliseconds <= 0) return;
+#ifdef _WIN32
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+#else
+  // A stop signal ends the wait early.
+  const timespec pause{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
+  ::nanosleep(&pause, nullptr);
+#endif
 }
 
 }  // namespace nulvane::cli

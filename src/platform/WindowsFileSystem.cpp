@@ -946,10 +946,13 @@ VolumeClass WindowsFileSystem::ClassifyVolume(const std::string& path) {
 }
 
 std::vector<std::string> WindowsFileSystem::SwapFiles() {
+  // The fixed drives from C: on, by their type alone: asking each for its name and file system is slow.
   std::vector<std::string> fixedDrives;
-  for (const Volume& volume : Volumes()) {
-    if (volume.type == DriveType::Fixed && volume.mountPoint >= "C:")
-      fixedDrives.push_back(volume.mountPoint);
+  const DWORD present = ::GetLogicalDrives();
+  for (int index = 2; index < 26; ++index) {
+    const wchar_t root[] = {static_cast<wchar_t>(L'A' + index), L':', L'\\', L'\0'};
+    if ((present & (1u << index)) != 0 && ::GetDriveTypeW(root) == DRIVE_FIXED)
+      fixedDrives.push_back(std::string(1, static_cast<char>('A' + index)) + ":");
   }
   constexpr const wchar_t* kMemoryManagement =
       L"SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management";

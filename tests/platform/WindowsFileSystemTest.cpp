@@ -183,6 +183,8 @@ TEST(WindowsFileSystemTest, AnOpenFileIsNotDeletedAndANewFileTakesNoExistingName
   EXPECT_EQ(ReadFile(path), "x");
   fs.Remove(path);
   EXPECT_FALSE(Exists(path));
+  EXPECT_NO_THROW(fs.FlushFolder(dir.path()));
+  EXPECT_NO_THROW(fs.FlushVolume(dir.path()));
 
   // A file without a name of its own goes when it is closed.
   {
