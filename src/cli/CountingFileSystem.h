@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -9,7 +10,7 @@
 namespace nulvane::cli {
 
 // The file system the command line's logic works on: the real one, with the bytes written counted for the
-// progress bar. Everything else passes through unchanged.
+// progress bar (by the purge's worker threads too). Everything else passes through unchanged.
 class CountingFileSystem final : public platform::FileSystem {
  public:
   explicit CountingFileSystem(platform::FileSystem& real) : real_(real) {}
@@ -44,6 +45,9 @@ class CountingFileSystem final : public platform::FileSystem {
     return real_.ReadAt(file, data, size, offset);
   }
   void Flush(const platform::File& file) override { real_.Flush(file); }
+  void WriteBack(const platform::File& file, std::int64_t offset, std::int64_t length) override {
+    real_.WriteBack(file, offset, length);
+  }
   void FlushFolder(const std::string& path) override { real_.FlushFolder(path); }
   void FlushVolume(const std::string& folder) override { real_.FlushVolume(folder); }
   void SetLength(const platform::File& file, std::int64_t length) override { real_.SetLength(file, length); }
@@ -73,7 +77,7 @@ class CountingFileSystem final : public platform::FileSystem {
 
  private:
   platform::FileSystem& real_;
-  std::int64_t bytesWritten_ = 0;
+  std::atomic<std::int64_t> bytesWritten_ = 0;
 };
 
 }  // namespace nulvane::cli

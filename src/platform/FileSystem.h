@@ -30,6 +30,14 @@ struct FileTimes {
   friend bool operator==(const FileTimes&, const FileTimes&) = default;
 };
 
+// The file attributes. On Windows they are the file's own; on POSIX systems read-only = the owner may not
+// write, hidden = the name begins with ".", and there is no system attribute.
+struct FileAttributes {
+  bool readOnly = false;
+  bool hidden = false;
+  bool system = false;
+};
+
 // What lstat (for a path) or fstat (for an open file) reports. A symbolic link is never followed.
 // On Windows `device` is the volume's serial number and `inode` the file's index on it: together they name
 // one file, whatever path reaches it.
@@ -42,14 +50,9 @@ struct FileStatus {
   std::uint64_t inode = 0;
   // Names the file has: above 1, a hard link elsewhere (perhaps outside the target) shows the same bytes.
   std::uint64_t linkCount = 0;
-};
-
-// The file attributes. On Windows they are the file's own; on POSIX systems read-only = the owner may not
-// write, hidden = the name begins with ".", and there is no system attribute.
-struct FileAttributes {
-  bool readOnly = false;
-  bool hidden = false;
-  bool system = false;
+  // As Attributes() reports them (hidden from the name the path or the open file has), so a purge that has
+  // the file open needs no second look by name.
+  FileAttributes attributes;
 };
 
 struct DirEntry {
@@ -146,6 +149,10 @@ class FileSystem {
   virtual std::size_t ReadAt(const File& file, void* data, std::size_t size, std::int64_t offset) = 0;
   // Forces the file's data to the device.
   virtual void Flush(const File& file) = 0;
+  // Starts writing the range just written to the device and waits for what was written a bounded window
+  // before it: a long run of writes then keeps little data waiting in memory, so the Flush that ends it is
+  // short. Does nothing where the system offers no such thing; a failure to write is thrown as Flush's is.
+  virtual void WriteBack(const File& file, std::int64_t offset, std::int64_t length) = 0;
   // Forces the folder's own entries (a file created, renamed or removed in it) to the device.
   virtual void FlushFolder(const std::string& path) = 0;
   // Forces everything of the file system that holds the folder to the device: the space of deleted files is

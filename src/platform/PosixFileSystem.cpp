@@ -35,7 +35,16 @@ FileTime ToFileTime(const timespec& time) {
   return {time.tv_sec, time.tv_nsec};
 }
 
-FileStatus ToStatus(const struct stat& info) {
+// The last component of a path, for the hidden attribute.
+std::string NameOf(const std::string& path) {
+  std::size_t end = path.size();
+  while (end > 1 && path[end - 1] == '/') --end;
+  const std::size_t slash = path.rfind('/', end - 1);
+  return path.substr(slash == std::string::npos ? 0 : slash + 1,
+                     end - (slash == std::string::npos ? 0 : slash + 1));
+}
+
+FileStatus ToStatus(const struct stat& info, const std::string& path) {
   FileStatus status;
   if (S_ISREG(info.st_mode)) {
     status.kind = FileKind::Regular;
@@ -58,6 +67,9 @@ FileStatus ToStatus(const struct stat& info) {
   status.device = info.st_dev;
   status.inode = info.st_ino;
   status.linkCount = info.st_nlink;
+  status.attributes.readOnly = !S_ISLNK(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
+  const std::string name = NameOf(path);
+  status.attributes.hidden = !name.empty() && name[0] == '.';
   return status;
 }
 
@@ -122,6 +134,10 @@ int OpenComponentByComponent(const std::string& path, int flags, mode_t mode) {
 
 bool componentWalkOnly = false;
 
+// How much written data WriteBack lets wait in memory behind the stretch it starts: a flush of it takes a
+// fraction of a second even on a slow disk.
+constexpr std::int64_t kWriteBackWindow = std::int64_t{32} << 20;
+
 // Opens the path without following a symbolic link in any of its components. A link as the last component
 // is refused (ELOOP), except with O_PATH, which opens the link itself.
 int OpenWithoutLinks(const std::string& path, int flags, mode_t mode = 0) {
@@ -170,16 +186,15 @@ bool StatWithoutLinks(const std::string& path, struct stat& info) {
   return ::fstat(entry.get(), &info) == 0;
 }
 
-// Opens a regular file without following a link and without blocking on a pipe or a device.
+// Opens a regular file without following a link, without blocking on a pipe or a device and without
+// making a terminal ours. O_NONBLOCK stays set: reads and writes of a regular file ignore it.
 File OpenRegular(const std::string& path, int flags) {
-  const int descriptor = OpenWithoutLinks(path, flags | O_NONBLOCK, 0666);
+  const int descriptor = OpenWithoutLinks(path, flags | O_NONBLOCK | O_NOCTTY, 0666);
   if (descriptor < 0) ThrowErrno(errno);
   File file(descriptor, path);
   struct stat info {};
   if (::fstat(descriptor, &info) != 0) ThrowErrno(errno);
   if (!S_ISREG(info.st_mode)) throw PlatformError(kErrnoBase + EINVAL, "Not a regular file");
-  const int status = ::fcntl(descriptor, F_GETFL);
-  if (status >= 0) ::fcntl(descriptor, F_SETFL, status & ~O_NONBLOCK);
   return file;
 }
 
@@ -414,13 +429,13 @@ FileStatus PosixFileSystem::Status(const std::string& path) {
     if (errno == ENOENT || errno == ENOTDIR) return {};
     ThrowErrno(errno);
   }
-  return ToStatus(info);
+  return ToStatus(info, path);
 }
 
 FileStatus PosixFileSystem::Status(const File& file) {
   struct stat info {};
   if (::fstat(file.Descriptor(), &info) != 0) ThrowErrno(errno);
-  return ToStatus(info);
+  return ToStatus(info, file.Path());
 }
 
 FileAttributes PosixFileSystem::Attributes(const std::string& path) {
@@ -506,6 +521,26 @@ std::size_t PosixFileSystem::ReadAt(const File& file, void* data, std::size_t si
 
 void PosixFileSystem::Flush(const File& file) {
   if (::fsync(file.Descriptor()) != 0) ThrowErrno(errno);
+}
+
+void PosixFileSystem::WriteBack(const File& file, std::int64_t offset, std::int64_t length) {
+  if (length <= 0) return;
+  const auto call = [&](std::int64_t from, std::int64_t bytes, unsigned int flags) {
+    while (::sync_file_range(file.Descriptor(), from, bytes, flags) != 0) {
+      if (errno == EINTR) continue;
+      // A file system that cannot do it: the Flush at the end does all the work, as without this call.
+      if (errno == EINVAL || errno == ESPIPE || errno == ENOSYS || errno == EOPNOTSUPP) return false;
+      ThrowErrno(errno);
+    }
+    return true;
+  };
+  if (!call(offset, length, SYNC_FILE_RANGE_WRITE)) return;
+  // The stretch a window behind is waited for, so the data the device has not yet taken stays bounded
+  // while the device always has the next stretch queued.
+  const std::int64_t end = offset + length - kWriteBackWindow;
+  if (end <= 0) return;
+  const std::int64_t start = std::max<std::int64_t>(0, offset - kWriteBackWindow);
+  call(start, end - start, SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE | SYNC_FILE_RANGE_WAIT_AFTER);
 }
 
 void PosixFileSystem::FlushFolder(const std::string& path) {
@@ -594,7 +629,7 @@ std::vector<DirEntry> ListEntries(const std::string& path, bool withSizes) {
       case DT_UNKNOWN: {
         struct stat info {};
         if (::fstatat(folderDescriptor, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        kind = ToStatus(info).kind;
+        kind = ToStatus(info, name).kind;
         break;
       }
       default:
@@ -610,7 +645,7 @@ std::vector<DirEntry> ListEntries(const std::string& path, bool withSizes) {
     if (withSizes && kind == FileKind::Regular) {
       struct stat info {};
       if (::fstatat(folderDescriptor, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone
-      if (!S_ISREG(info.st_mode)) kind = ToStatus(info).kind;
+      if (!S_ISREG(info.st_mode)) kind = ToStatus(info, name).kind;
       size = kind == FileKind::Regular ? info.st_size : 0;
     }
     entries.push_back({name, kind, size});

@@ -6,12 +6,15 @@
 namespace nulvane::platform {
 
 Random::Random() {
+  std::random_device device;
+  salt_ = static_cast<std::uint64_t>(device()) << 32 ^ device();
   SeedFromClock();
 }
 
 void Random::SeedFromClock() {
   engine_.seed(
-      static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count()));
+      static_cast<std::uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count()) ^
+      salt_);
 }
 
 float Random::Uniform() {

@@ -5,7 +5,8 @@
 
 namespace nulvane::platform {
 
-// The program's random number generator, seeded from the clock.
+// The program's random number generator, seeded from the clock. Each generator also mixes a value of its
+// own into that seed, so generators seeded in the same instant (one per purging thread) still differ.
 class Random {
  public:
   Random();
@@ -19,6 +20,7 @@ class Random {
 
  private:
   std::mt19937_64 engine_;
+  std::uint64_t salt_ = 0;
 };
 
 }  // namespace nulvane::platform

@@ -360,6 +360,9 @@ FileStatus StatusOf(HANDLE handle) {
   status.device = information.dwVolumeSerialNumber;
   status.inode = (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
   status.linkCount = information.nNumberOfLinks;
+  status.attributes.readOnly = readOnly;
+  status.attributes.hidden = (information.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
+  status.attributes.system = (information.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0;
   return status;
 }
 
@@ -703,6 +706,10 @@ std::size_t WindowsFileSystem::ReadAt(const File& file, void* data, std::size_t 
 
 void WindowsFileSystem::Flush(const File& file) {
   if (!::FlushFileBuffers(file.NativeHandle())) ThrowLastError();
+}
+
+void WindowsFileSystem::WriteBack(const File&, std::int64_t, std::int64_t) {
+  // Windows offers no way to start writing a range without waiting for all of it; the flush does it all.
 }
 
 void WindowsFileSystem::FlushFolder(const std::string& path) {

@@ -35,6 +35,7 @@ class WindowsFileSystem final : public FileSystem {
                      std::int64_t offset) override;
   std::size_t ReadAt(const File& file, void* data, std::size_t size, std::int64_t offset) override;
   void Flush(const File& file) override;
+  void WriteBack(const File& file, std::int64_t offset, std::int64_t length) override;
   void FlushFolder(const std::string& path) override;
   void FlushVolume(const std::string& folder) override;
   void SetLength(const File& file, std::int64_t length) override;

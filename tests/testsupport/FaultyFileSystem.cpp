@@ -10,12 +10,14 @@ namespace nulvane::testing {
 using namespace platform;
 
 int FaultyFileSystem::Calls(const std::string& operation) const {
+  const std::lock_guard lock(mutex_);
   const auto found =
       std::find_if(calls_.begin(), calls_.end(), [&](const auto& c) { return c.first == operation; });
   return found == calls_.end() ? 0 : found->second;
 }
 
 void FaultyFileSystem::Check(const std::string& operation, const std::string& path) {
+  const std::lock_guard lock(mutex_);
   if (hook_) hook_(operation, path);
   auto counted =
       std::find_if(calls_.begin(), calls_.end(), [&](const auto& c) { return c.first == operation; });
@@ -96,6 +98,10 @@ std::size_t FaultyFileSystem::ReadAt(const File& file, void* data, std::size_t s
 void FaultyFileSystem::Flush(const File& file) {
   Check("Flush", file.Path());
   real_.Flush(file);
+}
+void FaultyFileSystem::WriteBack(const File& file, std::int64_t offset, std::int64_t length) {
+  Check("WriteBack", file.Path());
+  real_.WriteBack(file, offset, length);
 }
 void FaultyFileSystem::FlushFolder(const std::string& path) {
   Check("FlushFolder", path);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@ namespace nulvane::testing {
 // The real file system with failures injected on request. Operations are named after the FileSystem
 // methods ("OpenForWriting", "WriteRepeated", "Flush", "Remove", "ListFolder", "QueryDisk", ...).
 // A fault matches an operation whose path (or the open file's path) contains `pathContains`.
+// The purge's worker threads may call it: faults, counts and the hook are taken one call at a time.
 class FaultyFileSystem : public platform::FileSystem {
  public:
   struct Fault {
@@ -22,12 +24,21 @@ class FaultyFileSystem : public platform::FileSystem {
     int times = -1;  // fail this many times, -1 forever
   };
 
-  void Inject(Fault fault) { faults_.push_back(std::move(fault)); }
+  void Inject(Fault fault) {
+    const std::lock_guard lock(mutex_);
+    faults_.push_back(std::move(fault));
+  }
   // Runs before every operation (and before its faults), with the operation's name and path: a test stages
   // a race here, such as a folder swapped for a link between the listing and the opening of a file.
   using Hook = std::function<void(const std::string& operation, const std::string& path)>;
-  void SetHook(Hook hook) { hook_ = std::move(hook); }
-  void ClearFaults() { faults_.clear(); }
+  void SetHook(Hook hook) {
+    const std::lock_guard lock(mutex_);
+    hook_ = std::move(hook);
+  }
+  void ClearFaults() {
+    const std::lock_guard lock(mutex_);
+    faults_.clear();
+  }
   // Counts of calls per operation, for tests that check what was (not) done.
   int Calls(const std::string& operation) const;
   // Volumes reported instead of the real ones, when set.
@@ -53,6 +64,7 @@ class FaultyFileSystem : public platform::FileSystem {
                      std::int64_t offset) override;
   std::size_t ReadAt(const platform::File& file, void* data, std::size_t size, std::int64_t offset) override;
   void Flush(const platform::File& file) override;
+  void WriteBack(const platform::File& file, std::int64_t offset, std::int64_t length) override;
   void FlushFolder(const std::string& path) override;
   void FlushVolume(const std::string& folder) override;
   void SetLength(const platform::File& file, std::int64_t length) override;
@@ -80,6 +92,7 @@ class FaultyFileSystem : public platform::FileSystem {
   void Check(const std::string& operation, const std::string& path);
 
   platform::SystemFileSystem real_;
+  mutable std::recursive_mutex mutex_;
   std::vector<Fault> faults_;
   Hook hook_;
   std::vector<std::pair<std::string, int>> calls_;
