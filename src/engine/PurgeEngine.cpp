@@ -17,38 +17,6 @@ namespace {
 using platform::FileKind;
 using platform::PlatformError;
 
-constexpr std::int32_t kSmallestCluster = 512;
-constexpr std::int32_t kLargestCluster = 65536;
-constexpr std::size_t kRandomDraws = 2048;
-constexpr std::size_t kRandomBufferIndex = 5;
-// Blocks handed to the file system in one call; each block is still the one cluster-sized buffer.
-constexpr std::int64_t kBlocksPerWrite = 256;
-constexpr int kDeleteWaitMilliseconds = 500;
-constexpr int kDeleteRetries = 3;
-
-bool IsValidClusterSize(std::int32_t size) {
-  return size >= kSmallestCluster && size <= kLargestCluster && size % kSmallestCluster == 0;
-}
-
-int BufferIndex(int patternCode) {
-  switch (patternCode) {
-    case 0:
-      return 0;
-    case 10:
-      return 1;
-    case 85:
-      return 2;
-    case 170:
-      return 3;
-    case 245:
-      return 4;
-    case kRandomPattern:
-      return static_cast<int>(kRandomBufferIndex);
-    default:
-      return -1;
-  }
-}
-
 std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -79,170 +47,52 @@ PurgeEngine::PurgeEngine(platform::FileSystem& fileSystem, platform::Ui& ui, pla
 
 bool PurgeEngine::PurgeFile(const std::string& path, int purgeType, int repetitions, bool deleteAfter,
                             bool okReadOnly, bool okSystem, std::int16_t& resultCode) {
-  resultCode = PurgeRegularFile(path, purgeType, repetitions, deleteAfter, okReadOnly, okSystem);
+  resultCode = Purge(Request(path, purgeType, repetitions, deleteAfter, okReadOnly, okSystem));
   return resultCode >= 0;
 }
 
-std::int16_t PurgeEngine::PurgeRegularFile(const std::string& path, int purgeType, int repetitions,
-                                           bool deleteAfter, bool okReadOnly, bool okSystem) {
-  if (path.empty()) return kEmptyPath;
-  const platform::FileStatus before = fileSystem_.Status(path);
-  if (before.kind == FileKind::Missing) platform::ThrowErrno(ENOENT);
-  // A link is never followed and a device or pipe is never written.
-  if (before.kind != FileKind::Regular) return kCannotOpenForWriting;
-  if (before.linkCount > 1) return kHasOtherNames;
-
-  if (fileSystem_.Attributes(path).readOnly) {
-    if (!okReadOnly) return kReadOnlyNotPermitted;
-    try {
-      fileSystem_.SetReadOnly(path, false);
-    } catch (const PlatformError&) {
-      // Opening for writing below tells whether clearing mattered.
-    }
-  }
-  if (fileSystem_.Attributes(path).system && !okSystem) return kSystemNotPermitted;
-
-  // From here on everything works on the one descriptor, so a file swapped for a link is never written.
-  platform::File file;
-  try {
-    file = fileSystem_.OpenForWriting(path);
-  } catch (const PlatformError&) {
-    return kCannotOpenForWriting;
-  }
-  const platform::FileStatus opened = fileSystem_.Status(file);
-  if (opened.device != before.device || opened.inode != before.inode) return kCannotOpenForWriting;
-  // Checked on the open file, so a second name made after the walk looked is still seen.
-  if (opened.linkCount > 1) return kHasOtherNames;
-  const bool timesSaved = path.size() <= kMaxTimesPathLength;
-  const std::int64_t savedLength = opened.size;
-
-  const std::int16_t code = OverwriteOpenFile(file, path, savedLength, purgeType, repetitions);
-
+PurgeRequest PurgeEngine::Request(const std::string& path, int purgeType, int repetitions, bool deleteAfter,
+                                  bool okReadOnly, bool okSystem, const std::string& drive) {
+  PurgeRequest request;
+  request.path = path;
+  request.purgeType = purgeType;
+  request.repetitions = repetitions;
+  request.deleteAfter = deleteAfter;
+  request.okReadOnly = okReadOnly;
+  request.okSystem = okSystem;
+  if (!path.empty())
+    request.clusterSize =
+        clusterSizes_.GetClusterSize(drive.empty() ? support::DriveOf(fileSystem_, path) : drive);
   // The speed test's dummy files keep whatever the purge left.
-  if (!state_.blnPerformingSpeedTest) {
-    try {
-      if (fileSystem_.Status(file).size != savedLength) fileSystem_.SetLength(file, savedLength);
-    } catch (const PlatformError&) {
-    }
-    if (!deleteAfter && timesSaved) {
-      try {
-        fileSystem_.SetTimes(file, opened.times);
-      } catch (const PlatformError&) {
-      }
-    }
-  }
-  if (!deleteAfter || !Overwrote(code)) return code;
-  return CloseAndDelete(file, path, code, {opened.device, opened.inode});
+  request.restore = !state_.blnPerformingSpeedTest;
+  return request;
+}
+
+std::int16_t PurgeEngine::Purge(const PurgeRequest& request) {
+  return overwriter_.Purge(request);
+}
+
+std::int32_t PurgeEngine::ClusterSizeOf(const std::string& path) {
+  return clusterSizes_.GetClusterSize(support::DriveOf(fileSystem_, path));
 }
 
 std::int16_t PurgeEngine::OverwriteFile(const std::string& path, int purgeType, int repetitions,
                                         bool deleteAfter) {
   if (path.empty()) return kEmptyPath;
-  platform::File file = fileSystem_.OpenForWriting(path);
-  const platform::FileStatus status = fileSystem_.Status(file);
-  const std::int16_t code = OverwriteOpenFile(file, path, status.size, purgeType, repetitions);
-  if (!deleteAfter || !Overwrote(code)) return code;
-  return CloseAndDelete(file, path, code, {status.device, status.inode});
-}
-
-bool PurgeEngine::Overwrote(std::int16_t code) {
-  return code != kInvalidPurgeType && code != kInvalidClusterSize;
-}
-
-std::int16_t PurgeEngine::CloseAndDelete(platform::File& file, const std::string& path, std::int16_t passCode,
-                                         const Identity& identity) {
-  // A file is deleted only once it is closed: Windows deletes no open file, and its data is flushed already,
-  // so a failure to close changes nothing that was written.
-  try {
-    file.Close();
-  } catch (const PlatformError&) {
-  }
-  if (DeleteWithRetries(path, &identity, true, true, true)) return passCode;
-  return passCode != 0 ? passCode : kNotDeleted;
-}
-
-std::int16_t PurgeEngine::OverwriteOpenFile(platform::File& file, const std::string& path,
-                                            std::int64_t length, int purgeType, int repetitions) {
-  const std::int32_t clusterSize = clusterSizes_.GetClusterSize(support::DriveOf(fileSystem_, path));
-  currentFileLength_ = length;
-  const std::vector<int> sequence = PatternSequence(purgeType);
-  // Without a single repetition nothing would be overwritten, yet the file would be deleted as purged.
-  if (sequence.empty() || repetitions < 1) return kInvalidPurgeType;
-  if (!IsValidClusterSize(clusterSize)) return kInvalidClusterSize;
-
-  random_.SeedFromClock();
-  std::int16_t passCode = 0;
-  for (int repetition = 0; repetition < repetitions; ++repetition) {
-    ui_.Yield();
-    BuildPatternBuffers(clusterSize);
-    for (const int patternCode : sequence) {
-      passCode = WritePattern(file, patternCode, clusterSize);
-      if (passCode != 0) break;
-    }
-  }
-  return passCode;
+  return overwriter_.OverwriteFile(path, purgeType, repetitions, deleteAfter, ClusterSizeOf(path));
 }
 
 std::int16_t PurgeEngine::WritePatternPass(const std::string& path, int patternCode,
                                            std::int32_t clusterSize) {
-  if (!IsValidClusterSize(clusterSize)) return kInvalidClusterSize;
-  if (PatternBuffer(patternCode).size() != static_cast<std::size_t>(clusterSize)) {
-    BuildPatternBuffers(clusterSize);
-  }
-  platform::File file = fileSystem_.OpenForWriting(path);
-  return WritePattern(file, patternCode, clusterSize);
-}
-
-std::int16_t PurgeEngine::WritePattern(platform::File& file, int patternCode, std::int32_t clusterSize) {
-  const int index = BufferIndex(patternCode);
-  if (index < 0) return kInvalidPurgeType;
-  const std::vector<unsigned char>& buffer = buffers_[static_cast<std::size_t>(index)];
-
-  // An empty file is overwritten with one whole cluster.
-  if (currentFileLength_ == 0) currentFileLength_ = 1;
-  const std::int64_t blocks = (currentFileLength_ + clusterSize - 1) / clusterSize;
-  for (std::int64_t done = 0; done < blocks;) {
-    const std::int64_t run = std::min(kBlocksPerWrite, blocks - done);
-    for (std::int64_t block = 0; block < run; ++block) ui_.Yield();
-    fileSystem_.WriteRepeated(file, buffer.data(), static_cast<std::size_t>(clusterSize), run,
-                              done * clusterSize);
-    done += run;
-  }
-  try {
-    fileSystem_.Flush(file);
-  } catch (const PlatformError&) {
-    return kFlushFailed;
-  }
-  return 0;
+  return overwriter_.WritePatternPass(path, patternCode, clusterSize);
 }
 
 void PurgeEngine::BuildPatternBuffers(std::int32_t clusterSize) {
-  static constexpr unsigned char kValues[] = {0x00, 0x0A, 0x55, 0xAA, 0xF5};
-  const std::size_t size = clusterSize > 0 ? static_cast<std::size_t>(clusterSize) : 0;
-  for (std::size_t i = 0; i < std::size(kValues); ++i) buffers_[i].assign(size, kValues[i]);
-
-  // Only 2048 bytes are drawn; a larger cluster is filled with random pieces of what is already there.
-  std::vector<unsigned char>& random = buffers_[kRandomBufferIndex];
-  random.clear();
-  random.reserve(std::max(size, kRandomDraws) * 2);
-  for (std::size_t i = 0; i < kRandomDraws; ++i)
-    random.push_back(static_cast<unsigned char>(random_.RandomInteger(0, 255)));
-  while (random.size() < size) {
-    const std::size_t length = random.size();
-    const int half = static_cast<int>(support::RoundHalfEven(static_cast<double>(length) / 2.0));
-    const auto start = static_cast<std::size_t>(random_.RandomInteger(1, half));
-    const auto count = static_cast<std::size_t>(random_.RandomInteger(1, half));
-    random.resize(length + count);
-    std::copy_n(random.begin() + static_cast<std::ptrdiff_t>(start - 1), count,
-                random.begin() + static_cast<std::ptrdiff_t>(length));
-  }
-  random.resize(size);
+  overwriter_.BuildPatternBuffers(clusterSize);
 }
 
 const std::vector<unsigned char>& PurgeEngine::PatternBuffer(int patternCode) const {
-  static const std::vector<unsigned char> kNone;
-  const int index = BufferIndex(patternCode);
-  return index < 0 ? kNone : buffers_[static_cast<std::size_t>(index)];
+  return overwriter_.PatternBuffer(patternCode);
 }
 
 std::optional<PurgeEngine::Identity> PurgeEngine::IdentityOf(const std::string& path, bool resolveLinks) {
@@ -280,7 +130,7 @@ void PurgeEngine::LearnProtectedPaths() {
   protectedPathsKnown_ = true;
 }
 
-int PurgeEngine::ClassifyProtectedFile(const std::string& path) {
+int PurgeEngine::ClassifyProtectedFile(const std::string& path, const platform::FileStatus* known) {
   const std::string lowered = Lower(path);
   const std::size_t slash = lowered.find_last_of(platform::kPathSeparator);
   const std::string folder = slash == std::string::npos ? std::string() : lowered.substr(0, slash + 1);
@@ -290,14 +140,23 @@ int PurgeEngine::ClassifyProtectedFile(const std::string& path) {
   // The program's folder and the swap files are recognised by what they are, not by how a path spells
   // them: "alias/own.dat" through a link to the program's folder, or "bin/../bin/own.dat", is still ours.
   const std::string folderPath = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-  const std::optional<Identity> folderIdentity = IdentityOf(folderPath, true);
+  // A walk classifies the files of one folder in a row: the folder is looked at once for all of them.
+  if (folderPath != lastFolder_) {
+    lastFolder_ = folderPath;
+    lastFolderIdentity_ = IdentityOf(folderPath, true);
+  }
+  const std::optional<Identity>& folderIdentity = lastFolderIdentity_;
   if (programFolderIdentity_ && folderIdentity ? *programFolderIdentity_ == *folderIdentity
                                                : !programFolder_.empty() && folder == programFolder_)
     return kInProgramFolder;
   platform::FileStatus file;
-  try {
-    file = fileSystem_.Status(path);
-  } catch (const PlatformError&) {
+  if (known != nullptr) {
+    file = *known;
+  } else {
+    try {
+      file = fileSystem_.Status(path);
+    } catch (const PlatformError&) {
+    }
   }
   if (file.kind != FileKind::Missing &&
       std::find(swapFileIdentities_.begin(), swapFileIdentities_.end(), Identity{file.device, file.inode}) !=
@@ -326,6 +185,7 @@ void PurgeEngine::InitSensitiveExtensions(int permission) {
                                             "ini", "ovl", "pif", "sys", "ocx", "kbd"};
   sensitiveExtensions_.clear();
   protectedPathsKnown_ = false;
+  lastFolder_.clear();
   for (const char* extension : kExtensions) sensitiveExtensions_.emplace_back(extension, permission);
 }
 
@@ -338,63 +198,7 @@ void PurgeEngine::SetExtensionPermission(const std::string& extension, int permi
 
 bool PurgeEngine::DeleteFileForced(const std::string& path, bool clearHidden, bool clearReadOnly,
                                    bool clearSystem) {
-  return DeleteWithRetries(path, nullptr, clearHidden, clearReadOnly, clearSystem);
-}
-
-bool PurgeEngine::IsGone(const std::string& path) {
-  try {
-    return fileSystem_.Status(path).kind == FileKind::Missing;
-  } catch (const PlatformError&) {
-    return false;
-  }
-}
-
-bool PurgeEngine::DeleteWithRetries(const std::string& path, const Identity* identity, bool clearHidden,
-                                    bool clearReadOnly, bool clearSystem) {
-  // Whether the path still names the file that was overwritten (always, when no file is given).
-  const auto sameFile = [&]() {
-    if (identity == nullptr) return true;
-    try {
-      const platform::FileStatus now = fileSystem_.Status(path);
-      return now.device == identity->device && now.inode == identity->inode;
-    } catch (const PlatformError&) {
-      return false;
-    }
-  };
-  if (IsGone(path)) return true;
-  if (!sameFile()) return false;
-
-  // Each attribute is read again before it is cleared. Where the platform keeps no hidden or system
-  // attribute (a leading dot is part of the name), clearing them changes nothing.
-  const auto clear = [&](bool platform::FileAttributes::*attribute) {
-    try {
-      platform::FileAttributes attributes = fileSystem_.Attributes(path);
-      if (!(attributes.*attribute)) return;
-      attributes.*attribute = false;
-      if (attribute == &platform::FileAttributes::readOnly) {
-        fileSystem_.SetReadOnly(path, false);
-      } else {
-        fileSystem_.SetAttributes(path, attributes);
-      }
-    } catch (const PlatformError&) {
-    }
-  };
-  if (clearHidden) clear(&platform::FileAttributes::hidden);
-  if (clearReadOnly) clear(&platform::FileAttributes::readOnly);
-  if (clearSystem) clear(&platform::FileAttributes::system);
-
-  int failures = 0;
-  for (;;) {
-    if (!sameFile()) return IsGone(path);
-    try {
-      fileSystem_.Remove(path);
-      return true;
-    } catch (const PlatformError&) {
-      if (IsGone(path)) return true;
-      if (++failures > kDeleteRetries) return false;
-      ui_.Wait(kDeleteWaitMilliseconds);
-    }
-  }
+  return overwriter_.DeleteFileForced(path, clearHidden, clearReadOnly, clearSystem);
 }
 
 std::int16_t PurgeEngine::ChangeFileSize(const std::string& path, std::int64_t size) {

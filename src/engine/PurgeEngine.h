@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/ClusterSizeTable.h"
+#include "engine/Overwriter.h"
 #include "engine/PurgeResult.h"
 #include "platform/FileSystem.h"
 #include "platform/Random.h"
@@ -23,8 +24,10 @@ constexpr int kRandomPattern = 256;
 // invalid type.
 std::vector<int> PatternSequence(int purgeType);
 
-// Overwrites, flushes and deletes single files. Not re-entrant: the pattern buffers are shared by every
-// file of a run, and only one purge or speed test runs at a time.
+// Overwrites, flushes and deletes single files on the user-interface thread, and keeps what the purge
+// drivers share for a run: the protection rules and the cluster sizes. Not re-entrant: its pattern
+// buffers serve every file it purges itself. Worker threads purge with overwriters of their own, from
+// requests made here (Request).
 class PurgeEngine {
  public:
   PurgeEngine(platform::FileSystem& fileSystem, platform::Ui& ui, platform::Random& random,
@@ -35,6 +38,12 @@ class PurgeEngine {
   // A link or anything but a regular file is left alone with -2. Write failures throw PlatformError.
   bool PurgeFile(const std::string& path, int purgeType, int repetitions, bool deleteAfter, bool okReadOnly,
                  bool okSystem, std::int16_t& resultCode);
+  // The PurgeFile call as a worker thread can carry it out: cluster size and restoring decided here.
+  // `drive` is the path's volume when the caller knows it already.
+  PurgeRequest Request(const std::string& path, int purgeType, int repetitions, bool deleteAfter,
+                       bool okReadOnly, bool okSystem, const std::string& drive = {});
+  // Carries out a request here, with this engine's buffers and yields: the result code of PurgeFile.
+  std::int16_t Purge(const PurgeRequest& request);
 
   // Overwrites the file with the type's patterns `repetitions` times and deletes it when asked.
   // Failures to open or write the file throw PlatformError.
@@ -48,8 +57,9 @@ class PurgeEngine {
   const std::vector<unsigned char>& PatternBuffer(int patternCode) const;
 
   // 0; 1 in the program's folder; 2 page or swap file; 3 a file with other names (hard links);
-  // 7 sensitive extension not yet allowed; 8 refused.
-  int ClassifyProtectedFile(const std::string& path);
+  // 7 sensitive extension not yet allowed; 8 refused. `known` is the file's status when the caller has
+  // just read it. The folder's identity is read once for the files of one folder in a row.
+  int ClassifyProtectedFile(const std::string& path, const platform::FileStatus* known = nullptr);
   void InitSensitiveExtensions(int permission);
   void SetExtensionPermission(const std::string& extension, int permission);
 
@@ -69,29 +79,27 @@ class PurgeEngine {
   std::optional<Identity> IdentityOf(const std::string& path, bool resolveLinks);
   void LearnProtectedPaths();
 
-  std::int16_t PurgeRegularFile(const std::string& path, int purgeType, int repetitions, bool deleteAfter,
-                                bool okReadOnly, bool okSystem);
-  std::int16_t OverwriteOpenFile(platform::File& file, const std::string& path, std::int64_t length,
-                                 int purgeType, int repetitions);
-  // False for the codes that end a purge before anything is written.
-  static bool Overwrote(std::int16_t code);
-  // Closes the overwritten file and deletes it while the path still names it.
-  std::int16_t CloseAndDelete(platform::File& file, const std::string& path, std::int16_t passCode,
-                              const Identity& identity);
-  std::int16_t WritePattern(platform::File& file, int patternCode, std::int32_t clusterSize);
-  // With `identity`, deletes only while the path still names the file that was overwritten.
-  bool DeleteWithRetries(const std::string& path, const Identity* identity, bool clearHidden,
-                         bool clearReadOnly, bool clearSystem);
-  bool IsGone(const std::string& path);
+  // The engine's own purges let the user's events run at every block and wait in the event loop.
+  class UiPacer final : public Pacer {
+   public:
+    explicit UiPacer(platform::Ui& ui) : ui_(ui) {}
+    void Yield() override { ui_.Yield(); }
+    void Wait(int milliseconds) override { ui_.Wait(milliseconds); }
+
+   private:
+    platform::Ui& ui_;
+  };
+
+  std::int32_t ClusterSizeOf(const std::string& path);
 
   platform::FileSystem& fileSystem_;
   platform::Ui& ui_;
   platform::Random& random_;
   ClusterSizeTable& clusterSizes_;
   const support::OperationState& state_;
+  UiPacer pacer_{ui_};
+  Overwriter overwriter_{fileSystem_, pacer_, random_};
 
-  std::int64_t currentFileLength_ = 0;
-  std::array<std::vector<unsigned char>, 6> buffers_;  // 0x00, 0x0A, 0x55, 0xAA, 0xF5, random
   std::vector<std::pair<std::string, int>> sensitiveExtensions_;
   // The program folder and the active swap files, read once per run (the table reset starts a run).
   bool protectedPathsKnown_ = false;
@@ -99,6 +107,9 @@ class PurgeEngine {
   std::optional<Identity> programFolderIdentity_;
   std::vector<std::string> swapFiles_;
   std::vector<Identity> swapFileIdentities_;
+  // The folder of the files classified last, and its identity.
+  std::string lastFolder_;
+  std::optional<Identity> lastFolderIdentity_;
 };
 
 }  // namespace nulvane::engine

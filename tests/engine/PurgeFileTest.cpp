@@ -430,7 +430,16 @@ class RecordingFileSystem : public FaultyFileSystem {
                      std::int64_t offset) override {
     writes.push_back({offset, static_cast<std::int64_t>(blockSize) * count});
   }
+  void WriteBack(const platform::File&, std::int64_t offset, std::int64_t length) override {
+    handedOver.push_back({offset, length, writes.empty() ? 0 : writes.back().first + writes.back().second});
+  }
   std::vector<std::pair<std::int64_t, std::int64_t>> writes;
+  struct Stretch {
+    std::int64_t offset;
+    std::int64_t length;
+    std::int64_t writtenTo;  // where the writes had reached
+  };
+  std::vector<Stretch> handedOver;
 };
 
 TEST(EngineLargeFileTest, FileBeyond2GiBIsCoveredToItsEnd) {
@@ -470,6 +479,69 @@ TEST(EngineLargeFileTest, FileBeyond2GiBIsCoveredToItsEnd) {
   EXPECT_EQ(passes, 2);
   EXPECT_EQ(end, blocks * 65536);
   EXPECT_EQ(fs.Status(path).size, length);
+
+  // Handed to the device as it is written, stretch after stretch, never ahead of the writes; the tail is
+  // left to the flush.
+  std::int64_t reached = 0;
+  int starts = 0;
+  for (const auto& stretch : fs.handedOver) {
+    if (stretch.offset == 0) {
+      ++starts;
+    } else {
+      EXPECT_EQ(stretch.offset, reached);
+    }
+    reached = stretch.offset + stretch.length;
+    EXPECT_EQ(reached, stretch.writtenTo);
+    EXPECT_LT(reached, blocks * 65536);
+  }
+  EXPECT_EQ(starts, 2);
+  EXPECT_GT(reached, blocks * 65536 - (std::int64_t{32} << 20));
+}
+
+TEST_F(EngineTest, AStretchTheDeviceRefusesFailsThePatternAsAFlushDoes) {
+  const std::string path = dir.Write("long.dat", SampleContent(std::size_t{20} << 20));
+  fs.Inject({"WriteBack", "long.dat", EIO});
+  std::int16_t code = 99;
+  EXPECT_FALSE(engine.PurgeFile(path, 0, 1, false, false, false, code));
+  EXPECT_EQ(code, engine::kFlushFailed);
+  EXPECT_TRUE(fs.snapshots.empty());
+  EXPECT_EQ(fs.Calls("WriteBack"), 1);
+}
+
+// What a purge of a small file asks of the file system: everything is read from the open descriptor, and
+// the name is looked at again only to make sure it still holds that file when it is deleted.
+TEST(EngineCallsTest, ASmallFileIsLookedAtByNameOnlyBeforeItIsDeleted) {
+  TempDir dir;
+  FaultyFileSystem fs;
+  FakeUi ui;
+  platform::Random random;
+  engine::ClusterSizeTable clusters(fs);
+  support::OperationState state;
+  engine::PurgeEngine engine(fs, ui, random, clusters, state);
+  clusters.SetClusterSize(fs.VolumeOf(dir.path()), 4096);
+  const std::string path = dir.Write("small.dat", SampleContent(4096));
+  std::int16_t code = 99;
+  ASSERT_TRUE(engine.PurgeFile(path, 0, 1, true, false, false, code));
+  EXPECT_EQ(code, 0);
+  EXPECT_FALSE(Exists(path));
+  EXPECT_EQ(fs.Calls("OpenForWriting"), 1);
+  EXPECT_EQ(fs.Calls("StatusOfFile"), 1);
+  EXPECT_EQ(fs.Calls("Status"), 1);
+  EXPECT_EQ(fs.Calls("Attributes"), 0);
+  EXPECT_EQ(fs.Calls("Remove"), 1);
+  // A file of whole clusters keeps its length, and a file that goes keeps no times.
+  EXPECT_EQ(fs.Calls("SetLength"), 0);
+  EXPECT_EQ(fs.Calls("SetTimes"), 0);
+
+  // Another file under the name the walk looked at is left alone.
+  const std::string original = SampleContent(500, 2);
+  const std::string named = dir.Write("named.dat", original);
+  const platform::FileStatus other = fs.Status(dir.Write("other.dat", "x"));
+  engine::PurgeRequest request = engine.Request(named, 0, 1, true, true, true);
+  request.device = other.device;
+  request.inode = other.inode;
+  EXPECT_EQ(engine.Purge(request), engine::kCannotOpenForWriting);
+  EXPECT_EQ(ReadFile(named), original);
 }
 
 }  // namespace

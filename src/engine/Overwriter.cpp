@@ -1,0 +1,322 @@
+#include "engine/Overwriter.h"
+
+#include <algorithm>
+#include <cerrno>
+
+#include "engine/FileProcedures.h"
+#include "engine/PurgeEngine.h"
+#include "engine/PurgeResult.h"
+#include "platform/PlatformError.h"
+#include "support/Format.h"
+
+namespace nulvane::engine {
+
+namespace {
+
+using platform::FileKind;
+using platform::PlatformError;
+
+constexpr std::int32_t kSmallestCluster = 512;
+constexpr std::int32_t kLargestCluster = 65536;
+constexpr std::size_t kRandomDraws = 2048;
+constexpr std::size_t kRandomBufferIndex = 5;
+// Blocks handed to the file system in one call; each block is still the one cluster-sized buffer.
+constexpr std::int64_t kBlocksPerWrite = 256;
+// A long pattern is handed to the device in stretches of this size as it is written, so the flush that
+// ends it finds little left to write (and a window on the user-interface thread never waits long for it).
+constexpr std::int64_t kWriteBackStretch = std::int64_t{8} << 20;
+constexpr int kDeleteWaitMilliseconds = 500;
+constexpr int kDeleteRetries = 3;
+
+int BufferIndex(int patternCode) {
+  switch (patternCode) {
+    case 0:
+      return 0;
+    case 10:
+      return 1;
+    case 85:
+      return 2;
+    case 170:
+      return 3;
+    case 245:
+      return 4;
+    case kRandomPattern:
+      return static_cast<int>(kRandomBufferIndex);
+    default:
+      return -1;
+  }
+}
+
+}  // namespace
+
+bool IsValidClusterSize(std::int32_t size) {
+  return size >= kSmallestCluster && size <= kLargestCluster && size % kSmallestCluster == 0;
+}
+
+Overwriter::Overwriter(platform::FileSystem& fileSystem, Pacer& pacer, platform::Random& random)
+    : fileSystem_(fileSystem), pacer_(pacer), random_(random) {}
+
+std::int16_t Overwriter::Purge(const PurgeRequest& request) {
+  if (request.path.empty()) return kEmptyPath;
+  platform::File file;
+  platform::FileStatus opened;
+  if (const std::int16_t refused = Open(request, file, opened); refused != 0) return refused;
+  const bool timesSaved = request.path.size() <= kMaxTimesPathLength;
+  const std::int64_t savedLength = opened.size;
+
+  const std::int16_t code =
+      OverwriteOpenFile(file, savedLength, request.purgeType, request.repetitions, request.clusterSize);
+
+  if (request.restore) {
+    // Only a length the writes changed is cut back (a file of whole clusters keeps its own): so is a file
+    // whose deletion fails below.
+    try {
+      if (writtenEnd_ != savedLength) fileSystem_.SetLength(file, savedLength);
+    } catch (const PlatformError&) {
+    }
+    if (!request.deleteAfter && timesSaved) {
+      try {
+        fileSystem_.SetTimes(file, opened.times);
+      } catch (const PlatformError&) {
+      }
+    }
+  }
+  if (!request.deleteAfter || !Overwrote(code)) return code;
+  return CloseAndDelete(file, request.path, code, {opened.device, opened.inode});
+}
+
+bool Overwriter::Overwrote(std::int16_t code) {
+  return code != kInvalidPurgeType && code != kInvalidClusterSize;
+}
+
+std::int16_t Overwriter::CloseAndDelete(platform::File& file, const std::string& path, std::int16_t passCode,
+                                        const Identity& identity) {
+  // A file is deleted only once it is closed: Windows deletes no open file, and its data is flushed already,
+  // so a failure to close changes nothing that was written.
+  try {
+    file.Close();
+  } catch (const PlatformError&) {
+  }
+  if (DeleteWithRetries(path, &identity, true, true, true)) return passCode;
+  return passCode != 0 ? passCode : kNotDeleted;
+}
+
+std::int16_t Overwriter::Open(const PurgeRequest& request, platform::File& file,
+                              platform::FileStatus& opened) {
+  // Everything is checked on the one descriptor, so a file swapped for another (or for a link) after the
+  // checks is never written; a link is never followed to open it.
+  try {
+    file = fileSystem_.OpenForWriting(request.path);
+    opened = fileSystem_.Status(file);
+  } catch (const PlatformError&) {
+    file = platform::File();
+    return OpenAfterLooking(request, file, opened);
+  }
+  if (request.device != 0 && (opened.device != request.device || opened.inode != request.inode))
+    return kCannotOpenForWriting;
+  // Checked on the open file, so a second name made after the walk looked is still seen.
+  if (opened.linkCount > 1) return kHasOtherNames;
+  if (opened.attributes.readOnly) {
+    if (!request.okReadOnly) return kReadOnlyNotPermitted;
+    try {
+      fileSystem_.SetReadOnly(request.path, false);
+    } catch (const PlatformError&) {
+      // It is open for writing already.
+    }
+  }
+  if (opened.attributes.system && !request.okSystem) return kSystemNotPermitted;
+  return 0;
+}
+
+std::int16_t Overwriter::OpenAfterLooking(const PurgeRequest& request, platform::File& file,
+                                          platform::FileStatus& opened) {
+  const std::string& path = request.path;
+  const platform::FileStatus before = fileSystem_.Status(path);
+  if (before.kind == FileKind::Missing) platform::ThrowErrno(ENOENT);
+  // A link is never followed and a device or pipe is never written.
+  if (before.kind != FileKind::Regular) return kCannotOpenForWriting;
+  if (before.linkCount > 1) return kHasOtherNames;
+  if (before.attributes.readOnly) {
+    if (!request.okReadOnly) return kReadOnlyNotPermitted;
+    try {
+      fileSystem_.SetReadOnly(path, false);
+    } catch (const PlatformError&) {
+      // Opening for writing below tells whether clearing mattered.
+    }
+  }
+  if (before.attributes.system && !request.okSystem) return kSystemNotPermitted;
+  try {
+    file = fileSystem_.OpenForWriting(path);
+  } catch (const PlatformError&) {
+    return kCannotOpenForWriting;
+  }
+  opened = fileSystem_.Status(file);
+  if (opened.device != before.device || opened.inode != before.inode) return kCannotOpenForWriting;
+  if (request.device != 0 && (opened.device != request.device || opened.inode != request.inode))
+    return kCannotOpenForWriting;
+  if (opened.linkCount > 1) return kHasOtherNames;
+  return 0;
+}
+
+std::int16_t Overwriter::OverwriteFile(const std::string& path, int purgeType, int repetitions,
+                                       bool deleteAfter, std::int32_t clusterSize) {
+  if (path.empty()) return kEmptyPath;
+  platform::File file = fileSystem_.OpenForWriting(path);
+  const platform::FileStatus status = fileSystem_.Status(file);
+  const std::int16_t code = OverwriteOpenFile(file, status.size, purgeType, repetitions, clusterSize);
+  if (!deleteAfter || !Overwrote(code)) return code;
+  return CloseAndDelete(file, path, code, {status.device, status.inode});
+}
+
+std::int16_t Overwriter::OverwriteOpenFile(platform::File& file, std::int64_t length, int purgeType,
+                                           int repetitions, std::int32_t clusterSize) {
+  currentFileLength_ = length;
+  writtenEnd_ = length;
+  const std::vector<int> sequence = PatternSequence(purgeType);
+  // Without a single repetition nothing would be overwritten, yet the file would be deleted as purged.
+  if (sequence.empty() || repetitions < 1) return kInvalidPurgeType;
+  if (!IsValidClusterSize(clusterSize)) return kInvalidClusterSize;
+
+  random_.SeedFromClock();
+  std::int16_t passCode = 0;
+  for (int repetition = 0; repetition < repetitions; ++repetition) {
+    pacer_.Yield();
+    BuildPatternBuffers(clusterSize);
+    for (const int patternCode : sequence) {
+      passCode = WritePattern(file, patternCode, clusterSize);
+      if (passCode != 0) break;
+    }
+  }
+  return passCode;
+}
+
+std::int16_t Overwriter::WritePatternPass(const std::string& path, int patternCode,
+                                          std::int32_t clusterSize) {
+  if (!IsValidClusterSize(clusterSize)) return kInvalidClusterSize;
+  if (PatternBuffer(patternCode).size() != static_cast<std::size_t>(clusterSize)) {
+    BuildPatternBuffers(clusterSize);
+  }
+  platform::File file = fileSystem_.OpenForWriting(path);
+  return WritePattern(file, patternCode, clusterSize);
+}
+
+std::int16_t Overwriter::WritePattern(platform::File& file, int patternCode, std::int32_t clusterSize) {
+  const int index = BufferIndex(patternCode);
+  if (index < 0) return kInvalidPurgeType;
+  const std::vector<unsigned char>& buffer = buffers_[static_cast<std::size_t>(index)];
+
+  // An empty file is overwritten with one whole cluster.
+  if (currentFileLength_ == 0) currentFileLength_ = 1;
+  const std::int64_t blocks = (currentFileLength_ + clusterSize - 1) / clusterSize;
+  writtenEnd_ = std::max(writtenEnd_, blocks * clusterSize);
+  const bool writeBack = blocks * clusterSize > kWriteBackStretch;
+  std::int64_t waiting = 0;  // bytes written since the last stretch was handed to the device
+  for (std::int64_t done = 0; done < blocks;) {
+    const std::int64_t run = std::min(kBlocksPerWrite, blocks - done);
+    for (std::int64_t block = 0; block < run; ++block) pacer_.Yield();
+    fileSystem_.WriteRepeated(file, buffer.data(), static_cast<std::size_t>(clusterSize), run,
+                              done * clusterSize);
+    done += run;
+    waiting += run * clusterSize;
+    if (writeBack && waiting >= kWriteBackStretch && done < blocks) {
+      try {
+        fileSystem_.WriteBack(file, done * clusterSize - waiting, waiting);
+      } catch (const PlatformError&) {
+        // The device refused what was written: as a failed flush.
+        return kFlushFailed;
+      }
+      waiting = 0;
+    }
+  }
+  try {
+    fileSystem_.Flush(file);
+  } catch (const PlatformError&) {
+    return kFlushFailed;
+  }
+  return 0;
+}
+
+void Overwriter::BuildPatternBuffers(std::int32_t clusterSize) {
+  static constexpr unsigned char kValues[] = {0x00, 0x0A, 0x55, 0xAA, 0xF5};
+  const std::size_t size = clusterSize > 0 ? static_cast<std::size_t>(clusterSize) : 0;
+  for (std::size_t i = 0; i < std::size(kValues); ++i) buffers_[i].assign(size, kValues[i]);
+
+  // Only 2048 bytes are drawn; a larger cluster is filled with random pieces of what is already there.
+  std::vector<unsigned char>& random = buffers_[kRandomBufferIndex];
+  random.clear();
+  random.reserve(std::max(size, kRandomDraws) * 2);
+  for (std::size_t i = 0; i < kRandomDraws; ++i)
+    random.push_back(static_cast<unsigned char>(random_.RandomInteger(0, 255)));
+  while (random.size() < size) {
+    const std::size_t length = random.size();
+    const int half = static_cast<int>(support::RoundHalfEven(static_cast<double>(length) / 2.0));
+    const auto start = static_cast<std::size_t>(random_.RandomInteger(1, half));
+    const auto count = static_cast<std::size_t>(random_.RandomInteger(1, half));
+    random.resize(length + count);
+    std::copy_n(random.begin() + static_cast<std::ptrdiff_t>(start - 1), count,
+                random.begin() + static_cast<std::ptrdiff_t>(length));
+  }
+  random.resize(size);
+}
+
+const std::vector<unsigned char>& Overwriter::PatternBuffer(int patternCode) const {
+  static const std::vector<unsigned char> kNone;
+  const int index = BufferIndex(patternCode);
+  return index < 0 ? kNone : buffers_[static_cast<std::size_t>(index)];
+}
+
+bool Overwriter::DeleteFileForced(const std::string& path, bool clearHidden, bool clearReadOnly,
+                                  bool clearSystem) {
+  return DeleteWithRetries(path, nullptr, clearHidden, clearReadOnly, clearSystem);
+}
+
+bool Overwriter::IsGone(const std::string& path) {
+  try {
+    return fileSystem_.Status(path).kind == FileKind::Missing;
+  } catch (const PlatformError&) {
+    return false;
+  }
+}
+
+bool Overwriter::DeleteWithRetries(const std::string& path, const Identity* identity, bool clearHidden,
+                                   bool clearReadOnly, bool clearSystem) {
+  int failures = 0;
+  bool cleared = false;
+  for (;;) {
+    platform::FileStatus now;
+    try {
+      now = fileSystem_.Status(path);
+    } catch (const PlatformError&) {
+      return false;
+    }
+    if (now.kind == FileKind::Missing) return true;
+    // The name was given to another file since it was overwritten: that one is not ours to delete.
+    if (identity != nullptr && (now.device != identity->device || now.inode != identity->inode)) return false;
+    // The attributes asked for are cleared once, from the look just taken. Where the platform keeps no
+    // hidden or system attribute (a leading dot is part of the name), clearing them changes nothing.
+    if (!cleared) {
+      cleared = true;
+      platform::FileAttributes attributes = now.attributes;
+      const bool readOnly = clearReadOnly && attributes.readOnly;
+      const bool others = (clearHidden && attributes.hidden) || (clearSystem && attributes.system);
+      if (clearHidden) attributes.hidden = false;
+      if (clearSystem) attributes.system = false;
+      try {
+        if (readOnly) fileSystem_.SetReadOnly(path, false);
+        attributes.readOnly = attributes.readOnly && !readOnly;
+        if (others) fileSystem_.SetAttributes(path, attributes);
+      } catch (const PlatformError&) {
+      }
+    }
+    try {
+      fileSystem_.Remove(path);
+      return true;
+    } catch (const PlatformError&) {
+      if (IsGone(path)) return true;
+      if (++failures > kDeleteRetries) return false;
+      pacer_.Wait(kDeleteWaitMilliseconds);
+    }
+  }
+}
+
+}  // namespace nulvane::engine

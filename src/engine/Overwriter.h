@@ -1,0 +1,95 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/FileSystem.h"
+#include "platform/Random.h"
+
+namespace nulvane::engine {
+
+// One PurgeFile call with everything decided beforehand by the thread that owns the program's tables, so
+// that any thread can carry it out.
+struct PurgeRequest {
+  std::string path;
+  int purgeType = 0;
+  int repetitions = 1;
+  bool deleteAfter = false;
+  bool okReadOnly = false;
+  bool okSystem = false;
+  // From the cluster-size table.
+  std::int32_t clusterSize = 0;
+  // Give a file that is kept its length and times back (the speed test's dummy files keep what they got).
+  bool restore = true;
+  // The file as the walk found it: anything else found under the path is left alone. 0: not known.
+  std::uint64_t device = 0;
+  std::uint64_t inode = 0;
+};
+
+// What the overwriting does between its writes: the user-interface thread lets its events run and waits in
+// its event loop; a worker thread has no events to let run.
+class Pacer {
+ public:
+  virtual ~Pacer() = default;
+  // Before every block.
+  virtual void Yield() = 0;
+  virtual void Wait(int milliseconds) = 0;
+};
+
+// Overwrites, flushes and deletes single files, with pattern buffers and a random source of its own: one
+// per thread that purges. It touches nothing but the file system, which the real implementation allows
+// from several threads at once.
+class Overwriter {
+ public:
+  Overwriter(platform::FileSystem& fileSystem, Pacer& pacer, platform::Random& random);
+
+  // PurgeFile: checks the file against the request's permissions on the open descriptor, overwrites it,
+  // and deletes it or gives it back its length and times. A failure to open or write the file after the
+  // checks throws PlatformError.
+  std::int16_t Purge(const PurgeRequest& request);
+  std::int16_t OverwriteFile(const std::string& path, int purgeType, int repetitions, bool deleteAfter,
+                             std::int32_t clusterSize);
+  std::int16_t WritePatternPass(const std::string& path, int patternCode, std::int32_t clusterSize);
+  void BuildPatternBuffers(std::int32_t clusterSize);
+  const std::vector<unsigned char>& PatternBuffer(int patternCode) const;
+  bool DeleteFileForced(const std::string& path, bool clearHidden, bool clearReadOnly, bool clearSystem);
+
+ private:
+  struct Identity {
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    friend bool operator==(const Identity&, const Identity&) = default;
+  };
+
+  // Opens the file and checks it; 0 when it may be written, else the code that keeps it from that.
+  std::int16_t Open(const PurgeRequest& request, platform::File& file, platform::FileStatus& opened);
+  // The same when opening at once failed: each check by name first, as the reason decides the code.
+  std::int16_t OpenAfterLooking(const PurgeRequest& request, platform::File& file,
+                                platform::FileStatus& opened);
+  std::int16_t OverwriteOpenFile(platform::File& file, std::int64_t length, int purgeType, int repetitions,
+                                 std::int32_t clusterSize);
+  // False for the codes that end a purge before anything is written.
+  static bool Overwrote(std::int16_t code);
+  // Closes the overwritten file and deletes it while the path still names it.
+  std::int16_t CloseAndDelete(platform::File& file, const std::string& path, std::int16_t passCode,
+                              const Identity& identity);
+  std::int16_t WritePattern(platform::File& file, int patternCode, std::int32_t clusterSize);
+  // With `identity`, deletes only while the path still names the file that was overwritten.
+  bool DeleteWithRetries(const std::string& path, const Identity* identity, bool clearHidden,
+                         bool clearReadOnly, bool clearSystem);
+  bool IsGone(const std::string& path);
+
+  platform::FileSystem& fileSystem_;
+  Pacer& pacer_;
+  platform::Random& random_;
+  std::int64_t currentFileLength_ = 0;
+  // How far the file reaches after the writes: a kept file is cut back to its length from there.
+  std::int64_t writtenEnd_ = 0;
+  std::array<std::vector<unsigned char>, 6> buffers_;  // 0x00, 0x0A, 0x55, 0xAA, 0xF5, random
+};
+
+bool IsValidClusterSize(std::int32_t size);
+
+}  // namespace nulvane::engine
