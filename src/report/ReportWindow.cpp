@@ -1,6 +1,9 @@
 #include "report/ReportWindow.h"
 
+#include "engine/PassExecutor.h"
+#include "engine/PurgePipeline.h"
 #include "platform/Ui.h"
+#include "report/PendingFiles.h"
 
 namespace nulvane::report {
 
@@ -28,6 +31,8 @@ ReportWindow::ReportWindow(platform::FileSystem& fileSystem, platform::Ui& ui, p
   lblDots = {"Each dot represents a folder.", false, false};
 }
 
+ReportWindow::~ReportWindow() = default;
+
 void ReportWindow::Show() {
   if (!visible_) {
     visible_ = true;
@@ -53,7 +58,12 @@ void ReportWindow::Activate() {
 }
 
 void ReportWindow::Yield() {
-  ui_.Yield();
+  // During a purge the files in flight are looked after at every yield of the walk; the look yields too.
+  if (pipeline_ && !pipeline_->Empty()) {
+    pipeline_->Pump(std::chrono::milliseconds(0));
+  } else {
+    ui_.Yield();
+  }
 }
 
 void ReportWindow::AppendReport(std::string_view text, bool showNow) {
@@ -102,6 +112,8 @@ void ReportWindow::HandleReportFull() {
 void ReportWindow::CheckPauseAndStop() {
   Yield();
   if (blnStop) {
+    // The files in flight end after their current pass, and their lines come before the stop's break.
+    FinishPending();
     if (!blnReportBufferFull) txbText.Append(kCrLf);
     return;
   }
@@ -109,11 +121,15 @@ void ReportWindow::CheckPauseAndStop() {
   txbText.MoveCaretToEnd();
   Repaint();
   while (!blnStop && blnPaused) {
+    // Files in flight finish their current pass meanwhile and are shown; no further pass starts.
     Yield();
     // Sleep in the event loop between looks so a pause costs no processor time.
     if (!blnStop && blnPaused) ui_.Wait(20);
   }
-  if (blnStop && !blnReportBufferFull) txbText.Append(kCrLf);
+  if (blnStop) {
+    FinishPending();
+    if (!blnReportBufferFull) txbText.Append(kCrLf);
+  }
 }
 
 void ReportWindow::SetRunButtons() {

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +23,9 @@ struct OperationState;
 }  // namespace nulvane::support
 namespace nulvane::engine {
 class PurgeEngine;
+class PassExecutor;
+class InlinePassExecutor;
+class PurgePipeline;
 }  // namespace nulvane::engine
 namespace nulvane::dialogs {
 class TypeOfPurgeDialog;
@@ -43,6 +48,11 @@ class ReportWindow : public platform::Observable {
                support::OperationState& state, engine::PurgeEngine& engine,
                dialogs::TypeOfPurgeDialog& typeOfPurge, dialogs::PurgeConfirmationDialog& confirmation,
                ReportHost& host);
+  ~ReportWindow();
+
+  // Where a purge's files are overwritten: the program's worker threads, several files at once. Without
+  // one (or with null) each pass runs inline, one file after another.
+  void UsePassExecutor(engine::PassExecutor* executor);
 
   // --- set by the caller before ProcessFiles or a counting pass
   bool blnPurgeFiles = false;
@@ -144,16 +154,34 @@ class ReportWindow : public platform::Observable {
   // Lists the folder once, classifies its entries and stores the match count in intNumFiles.
   FolderEntries ReadFolder(const std::string& folder, const std::string& fileSpec);
   void PurgeFolderFiles(const std::string& folder, const std::string& fileSpec, const FolderEntries& entries,
-                        double byteRate);
+                        double byteRate, const std::string& drive);
   // False when the user cancelled the "Purge query", which ends the run at once.
-  bool PurgeOneFile(const std::string& folder, const FolderEntry& file, double byteRate);
-  bool RunPasses(const std::string& path, std::int64_t size, double byteRate, std::int16_t& code);
+  bool PurgeOneFile(const std::string& folder, const FolderEntry& file, double byteRate,
+                    const std::string& drive);
   bool ConfirmFile(const std::string& path, std::int64_t size);
   void PurgeSubfolders(const std::string& folder, const std::string& fileSpec, const FolderEntries& entries);
   bool FolderIsEmpty(const std::string& folder);
   void ReportWalkError(int number, const std::string& folder);
   void FinishInterruptedLine(const std::string& name);
   void CutAfterSizeMark();
+
+  // --- files in flight (TreePurge.cpp)
+  class PurgeDriver;
+  struct PendingFile;
+  engine::PurgePipeline& Pipeline();
+  // Every file handed over is done and shown; a stop that came meanwhile has ended the waiting ones.
+  void FinishPending();
+  // A question comes only after every earlier file is done and shown, and not after a stop; false: stopped.
+  bool ReadyForQuestion();
+  // Report text that follows every file handed over before it.
+  void Then(std::function<void()> step);
+  void BeginFileLine(const std::string& name);
+  void StartPasses(const std::string& folder, const std::string& name, const std::string& extension,
+                   std::int64_t size, double byteRate, const std::string& drive,
+                   const platform::FileStatus& status, bool lineBegun);
+  void ShowPendingFile(PendingFile& file);
+  // A failure outside the passes: shown after the lines of every file before it.
+  void WalkError(int number, const std::string& folder);
 
   platform::FileSystem& fileSystem_;
   platform::Ui& ui_;
@@ -172,6 +200,14 @@ class ReportWindow : public platform::Observable {
   std::size_t sizeMarkEnd_ = std::string::npos;
   // Passes written over the file being purged, for the report line of a file left part way.
   int passesDone_ = 0;
+  // The line break a stop puts after the file it ends, written once in a run.
+  bool stopBreakWritten_ = false;
+  // The name of the file the walk is at is in the report already.
+  bool walkLineBegun_ = false;
+  std::unique_ptr<engine::InlinePassExecutor> inlineExecutor_;
+  engine::PassExecutor* executor_ = nullptr;
+  std::unique_ptr<PurgeDriver> purgeDriver_;
+  std::unique_ptr<engine::PurgePipeline> pipeline_;
 };
 
 // A folder path as the walks use it: exactly one trailing separator (and an upper-case drive letter where

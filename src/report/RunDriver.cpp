@@ -5,9 +5,11 @@
 #include "dialogs/PurgeConfirmationDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
 #include "engine/PurgeEngine.h"
+#include "engine/PurgePipeline.h"
 #include "platform/Clock.h"
 #include "platform/Environment.h"
 #include "platform/Ui.h"
+#include "report/PendingFiles.h"
 #include "report/ReportWindow.h"
 #include "support/Drive.h"
 #include "support/Format.h"
@@ -56,6 +58,8 @@ void ReportWindow::StartRun() {
   lngNumFilesProcessed = 0;
   lngNumFilesPurged = 0;
   intNumFoldersRemoved = 0;
+  stopBreakWritten_ = false;
+  pipeline_.reset();
   runFolder_ = strNextDirPath;
   Repaint();
 }
@@ -116,6 +120,9 @@ void ReportWindow::ProcessFiles() {
     WritePurgeHeader();
     engine_.InitSensitiveExtensions(0);
     PurgeTreeRecursive(strNextDirPath, strCurrentFileSpec);
+    // Every file handed to the workers is done and in the report before the summary counts them.
+    FinishPending();
+    pipeline_.reset();
   } else {
     host_.SetEstimatedTimeCaption("");
     ListFilesRecursive(strNextDirPath, strCurrentFileSpec);

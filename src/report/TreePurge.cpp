@@ -5,10 +5,13 @@
 #include "dialogs/PurgeConfirmationDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
 #include "engine/FileProcedures.h"
+#include "engine/PassExecutor.h"
 #include "engine/PurgeEngine.h"
+#include "engine/PurgePipeline.h"
 #include "engine/PurgeResult.h"
 #include "platform/PlatformError.h"
 #include "platform/Ui.h"
+#include "report/PendingFiles.h"
 #include "report/ReportWindow.h"
 #include "support/DateRestriction.h"
 #include "support/Drive.h"
@@ -84,59 +87,108 @@ void ReportWindow::ReportWalkError(int number, const std::string& folder) {
   blnStop = true;
 }
 
+void ReportWindow::UsePassExecutor(engine::PassExecutor* executor) {
+  executor_ = executor;
+}
+
+engine::PurgePipeline& ReportWindow::Pipeline() {
+  if (!pipeline_) {
+    if (executor_ == nullptr && !inlineExecutor_)
+      inlineExecutor_ = std::make_unique<engine::InlinePassExecutor>(engine_);
+    if (!purgeDriver_) purgeDriver_ = std::make_unique<PurgeDriver>(*this);
+    pipeline_ = std::make_unique<engine::PurgePipeline>(executor_ != nullptr ? *executor_ : *inlineExecutor_,
+                                                        *purgeDriver_);
+  }
+  return *pipeline_;
+}
+
+void ReportWindow::FinishPending() {
+  if (pipeline_) pipeline_->Finish();
+}
+
+void ReportWindow::Then(std::function<void()> step) {
+  Pipeline().Then(std::move(step));
+}
+
+bool ReportWindow::ReadyForQuestion() {
+  FinishPending();
+  // A pause or stop that came while the files before it finished acts before the question.
+  if (blnStop || blnPaused) CheckPauseAndStop();
+  return !blnStop;
+}
+
+void ReportWindow::WalkError(int number, const std::string& folder) {
+  if (number != kPermissionDenied) FinishPending();
+  if (!blnStop) ReportWalkError(number, folder);
+}
+
 void ReportWindow::PurgeTreeRecursive(std::string dirPath, const std::string& fileSpec) {
   caption = support::DisplayName(dirPath);
   std::string folder = NormaliseFolderPath(dirPath);
   FolderEntries entries;
   double byteRate = 1048576;
+  std::string drive;
   try {
-    const float measured = state_.SpeedOf(support::DriveOf(fileSystem_, folder));
+    drive = support::DriveOf(fileSystem_, folder);
+    const float measured = state_.SpeedOf(drive);
     byteRate = std::round((measured > 0 ? measured : 1.0) * 1048576);
     entries = ReadFolder(folder, fileSpec);
   } catch (const platform::PlatformError& error) {
-    if (!blnStop) ReportWalkError(error.number, folder);
+    if (!blnStop) WalkError(error.number, folder);
     return;
   } catch (const std::bad_alloc&) {
-    if (!blnStop) ReportWalkError(kOutOfMemory, folder);
+    if (!blnStop) WalkError(kOutOfMemory, folder);
     return;
   }
   Repaint();
 
   if (entries.matchCount > 0) {
-    if (!blnReportBufferFull) txbText.Append("\r\n" + support::DisplayName(folder));
-    PurgeFolderFiles(folder, fileSpec, entries, byteRate);
+    Then([this, folder] {
+      if (!blnReportBufferFull) txbText.Append("\r\n" + support::DisplayName(folder));
+    });
+    PurgeFolderFiles(folder, fileSpec, entries, byteRate, drive);
     if (blnStop) return;
   }
   if (state_.blnSubdirectories) PurgeSubfolders(folder, fileSpec, entries);
 }
 
 void ReportWindow::PurgeFolderFiles(const std::string& folder, const std::string& fileSpec,
-                                    const FolderEntries& entries, double byteRate) {
+                                    const FolderEntries& entries, double byteRate, const std::string& drive) {
   bool first = true;
   for (const auto& file : entries.files) {
     Yield();
+    // Stopped while the files before it were shown (a failure, or Close): no further file starts.
+    if (blnStop) {
+      CheckPauseAndStop();
+      return;
+    }
     if (!file.matches) continue;
     if (first) {
-      AppendReport("\r\n", false);
+      Then([this] { AppendReport("\r\n", false); });
       first = false;
     }
     if (file.kind != platform::FileKind::Regular) {
-      AppendReport(
-          support::DisplayName(file.name) + ": " + engine::EntryKindName(file.kind) + ", not purged.\r\n",
-          true);
+      Then([this, name = file.name, kind = file.kind] {
+        AppendReport(support::DisplayName(name) + ": " + engine::EntryKindName(kind) + ", not purged.\r\n",
+                     true);
+      });
       if (!HasWildcard(fileSpec)) return;
       continue;
     }
-    ++lngNumFilesProcessed;
     bool goOn = true;
+    walkLineBegun_ = false;
     try {
-      goOn = PurgeOneFile(folder, file, byteRate);
+      goOn = PurgeOneFile(folder, file, byteRate, drive);
     } catch (const platform::PlatformError& error) {
+      FinishPending();
+      if (!walkLineBegun_) BeginFileLine(file.name);
       FinishInterruptedLine(file.name);
       if (blnStop) return;
       ReportWalkError(error.number, folder);
       if (blnStop) return;
     } catch (const std::bad_alloc&) {
+      FinishPending();
+      if (!walkLineBegun_) BeginFileLine(file.name);
       FinishInterruptedLine(file.name);
       if (blnStop) return;
       ReportWalkError(kOutOfMemory, folder);
@@ -167,25 +219,40 @@ void ReportWindow::CutAfterSizeMark() {
   sizeMarkEnd_ = std::string::npos;
 }
 
-bool ReportWindow::PurgeOneFile(const std::string& folder, const FolderEntry& file, double byteRate) {
+void ReportWindow::BeginFileLine(const std::string& name) {
+  ++lngNumFilesProcessed;
+  sizeMarkEnd_ = std::string::npos;
+  passesDone_ = 0;
+  if (confirmation_.blnFolderNamesOnly) {
+    AppendReport(". ", true);
+  } else {
+    AppendReport(support::DisplayName(name), false);
+  }
+}
+
+bool ReportWindow::PurgeOneFile(const std::string& folder, const FolderEntry& file, double byteRate,
+                                const std::string& drive) {
   const bool namesOnly = confirmation_.blnFolderNamesOnly;
   const std::string path = folder + file.name;
   const std::string extension = support::ExtensionOf(path, true);
-  sizeMarkEnd_ = std::string::npos;
-  passesDone_ = 0;
-  if (namesOnly) {
-    AppendReport(". ", true);
-  } else {
-    AppendReport(support::DisplayName(file.name), false);
+  // One look at the file serves the protection rules, the size in the report and, later, the check that
+  // the file opened for the purge is the one looked at.
+  platform::FileStatus status;
+  try {
+    status = fileSystem_.Status(path);
+  } catch (const platform::PlatformError&) {
+    status = {};
   }
 
-  bool purged = false;
-  std::int64_t size = 0;
-  auto code = static_cast<std::int16_t>(engine_.ClassifyProtectedFile(path));
+  bool lineBegun = false;
+  auto code = static_cast<std::int16_t>(engine_.ClassifyProtectedFile(path, &status));
   if (confirmation_.blnOKToPurgeSensitiveFiles && code == 7) code = 0;
   if (code == 8) {
     code = 7;
   } else if (code == 7) {
+    if (!ReadyForQuestion()) return false;
+    BeginFileLine(file.name);
+    lineBegun = walkLineBegun_ = true;
     const platform::Answer answer = ui_.Message(
         "Purge query", PurgeQueryText(support::DisplayName(path), support::DisplayName(extension)),
         platform::Buttons::YesNoCancel, platform::Icon::None, platform::Answer::No);
@@ -203,81 +270,141 @@ bool ReportWindow::PurgeOneFile(const std::string& folder, const FolderEntry& fi
     }
   }
   if (code == 0) {
-    size = support::GetFileLength(fileSystem_, path);
-    if (size < 0) size = 0;
+    const std::int64_t size = status.kind == platform::FileKind::Regular ? status.size : 0;
     bool confirmed = true;
-    if (state_.blnConfirmFiles && !blnPurgeRemainingFiles) confirmed = ConfirmFile(path, size);
-    if (confirmed) purged = RunPasses(path, size, byteRate, code);
+    if (state_.blnConfirmFiles && !blnPurgeRemainingFiles) {
+      if (!lineBegun) {
+        if (!ReadyForQuestion()) return false;
+        BeginFileLine(file.name);
+        lineBegun = walkLineBegun_ = true;
+      }
+      confirmed = ConfirmFile(path, size);
+    }
+    if (confirmed) {
+      StartPasses(folder, file.name, extension, size, byteRate, drive, status, lineBegun);
+      return true;
+    }
   }
 
-  Yield();
-  Repaint();
-  if (purged) {
-    if (!namesOnly) AppendReport(" purged", false);
-    dblTotalBytesPurged += static_cast<double>(size);
-    ++lngNumFilesPurged;
-  } else {
-    if (namesOnly) AppendReport(support::DisplayName(file.name), false);
-    // A file left after some of its passes is neither untouched nor purged, and the report says so.
-    AppendReport(passesDone_ > 0 && code != engine::kNotDeleted
-                     ? engine::PartlyOverwrittenText(passesDone_, typeOfPurge_.GetNumberOfPasses(), code,
-                                                     support::DisplayName(extension))
-                     : engine::PurgeResultText(code, support::DisplayName(extension)),
-                 false);
-  }
-  if (!(namesOnly && purged)) AppendReport("\r\n", true);
+  // Not purged: the whole line at its place in the report.
+  Then([this, name = file.name, extension, code, lineBegun, namesOnly] {
+    if (!lineBegun) BeginFileLine(name);
+    Yield();
+    Repaint();
+    if (namesOnly) AppendReport(support::DisplayName(name), false);
+    AppendReport(engine::PurgeResultText(code, support::DisplayName(extension)), false);
+    AppendReport("\r\n", true);
+  });
   return true;
 }
 
-bool ReportWindow::RunPasses(const std::string& path, std::int64_t size, double byteRate,
-                             std::int16_t& code) {
-  const bool namesOnly = confirmation_.blnFolderNamesOnly;
-  const int purgeType = typeOfPurge_.GetPurgeType();
+void ReportWindow::StartPasses(const std::string& folder, const std::string& name,
+                               const std::string& extension, std::int64_t size, double byteRate,
+                               const std::string& drive, const platform::FileStatus& status, bool lineBegun) {
+  auto file = std::make_unique<PendingFile>();
   const int passes = typeOfPurge_.GetNumberOfPasses();
-  const int overwrites = typeOfPurge_.GetNumOverwrites();
-  const bool indicator = !namesOnly && static_cast<double>(size) * overwrites > byteRate && passes >= 2;
-  if (!namesOnly) {
-    AppendReport(" (" + support::FormatGrouped(static_cast<double>(size), 0) + " bytes)", false);
-    AppendReport(" purging", true);
-    // Where the line is cut back to once the passes are over: just after "bytes)".
-    if (!blnReportBufferFull) sizeMarkEnd_ = txbText.size() - 8;
-    if (indicator) {
-      std::string underscores(static_cast<std::size_t>(passes) + 1, '_');
-      underscores[0] = ' ';
-      AppendReport(underscores, true);
-    }
+  file->request =
+      engine_.Request(folder + name, typeOfPurge_.GetPurgeType(), 1, !confirmation_.blnDoNotDeletePurgedFiles,
+                      confirmation_.blnOKToPurgeReadOnlyFiles, confirmation_.blnOKToPurgeSystemFiles, drive);
+  if (status.kind == platform::FileKind::Regular) {
+    file->request.device = status.device;
+    file->request.inode = status.inode;
   }
-  Repaint();
+  file->passes = passes;
+  file->folder = folder;
+  file->name = name;
+  file->extension = extension;
+  file->size = size;
+  file->indicator = !confirmation_.blnFolderNamesOnly &&
+                    static_cast<double>(size) * typeOfPurge_.GetNumOverwrites() > byteRate && passes >= 2;
+  file->lineBegun = lineBegun;
+  engine::PurgePipeline& pipeline = Pipeline();
+  pipeline.Add(std::move(file));
+  pipeline.WaitForRoom();
+}
 
-  int passesDone = 0;
-  for (int pass = 1; pass <= passes; ++pass) {
-    const bool deleteAfter = pass == passes && !confirmation_.blnDoNotDeletePurgedFiles;
-    engine_.PurgeFile(path, purgeType, 1, deleteAfter, confirmation_.blnOKToPurgeReadOnlyFiles,
-                      confirmation_.blnOKToPurgeSystemFiles, code);
-    if (indicator && !blnReportBufferFull) {
+void ReportWindow::ShowPendingFile(PendingFile& file) {
+  const bool namesOnly = confirmation_.blnFolderNamesOnly;
+  const int passes = file.passes;
+  if (!file.lineBegun) {
+    BeginFileLine(file.name);
+    file.lineBegun = true;
+  }
+  if (!file.sizeShown) {
+    file.sizeShown = true;
+    if (!namesOnly) {
+      AppendReport(" (" + support::FormatGrouped(static_cast<double>(file.size), 0) + " bytes)", false);
+      AppendReport(" purging", true);
+      // Where the line is cut back to once the passes are over: just after "bytes)".
+      if (!blnReportBufferFull) sizeMarkEnd_ = txbText.size() - 8;
+      if (file.indicator) {
+        std::string underscores(static_cast<std::size_t>(passes) + 1, '_');
+        underscores[0] = ' ';
+        AppendReport(underscores, true);
+      }
+    }
+    Repaint();
+  }
+  while (file.passesShown < file.passesBack) {
+    const int pass = ++file.passesShown;
+    const bool last = pass == file.passesBack;
+    // The pass that threw leaves the line as it was.
+    if (last && file.error) break;
+    if (file.indicator && !blnReportBufferFull) {
       txbText.Truncate(txbText.size() - std::min<std::size_t>(txbText.size(), passes));
       txbText.MoveCaretToEnd();
       Repaint();
     }
-    // A protection found on the open file (another name made since the walk looked) ends it as a failure
-    // does.
-    if (code != 0) break;
-    passesDone = pass;
+    if (last && file.code != 0) break;
     passesDone_ = pass;
-    if (indicator && pass < passes && !blnReportBufferFull) {
+    if (file.indicator && pass < passes && !blnReportBufferFull) {
       txbText.Append(std::string("123456789").substr(0, static_cast<std::size_t>(pass)) +
                      std::string(static_cast<std::size_t>(passes - pass), '_'));
       focusedControl = "cmdPauseContinue";
       Repaint();
     }
-    CheckPauseAndStop();
-    if (blnStop) break;
   }
+  if (!file.ended) return;
+
+  // The line break of the stop that ended it after this pass (cut with " purging" unless only folder
+  // names are reported); once, where the run stopped.
+  if ((file.stopped || file.stopSeen) && !stopBreakWritten_) {
+    stopBreakWritten_ = true;
+    if (!blnReportBufferFull) txbText.Append("\r\n");
+  }
+  if (file.error) {
+    FinishInterruptedLine(file.name);
+    if (blnStop) return;
+    try {
+      std::rethrow_exception(file.error);
+    } catch (const platform::PlatformError& error) {
+      ReportWalkError(error.number, file.folder);
+    } catch (const std::bad_alloc&) {
+      ReportWalkError(kOutOfMemory, file.folder);
+    }
+    return;
+  }
+
   // A stop that arrives after the last pass no longer saves the file: it is gone and counts as purged.
-  const bool purged = passesDone == passes && code == 0;
+  const bool purged = file.passesDone == passes && file.code == 0;
   // Whatever the outcome, " purging", the indicator and a stop's line break give way to the result text.
   if (!namesOnly) CutAfterSizeMark();
-  return purged;
+  Yield();
+  Repaint();
+  if (purged) {
+    if (!namesOnly) AppendReport(" purged", false);
+    dblTotalBytesPurged += static_cast<double>(file.size);
+    ++lngNumFilesPurged;
+  } else {
+    if (namesOnly) AppendReport(support::DisplayName(file.name), false);
+    // A file left after some of its passes is neither untouched nor purged, and the report says so.
+    AppendReport(passesDone_ > 0 && file.code != engine::kNotDeleted
+                     ? engine::PartlyOverwrittenText(passesDone_, passes, file.code,
+                                                     support::DisplayName(file.extension))
+                     : engine::PurgeResultText(file.code, support::DisplayName(file.extension)),
+                 false);
+  }
+  if (!(namesOnly && purged)) AppendReport("\r\n", true);
 }
 
 bool ReportWindow::ConfirmFile(const std::string& path, std::int64_t size) {
@@ -319,10 +446,16 @@ void ReportWindow::PurgeSubfolders(const std::string& folder, const std::string&
     const std::string subfolder = strNextDirPath;
     PurgeTreeRecursive(strNextDirPath, fileSpec);
     if (blnStop) {
-      AppendReport("\r\n", false);
+      Then([this] { AppendReport("\r\n", false); });
       return;
     }
     if (!confirmation_.blnDeleteEmptyFolders) continue;
+    // The folder's files are gone only once their passes are done.
+    FinishPending();
+    if (blnStop) {
+      AppendReport("\r\n", false);
+      return;
+    }
     try {
       if (!FolderIsEmpty(subfolder)) continue;
       fileSystem_.RemoveFolder(subfolder);
@@ -330,7 +463,7 @@ void ReportWindow::PurgeSubfolders(const std::string& folder, const std::string&
       if (!blnReportBufferFull)
         txbText.Append("Folder " + support::DisplayName(subfolder) + " removed.\r\n\r\n");
     } catch (const platform::PlatformError& error) {
-      if (!blnStop) ReportWalkError(error.number, folder);
+      if (!blnStop) WalkError(error.number, folder);
       if (blnStop) return;
     }
   }
