@@ -6,7 +6,9 @@
 
 #include "dialogs/SelectSubfoldersDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
+#include "engine/PassExecutor.h"
 #include "engine/PurgeEngine.h"
+#include "engine/PurgePipeline.h"
 #include "engine/PurgeResult.h"
 #include "platform/FileSystem.h"
 #include "platform/PlatformError.h"
@@ -67,6 +69,75 @@ bool IsProgramsFolder(const std::string& folder) {
   return path == "/opt" || path == "/usr/local";
 }
 
+// One file of the purge pass on its way through its passes.
+struct FolderPurge::PendingFile : engine::PurgePipeline::File {
+  std::string path;
+  std::string folder;
+  bool clean = true;    // every pass that came back purged
+  bool failed = false;  // a pass failed and the user was told
+};
+
+// Folder mode's side of the files in flight: F10 and the failure question after a pass, asked in walk
+// order with no pass running.
+class FolderPurge::PurgeDriver final : public engine::PurgePipeline::Driver {
+ public:
+  using Next = engine::PurgePipeline::Next;
+
+  explicit PurgeDriver(FolderPurge& owner) : owner_(owner) {}
+
+  Next AfterPass(engine::PurgePipeline::File& base) override {
+    auto& file = static_cast<PendingFile&>(base);
+    if (file.error) return Next::Block;
+    file.clean = file.clean && file.code == engine::kPurged;
+    // F10 is answered after the pass it came in, before anything else.
+    if (owner_.state_.blnStop && !owner_.cancelled_) return Next::Ask;
+    // Nothing was written: the file is in use, or it gained another name since it was looked at. A
+    // further pass would not change that.
+    if (file.code == engine::kCannotOpenForWriting || file.code > 0) return Next::End;
+    if (file.code < 0) return Next::Ask;
+    return Next::Pass;
+  }
+  bool MayStart() override { return !owner_.state_.blnStop && !owner_.cancelled_; }
+  bool Stopping() override { return owner_.cancelled_; }
+  void Show(engine::PurgePipeline::File& file) override {
+    if (file.ended) owner_.Finished(static_cast<PendingFile&>(file));
+  }
+  Next Ask(engine::PurgePipeline::File& base) override {
+    auto& file = static_cast<PendingFile&>(base);
+    support::OperationState& s = owner_.state_;
+    if (s.blnStop && !owner_.AskToGoOn("", owner_.title_)) {
+      owner_.Cancel();
+      return Next::End;
+    }
+    if (file.code == engine::kCannotOpenForWriting || file.code > 0) return Next::End;
+    if (file.code < 0) {
+      file.failed = true;
+      const std::string text = (file.code == engine::kNotDeleted
+                                    ? std::string("File deletion error.  File (shown below) may be hidden.")
+                                    : "An error (" + std::to_string(file.code) + ") has been reported.") +
+                               "\r\n" + support::DisplayName(file.path) + "\r\n" + kGoOnQuestion;
+      if (owner_.ui_.Message(owner_.title_, text, Buttons::OkCancel, Icon::None) != Answer::Ok) {
+        s.blnStop = true;
+        owner_.Cancel();
+        return Next::End;
+      }
+    }
+    return Next::Pass;
+  }
+  void Yield() override { owner_.ui_.Yield(); }
+  void Idle() override {
+    // F10 came while files waited for their next pass: the question, now that none is running.
+    if (owner_.state_.blnStop && !owner_.cancelled_) {
+      if (!owner_.AskToGoOn("", owner_.title_)) owner_.Cancel();
+      return;
+    }
+    owner_.ui_.Wait(10);
+  }
+
+ private:
+  FolderPurge& owner_;
+};
+
 FolderPurge::FolderPurge(FolderPurgeHost& host, platform::FileSystem& fileSystem, platform::Ui& ui,
                          support::OperationState& state, engine::PurgeEngine& engine,
                          dialogs::TypeOfPurgeDialog& typeOfPurge,
@@ -78,6 +149,28 @@ FolderPurge::FolderPurge(FolderPurgeHost& host, platform::FileSystem& fileSystem
       engine_(engine),
       typeOfPurge_(typeOfPurge),
       dialog_(selectSubfolders) {}
+
+FolderPurge::~FolderPurge() = default;
+
+void FolderPurge::UsePassExecutor(engine::PassExecutor* executor) {
+  executor_ = executor;
+}
+
+engine::PurgePipeline& FolderPurge::Pipeline() {
+  if (!pipeline_) {
+    if (executor_ == nullptr && !inlineExecutor_)
+      inlineExecutor_ = std::make_unique<engine::InlinePassExecutor>(engine_);
+    if (!purgeDriver_) purgeDriver_ = std::make_unique<PurgeDriver>(*this);
+    pipeline_ = std::make_unique<engine::PurgePipeline>(executor_ != nullptr ? *executor_ : *inlineExecutor_,
+                                                        *purgeDriver_);
+  }
+  return *pipeline_;
+}
+
+void FolderPurge::Cancel() {
+  cancelled_ = true;
+  host_.FolderPurgeLabelsOf().message.caption.clear();
+}
 
 void FolderPurge::PurgeFolders() {
   support::OperationState& s = state_;
@@ -129,6 +222,7 @@ void FolderPurge::PurgeFolders() {
   s.intFoldersNotRemoved = 0;
   s.lngFilesNotPurged = 0;
   s.lngEntriesLeftAlone = 0;
+  cancelled_ = false;
   // A run starts: the program's folder and the swap files are looked up afresh.
   engine_.InitSensitiveExtensions(0);
   firstFixedVolume_ = FirstFixedVolume();
@@ -168,7 +262,11 @@ void FolderPurge::PurgeFolders() {
   s.blnStop = false;
   s.lngFilesPurged = 0;
   s.blnCountingOnly = false;
+  cancelled_ = false;
+  title_ = title;
   PurgeTreeRecursive2(top, 1, title);
+  if (pipeline_) pipeline_->Finish();
+  pipeline_.reset();
   labels.largeMessage.caption.clear();
   host_.Repaint();
 
@@ -429,50 +527,40 @@ void FolderPurge::RemoveIfEmpty(const std::string& folder) {
   }
 }
 
-FolderPurge::Outcome FolderPurge::PurgeOneFile(const std::string& path, int protection,
-                                               const std::string& title) {
-  support::OperationState& s = state_;
-  FolderPurgeLabels labels = host_.FolderPurgeLabelsOf();
-  Outcome outcome;
-  // Overwriting would change what the other names show, perhaps outside the chosen folders.
-  if (protection == engine::kHasOtherNames) return outcome;
+bool FolderPurge::AskToGoOnQuietly(const std::string& progress, const std::string& title) {
+  if (pipeline_) pipeline_->Quiesce();
+  // A file that came back meanwhile may have had the question asked already.
+  if (cancelled_) return false;
+  if (!state_.blnStop) return true;
+  if (AskToGoOn(progress, title)) return true;
+  Cancel();
+  return false;
+}
 
-  const int passes = typeOfPurge_.GetNumberOfPasses();
-  const int purgeType = typeOfPurge_.GetPurgeType();
-  bool failed = false;
-  bool clean = true;
-  int pass = 1;
-  for (; pass <= passes; ++pass) {
-    std::int16_t code = 0;
-    engine_.PurgeFile(path, purgeType, 1, pass == passes, true, true, code);
-    clean = clean && code == engine::kPurged;
-    ui_.Yield();
-    if (s.blnStop && !AskToGoOn("", title)) {
-      labels.message.caption.clear();
-      outcome.stopped = true;
-      break;
+void FolderPurge::Finished(PendingFile& file) {
+  support::OperationState& s = state_;
+  if (file.error) {
+    std::string description;
+    try {
+      std::rethrow_exception(file.error);
+    } catch (const platform::PlatformError& error) {
+      // A file removed by someone else since the listing is neither purged nor left behind.
+      if (error.number == platform::kErrorFileNotFound && IsGone(file.path)) return;
+      description = error.description;
+    } catch (const std::bad_alloc&) {
+      description = platform::ErrorFromErrno(ENOMEM).description;
     }
-    // Nothing was written: the file is in use, or it gained another name since it was looked at. A
-    // further pass would not change that.
-    if (code == engine::kCannotOpenForWriting || code > 0) break;
-    if (code < 0) {
-      failed = true;
-      const std::string text = (code == engine::kNotDeleted
-                                    ? std::string("File deletion error.  File (shown below) may be hidden.")
-                                    : "An error (" + std::to_string(code) + ") has been reported.") +
-                               "\r\n" + support::DisplayName(path) + "\r\n" + kGoOnQuestion;
-      if (ui_.Message(title, text, Buttons::OkCancel, Icon::None) != Answer::Ok) {
-        s.blnStop = true;
-        labels.message.caption.clear();
-        outcome.stopped = true;
-        break;
-      }
-    }
+    // The folder's files that were not handed over stay as they are; the walk counts them.
+    ++s.lngFilesPurged;
+    ++s.lngFilesNotPurged;
+    abandoned_ = true;
+    ShowError(file.folder, description);
+    return;
   }
-  outcome.purged = clean && pass > passes;
-  if (outcome.stopped && clean && pass == passes) outcome.purged = true;
-  if (failed && !IsGone(path)) CountUp(s.intFilesNotDeleted);
-  return outcome;
+  const bool purged = file.clean && file.passesBack == file.passes;
+  if (file.failed && !IsGone(file.path)) CountUp(s.intFilesNotDeleted);
+  ++s.lngFilesPurged;
+  if (!purged) ++s.lngFilesNotPurged;
 }
 
 void FolderPurge::PurgeTreeRecursive2(const std::string& strDirPath, int intSelectedFolders,
@@ -507,13 +595,29 @@ void FolderPurge::PurgeTreeRecursive2(const std::string& strDirPath, int intSele
   }
 
   std::string progress;  // the progress text last built at this level
+  abandoned_ = false;
   for (std::size_t i = 0; !isTop && i < files.size(); ++i) {
-    ui_.Yield();
-    if (s.blnStop && !AskToGoOn(progress, strCaption)) return;
+    if (pipeline_ && !pipeline_->Empty()) {
+      pipeline_->Pump(std::chrono::milliseconds(0));
+    } else {
+      ui_.Yield();
+    }
+    // A file of this folder failed: the ones not yet handed over stay as they are.
+    if (abandoned_) {
+      AbandonFolder(files.size() - i);
+      break;
+    }
+    if (cancelled_ || (s.blnStop && !AskToGoOnQuietly(progress, strCaption))) break;
     const std::string path = folder + files[i];
     s.strCurrentFilePath = path;
     try {
-      const int protection = engine_.ClassifyProtectedFile(path);
+      platform::FileStatus status;
+      try {
+        status = fileSystem_.Status(path);
+      } catch (const platform::PlatformError&) {
+        status = {};
+      }
+      const int protection = engine_.ClassifyProtectedFile(path, &status);
       if (IsSkipped(path, protection)) continue;
       if (s.blnCountingOnly) {
         ++s.lngFilesToPurge;
@@ -534,22 +638,53 @@ void FolderPurge::PurgeTreeRecursive2(const std::string& strDirPath, int intSele
       labels.message.caption =
           progress + "Now purging" + ":\r\n" + support::ShortenPath(support::DisplayName(path), 65);
       host_.Repaint();
-      const Outcome outcome = PurgeOneFile(path, protection, strCaption);
-      ++s.lngFilesPurged;
-      if (!outcome.purged) ++s.lngFilesNotPurged;
-      if (outcome.stopped) return;
+      engine::PurgePipeline& pipeline = Pipeline();
+      // Overwriting would change what the other names show, perhaps outside the chosen folders.
+      if (protection == engine::kHasOtherNames) {
+        pipeline.Then([&s] {
+          ++s.lngFilesPurged;
+          ++s.lngFilesNotPurged;
+        });
+        continue;
+      }
+      auto file = std::make_unique<PendingFile>();
+      file->request = engine_.Request(path, typeOfPurge_.GetPurgeType(), 1, true, true, true);
+      if (status.kind == platform::FileKind::Regular) {
+        file->request.device = status.device;
+        file->request.inode = status.inode;
+      }
+      file->passes = typeOfPurge_.GetNumberOfPasses();
+      file->path = path;
+      file->folder = folder;
+      pipeline.Add(std::move(file));
+      pipeline.WaitForRoom();
     } catch (const platform::PlatformError& error) {
+      if (pipeline_) pipeline_->Finish();
+      if (abandoned_) break;
       // A file removed by someone else since the listing is neither purged nor left behind.
       if (error.number == platform::kErrorFileNotFound && IsGone(path)) continue;
       AbandonFolder(files.size() - i);
       ShowError(folder, error.description);
-      return;
+      abandoned_ = true;
+      break;
     } catch (const std::bad_alloc&) {
+      if (pipeline_) pipeline_->Finish();
+      if (abandoned_) break;
       AbandonFolder(files.size() - i);
       ShowError(folder, platform::ErrorFromErrno(ENOMEM).description);
-      return;
+      abandoned_ = true;
+      break;
     }
   }
+  // The folder's files are done and counted before its subfolders are walked or it is removed.
+  if (pipeline_) pipeline_->Finish();
+  if (abandoned_) {
+    abandoned_ = false;
+    return;
+  }
+  if (cancelled_) return;
+  // F10 during the folder's last pass: asked as after any pass.
+  if (!s.blnCountingOnly && s.blnStop && !AskToGoOnQuietly("", strCaption)) return;
 
   for (const std::string& name : subfolders) {
     const std::string subfolder = folder + name;

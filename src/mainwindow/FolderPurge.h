@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +16,9 @@ struct OperationState;
 }  // namespace nulvane::support
 namespace nulvane::engine {
 class PurgeEngine;
+class PassExecutor;
+class InlinePassExecutor;
+class PurgePipeline;
 }  // namespace nulvane::engine
 namespace nulvane::dialogs {
 class TypeOfPurgeDialog;
@@ -60,6 +64,11 @@ class FolderPurge {
   FolderPurge(FolderPurgeHost& host, platform::FileSystem& fileSystem, platform::Ui& ui,
               support::OperationState& state, engine::PurgeEngine& engine,
               dialogs::TypeOfPurgeDialog& typeOfPurge, dialogs::SelectSubfoldersDialog& selectSubfolders);
+  ~FolderPurge();
+
+  // Where the files are overwritten: the program's worker threads, several files of a folder at once.
+  // Without one (or with null) each pass runs inline, one file after another.
+  void UsePassExecutor(engine::PassExecutor* executor);
 
   // The warnings, the selection, the summary, the counting pass, the purge pass and the result, for the
   // top folder in the operation state.
@@ -76,10 +85,8 @@ class FolderPurge {
   bool IsOnFirstFixedVolume(const std::string& path);
 
  private:
-  struct Outcome {
-    bool purged = false;   // every pass ran and succeeded
-    bool stopped = false;  // the user ended the run
-  };
+  class PurgeDriver;
+  struct PendingFile;
 
   bool ConfirmWarnings();
   std::string SummaryText() const;
@@ -92,7 +99,14 @@ class FolderPurge {
   bool IsSelected(const std::string& subfolder) const;
   // The program's folder and the swap files are never counted nor purged.
   bool IsSkipped(const std::string& path, int protection);
-  Outcome PurgeOneFile(const std::string& path, int protection, const std::string& title);
+  // The files of one folder, several at a time; returns once each of them is done and counted.
+  void PurgeFiles(const std::string& folder, const std::vector<std::string>& files, const std::string& title);
+  engine::PurgePipeline& Pipeline();
+  // A question waits until no pass is running.
+  bool AskToGoOnQuietly(const std::string& progress, const std::string& title);
+  void Finished(PendingFile& file);
+  // The user ended the run at a question.
+  void Cancel();
   void RemoveIfEmpty(const std::string& folder);
   bool IsGone(const std::string& path);
   // The rest of a folder's files, left as they are after an error.
@@ -107,6 +121,16 @@ class FolderPurge {
   dialogs::TypeOfPurgeDialog& typeOfPurge_;
   dialogs::SelectSubfoldersDialog& dialog_;
   std::string firstFixedVolume_;
+
+  std::unique_ptr<engine::InlinePassExecutor> inlineExecutor_;
+  engine::PassExecutor* executor_ = nullptr;
+  std::unique_ptr<PurgeDriver> purgeDriver_;
+  std::unique_ptr<engine::PurgePipeline> pipeline_;
+  std::string title_;
+  // The user chose to end the run (Cancel at a question): files waiting for a pass end where they are.
+  bool cancelled_ = false;
+  // A file failed in a way that ends its folder: the walk leaves the folder's other files alone.
+  bool abandoned_ = false;
 };
 
 // On this platform the operating system's folders and the programs' folders take the place of the

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <map>
 
+#include "engine/PassPool.h"
 #include "mainwindow/MainWindowFixture.h"
 #include "testsupport/MountedFolder.h"
 
@@ -263,6 +264,10 @@ TEST_F(FolderPurgeTest, F10WhilePurgingAsksAndCancelStopsTheRun) {
             "The top folder was " + top + "\r\nPurge of selected subfolders was stopped.");
   EXPECT_FALSE(state.blnStop);
   EXPECT_TRUE(window.fraMenuEnabled);
+
+  // The next run knows nothing of the stop.
+  PurgeFolders(top, {"Data"}, {Answer::Ok, Answer::Ok});
+  EXPECT_FALSE(Exists(top + "Data"));
 }
 
 TEST_F(FolderPurgeTest, SummaryAndCountTexts) {
@@ -387,6 +392,57 @@ TEST_F(FolderPurgeTest, TheSystemsOwnFoldersAreWarnedAbout) {
   EXPECT_TRUE(ui.LastMessage().text.ends_with(
       "\r\n\r\nAre you SURE that you wish to purge files\r\nin some or all subfolders of this folder?"));
   EXPECT_TRUE(ui.DialogsShown().empty());
+}
+
+}  // namespace
+}  // namespace nulvane::testing
+
+namespace nulvane::testing {
+namespace {
+
+// The same "Purge folders" one file after another and with several files in flight on worker threads: the
+// same questions in the same order, the same counts and results, the same disk afterwards.
+TEST_F(FolderPurgeTest, WorkerThreadsAskAndCountAsOneFileAfterAnother) {
+  typeOfPurge.SelectPasses(0, 3);
+  struct Run {
+    std::vector<std::string> messages;
+    std::map<std::string, std::string> left;
+    std::string result;
+  };
+  const auto run = [&](const std::string& name, engine::PassExecutor* executor) {
+    for (int i = 0; i < 20; ++i)
+      temp.Write(name + "/Data/f" + std::to_string(i) + ".txt", SampleContent(3000, i));
+    temp.Write(name + "/Data/flaky.txt", SampleContent(100, 1));
+    temp.Write(name + "/Data/sub/ok.txt", SampleContent(100, 3));
+    temp.Write(name + "/Full/bad.txt", SampleContent(100, 4));
+    temp.Write(name + "/Fine/ok.txt", SampleContent(100, 6));
+    folderPurge.UsePassExecutor(executor);
+    ui.ClearMessages();
+    const std::string folder = Folder(name);
+    PurgeFolders(folder, {"Data", "Full", "Fine"}, std::vector<Answer>(7, Answer::Ok));
+    Run outcome;
+    for (const auto& message : ui.messages()) {
+      std::string text = message.text;
+      for (std::size_t at = text.find(folder); at != std::string::npos; at = text.find(folder, at))
+        text.replace(at, folder.size(), "TOP/");
+      outcome.messages.push_back(message.title + ": " + text);
+    }
+    outcome.left = Snapshot(folder);
+    outcome.result =
+        window.lblLargePurgeMessage.caption.substr(window.lblLargePurgeMessage.caption.find("\r\n"));
+    return outcome;
+  };
+  fileSystem.Inject({"Flush", "flaky.txt"});
+  fileSystem.Inject({"WriteRepeated", "bad.txt", ENOSPC});
+  const Run inline_ = run("one", nullptr);
+  engine::PassPool pool(fileSystem, 4);
+  const Run overlapped = run("two", &pool);
+
+  EXPECT_EQ(overlapped.messages, inline_.messages);
+  EXPECT_EQ(overlapped.left, inline_.left);
+  EXPECT_EQ(overlapped.result, inline_.result);
+  EXPECT_EQ(inline_.messages.size(), 8u);
+  EXPECT_TRUE(ui.AllAnswersUsed());
 }
 
 }  // namespace
