@@ -16,6 +16,7 @@ int main(int argc, char* argv[]) {
   nulvane::platform::PosixFileSystem fileSystem;
   nulvane::gui::QtUi ui;
   nulvane::gui::Program program(fileSystem, ui, ui);
+  program.UseWorkerThreads(nulvane::engine::kPurgeThreads);
   if (!program.Start()) return 1;
   return application.exec();
 }

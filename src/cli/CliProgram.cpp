@@ -15,6 +15,7 @@ namespace nulvane::cli {
 CliProgram::CliProgram() {
   random.SeedFromClock();
   mainWindow.AttachReportWindow(report);
+  report.UsePassExecutor(&workers);
   // The command line's report is never shown in the window's text box, so nothing of it is cut.
   report.reportLimit = SIZE_MAX;
 }

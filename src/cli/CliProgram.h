@@ -12,6 +12,7 @@
 #include "dialogs/SpecifyFilesDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
 #include "engine/ClusterSizeTable.h"
+#include "engine/PassPool.h"
 #include "engine/PurgeEngine.h"
 #include "mainwindow/DriveDialog.h"
 #include "mainwindow/FreeSpacePurge.h"
@@ -61,6 +62,8 @@ class CliProgram {
   dialogs::DateInputDialog dateInput{ui};
   dialogs::SpecifyFilesDialog specifyFiles{fileSystem, ui};
   engine::PurgeEngine engine{fileSystem, ui, random, clusterSizes, state};
+  // Several files overwritten and flushed at once, as in the window.
+  engine::PassPool workers{fileSystem, engine::kPurgeThreads};
   mainwindow::MainWindow mainWindow{{fileSystem, ui, random, programText, folders, state, typeOfPurge,
                                      confirmation, dateInput, specifyFiles}};
   report::ReportWindow report{fileSystem, ui, clock, state, engine, typeOfPurge, confirmation, mainWindow};

@@ -59,6 +59,12 @@ Program::Program(platform::FileSystem& fileSystemIn, platform::Ui& uiIn, QtUi& q
   viewerView_ = std::make_unique<TextViewerView>(mainWindow.frmView, mainView_.get());
 }
 
+void Program::UseWorkerThreads(int threads) {
+  workers_ = std::make_unique<engine::PassPool>(fileSystem, threads);
+  report.UsePassExecutor(workers_.get());
+  folderPurge.UsePassExecutor(workers_.get());
+}
+
 Program::~Program() {
   // The views go before the logic objects they watch; the dialogs' views before the windows they belong to.
   dialogViews_.clear();

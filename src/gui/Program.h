@@ -9,6 +9,7 @@
 #include "dialogs/SpecifyFilesDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
 #include "engine/ClusterSizeTable.h"
+#include "engine/PassPool.h"
 #include "engine/PurgeEngine.h"
 #include "mainwindow/DriveDialog.h"
 #include "mainwindow/FolderPurge.h"
@@ -51,6 +52,9 @@ class Program {
   // On success the main window is shown. `settings` keeps the stored purge speeds; null: the user's own
   // settings file.
   bool Start(platform::SettingsBackend* settings = nullptr);
+  // Purges overwrite several files at once on this many worker threads; without it (as in most tests)
+  // every pass runs inline, step by step.
+  void UseWorkerThreads(int threads);
 
   platform::FileSystem& fileSystem;
   platform::Ui& ui;
@@ -81,6 +85,7 @@ class Program {
   TextViewerView& viewerView() { return *viewerView_; }
 
  private:
+  std::unique_ptr<engine::PassPool> workers_;
   std::unique_ptr<MainWindowView> mainView_;
   std::unique_ptr<ReportView> reportView_;
   std::unique_ptr<TextViewerView> viewerView_;
