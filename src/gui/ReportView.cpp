@@ -13,6 +13,7 @@
 #include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "gui/Accessibility.h"
 
@@ -118,27 +119,50 @@ ReportView::~ReportView() {
 }
 
 void ReportView::ApplyChange(const report::ReportText::Change& change) {
-  applying_ = true;
-  QTextCursor cursor(text_->document());
   switch (change.kind) {
     case report::ReportText::ChangeKind::Append:
-      cursor.movePosition(QTextCursor::End);
-      cursor.insertText(ToBoxText(change.text));
-      break;
+      pending_ += ToBoxText(change.text);
+      if (!pendingScheduled_) {
+        pendingScheduled_ = true;
+        QTimer::singleShot(0, this, [this] { ApplyPending(); });
+      }
+      return;
     case report::ReportText::ChangeKind::Truncate: {
-      const qsizetype removed = ToBoxText(change.text).size();
+      qsizetype removed = ToBoxText(change.text).size();
+      // Most cuts take back what was appended a moment ago and never reached the box.
+      const qsizetype fromPending = std::min(removed, pending_.size());
+      pending_.chop(fromPending);
+      removed -= fromPending;
+      if (removed == 0) return;
+      ApplyPending();
+      applying_ = true;
+      QTextCursor cursor(text_->document());
       cursor.movePosition(QTextCursor::End);
       cursor.movePosition(QTextCursor::Left, QTextCursor::KeepAnchor, static_cast<int>(removed));
       cursor.removeSelectedText();
-      break;
+      applying_ = false;
+      return;
     }
     case report::ReportText::ChangeKind::Set:
+      pending_.clear();
+      applying_ = true;
       text_->setPlainText(ToBoxText(change.text));
-      break;
+      applying_ = false;
+      return;
     case report::ReportText::ChangeKind::Caret:
       ScheduleCaret(change.position != 0);
-      break;
+      return;
   }
+}
+
+void ReportView::ApplyPending() {
+  pendingScheduled_ = false;
+  if (pending_.isEmpty()) return;
+  applying_ = true;
+  QTextCursor cursor(text_->document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(pending_);
+  pending_.clear();
   applying_ = false;
 }
 
@@ -149,6 +173,7 @@ void ReportView::ScheduleCaret(bool toEnd) {
   caretPending_ = true;
   QTimer::singleShot(0, this, [this] {
     caretPending_ = false;
+    ApplyPending();
     applying_ = true;
     QTextCursor cursor = text_->textCursor();
     cursor.movePosition(caretToEnd_ ? QTextCursor::End : QTextCursor::Start);
@@ -159,6 +184,7 @@ void ReportView::ScheduleCaret(bool toEnd) {
 }
 
 void ReportView::ForwardSelection() {
+  ApplyPending();
   const QTextCursor cursor = text_->textCursor();
   if (!cursor.hasSelection()) {
     report_.txbText.SetSelection(report_.txbText.size(), 0);

@@ -14,14 +14,20 @@ class QPushButton;
 namespace nulvane::gui {
 
 // The report window. The text box follows the report's text model edit by edit, so a run that writes
-// thousands of lines costs each line only its own length; buttons and labels are re-read on each repaint.
+// thousands of lines costs each line only its own length; appends wait for the next turn of the event
+// loop and go in together (a purge writes a line in several pieces, and cuts some of them again).
+// Buttons and labels are re-read on each repaint.
 // A main window of the toolkit: a window of its own for assistive tools, with the run's caption as title.
 class ReportView : public QMainWindow {
  public:
   explicit ReportView(report::ReportWindow& report, QWidget* parent = nullptr);
   ~ReportView() override;
 
-  QPlainTextEdit* textBox() const { return text_; }
+  // The text box with every edit applied.
+  QPlainTextEdit* textBox() {
+    ApplyPending();
+    return text_;
+  }
   QPushButton* stopButton() const { return stop_; }
   QPushButton* pauseContinueButton() const { return pauseContinue_; }
   QPushButton* closeButton() const { return close_; }
@@ -38,6 +44,8 @@ class ReportView : public QMainWindow {
 
  private:
   void ApplyChange(const report::ReportText::Change& change);
+  // Puts the appends that wait into the text box.
+  void ApplyPending();
   void Render();
   void ScheduleCaret(bool toEnd);
   void ForwardSelection();
@@ -49,6 +57,8 @@ class ReportView : public QMainWindow {
   bool applying_ = false;
   bool caretPending_ = false;
   bool caretToEnd_ = true;
+  QString pending_;  // appended to the report, not yet to the text box
+  bool pendingScheduled_ = false;
   std::string appliedFocus_;
   QPlainTextEdit* text_;
   QPushButton* stop_;
