@@ -6,16 +6,24 @@
 #include <ftw.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
 #include <unistd.h>
 
+#include <QString>
+#include <QtGlobal>
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <fstream>
+#include <memory>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "dialogs/PurgeConfirmationDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
 #include "engine/ClusterSizeTable.h"
+#include "engine/PassPool.h"
 #include "engine/PurgeEngine.h"
 #include "platform/Clock.h"
 #include "platform/PosixFileSystem.h"
@@ -57,6 +65,11 @@ class SilentHost : public report::ReportHost {
 
 struct Program {
   explicit Program(platform::Ui& ui) : ui(ui) { typeOfPurge.Initialization(); }
+  // As the program purges: several files in flight on worker threads.
+  void UseWorkers(int threads = engine::kPurgeThreads) {
+    workers = std::make_unique<engine::PassPool>(fs, threads);
+    report.UsePassExecutor(workers.get());
+  }
   platform::Ui& ui;
   platform::PosixFileSystem fs;
   platform::SystemClock clock;
@@ -68,14 +81,83 @@ struct Program {
   dialogs::PurgeConfirmationDialog confirmation{clusterSizes, state};
   SilentHost host;
   report::ReportWindow report{fs, ui, clock, state, engine, typeOfPurge, confirmation, host};
+  std::unique_ptr<engine::PassPool> workers;
 };
+
+// The purge the type-of-purge dialog holds, as it stands: "type 0 (random bytes plus zeros once), 1 pass,
+// 2 overwrites per file, each flushed".
+inline std::string PurgeDescription(const dialogs::TypeOfPurgeDialog& typeOfPurge) {
+  const int passes = typeOfPurge.GetNumberOfPasses();
+  return "type " + std::to_string(typeOfPurge.GetPurgeType()) + " (" +
+         dialogs::PurgeTypeNumPasses(typeOfPurge.GetPurgeType(), passes) + "), " + std::to_string(passes) +
+         (passes == 1 ? " pass, " : " passes, ") + std::to_string(typeOfPurge.GetNumOverwrites()) +
+         " overwrites per file, each flushed";
+}
+
+// The machine's load averages as uptime shows them, for every figure: the machine is shared.
+inline std::string Load() {
+  std::ifstream file("/proc/loadavg");
+  std::string one, five, fifteen;
+  file >> one >> five >> fifteen;
+  return "load " + one + " " + five + " " + fifteen;
+}
+
+// The offscreen platform's notes about window sizes would drown the figures.
+inline void QuietOffscreenNotes() {
+  qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (message.contains(QStringLiteral("propagateSizeHints")) ||
+        message.contains(QStringLiteral("XDG_RUNTIME_DIR")))
+      return;
+    std::fprintf(stderr, "%s\n", qPrintable(message));
+    if (type == QtFatalMsg) std::abort();
+  });
+}
+
+inline const char* Verdict(bool met) {
+  return met ? "MET" : "MISSED";
+}
+
+inline double Median(std::vector<double> values) {
+  if (values.empty()) return 0;
+  std::sort(values.begin(), values.end());
+  const std::size_t middle = values.size() / 2;
+  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+// $TMPDIR, or /tmp.
+inline std::string TempBase() {
+  const char* temp = std::getenv("TMPDIR");
+  return temp != nullptr && *temp != '\0' ? temp : "/tmp";
+}
+
+inline std::string FileSystemType(const std::string& folder) {
+  struct statfs info {};
+  if (::statfs(folder.c_str(), &info) != 0) return "unknown";
+  switch (static_cast<unsigned long>(info.f_type)) {
+    case 0xEF53:
+      return "ext4";
+    case 0x01021994:
+      return "tmpfs";
+    case 0x9123683E:
+      return "btrfs";
+    case 0x58465342:
+      return "xfs";
+    case 0x794C7630:
+      return "overlayfs";
+    default: {
+      char hex[32];
+      std::snprintf(hex, sizeof hex, "type 0x%lx", static_cast<unsigned long>(info.f_type));
+      return hex;
+    }
+  }
+}
 
 inline double Seconds(std::chrono::steady_clock::time_point start) {
   return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
 inline std::string MakeTempFolder(const char* stem) {
-  std::string pattern = std::string("/tmp/") + stem + "-XXXXXX";
+  std::string pattern = TempBase() + "/" + stem + "-XXXXXX";
   if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   return pattern + "/";
 }

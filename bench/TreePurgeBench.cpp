@@ -1,10 +1,21 @@
-// A purge run (type 1 once, folder names only) of 2,000 files of 4 KiB, against shred over a copy of the
-// same tree, and the same run with the report window's real view attached.
+// A purge run of 2,000 files of 4 KiB in 20 folders (type 0, one pass, folder names only), in alternating
+// rounds against: a sequential probe making the same system calls one file after another (open, write,
+// flush, write, flush, unlink), shred -n 1 -u over a copy of the tree, the same purge with every pass on the
+// user-interface thread, and the same purge with the report window's real view attached (offscreen).
+//
+// Usage: TreePurgeBench [rounds] [threads]   (default 5 rounds and the program's worker threads; trees under
+// $TMPDIR or /tmp)
+
+#include <sys/resource.h>
 
 #include <QApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <vector>
 
 #include "ReportBenchSupport.h"
 #include "gui/QtUi.h"
@@ -17,25 +28,50 @@ namespace {
 constexpr int kFolders = 20;
 constexpr int kFilesPerFolder = 100;
 constexpr int kFiles = kFolders * kFilesPerFolder;
+constexpr std::size_t kFileSize = 4096;
 
-std::string MakeTree(const char* stem) {
-  const std::string root = bench::MakeTempFolder(stem);
-  platform::Random random;
-  std::string content(4096, '\0');
+struct Tree {
+  std::string root;
+  std::vector<std::string> files;
+};
+
+Tree MakeTree(const char* stem, std::uint64_t& seed) {
+  Tree tree{bench::MakeTempFolder(stem), {}};
+  std::string content(kFileSize, '\0');
   for (int f = 0; f < kFolders; ++f) {
-    const std::string folder = root + "folder" + std::to_string(f) + "/";
+    const std::string folder = tree.root + "folder" + std::to_string(f) + "/";
     ::mkdir(folder.c_str(), 0755);
     for (int i = 0; i < kFilesPerFolder; ++i) {
-      for (auto& c : content) c = static_cast<char>(random.RandomInteger(0, 255));
-      bench::WriteFile(folder + "file" + std::to_string(i) + ".txt", content);
+      for (std::size_t at = 0; at + 8 <= content.size(); at += 8) {
+        seed ^= seed << 13;
+        seed ^= seed >> 7;
+        seed ^= seed << 17;
+        std::memcpy(content.data() + at, &seed, 8);
+      }
+      tree.files.push_back(folder + "file" + std::to_string(i) + ".txt");
+      bench::WriteFile(tree.files.back(), content);
     }
   }
-  ::sync();
-  return root;
+  return tree;
 }
 
-double Purge(platform::Ui& ui, const std::string& root, bool withView, long& purged) {
+long FilesLeft(const std::string& root) {
+  return std::stol(bench::Shell("find " + root + " -type f | wc -l"));
+}
+
+double ThreadCpuSeconds() {
+  rusage usage{};
+  ::getrusage(RUSAGE_THREAD, &usage);
+  return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+         static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Our purge run; returns the seconds and sets the number of files purged and the processor time the
+// user-interface thread spent on it.
+double Purge(platform::Ui& ui, const std::string& root, int workers, bool withView, long& purged,
+             double& uiCpu, std::string* description = nullptr) {
   bench::Program program(ui);
+  if (workers > 0) program.UseWorkers(workers);
   program.typeOfPurge.SelectType(0);
   program.typeOfPurge.SelectPasses(0, 1);
   program.confirmation.blnFolderNamesOnly = true;
@@ -43,6 +79,7 @@ double Purge(platform::Ui& ui, const std::string& root, bool withView, long& pur
   program.state.blnSubdirectories = true;
   program.host.folder = root;
   program.host.files = "*.*";
+  if (description != nullptr) *description = bench::PurgeDescription(program.typeOfPurge);
   auto& report = program.report;
   std::unique_ptr<gui::ReportView> view;
   if (withView) view = std::make_unique<gui::ReportView>(report);
@@ -51,50 +88,126 @@ double Purge(platform::Ui& ui, const std::string& root, bool withView, long& pur
   report.strNextDirPath = root;
   report.strCurrentFileSpec = "*.*";
   report.Show();
+  const double cpuBefore = ThreadCpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   report.ProcessFiles();
   if (withView) QApplication::processEvents();
   const double seconds = bench::Seconds(start);
+  uiCpu = ThreadCpuSeconds() - cpuBefore;
   purged = report.lngNumFilesPurged;
   return seconds;
+}
+
+// The same calls our purge makes for each file, one file after another: what one process flushing twice
+// per file in sequence reaches.
+double Probe(const Tree& tree, long& purged) {
+  std::string random(kFileSize, '\0');
+  for (std::size_t i = 0; i < random.size(); ++i) random[i] = static_cast<char>(i * 7919 + 13);
+  const std::string zeros(kFileSize, '\0');
+  const auto start = std::chrono::steady_clock::now();
+  purged = 0;
+  for (const std::string& path : tree.files) {
+    const int fd = ::open(path.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) continue;
+    const bool written = ::pwrite(fd, random.data(), random.size(), 0) == static_cast<ssize_t>(kFileSize) &&
+                         ::fsync(fd) == 0 &&
+                         ::pwrite(fd, zeros.data(), zeros.size(), 0) == static_cast<ssize_t>(kFileSize) &&
+                         ::fsync(fd) == 0;
+    ::close(fd);
+    if (written && ::unlink(path.c_str()) == 0) ++purged;
+  }
+  return bench::Seconds(start);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
+  bench::QuietOffscreenNotes();
   QApplication application(argc, argv);
-
-  const std::string headlessTree = MakeTree("nulvane-purge-a");
-  const std::string shredTree = MakeTree("nulvane-purge-b");
-  const std::string viewTree = MakeTree("nulvane-purge-c");
-
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const int threads = argc > 2 ? std::max(1, std::atoi(argv[2])) : engine::kPurgeThreads;
   bench::SilentUi silent;
-  long headlessPurged = 0;
-  const double headless = Purge(silent, headlessTree, false, headlessPurged);
-
   gui::QtUi qtUi;
-  long viewPurged = 0;
-  const double withView = Purge(qtUi, viewTree, true, viewPurged);
 
-  auto start = std::chrono::steady_clock::now();
-  bench::Shell("find " + shredTree + " -type f -exec shred -n 1 -u {} +");
-  const double shred = bench::Seconds(start);
-  const long shredLeft = std::stol(bench::Shell("find " + shredTree + " -type f | wc -l"));
+  // Each contender meets a fresh copy of the tree, made (and flushed) before its clock starts.
+  enum Contender { kOurs, kView, kInline, kProbe, kShred, kContenders };
+  const std::string workers = "ours (" + std::to_string(threads) + " workers)";
+  const std::string names[kContenders] = {workers + ", headless", workers + ", with the view",
+                                          "ours, one file after another", "sequential probe, 2 flushes/file",
+                                          "shred -n 1 -u"};
+  std::map<int, std::vector<double>> rates;
+  std::map<int, std::vector<double>> uiMicroseconds;
+  std::vector<double> viewOverHeadless;
+  std::uint64_t seed = 0x9e3779b97f4a7c15ULL;
+  std::string description;
+  bool complete = true;
 
-  bench::RemoveTree(headlessTree);
-  bench::RemoveTree(shredTree);
-  bench::RemoveTree(viewTree);
+  std::printf("TreePurgeBench: %d files of %zu bytes in %d folders under %s (%s), %d rounds, %s\n", kFiles,
+              kFileSize, kFolders, bench::TempBase().c_str(),
+              bench::FileSystemType(bench::TempBase()).c_str(), rounds, bench::Load().c_str());
+  for (int round = 1; round <= rounds; ++round) {
+    std::map<int, double> seconds;
+    for (int turn = 0; turn < kContenders; ++turn) {
+      // The order turns from round to round, so that no contender always meets a warm or a busy disk.
+      const int contender = (turn + round) % kContenders;
+      const Tree tree = MakeTree("nulvane-tree", seed);
+      ::sync();
+      long done = 0;
+      double cpu = 0;
+      switch (contender) {
+        case kOurs:
+          seconds[contender] = Purge(silent, tree.root, threads, false, done, cpu, &description);
+          break;
+        case kView:
+          seconds[contender] = Purge(qtUi, tree.root, threads, true, done, cpu);
+          break;
+        case kInline:
+          seconds[contender] = Purge(silent, tree.root, 0, false, done, cpu);
+          break;
+        case kProbe:
+          seconds[contender] = Probe(tree, done);
+          break;
+        default: {
+          const auto start = std::chrono::steady_clock::now();
+          bench::Shell("find " + tree.root + " -type f -exec shred -n 1 -u {} +");
+          seconds[contender] = bench::Seconds(start);
+          done = kFiles - FilesLeft(tree.root);
+        }
+      }
+      if (contender == kOurs || contender == kView) uiMicroseconds[contender].push_back(cpu * 1e6 / kFiles);
+      if (done != kFiles || FilesLeft(tree.root) != 0) {
+        std::printf("  %s purged %ld of %d files\n", names[contender].c_str(), done, kFiles);
+        complete = false;
+      }
+      bench::RemoveTree(tree.root);
+    }
+    std::printf("round %d (%s):", round, bench::Load().c_str());
+    for (int contender = 0; contender < kContenders; ++contender) {
+      rates[contender].push_back(kFiles / seconds[contender]);
+      std::printf(" %.0f", kFiles / seconds[contender]);
+    }
+    std::printf(" files/s\n");
+    viewOverHeadless.push_back(seconds[kView] / seconds[kOurs]);
+    std::fflush(stdout);
+  }
 
-  std::printf("purge of %d files of 4 KiB in %d folders (type 1 once: 2 overwrites, each flushed)\n", kFiles,
-              kFolders);
-  std::printf("  ours, headless:      %7.2f s  %8.0f files/s  (%ld purged)\n", headless, kFiles / headless,
-              headlessPurged);
-  std::printf("  shred -n 1 -u:       %7.2f s  %8.0f files/s  (%ld left)\n", shred, kFiles / shred,
-              shredLeft);
-  std::printf("  ours, with the view: %7.2f s  %8.0f files/s  (%ld purged)\n", withView, kFiles / withView,
-              viewPurged);
-  std::printf("  ours/shred files per second: %.2f (target >= 4)\n", shred / headless);
-  std::printf("  with view / headless time:   %.2f (target <= 1.5)\n", withView / headless);
-  return headlessPurged == kFiles && viewPurged == kFiles ? 0 : 1;
+  std::printf("ours runs %s\n", description.c_str());
+  std::printf("median files per second of %d rounds:\n", rounds);
+  for (int contender = 0; contender < kContenders; ++contender)
+    std::printf("  %-36s %8.0f\n", names[contender].c_str(), bench::Median(rates[contender]));
+  std::printf(
+      "  processor time of the user-interface thread per file: %.0f us headless, %.0f us with the view\n",
+      bench::Median(uiMicroseconds[kOurs]), bench::Median(uiMicroseconds[kView]));
+  const double toProbe = bench::Median(rates[kOurs]) / bench::Median(rates[kProbe]);
+  const double toShred = bench::Median(rates[kOurs]) / bench::Median(rates[kShred]);
+  const double view = bench::Median(viewOverHeadless);
+  std::printf("  ours/probe files per second:   %5.2f (target >= 3)    %s\n", toProbe,
+              bench::Verdict(toProbe >= 3));
+  std::printf("  ours/shred files per second:   %5.2f (target >= 4)    %s\n", toShred,
+              bench::Verdict(toShred >= 4));
+  std::printf("  with the view/headless time:   %5.2f (target <= 1.3)  %s\n", view,
+              bench::Verdict(view <= 1.3));
+  std::printf("  (%s at the end)\n", bench::Load().c_str());
+  return complete ? 0 : 1;
 }
