@@ -1,15 +1,15 @@
-// Purge throughput against the physical reference (the same bytes written in place with 1 MiB writes and
-// an fsync per overwrite) and against `shred -n 2`, all on one file system, measured in one run.
-// Also the peak resident memory of a purge of a 64 MiB and a 256 MiB file, each in a child process.
+// Purge throughput of one 256 MiB file, deletion included (type 0, one pass: random bytes, then zeros, each
+// flushed, then the file deleted), against the same done by dd twice and rm, against the physical reference
+// (the same bytes written in place with 1 MiB pwrite calls, an fsync after each overwrite, then unlink), and
+// against shred -n 2 -u, all on one file system, in alternating rounds. Also the peak resident memory of a
+// purge of a 64 MiB and of a 256 MiB file, each in a child process.
 //
 // Usage: PurgeThroughputBench [rounds] [folder]   (defaults: 5 rounds, $TMPDIR or /tmp)
 
 #include <fcntl.h>
-#include <sys/statfs.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QApplication>
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -19,12 +19,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/ClusterSizeTable.h"
+#include "ReportBenchSupport.h"
+#include "engine/PassPool.h"
 #include "engine/PurgeEngine.h"
-#include "gui/QtUi.h"
-#include "platform/PosixFileSystem.h"
-#include "platform/Random.h"
-#include "support/OperationState.h"
 
 namespace {
 
@@ -77,7 +74,7 @@ void CreateFile(const std::string& path, std::int64_t size) {
   ::close(descriptor);
 }
 
-// The physical reference: two overwrites of the whole file, each flushed.
+// The physical reference: two overwrites of the whole file, each flushed, and the file deleted.
 double ReferenceSeconds(const std::string& path, std::int64_t size) {
   const auto start = Clock::now();
   const int descriptor = ::open(path.c_str(), O_RDWR);
@@ -85,30 +82,41 @@ double ReferenceSeconds(const std::string& path, std::int64_t size) {
   WriteInPlace(descriptor, size, -1);
   WriteInPlace(descriptor, size, 0);
   ::close(descriptor);
+  if (::unlink(path.c_str()) != 0) Fail("unlink");
   return Seconds(start);
 }
 
-double ShredSeconds(const std::string& path) {
+double ShellSeconds(const std::string& command) {
   const auto start = Clock::now();
-  const std::string command = "shred -n " + std::to_string(kOverwrites) + " '" + path + "'";
-  if (std::system(command.c_str()) != 0) Fail("shred");
+  if (std::system(command.c_str()) != 0) Fail(command);
   return Seconds(start);
 }
 
-// Our purge: type 0 (random bytes, then zeros), one repetition, the file kept.
+// The same bytes as our purge by the shell's tools: each overwrite in place and flushed, then rm.
+std::string DdCommand(const std::string& path, std::int64_t size) {
+  const std::string dd = "dd if=/dev/zero of='" + path + "' bs=1M count=" + std::to_string(size / kMiB) +
+                         " conv=notrunc,fsync status=none";
+  return dd + " && " + dd + " && rm -f '" + path + "'";
+}
+
+// Our purge as the program's worker threads carry it out: type 0, one pass, the file deleted.
 struct Purger {
   platform::PosixFileSystem fileSystem;
-  gui::QtUi ui;
+  bench::SilentUi ui;
   platform::Random random;
   engine::ClusterSizeTable clusters{fileSystem};
   support::OperationState state;
   engine::PurgeEngine engine{fileSystem, ui, random, clusters, state};
+  engine::PassPool workers{fileSystem, engine::kPurgeThreads};
 
   double Seconds(const std::string& path) {
     const auto start = Clock::now();
-    std::int16_t code = 0;
-    if (!engine.PurgeFile(path, 0, 1, false, true, true, code)) {
-      std::fprintf(stderr, "purge failed: %d\n", code);
+    workers.Submit(1, engine.Request(path, 0, 1, true, true, true));
+    std::optional<engine::PassExecutor::Done> done;
+    while (!(done = workers.Collect(std::chrono::milliseconds(100)))) {
+    }
+    if (done->error || done->code != 0 || std::filesystem::exists(path)) {
+      std::fprintf(stderr, "purge failed: %d\n", done->code);
       std::exit(1);
     }
     return ::Seconds(start);
@@ -125,8 +133,7 @@ long PeakResidentKiB() {
 }
 
 // Child process: purge one file and print the peak resident memory in KiB.
-int MeasureMemory(int argc, char** argv, const std::string& path) {
-  QApplication application(argc, argv);
+int MeasureMemory(const std::string& path) {
   Purger purger;
   purger.Seconds(path);
   std::printf("%ld\n", PeakResidentKiB());
@@ -153,96 +160,85 @@ long PeakOfChild(const std::string& self, const std::string& path) {
   return got > 0 ? std::atol(text) : -1;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t middle = values.size() / 2;
-  return values.size() % 2 == 1 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
-}
-
-std::string FileSystemType(const std::string& folder) {
-  struct statfs info {};
-  if (::statfs(folder.c_str(), &info) != 0) return "unknown";
-  switch (static_cast<unsigned long>(info.f_type)) {
-    case 0xEF53:
-      return "ext4";
-    case 0x01021994:
-      return "tmpfs";
-    case 0x9123683E:
-      return "btrfs";
-    case 0x58465342:
-      return "xfs";
-    case 0x794C7630:
-      return "overlayfs";
-    default:
-      return "type 0x" + [&] {
-        char hex[32];
-        std::snprintf(hex, sizeof hex, "%lx", static_cast<unsigned long>(info.f_type));
-        return std::string(hex);
-      }();
-  }
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  if (argc == 3 && std::string(argv[1]) == "--memory") return MeasureMemory(argc, argv, argv[2]);
+  if (argc == 3 && std::string(argv[1]) == "--memory") return MeasureMemory(argv[2]);
 
   const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
-  const char* temp = std::getenv("TMPDIR");
-  std::string base = argc > 2 ? argv[2] : (temp != nullptr && *temp != '\0' ? temp : "/tmp");
+  const std::string base = argc > 2 ? argv[2] : bench::TempBase();
   std::string folder = base + "/nulvane-bench-XXXXXX";
   if (::mkdtemp(folder.data()) == nullptr) Fail("mkdtemp");
-  const std::string ours = folder + "/ours.dat";
-  const std::string reference = folder + "/reference.dat";
-  const std::string peer = folder + "/shred.dat";
+  const std::string path = folder + "/purged.dat";
 
-  QApplication application(argc, argv);
   Purger purger;
-  std::printf("Folder %s (%s), file %lld MiB, %d overwrites per purge, %d rounds\n", folder.c_str(),
-              FileSystemType(folder).c_str(), static_cast<long long>(kFileSize / kMiB), kOverwrites, rounds);
-  for (const std::string& path : {ours, reference, peer}) CreateFile(path, kFileSize);
+  std::printf("PurgeThroughputBench: folder %s (%s), file %lld MiB, %d rounds, %s\n", folder.c_str(),
+              bench::FileSystemType(folder).c_str(), static_cast<long long>(kFileSize / kMiB), rounds,
+              bench::Load().c_str());
+  std::printf(
+      "ours: type 0 (random bytes plus zeros once), 1 pass, %d overwrites, each flushed, then deleted, "
+      "on a worker thread\n",
+      kOverwrites);
+  std::printf("dd: dd if=/dev/zero bs=1M conv=notrunc,fsync twice, then rm\n");
 
   const std::int64_t bytesPerPurge = kFileSize * kOverwrites;
+  enum Contender { kOurs, kDd, kReference, kShred, kContenders };
+  std::vector<double> toDd;
   std::vector<double> toReference;
   std::vector<double> toShred;
   for (int round = 1; round <= rounds; ++round) {
-    // The order turns from round to round so that no contender always meets a warm or a busy disk.
-    double oursSpeed = 0;
-    double referenceSpeed = 0;
-    double shredSpeed = 0;
-    for (int turn = 0; turn < 3; ++turn) {
-      switch ((turn + round) % 3) {
-        case 0:
-          oursSpeed = MBPerSecond(bytesPerPurge, purger.Seconds(ours));
+    // The order turns from round to round so that no contender always meets a warm or a busy disk; each
+    // meets a file written and flushed just before its clock starts.
+    double speed[kContenders] = {};
+    for (int turn = 0; turn < kContenders; ++turn) {
+      const int contender = (turn + round) % kContenders;
+      CreateFile(path, kFileSize);
+      ::sync();
+      double seconds = 0;
+      switch (contender) {
+        case kOurs:
+          seconds = purger.Seconds(path);
           break;
-        case 1:
-          referenceSpeed = MBPerSecond(bytesPerPurge, ReferenceSeconds(reference, kFileSize));
+        case kDd:
+          seconds = ShellSeconds(DdCommand(path, kFileSize));
+          break;
+        case kReference:
+          seconds = ReferenceSeconds(path, kFileSize);
           break;
         default:
-          shredSpeed = MBPerSecond(bytesPerPurge, ShredSeconds(peer));
+          seconds = ShellSeconds("shred -n " + std::to_string(kOverwrites) + " -u '" + path + "'");
       }
+      speed[contender] = MBPerSecond(bytesPerPurge, seconds);
     }
-    toReference.push_back(oursSpeed / referenceSpeed);
-    toShred.push_back(oursSpeed / shredSpeed);
-    std::printf("round %d: ours %.1f MB/s, reference %.1f MB/s, shred %.1f MB/s (per overwrite)\n", round,
-                oursSpeed, referenceSpeed, shredSpeed);
+    toDd.push_back(speed[kOurs] / speed[kDd]);
+    toReference.push_back(speed[kOurs] / speed[kReference]);
+    toShred.push_back(speed[kOurs] / speed[kShred]);
+    std::printf("round %d (%s): ours %.1f, dd %.1f, reference %.1f, shred %.1f MB/s per overwrite\n", round,
+                bench::Load().c_str(), speed[kOurs], speed[kDd], speed[kReference], speed[kShred]);
     std::fflush(stdout);
   }
-  std::printf("median ours/reference %.2f (target >= 0.90)\n", Median(toReference));
-  std::printf("median ours/shred     %.2f (target >= 2.0)\n", Median(toShred));
+  const double dd = bench::Median(toDd);
+  const double reference = bench::Median(toReference);
+  const double shred = bench::Median(toShred);
+  std::printf("median ours/(dd twice + rm) %.2f (target >= 0.95)  %s\n", dd, bench::Verdict(dd >= 0.95));
+  std::printf("median ours/reference       %.2f (target >= 0.90)  %s\n", reference,
+              bench::Verdict(reference >= 0.90));
+  std::printf("median ours/shred           %.2f (target >= 2.0)   %s\n", shred, bench::Verdict(shred >= 2.0));
 
-  std::filesystem::remove(reference);
-  std::filesystem::remove(peer);
   char self[4096];
   const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);
   if (length <= 0) Fail("readlink");
   self[length] = '\0';
+  std::vector<long> peaks;
   for (const std::int64_t size : {64 * kMiB, kFileSize}) {
-    CreateFile(ours, size);
+    CreateFile(path, size);
+    peaks.push_back(PeakOfChild(self, path));
     std::printf("peak resident memory, purge of %lld MiB: %ld KiB\n", static_cast<long long>(size / kMiB),
-                PeakOfChild(self, ours));
+                peaks.back());
   }
+  const bool flat = peaks[0] > 0 && std::labs(peaks[1] - peaks[0]) <= 1024;
+  std::printf("memory flat in file size (within 1 MiB): %s\n", bench::Verdict(flat));
+  std::printf("(%s at the end)\n", bench::Load().c_str());
   std::filesystem::remove_all(folder);
   return 0;
 }
