@@ -1,10 +1,15 @@
-// nulvane-cli purging 2,000 files of 4 KiB (type 0, one pass), against shred -n 1 -u over a copy of the same
-// tree, and the same purge by the window's logic in this process (as TreePurgeBench runs it): the command
-// line's files per second over shred's should be at least the window's.
+// nulvane-cli purging 2,000 files of 4 KiB in 20 folders (type 0, one pass), against shred -n 1 -u over a
+// copy of the same tree, and the same purge by the window's logic in this process (as TreePurgeBench runs
+// it, with its worker threads), in alternating rounds: the command line's files per second over shred's
+// should be at least the window's.
+//
+// Usage: CliPurgeBench [rounds]   (default 5; trees under $TMPDIR or /tmp)
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <map>
+#include <vector>
 
 #include "ReportBenchSupport.h"
 
@@ -36,9 +41,10 @@ long FilesLeft(const std::string& root) {
   return std::stol(bench::Shell("find " + root + " -type f | wc -l"));
 }
 
-double InProcess(const std::string& root, long& purged) {
+double InProcess(const std::string& root, long& purged, std::string& description) {
   bench::SilentUi silent;
   bench::Program program(silent);
+  program.UseWorkers();
   program.typeOfPurge.SelectType(0);
   program.typeOfPurge.SelectPasses(0, 1);
   program.confirmation.blnFolderNamesOnly = true;
@@ -46,6 +52,7 @@ double InProcess(const std::string& root, long& purged) {
   program.state.blnSubdirectories = true;
   program.host.folder = root;
   program.host.files = "*.*";
+  description = bench::PurgeDescription(program.typeOfPurge);
   auto& report = program.report;
   report.blnPurgeFiles = true;
   report.blnListFiles = false;
@@ -61,39 +68,63 @@ double InProcess(const std::string& root, long& purged) {
 
 }  // namespace
 
-int main() {
-  const std::string cliTree = MakeTree("nulvane-cli-a");
-  const std::string shredTree = MakeTree("nulvane-cli-b");
-  const std::string windowTree = MakeTree("nulvane-cli-c");
+int main(int argc, char** argv) {
+  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
   const std::string settings = bench::MakeTempFolder("nulvane-cli-settings");
+  enum Contender { kCli, kShred, kWindow, kContenders };
+  const char* names[kContenders] = {"nulvane-cli", "shred -n 1 -u", "window's logic"};
+  std::map<int, std::vector<double>> rates;
+  std::string description;
+  bool complete = true;
+  std::printf("CliPurgeBench: %d files of 4 KiB in %d folders under %s, %d rounds, %s\n", kFiles, kFolders,
+              bench::TempBase().c_str(), rounds, bench::Load().c_str());
+  for (int round = 1; round <= rounds; ++round) {
+    double seconds[kContenders] = {};
+    for (int turn = 0; turn < kContenders; ++turn) {
+      const int contender = (turn + round) % kContenders;
+      const std::string tree = MakeTree("nulvane-cli");
+      long left = 0;
+      const auto start = std::chrono::steady_clock::now();
+      if (contender == kCli) {
+        // The same run as the window's: folder names only, emptied folders kept. Settings and user data
+        // stay in the benchmark's own folder.
+        bench::Shell("XDG_CONFIG_HOME=" + settings + " XDG_DATA_HOME=" + settings +
+                     " " NULVANE_CLI " purge --yes --subfolders --keep-folders --type 0 --passes 1 " + tree +
+                     " </dev/null >/dev/null");
+        seconds[contender] = bench::Seconds(start);
+        left = FilesLeft(tree);
+      } else if (contender == kShred) {
+        bench::Shell("find " + tree + " -type f -exec shred -n 1 -u {} +");
+        seconds[contender] = bench::Seconds(start);
+        left = FilesLeft(tree);
+      } else {
+        long purged = 0;
+        seconds[contender] = InProcess(tree, purged, description);
+        left = kFiles - purged;
+      }
+      if (left != 0) {
+        std::printf("  %s left %ld files\n", names[contender], left);
+        complete = false;
+      }
+      bench::RemoveTree(tree);
+    }
+    std::printf("round %d (%s): cli %.0f, shred %.0f, window %.0f files/s\n", round, bench::Load().c_str(),
+                kFiles / seconds[kCli], kFiles / seconds[kShred], kFiles / seconds[kWindow]);
+    std::fflush(stdout);
+    for (int contender = 0; contender < kContenders; ++contender)
+      rates[contender].push_back(kFiles / seconds[contender]);
+  }
+  bench::RemoveTree(settings);
 
-  // The same run as the window's: folder names only, emptied folders kept. Settings and user data stay in
-  // the benchmark's own folder.
-  auto start = std::chrono::steady_clock::now();
-  bench::Shell("XDG_CONFIG_HOME=" + settings + " XDG_DATA_HOME=" + settings +
-               " " NULVANE_CLI " purge --yes --subfolders --keep-folders --type 0 --passes 1 " + cliTree +
-               " </dev/null >/dev/null");
-  const double cli = bench::Seconds(start);
-  const long cliLeft = FilesLeft(cliTree);
-
-  start = std::chrono::steady_clock::now();
-  bench::Shell("find " + shredTree + " -type f -exec shred -n 1 -u {} +");
-  const double shred = bench::Seconds(start);
-  const long shredLeft = FilesLeft(shredTree);
-
-  long windowPurged = 0;
-  const double window = InProcess(windowTree, windowPurged);
-
-  for (const std::string& tree : {cliTree, shredTree, windowTree, settings}) bench::RemoveTree(tree);
-
-  std::printf("purge of %d files of 4 KiB in %d folders (type 0 once: 2 overwrites, each flushed)\n", kFiles,
-              kFolders);
-  std::printf("  nulvane-cli:        %7.2f s  %8.0f files/s  (%ld left)\n", cli, kFiles / cli, cliLeft);
-  std::printf("  shred -n 1 -u:      %7.2f s  %8.0f files/s  (%ld left)\n", shred, kFiles / shred, shredLeft);
-  std::printf("  window's logic:     %7.2f s  %8.0f files/s  (%ld purged)\n", window, kFiles / window,
-              windowPurged);
-  std::printf("  nulvane-cli/shred files per second:    %.2f\n", shred / cli);
-  std::printf("  window's logic/shred files per second: %.2f (the command line's target: at least this)\n",
-              shred / window);
-  return cliLeft == 0 && windowPurged == kFiles ? 0 : 1;
+  std::printf("both run %s\n", description.c_str());
+  std::printf("median files per second of %d rounds:\n", rounds);
+  for (int contender = 0; contender < kContenders; ++contender)
+    std::printf("  %-16s %8.0f\n", names[contender], bench::Median(rates[contender]));
+  const double cli = bench::Median(rates[kCli]) / bench::Median(rates[kShred]);
+  const double window = bench::Median(rates[kWindow]) / bench::Median(rates[kShred]);
+  std::printf("  nulvane-cli/shred:    %.2f (target >= the window's, %.2f)  %s\n", cli, window,
+              bench::Verdict(cli >= window));
+  std::printf("  window's logic/shred: %.2f\n", window);
+  std::printf("  (%s at the end)\n", bench::Load().c_str());
+  return complete ? 0 : 1;
 }
