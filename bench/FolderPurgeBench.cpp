@@ -48,6 +48,8 @@ class SilentFolderHost : public mainwindow::FolderPurgeHost {
   void SetRunning(bool) override {}
   mainwindow::FolderPurgeLabels FolderPurgeLabelsOf() override { return {top, message, large, subfolders}; }
   void Repaint() override {}
+  bool ConfirmResidue(const std::string&, const std::string&) override { return true; }
+  void OfferFreeSpacePurges() override {}
   platform::Label top, message, large, subfolders;
 };
 
