@@ -136,7 +136,7 @@ void PurgeCommand::AnswerDialogs(CliProgram& program, Run& run) {
     if (StopRequested()) {
       if (!stopSeen) {
         stopSeen = true;
-        program.console.Error("Stopping after the current pass of the current file ...\n");
+        program.console.Error("Stopping after the current pass of each file being purged ...\n");
         program.report.cmdStop_Click();
       }
       program.report.blnStop = true;
