@@ -3,6 +3,7 @@
 // purge and after the free-space purge. Mounting needs root (as in CI); without it these tests skip.
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <unistd.h>
 
@@ -71,6 +72,29 @@ void PurgeAndSearch(LoopImage& image, const TempDir& temp, const std::string& ki
   EXPECT_FALSE(Exists(image.mountPoint() + "/_nv_free1"));
   EXPECT_GE(FreeBytes(image.mountPoint()), freeBefore * 0.98);
 
+  image.Unmount();
+  ASSERT_FALSE(image.mounted());
+  EXPECT_EQ(image.Count(kMarker), 0u);
+}
+
+// The control case, and the promise of the program: on a file system that overwrites in place, one pass
+// leaves nothing of the file anywhere on the device, and nobody is warned.
+TEST(ResidueImage, AnInPlaceFileSystemKeepsNothingOfAPurgedFile) {
+  if (::geteuid() != 0) GTEST_SKIP() << "loop-mounting an image needs root";
+  TempDir temp;
+  LoopImage image(temp.path(), "ext4", 64, "");
+  ASSERT_TRUE(image.mounted()) << "mkfs.ext4 (e2fsprogs) and a loop device are needed";
+  const std::string secret = WriteMarkers(image.mountPoint(), 20000);
+  // A second file whose length is no whole number of clusters, in a subfolder.
+  ASSERT_EQ(::mkdir((image.mountPoint() + "/sub").c_str(), 0700), 0);
+  const std::string odd = WriteMarkers(image.mountPoint() + "/sub", 77);
+  CliRunner cli(temp);
+  const CliRunner::Result purged =
+      cli.Run({"purge", "--yes", "--subfolders", "--type", "0", "--passes", "1", image.mountPoint()});
+  ASSERT_EQ(purged.status, 0) << purged.out << purged.err;
+  EXPECT_FALSE(Contains(purged.err, "free-space")) << purged.err;
+  EXPECT_FALSE(Exists(secret));
+  EXPECT_FALSE(Exists(odd));
   image.Unmount();
   ASSERT_FALSE(image.mounted());
   EXPECT_EQ(image.Count(kMarker), 0u);
