@@ -5,6 +5,9 @@
 //
 // Usage: CliPurgeBench [rounds]   (default 5; trees under $TMPDIR or /tmp)
 
+#include <spawn.h>
+#include <sys/wait.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -35,6 +38,33 @@ std::string MakeTree(const char* stem) {
   }
   ::sync();
   return root;
+}
+
+// Runs nulvane-cli itself, with no shell in between, so that only the program's own start is timed; its
+// settings and user data stay in the benchmark's folder. Returns the exit status.
+int RunCli(const std::string& settings, std::vector<std::string> arguments) {
+  arguments.insert(arguments.begin(), NULVANE_CLI);
+  std::vector<char*> argv;
+  for (auto& argument : arguments) argv.push_back(argument.data());
+  argv.push_back(nullptr);
+  std::vector<std::string> environment = {"XDG_CONFIG_HOME=" + settings, "XDG_DATA_HOME=" + settings};
+  for (const char* name : {"PATH", "HOME", "LANG", "TMPDIR"}) {
+    if (const char* value = std::getenv(name)) environment.push_back(std::string(name) + "=" + value);
+  }
+  std::vector<char*> envp;
+  for (auto& entry : environment) envp.push_back(entry.data());
+  envp.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  pid_t child = 0;
+  const int failed = ::posix_spawn(&child, NULVANE_CLI, &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (failed != 0) throw std::runtime_error("cannot start " NULVANE_CLI);
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 long FilesLeft(const std::string& root) {
@@ -86,12 +116,11 @@ int main(int argc, char** argv) {
       long left = 0;
       const auto start = std::chrono::steady_clock::now();
       if (contender == kCli) {
-        // The same run as the window's: folder names only, emptied folders kept. Settings and user data
-        // stay in the benchmark's own folder.
-        bench::Shell("XDG_CONFIG_HOME=" + settings + " XDG_DATA_HOME=" + settings +
-                     " " NULVANE_CLI " purge --yes --subfolders --keep-folders --type 0 --passes 1 " + tree +
-                     " </dev/null >/dev/null");
+        // The same run as the window's: folder names only, emptied folders kept.
+        const int status = RunCli(settings, {"purge", "--yes", "--subfolders", "--keep-folders", "--type", "0",
+                                             "--passes", "1", tree});
         seconds[contender] = bench::Seconds(start);
+        if (status != 0) std::printf("  nulvane-cli ended with status %d\n", status);
         left = FilesLeft(tree);
       } else if (contender == kShred) {
         bench::Shell("find " + tree + " -type f -exec shred -n 1 -u {} +");
