@@ -1,8 +1,10 @@
 #include "cli/CliProgram.h"
 
+#include <algorithm>
 #include <climits>
 
 #include "platform/Environment.h"
+#include "platform/PlatformError.h"
 
 #ifdef _WIN32
 #include "platform/settings/RegistrySettingsBackend.h"
@@ -50,6 +52,33 @@ std::string CliProgram::Absolute(const std::string& path) {
   if (folder.empty()) return path;
   if (folder.back() != platform::kPathSeparator) folder += platform::kPathSeparator;
   return folder + path;
+}
+
+std::string CliProgram::ListedDriveOf(const std::string& path, const std::string& refusal) {
+  std::string drive;
+  try {
+    drive = fileSystem.VolumeOf(fileSystem.RealPath(Absolute(path)));
+  } catch (const platform::PlatformError& error) {
+    console.Error("nulvane-cli: " + path + ": " + error.description + "\n");
+    return "";
+  }
+  const std::vector<platform::Volume> drives = mainwindow::ListDrives(fileSystem);
+  if (std::none_of(drives.begin(), drives.end(),
+                   [&](const platform::Volume& volume) { return volume.mountPoint == drive; })) {
+    console.Error("nulvane-cli: " + drive + " " + refusal + "\n");
+    return "";
+  }
+  return drive;
+}
+
+void CliProgram::ChooseDriveWhenAsked(const std::string& drive) {
+  ui.OnDialog(driveDialog, [this, drive](platform::Dialog&) {
+    const auto& entries = driveDialog.EntryDrives();
+    const auto found = std::find(entries.begin(), entries.end(), drive);
+    if (found == entries.end()) return;  // closed unanswered: cancelled
+    driveDialog.cboDrives.selected = static_cast<int>(found - entries.begin());
+    driveDialog.Accept();
+  });
 }
 
 }  // namespace nulvane::cli

@@ -47,6 +47,12 @@ class CliProgram {
   // commands resolve what the user chose.
   static std::string Absolute(const std::string& path);
 
+  // The drive (volume) that holds `path`, when it is one of the drives the window lists; otherwise the
+  // reason is printed, ending with `refusal` ("is not a drive that can be tested"), and "" returned.
+  std::string ListedDriveOf(const std::string& path, const std::string& refusal);
+  // Answers the drive dialog with `drive`, as a user choosing it from the list and accepting would.
+  void ChooseDriveWhenAsked(const std::string& drive);
+
   Console console;
   platform::SystemFileSystem realFileSystem;
   CountingFileSystem fileSystem{realFileSystem};

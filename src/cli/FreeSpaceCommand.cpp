@@ -1,13 +1,11 @@
 #include "cli/FreeSpaceCommand.h"
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
 #include <chrono>
 
 #include "cli/CliProgram.h"
 #include "cli/ReportOutput.h"
 #include "cli/StopSignals.h"
-#include "platform/PlatformError.h"
 
 namespace nulvane::cli {
 
@@ -28,30 +26,12 @@ void FreeSpaceCommand::AddOptions(CLI::App& command) {
 
 int FreeSpaceCommand::Execute(CliProgram& program) {
   TerminalUi& ui = program.ui;
-  std::string drive;
-  try {
-    drive = program.fileSystem.VolumeOf(program.fileSystem.RealPath(CliProgram::Absolute(path_)));
-  } catch (const platform::PlatformError& error) {
-    program.console.Error("nulvane-cli: " + path_ + ": " + error.description + "\n");
-    return kUsageError;
-  }
-  const std::vector<platform::Volume> drives = mainwindow::ListDrives(program.fileSystem);
-  if (std::none_of(drives.begin(), drives.end(),
-                   [&](const platform::Volume& volume) { return volume.mountPoint == drive; })) {
-    program.console.Error("nulvane-cli: " + drive + " is not a drive whose free space can be purged\n");
-    return kUsageError;
-  }
+  const std::string drive = program.ListedDriveOf(path_, "is not a drive whose free space can be purged");
+  if (drive.empty()) return kUsageError;
   ReportOutput output;
   if (!output.Open(program, "")) return kUsageError;
 
-  ui.OnDialog(program.driveDialog, [&program, drive](platform::Dialog&) {
-    mainwindow::DriveDialog& dialog = program.driveDialog;
-    const auto& entries = dialog.EntryDrives();
-    const auto found = std::find(entries.begin(), entries.end(), drive);
-    if (found == entries.end()) return;  // closed unanswered: cancelled
-    dialog.cboDrives.selected = static_cast<int>(found - entries.begin());
-    dialog.Accept();
-  });
+  program.ChooseDriveWhenAsked(drive);
   program.freeSpacePurge->strLastDrive = drive;
   if (yes_)
     ui.AddRule({mainwindow::FreeSpacePurge::kTitle, "This fills the free space", Answer::Yes, Output::Quiet});

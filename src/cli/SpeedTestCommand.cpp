@@ -1,12 +1,10 @@
 #include "cli/SpeedTestCommand.h"
 
 #include <CLI/CLI.hpp>
-#include <algorithm>
 
 #include "cli/CliProgram.h"
 #include "cli/Operation.h"
 #include "cli/StopSignals.h"
-#include "platform/PlatformError.h"
 
 namespace nulvane::cli {
 
@@ -37,19 +35,8 @@ std::string SpeedTestCommand::Problem() const {
 
 int SpeedTestCommand::Execute(CliProgram& program) {
   TerminalUi& ui = program.ui;
-  std::string drive;
-  try {
-    drive = program.fileSystem.VolumeOf(program.fileSystem.RealPath(CliProgram::Absolute(volume_)));
-  } catch (const platform::PlatformError& error) {
-    program.console.Error("nulvane-cli: " + volume_ + ": " + error.description + "\n");
-    return kUsageError;
-  }
-  const std::vector<platform::Volume> drives = mainwindow::ListDrives(program.fileSystem);
-  if (std::none_of(drives.begin(), drives.end(),
-                   [&](const platform::Volume& volume) { return volume.mountPoint == drive; })) {
-    program.console.Error("nulvane-cli: " + drive + " is not a drive that can be tested\n");
-    return kUsageError;
-  }
+  const std::string drive = program.ListedDriveOf(volume_, "is not a drive that can be tested");
+  if (drive.empty()) return kUsageError;
   OperationOptions operation;
   operation.type = type_;
   operation.passes = passes_;
@@ -58,14 +45,7 @@ int SpeedTestCommand::Execute(CliProgram& program) {
     return kUsageError;
   }
 
-  ui.OnDialog(program.driveDialog, [&program, drive](platform::Dialog&) {
-    mainwindow::DriveDialog& dialog = program.driveDialog;
-    const auto& entries = dialog.EntryDrives();
-    const auto found = std::find(entries.begin(), entries.end(), drive);
-    if (found == entries.end()) return;  // closed unanswered: cancelled
-    dialog.cboDrives.selected = static_cast<int>(found - entries.begin());
-    dialog.Accept();
-  });
+  program.ChooseDriveWhenAsked(drive);
   if (yes_)
     ui.AddRule({mainwindow::SpeedTest::kTitle, "This writes test files to", Answer::Yes, Output::Quiet});
   // Asked to test, the command line tests again where nobody can accept the earlier result.
