@@ -21,44 +21,22 @@
 #include <string>
 #include <vector>
 
+#include "ReportBenchSupport.h"
 #include "engine/FreeSpaceFill.h"
 #include "platform/PlatformError.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/Random.h"
+#include "testsupport/LoopImage.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
+using nulvane::bench::Seconds;
+using nulvane::testing::LoopImage;
 constexpr int kImageMiB = 256;
 
-double Seconds(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-int Run(const std::vector<std::string>& command, std::string* out = nullptr) {
-  int pipe[2] = {-1, -1};
-  if (out != nullptr && ::pipe(pipe) != 0) return 127;
-  const pid_t child = ::fork();
-  if (child == 0) {
-    const int null = ::open("/dev/null", O_RDWR);
-    ::dup2(null, 0);
-    ::dup2(out != nullptr ? pipe[1] : null, 1);
-    ::dup2(null, 2);
-    std::vector<char*> argv;
-    for (const std::string& word : command) argv.push_back(const_cast<char*>(word.c_str()));
-    argv.push_back(nullptr);
-    ::execvp(argv[0], argv.data());
-    ::_exit(127);
-  }
-  if (out != nullptr) {
-    ::close(pipe[1]);
-    char buffer[256];
-    for (ssize_t got; (got = ::read(pipe[0], buffer, sizeof buffer)) > 0;) out->append(buffer, got);
-    ::close(pipe[0]);
-  }
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+int Run(const std::vector<std::string>& command) {
+  return LoopImage::Run(command);
 }
 
 void Fail(const std::string& what) {
@@ -66,39 +44,18 @@ void Fail(const std::string& what) {
   std::exit(1);
 }
 
-std::string Load() {
-  std::ifstream in("/proc/loadavg");
-  std::string a, b, c;
-  in >> a >> b >> c;
-  return a + " " + b + " " + c;
+const std::string& MadeFolder(const std::string& folder) {
+  ::mkdir(folder.c_str(), 0755);
+  return folder;
 }
 
-// A fresh ext4 image, loop-mounted; unmounted and detached on destruction.
-class Image {
- public:
-  Image(const std::string& folder, const std::string& name)
-      : file_(folder + name + ".img"), mount_(folder + name) {
-    ::mkdir(mount_.c_str(), 0755);
-    const int made = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (made < 0 || ::ftruncate(made, std::int64_t{kImageMiB} << 20) != 0) Fail("cannot make " + file_);
-    ::close(made);
-    if (Run({"mkfs.ext4", "-q", "-F", file_}) != 0) Fail("mkfs.ext4 failed (e2fsprogs installed?)");
-    if (Run({"losetup", "--find", "--show", file_}, &device_) != 0) Fail("losetup failed");
-    while (!device_.empty() && device_.back() == '\n') device_.pop_back();
-    if (Run({"mount", device_, mount_}) != 0) Fail("mount failed");
+// A fresh ext4 image of its own, in `folder` (which ends with a separator); unmounted and detached when it
+// goes.
+struct Image {
+  explicit Image(const std::string& folder) : loop(MadeFolder(folder), "ext4", kImageMiB, "") {
+    if (!loop.mounted()) Fail("cannot make and mount an ext4 image in " + folder + " (e2fsprogs installed?)");
   }
-  ~Image() {
-    Run({"umount", mount_});
-    Run({"losetup", "-d", device_});
-    ::unlink(file_.c_str());
-    ::rmdir(mount_.c_str());
-  }
-  const std::string& mountPoint() const { return mount_; }
-
- private:
-  std::string file_;
-  std::string mount_;
-  std::string device_;
+  LoopImage loop;
 };
 
 struct Timing {
@@ -142,12 +99,6 @@ Timing Dd(const std::string& volume) {
   return timing;
 }
 
-double Median(std::vector<double> values) {
-  std::sort(values.begin(), values.end());
-  const std::size_t n = values.size();
-  return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -163,21 +114,21 @@ int main(int argc, char** argv) {
   folder += "/";
   std::printf("Free-space purge against dd if=/dev/zero bs=1M, %d MiB ext4 images in %s\n", kImageMiB,
               folder.c_str());
-  std::printf("load average at start: %s\n", Load().c_str());
+  std::printf("%s at start\n", nulvane::bench::Load().c_str());
 
   std::vector<double> fillRatios, cycleRatios;
   for (int round = 1; round <= rounds; ++round) {
     Timing ours, dd;
     {
-      Image a(folder, "ours");
-      Image b(folder, "dd");
+      Image a(folder + "ours/");
+      Image b(folder + "dd/");
       // In turn, so that neither always runs on a cache the other warmed.
       if (round % 2 == 1) {
-        ours = Ours(a.mountPoint());
-        dd = Dd(b.mountPoint());
+        ours = Ours(a.loop.mountPoint());
+        dd = Dd(b.loop.mountPoint());
       } else {
-        dd = Dd(b.mountPoint());
-        ours = Ours(a.mountPoint());
+        dd = Dd(b.loop.mountPoint());
+        ours = Ours(a.loop.mountPoint());
       }
     }
     const auto rate = [](std::int64_t bytes, double seconds) {
@@ -191,10 +142,10 @@ int main(int argc, char** argv) {
         round, ours.bytes / 1e6, ours.fill, rate(ours.bytes, ours.fill), ours.cycle, dd.bytes / 1e6, dd.fill,
         rate(dd.bytes, dd.fill), dd.cycle);
   }
-  ::rmdir(folder.c_str());
-  std::printf("load average at end: %s\n", Load().c_str());
+  nulvane::bench::RemoveTree(folder);
+  std::printf("%s at end\n", nulvane::bench::Load().c_str());
   std::printf("median ours/dd, bytes on the device per second: %.2f (target at least 0.90)\n",
-              Median(fillRatios));
-  std::printf("median ours/dd, until the volume is free again:  %.2f\n", Median(cycleRatios));
+              nulvane::bench::Median(fillRatios));
+  std::printf("median ours/dd, until the volume is free again:  %.2f\n", nulvane::bench::Median(cycleRatios));
   return 0;
 }
