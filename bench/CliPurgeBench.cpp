@@ -24,22 +24,6 @@ constexpr int kFolders = 20;
 constexpr int kFilesPerFolder = 100;
 constexpr int kFiles = kFolders * kFilesPerFolder;
 
-std::string MakeTree(const char* stem) {
-  const std::string root = bench::MakeTempFolder(stem);
-  platform::Random random;
-  std::string content(4096, '\0');
-  for (int f = 0; f < kFolders; ++f) {
-    const std::string folder = root + "folder" + std::to_string(f) + "/";
-    ::mkdir(folder.c_str(), 0755);
-    for (int i = 0; i < kFilesPerFolder; ++i) {
-      for (auto& c : content) c = static_cast<char>(random.RandomInteger(0, 255));
-      bench::WriteFile(folder + "file" + std::to_string(i) + ".txt", content);
-    }
-  }
-  ::sync();
-  return root;
-}
-
 // Runs nulvane-cli itself, with no shell in between, so that only the program's own start is timed; its
 // settings and user data stay in the benchmark's folder. Returns the exit status.
 int RunCli(const std::string& settings, std::vector<std::string> arguments) {
@@ -112,13 +96,13 @@ int main(int argc, char** argv) {
     double seconds[kContenders] = {};
     for (int turn = 0; turn < kContenders; ++turn) {
       const int contender = (turn + round) % kContenders;
-      const std::string tree = MakeTree("nulvane-cli");
+      const std::string tree = bench::MakeSmallFileTree("nulvane-cli", kFolders, kFilesPerFolder);
       long left = 0;
       const auto start = std::chrono::steady_clock::now();
       if (contender == kCli) {
         // The same run as the window's: folder names only, emptied folders kept.
-        const int status = RunCli(settings, {"purge", "--yes", "--subfolders", "--keep-folders", "--type", "0",
-                                             "--passes", "1", tree});
+        const int status = RunCli(settings, {"purge", "--yes", "--subfolders", "--keep-folders", "--type",
+                                             "0", "--passes", "1", tree});
         seconds[contender] = bench::Seconds(start);
         if (status != 0) std::printf("  nulvane-cli ended with status %d\n", status);
         left = FilesLeft(tree);

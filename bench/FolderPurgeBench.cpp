@@ -53,22 +53,6 @@ class SilentFolderHost : public mainwindow::FolderPurgeHost {
   platform::Label top, message, large, subfolders;
 };
 
-std::string MakePurgeTree(const char* stem) {
-  const std::string root = bench::MakeTempFolder(stem);
-  platform::Random random;
-  std::string content(4096, '\0');
-  for (int f = 0; f < kPurgeFolders; ++f) {
-    const std::string folder = root + "folder" + std::to_string(f) + "/";
-    ::mkdir(folder.c_str(), 0755);
-    for (int i = 0; i < kFilesPerFolder; ++i) {
-      for (auto& c : content) c = static_cast<char>(random.RandomInteger(0, 255));
-      bench::WriteFile(folder + "file" + std::to_string(i) + ".txt", content);
-    }
-  }
-  ::sync();
-  return root;
-}
-
 // 1,000 subfolders, each with ten small files and a folder of ten more.
 std::string MakeReadTree() {
   const std::string root = bench::MakeTempFolder("nulvane-read");
@@ -117,7 +101,7 @@ bool BenchPurge(int rounds) {
               kPurgeFolders, bench::TempBase().c_str(), rounds, bench::Load().c_str());
   for (int round = 1; round <= rounds; ++round) {
     for (int turn = 0; turn < 2; ++turn) {
-      const std::string tree = MakePurgeTree("nulvane-folders");
+      const std::string tree = bench::MakeSmallFileTree("nulvane-folders", kPurgeFolders, kFilesPerFolder);
       if ((turn + round) % 2 == 0) {
         long purged = 0;
         long left = 0;

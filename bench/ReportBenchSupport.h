@@ -179,6 +179,24 @@ inline void RemoveTree(const std::string& folder) {
       16, FTW_DEPTH | FTW_PHYS);
 }
 
+// A tree of `folders` folders ("folder0/" ...) of `filesPerFolder` files of 4 KiB of random bytes each
+// ("file0.txt" ...), forced to the disk so that no contender pays for another's writes.
+inline std::string MakeSmallFileTree(const char* stem, int folders, int filesPerFolder) {
+  const std::string root = MakeTempFolder(stem);
+  platform::Random random;
+  std::string content(4096, '\0');
+  for (int f = 0; f < folders; ++f) {
+    const std::string folder = root + "folder" + std::to_string(f) + "/";
+    ::mkdir(folder.c_str(), 0755);
+    for (int i = 0; i < filesPerFolder; ++i) {
+      for (auto& c : content) c = static_cast<char>(random.RandomInteger(0, 255));
+      WriteFile(folder + "file" + std::to_string(i) + ".txt", content);
+    }
+  }
+  ::sync();
+  return root;
+}
+
 // Runs a shell command and returns its standard output.
 inline std::string Shell(const std::string& command) {
   std::string output;
