@@ -193,4 +193,13 @@ int PurgePipeline::FilesPending() const {
                                         [](const Entry& entry) { return entry.file != nullptr; }));
 }
 
+PurgePipeline& RunPipeline::Get(PurgePipeline::Driver& driver) {
+  if (!pipeline_) {
+    if (executor_ == nullptr && !inlineExecutor_)
+      inlineExecutor_ = std::make_unique<InlinePassExecutor>(engine_);
+    pipeline_ = std::make_unique<PurgePipeline>(executor_ != nullptr ? *executor_ : *inlineExecutor_, driver);
+  }
+  return *pipeline_;
+}
+
 }  // namespace nulvane::engine

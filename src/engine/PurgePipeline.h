@@ -117,4 +117,22 @@ class PurgePipeline {
   bool busy_ = false;
 };
 
+// A run's pipeline, made when the run first hands a file over: on the executor its owner was given (the
+// window's worker threads) or, without one, on an inline executor of its own. Reset between runs.
+class RunPipeline {
+ public:
+  explicit RunPipeline(PurgeEngine& engine) : engine_(engine) {}
+  void UseExecutor(PassExecutor* executor) { executor_ = executor; }
+  PurgePipeline& Get(PurgePipeline::Driver& driver);
+  PurgePipeline* operator->() const { return pipeline_.get(); }
+  explicit operator bool() const { return pipeline_ != nullptr; }
+  void reset() { pipeline_.reset(); }
+
+ private:
+  PurgeEngine& engine_;
+  PassExecutor* executor_ = nullptr;
+  std::unique_ptr<InlinePassExecutor> inlineExecutor_;
+  std::unique_ptr<PurgePipeline> pipeline_;
+};
+
 }  // namespace nulvane::engine

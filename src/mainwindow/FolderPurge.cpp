@@ -153,18 +153,12 @@ FolderPurge::FolderPurge(FolderPurgeHost& host, platform::FileSystem& fileSystem
 FolderPurge::~FolderPurge() = default;
 
 void FolderPurge::UsePassExecutor(engine::PassExecutor* executor) {
-  executor_ = executor;
+  pipeline_.UseExecutor(executor);
 }
 
 engine::PurgePipeline& FolderPurge::Pipeline() {
-  if (!pipeline_) {
-    if (executor_ == nullptr && !inlineExecutor_)
-      inlineExecutor_ = std::make_unique<engine::InlinePassExecutor>(engine_);
-    if (!purgeDriver_) purgeDriver_ = std::make_unique<PurgeDriver>(*this);
-    pipeline_ = std::make_unique<engine::PurgePipeline>(executor_ != nullptr ? *executor_ : *inlineExecutor_,
-                                                        *purgeDriver_);
-  }
-  return *pipeline_;
+  if (!purgeDriver_) purgeDriver_ = std::make_unique<PurgeDriver>(*this);
+  return pipeline_.Get(*purgeDriver_);
 }
 
 void FolderPurge::Cancel() {

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/PurgePipeline.h"
 #include "platform/Controls.h"
 
 namespace nulvane::platform {
@@ -16,9 +17,6 @@ struct OperationState;
 }  // namespace nulvane::support
 namespace nulvane::engine {
 class PurgeEngine;
-class PassExecutor;
-class InlinePassExecutor;
-class PurgePipeline;
 }  // namespace nulvane::engine
 namespace nulvane::dialogs {
 class TypeOfPurgeDialog;
@@ -122,10 +120,8 @@ class FolderPurge {
   dialogs::SelectSubfoldersDialog& dialog_;
   std::string firstFixedVolume_;
 
-  std::unique_ptr<engine::InlinePassExecutor> inlineExecutor_;
-  engine::PassExecutor* executor_ = nullptr;
   std::unique_ptr<PurgeDriver> purgeDriver_;
-  std::unique_ptr<engine::PurgePipeline> pipeline_;
+  engine::RunPipeline pipeline_{engine_};
   std::string title_;
   // The user chose to end the run (Cancel at a question): files waiting for a pass end where they are.
   bool cancelled_ = false;

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/PurgePipeline.h"
 #include "platform/Controls.h"
 #include "platform/FileSystem.h"
 #include "platform/Observable.h"
@@ -23,9 +24,6 @@ struct OperationState;
 }  // namespace nulvane::support
 namespace nulvane::engine {
 class PurgeEngine;
-class PassExecutor;
-class InlinePassExecutor;
-class PurgePipeline;
 }  // namespace nulvane::engine
 namespace nulvane::dialogs {
 class TypeOfPurgeDialog;
@@ -204,10 +202,8 @@ class ReportWindow : public platform::Observable {
   bool stopBreakWritten_ = false;
   // The name of the file the walk is at is in the report already.
   bool walkLineBegun_ = false;
-  std::unique_ptr<engine::InlinePassExecutor> inlineExecutor_;
-  engine::PassExecutor* executor_ = nullptr;
   std::unique_ptr<PurgeDriver> purgeDriver_;
-  std::unique_ptr<engine::PurgePipeline> pipeline_;
+  engine::RunPipeline pipeline_{engine_};
 };
 
 // A folder path as the walks use it: exactly one trailing separator (and an upper-case drive letter where

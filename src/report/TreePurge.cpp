@@ -88,18 +88,12 @@ void ReportWindow::ReportWalkError(int number, const std::string& folder) {
 }
 
 void ReportWindow::UsePassExecutor(engine::PassExecutor* executor) {
-  executor_ = executor;
+  pipeline_.UseExecutor(executor);
 }
 
 engine::PurgePipeline& ReportWindow::Pipeline() {
-  if (!pipeline_) {
-    if (executor_ == nullptr && !inlineExecutor_)
-      inlineExecutor_ = std::make_unique<engine::InlinePassExecutor>(engine_);
-    if (!purgeDriver_) purgeDriver_ = std::make_unique<PurgeDriver>(*this);
-    pipeline_ = std::make_unique<engine::PurgePipeline>(executor_ != nullptr ? *executor_ : *inlineExecutor_,
-                                                        *purgeDriver_);
-  }
-  return *pipeline_;
+  if (!purgeDriver_) purgeDriver_ = std::make_unique<PurgeDriver>(*this);
+  return pipeline_.Get(*purgeDriver_);
 }
 
 void ReportWindow::FinishPending() {
