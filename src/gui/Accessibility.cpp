@@ -8,8 +8,10 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QKeySequence>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 namespace nulvane::gui {
 
@@ -190,6 +192,60 @@ class ButtonAccessible : public QAccessibleWidget {
   QAbstractButton* button() const { return static_cast<QAbstractButton*>(widget()); }
 };
 
+// What following a link does, kept with the label it belongs to.
+class LinkFollower : public QObject {
+ public:
+  static constexpr const char* kName = "nulvaneLinkFollower";
+  LinkFollower(QLabel* label, std::function<void()> follow) : follow_(std::move(follow)) {
+    // Named before it joins the label, so that it is found whenever the label is presented from now on.
+    setObjectName(QString::fromLatin1(kName));
+    setParent(label);
+  }
+  void Follow() const { follow_(); }
+
+  static const LinkFollower* Of(const QObject* label) {
+    return dynamic_cast<const LinkFollower*>(
+        label->findChild<QObject*>(QString::fromLatin1(kName), Qt::FindDirectChildrenOnly));
+  }
+
+ private:
+  std::function<void()> follow_;
+};
+
+class LinkAccessible : public QAccessibleWidget {
+ public:
+  explicit LinkAccessible(QLabel* label) : QAccessibleWidget(label, QAccessible::Link) {}
+
+  QString text(QAccessible::Text kind) const override {
+    if (kind == QAccessible::Name) {
+      const QString name = widget()->accessibleName();
+      return name.isEmpty() ? static_cast<QLabel*>(widget())->text() : name;
+    }
+    return QAccessibleWidget::text(kind);
+  }
+
+  QStringList actionNames() const override {
+    QStringList names;
+    if (widget()->isEnabled()) names << pressAction();
+    return names + QAccessibleWidget::actionNames();
+  }
+
+  void doAction(const QString& actionName) override {
+    if (actionName != pressAction()) {
+      QAccessibleWidget::doAction(actionName);
+      return;
+    }
+    if (!widget()->isEnabled() || !TakesUserInput(widget())) return;
+    // Run from the event loop, as a button's press is: what it opens must not hold up the tool's call.
+    QLabel* label = static_cast<QLabel*>(widget());
+    QTimer::singleShot(0, label, [label] {
+      if (const LinkFollower* follower = LinkFollower::Of(label)) follower->Follow();
+    });
+  }
+
+  QStringList keyBindingsForAction(const QString&) const override { return {}; }
+};
+
 QAccessibleInterface* AccessibleFor(const QString& className, QObject* object) {
   if (object == nullptr || !object->isWidgetType()) return nullptr;
   if (className == QLatin1String("QComboBox")) return new ComboBoxAccessible(static_cast<QComboBox*>(object));
@@ -198,6 +254,8 @@ QAccessibleInterface* AccessibleFor(const QString& className, QObject* object) {
       className == QLatin1String("QRadioButton") || className == QLatin1String("QAbstractButton")) {
     return new ButtonAccessible(static_cast<QAbstractButton*>(object));
   }
+  if (className == QLatin1String("QLabel") && LinkFollower::Of(object) != nullptr)
+    return new LinkAccessible(static_cast<QLabel*>(object));
   // A plain frame groups controls inside a window; the toolkit would present it as a frame, the role of a
   // window, and a screen reader would announce a window that is not there.
   if (className == QLatin1String("QFrame"))
@@ -215,6 +273,14 @@ bool TakesUserInput(const QWidget* widget) {
     if (window == modal) return true;
   }
   return false;
+}
+
+void MakeLink(QLabel* label, std::function<void()> follow) {
+  new LinkFollower(label, std::move(follow));
+  // A label that presented itself already (its text set at creation does that) is presented anew.
+  QAccessibleInterface* before = QAccessible::queryAccessibleInterface(label);
+  if (before != nullptr && before->role() != QAccessible::Link)
+    QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(before));
 }
 
 void InstallAccessibility() {

@@ -1,5 +1,8 @@
 #pragma once
 
+#include <functional>
+
+class QLabel;
 class QWidget;
 
 namespace nulvane::gui {
@@ -15,6 +18,11 @@ namespace nulvane::gui {
 // window stands over them, as the toolkit refuses the mouse and the keyboard there. Plain frames that group
 // controls are panels, not windows.
 void InstallAccessibility();
+
+// Presents `label` as a link: a screen reader announces it as one and can follow it with its "Press" action,
+// which runs `follow` (refused, as a button's, while a modal window stands over it). Plain labels offer a
+// screen reader no action at all, so a label that acts when clicked would be text it cannot use.
+void MakeLink(QLabel* label, std::function<void()> follow);
 
 // False while a modal window other than the widget's own (or one it opened) is open: the user cannot reach
 // the widget then, and a change that still arrives (from an assistive tool) must not reach the logic.

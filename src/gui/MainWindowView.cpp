@@ -134,8 +134,9 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
   QLabel* manual = AddLabel("lblOnlineDocumentation", w.lblOnlineDocumentation);
   manual->setStyleSheet(QStringLiteral("color: #0645ad; text-decoration: underline;"));
   manual->setCursor(Qt::PointingHandCursor);
-  // Reachable by the keyboard too: Tab to it, then Enter or Space.
+  // Reachable by the keyboard too: Tab to it, then Enter or Space; a screen reader follows it as a link.
   manual->setFocusPolicy(Qt::StrongFocus);
+  MakeLink(manual, [this] { logic_.lblOnlineDocumentation_Click(); });
   row(12, manual);
 
   // fraSetup and picSaveSetup: small panels beside the "Setup" button, hidden until asked for.

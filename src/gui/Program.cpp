@@ -91,6 +91,7 @@ bool Program::Start(platform::SettingsBackend* settings) {
   mainWindow.AttachFreeSpacePurge(*residueWarning, *freeSpacePurge);
   mainView_->show();
   reportView_->PlaceUnder(*mainView_);
+  reportView_->ReturnKeyboardTo(mainView_.get());
   return true;
 }
 

@@ -205,7 +205,12 @@ void ReportView::Render() {
   ApplyButton(copy_, report_.cmdCopyToClipboard);
   ApplyLabel(pausedDone_, report_.lblPausedDone);
   ApplyLabel(dots_, report_.lblDots);
-  if (report_.IsVisible() != isVisible()) setVisible(report_.IsVisible());
+  if (report_.IsVisible() != isVisible()) {
+    const bool hadKeyboard = isActiveWindow();
+    setVisible(report_.IsVisible());
+    if (!isVisible() && hadKeyboard && returnTo_ != nullptr && returnTo_->isVisible())
+      returnTo_->activateWindow();
+  }
   if (frontRequests_ != report_.frontRequests()) {
     frontRequests_ = report_.frontRequests();
     raise();

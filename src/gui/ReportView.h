@@ -37,6 +37,9 @@ class ReportView : public QMainWindow {
 
   // The window's place on load: just below the main window's top, at its left edge, a tenth wider.
   void PlaceUnder(const QWidget& mainWindow);
+  // The window that takes the keyboard back when this one closes while it has it. Without it (and without a
+  // window manager that hands it on) the keyboard would reach no window of the program.
+  void ReturnKeyboardTo(QWidget* window) { returnTo_ = window; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -54,6 +57,7 @@ class ReportView : public QMainWindow {
   int textSubscription_ = 0;
   int windowSubscription_ = 0;
   int frontRequests_ = 0;
+  QWidget* returnTo_ = nullptr;
   bool applying_ = false;
   bool caretPending_ = false;
   bool caretToEnd_ = true;

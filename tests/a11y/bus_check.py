@@ -8,7 +8,10 @@ interfaces a screen reader uses ("Press", "Toggle", EditableText), and types Tab
 keyboard. Each window is audited for unnamed controls, wrong roles and its Tab order as it appears; the
 program's state is read back from the tree after every change; nothing under an open question may take
 an action; and one small purge runs end to end, with every per-file question answered over the bus,
-before the disk is compared with what was chosen.
+before the disk is compared with what was chosen. So does a purge of chosen subfolders, picked over two
+pages of the subfolder dialog. A listing, setups saved and loaded through the toolkit's file dialogs, the
+help, the manual's link and the free-space and speed questions are driven the same way; the check never
+agrees to write outside its own temporary folder.
 
 Exit status: 0 all checks passed, 1 a check failed, 77 the accessibility bus cannot be used here.
 """
@@ -76,6 +79,8 @@ SAMPLE = {
     "sub/d.txt": b"foxtrot\n",
 }
 PURGE_YES = {"a.txt", "two words.txt"}
+# Files in the folder that is listed: more lines than the report holds.
+MANY_FILES = 3000
 
 
 class Fatal(Exception):
@@ -277,6 +282,14 @@ class Program:
             # Leaks of the toolkit's bus connections at exit are not this check's business.
             "ASAN_OPTIONS": "detect_leaks=0",
         })
+        # The desktop's launcher, which opens the manual, only writes down what it was asked to open.
+        launcher = os.path.join(folder, "launcher")
+        os.makedirs(launcher, exist_ok=True)
+        self.opened = os.path.join(folder, "opened")
+        with open(os.path.join(launcher, "xdg-open"), "w") as script:
+            script.write(f'#!/bin/sh\nprintf "%s\\n" "$1" >> "{self.opened}"\n')
+        os.chmod(os.path.join(launcher, "xdg-open"), 0o755)
+        environment["PATH"] = launcher + os.pathsep + environment.get("PATH", "")
         self.process = subprocess.Popen([executable], cwd=folder, env=environment)
         self.application = None
 
@@ -616,9 +629,346 @@ def check_purge(program, main, sample):
     expect_label(main, "Files:", "Files: Not specified", "after a purge that deleted files")
 
 
+# Further windows ---------------------------------------------------------------------------------------------
+
+
+def alert_text(window):
+    return "\n".join(name(label) for label in find_all(window, "label"))
+
+
+def next_alert(program, exclude=()):
+    """The newest message box on the screen that is not one of `exclude`."""
+
+    def probe():
+        for window in reversed(program.windows()):
+            if role(window) == "alert" and window not in exclude:
+                return window
+        return None
+
+    return wait_until(probe)
+
+
+def choose_folder(program, title_start, folder, button="Choose"):
+    """Types `folder` into the toolkit's folder chooser whose title starts with `title_start`, and chooses it."""
+    chooser = wait_until(lambda: next((w for w in program.windows() if name(w).startswith(title_start)), None))
+    report.require(chooser is not None, f"no folder chooser {title_start!r}; windows: {program.describe()}")
+    fields = wait_until(lambda: [f for f in find_all(chooser, "text", only_showing=True)
+                                 if "editable" in states(f)])
+    report.require(fields, f"the chooser {name(chooser)!r} has no editable text field")
+    set_text(fields[0], folder)
+    press(chooser, button)
+    program.gone(chooser)
+
+
+def set_target_folder(program, main, folder, all_files):
+    press(main, "Specify folder")
+    choose_folder(program, FOLDER_CHOOSER_TITLE, folder)
+    question = program.alert("Specify folder")
+    press(question, "Yes" if all_files else "No")
+    program.gone(question)
+    expect_label(main, "Folder:", f"Folder: {folder}/", f"after choosing {folder}")
+
+
+def report_window(program):
+    """The report window: the one frame besides the main window that holds the report text."""
+
+    def probe():
+        for window in program.windows():
+            if role(window) == "frame" and name(window) != MAIN_TITLE and \
+                    find_all(window, "text", "Report", only_showing=True):
+                return window
+        return None
+
+    return wait_until(probe)
+
+
+def check_listing(program, main, many):
+    """A listing of more files than the report holds: it stops at the question that the report is full, so
+    the report window is read, and its buttons tried, while the listing is still under way."""
+    set_target_folder(program, main, many, all_files=True)
+    expect_label(main, "Files:", "Files: *.*", "after choosing all files of the folder")
+    press(main, "List and estimate time")
+    full = program.alert("Report buffer full")
+    audit(full, "alert", "Report buffer full", [("push button", "OK")])
+    window = report_window(program)
+    report.require(window is not None, f"no report window for the listing; windows: {program.describe()}")
+    # The window's title follows the folder being listed; it is still a window with a title.
+    report.expect(name(window).startswith(many), f"the running listing's window is titled {name(window)!r}")
+    audit(window, "frame", name(window), [("text", "Report"), ("push button", "Pause")])
+    box = find(window, "text", "Report")
+    listed = text_of(box) or ""
+    lines = [line for line in listed.splitlines() if line.startswith("f") and ".txt (" in line]
+    report.expect(len(lines) > 1000, f"the running listing's text reads {len(lines)} files")
+    report.expect("editable" not in states(box), "the report text can be edited")
+    # Under the question the listing's buttons take no action, from the bus either.
+    press_if_offered(window, "Pause")
+    time.sleep(0.5)
+    report.expect(not find_all(window, "label", "Paused", only_showing=True),
+                  "Pause acted behind the open question")
+    press(full, "OK")
+    program.gone(full)
+    report.expect(wait_until(lambda: name(window) == "List files and/or folders"),
+                  f"after the listing the report window is titled {name(window)!r}")
+    close = wait_until(lambda: find_all(window, "push button", "Close", only_showing=True))
+    report.require(close, "the stopped listing offers no Close button")
+    audit(window, "frame", "List files and/or folders",
+          [("text", "Report"), ("push button", "Copy to clipboard"), ("push button", "Close")])
+    final = text_of(find(window, "text", "Report")) or ""
+    report.expect("buffer was filled" in final, "the report does not say it was filled")
+    report.expect(final.startswith(listed[:2000]), "the report lost its text when the listing stopped")
+    press(window, "Copy to clipboard")
+    press(window, "Close")
+    program.gone(window)
+
+
+PURGE_FOLDERS_TITLE = "Purge folders"
+FOLDERS_CHOOSER_START = "Specify the folder containing the subfolders"
+# The tree for "Purge folders": more subfolders than one page shows, names that share their beginnings.
+SUBFOLDERS = ["Archive", "Data", "Data backup", "Database", "Docs", "Mail", "Music", "Notes", "Photos",
+              "Projects", "Scripts", "Temp", "Videos"]
+FOLDERS_CHOSEN = {"Data", "Database", "Videos"}
+
+
+def make_folder_tree(work):
+    top = os.path.join(work, "folders")
+    contents = {}
+    for index, subfolder in enumerate(SUBFOLDERS):
+        contents[f"{subfolder}/file {index}.txt"] = f"{subfolder}\n".encode() * (index + 1)
+        contents[f"{subfolder}/inner/deep.bin"] = bytes(range(256)) * (index + 1)
+    contents["top.txt"] = b"at the top\n"
+    for relative, data in contents.items():
+        path = os.path.join(top, relative)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as file:
+            file.write(data)
+    return top, contents
+
+
+def check_purge_folders(program, main, top, contents):
+    press(main, "Purge folders")
+    question = program.alert(PURGE_FOLDERS_TITLE)
+    report.expect("selected subfolders" in alert_text(question), "the first question does not say what it does")
+    press(question, "Yes")
+    program.gone(question)
+    choose_folder(program, FOLDERS_CHOOSER_START, top)
+
+    title = f"Select subfolders of {top}/ to be purged."
+    dialog = program.window(title)
+    rows = lambda: [b for b in find_all(dialog, "check box", only_showing=True)]
+    report.require(wait_until(lambda: len(rows()) == 11), f"the first page shows {len(rows())} rows, not 11")
+    bar = find(dialog, "scroll bar", "Subfolders shown")
+    audit(dialog, "dialog", title,
+          [("scroll bar", "Subfolders shown"), ("push button", "Select all"), ("push button", "Deselect all"),
+           ("push button", "Accept"), ("push button", "Cancel")])
+    # Rows are in the order of their texts, case aside: "Data backup {...}" before "Data {...}".
+    order = sorted(SUBFOLDERS, key=lambda folder: (folder + " {").lower())
+    report.expect([name(b).split(" {")[0] for b in rows()] == order[:11],
+                  f"the first page shows {[name(b) for b in rows()]}")
+    count = lambda: next((name(l) for l in find_all(dialog, "label", only_showing=True)
+                          if "selected" in name(l)), None)
+    report.expect(count() == "No subfolders selected.", f"at first the count reads {count()!r}")
+    report.expect("Value" in interfaces(bar), "the scroll bar offers no value to a screen reader")
+
+    def row(folder):
+        matches = [b for b in rows() if name(b).split(" {")[0] == folder]
+        report.require(len(matches) == 1, f"no single row for {folder!r} on the page: {[name(b) for b in rows()]}")
+        return matches[0]
+
+    def expect_count(text, what):
+        report.expect(wait_until(lambda: count() == text), f"{what}: the count reads {count()!r}, not {text!r}")
+
+    press(dialog, "Select all")
+    expect_count(f"All {len(SUBFOLDERS)} subfolders selected.", "after Select all")
+    report.expect(all("checked" in states(b) for b in rows()), "Select all left a row unchecked")
+    press(dialog, "Deselect all")
+    expect_count("No subfolders selected.", "after Deselect all")
+    do(row("Data"), "Toggle")
+    expect_count("One subfolder selected.", "after checking Data")
+    do(row("Database"), "Toggle")
+    expect_count(f"2 selected (of {len(SUBFOLDERS)}).", "after checking Database")
+    do(row("Docs"), "Toggle")
+    do(row("Docs"), "Toggle")
+    expect_count(f"2 selected (of {len(SUBFOLDERS)}).", "after checking and unchecking Docs")
+
+    # The next page, as a screen reader moves the bar: the last rows come into view, the checks stay.
+    if "Value" in interfaces(bar):
+        report.expect(Atspi.Value.get_maximum_value(bar) > 0, "the scroll bar has nowhere to go")
+        Atspi.Value.set_current_value(bar, Atspi.Value.get_maximum_value(bar))
+    report.require(wait_until(lambda: "Videos" in [name(b).split(" {")[0] for b in rows()]),
+                   f"paging did not bring Videos into view: {[name(b) for b in rows()]}")
+    do(row("Videos"), "Toggle")
+    expect_count(f"3 selected (of {len(SUBFOLDERS)}).", "after checking Videos on the next page")
+    Atspi.Value.set_current_value(bar, 0)
+    report.expect(wait_until(lambda: rows() and name(rows()[0]).startswith("Archive")), "paging back failed")
+    report.expect(wait_until(lambda: "checked" in states(row("Data")) and "checked" in states(row("Database"))
+                             and "checked" not in states(row("Data backup"))),
+                  "the checks of the first page did not survive paging")
+    press(dialog, "Accept")
+    program.gone(dialog)
+
+    # The questions that follow, answered as they come.
+    seen = []
+    done = lambda: "have been purged." in (label_named(main, "The selected folder was") or "")
+    while True:
+        question = wait_until(lambda: done() or next_alert(program))
+        report.require(question, f"the folder purge neither asked nor finished; windows: {program.describe()}")
+        if question is True:
+            break
+        text = alert_text(question)
+        seen.append(text)
+        if name(question) == "Purge free space":
+            press(question, "No")
+        elif name(question) != PURGE_FOLDERS_TITLE:
+            report.require(False, f"unexpected message {name(question)!r}: {text!r}")
+        elif "Click 'OK' to begin" in text:
+            report.expect("Three folders will be purged:" in text, f"the summary reads {text!r}")
+            press(question, "OK")
+        elif "Click 'OK' to continue" in text:
+            press(question, "OK")
+        elif find_all(question, "push button", "Yes"):
+            press(question, "Yes")  # what overwriting cannot reach on this disk: go on
+        else:
+            report.require(False, f"unexpected question: {text!r}")
+        program.gone(question)
+    report.expect(any("Click 'OK' to begin" in text for text in seen), "no summary came before the purge")
+
+    for relative, data in contents.items():
+        path = os.path.join(top, relative)
+        if relative.split("/")[0] in FOLDERS_CHOSEN:
+            report.expect(not os.path.lexists(path), f"{relative} was in a chosen folder and is still there")
+        else:
+            intact = os.path.isfile(path) and open(path, "rb").read() == data
+            report.expect(intact, f"{relative} was not chosen and is gone or changed")
+    for folder in FOLDERS_CHOSEN:
+        report.expect(not os.path.lexists(os.path.join(top, folder)), f"the chosen folder {folder} is still there")
+
+
+SETUP_BUTTONS = ["Save setup", "Load setup", "Clear setup", "Restore setup", "Not now"]
+SAVE_BUTTONS = ["Save setup as operation file", "Save setup for next run", "Not now"]
+
+
+def file_dialog(program, title, field_text, button):
+    """Drives the toolkit's file dialog: types the full path into its file name field and presses `button`."""
+    dialog = program.window(title, ("dialog", "file chooser"))
+    fields = wait_until(lambda: [f for f in find_all(dialog, "text", only_showing=True)
+                                 if "editable" in states(f) and name(f).startswith("File name")])
+    report.require(fields, f"the file dialog {title!r} has no file name field: "
+                           f"{[name(f) for f in find_all(dialog, 'text')]}")
+    set_text(fields[0], field_text)
+    press(dialog, button)
+    program.gone(dialog)
+
+
+def open_setup(main):
+    """Presses Setup until its panel shows: for a second after a file dialog closed the program takes no
+    command, so that a click meant for the dialog does not reach the window under it."""
+
+    def probe():
+        if find_all(main, "push button", "Clear setup", only_showing=True):
+            return True
+        press(main, "Setup")
+        return wait_until(lambda: find_all(main, "push button", "Clear setup", only_showing=True), 0.5)
+
+    report.require(wait_until(probe), "Setup did not show its panel")
+
+
+def check_setup(program, main, folder, work):
+    open_setup(main)
+    for caption in SETUP_BUTTONS:
+        find(main, "push button", caption)
+    # The commands wait while the panel is open; the keyboard goes round the panel and the target's controls.
+    expect_tab_order(main, SETUP_BUTTONS + ["Clear", "Online user manual", "Save setup"])
+    press(main, "Not now")
+    report.expect(wait_until(lambda: not find_all(main, "push button", "Clear setup", only_showing=True)),
+                  "Not now did not close the setup panel")
+
+    saved = os.path.join(work, "saved setup.nvs")
+    open_setup(main)
+    press(main, "Save setup")
+    report.require(wait_until(lambda: find_all(main, "push button", SAVE_BUTTONS[0], only_showing=True)),
+                   "Save setup did not show the saving panel")
+    report.expect(wait_until(lambda: "focused" in states(find(main, "push button", SAVE_BUTTONS[1]))),
+                  "the saving panel does not start on saving for the next run")
+    expect_tab_order(main, SAVE_BUTTONS[1:] + ["Clear", "Online user manual"] + SAVE_BUTTONS[:2])
+    press(main, "Save setup as operation file")
+    file_dialog(program, "Specify operation file to be saved", saved, "Save")
+    report.expect(wait_until(lambda: os.path.isfile(saved)), "no operation file was saved")
+    report.expect(wait_until(lambda: find_all(main, "label", saved, only_showing=True)),
+                  "the main window does not show the saved file's name")
+
+    open_setup(main)
+    press(main, "Clear setup")
+    expect_label(main, "Folder:", "Folder: Not specified", "after Clear setup")
+    expect_label(main, "Files:", "Files: Not specified", "after Clear setup")
+
+    open_setup(main)
+    press(main, "Load setup")
+    file_dialog(program, "Specify operation file to be loaded", saved, "Open")
+    expect_label(main, "Folder:", f"Folder: {folder}/", "after loading the setup")
+    expect_label(main, "Files:", "Files: *.*", "after loading the setup")
+    expect_label(main, "Type of purge:",
+                 "Type of purge: Alternate bit patterns plus random bytes twice, once (= 6 overwrites)",
+                 "after loading the setup")
+    report.expect(wait_until(lambda: find_all(main, "label", saved, only_showing=True)),
+                  "the main window does not show the loaded file's name")
+
+
+def check_help(program, main, opened):
+    press(main, "Help")
+    viewer = program.window("Help for Nulvane", ("frame",))
+    audit(viewer, "frame", "Help for Nulvane", [("text", "Help for Nulvane"), ("push button", "Close")])
+    help_text = text_of(find(viewer, "text", "Help for Nulvane")) or ""
+    report.expect(len(help_text.strip()) > 200, f"the help text reads {help_text[:80]!r}")
+    press(viewer, "Close")
+    program.gone(viewer)
+
+    # The manual's link: reached by the keyboard, named, and opened through the desktop's launcher, which
+    # here only writes down what it was asked to open.
+    links = find_all(main, wanted_name="Online user manual", only_showing=True)
+    report.require(links, "the main window shows no Online user manual")
+    link = links[0]
+    report.expect(role(link) == "link", f"the Online user manual is a {role(link)!r}, not a link")
+    report.expect("focusable" in states(link), "the Online user manual cannot take the keyboard focus")
+    names = action_names(link)
+    report.expect(names, "the Online user manual offers no action to a screen reader")
+    if names:
+        Atspi.Action.do_action(link, 0)
+        report.expect(wait_until(lambda: os.path.isfile(opened) and open(opened).read().strip()),
+                      "activating the Online user manual opened nothing")
+        address = open(opened).read().strip() if os.path.isfile(opened) else ""
+        report.expect(address.startswith("file://") and address.endswith("nv_manual.html"),
+                      f"the Online user manual opened {address!r}")
+    report.expect(wait_until(lambda: showing(find(main, "push button", "Quit"))),
+                  "the main window does not answer after the manual was opened")
+
+
+def check_free_space(program, main):
+    press(main, "Purge free space")
+    # Several drives: which one is asked first; one drive: whether to go on. Neither is ever agreed to here.
+    first = wait_until(lambda: next((w for w in program.windows()
+                                     if name(w) in ("Purge the free space of which drive?", "Purge free space")),
+                                    None))
+    report.require(first is not None, f"Purge free space showed nothing; windows: {program.describe()}")
+    if role(first) == "dialog" and name(first) == "Purge the free space of which drive?":
+        audit(first, "dialog", name(first),
+              [("combo box", name(first)), ("push button", "Accept"), ("push button", "Cancel")])
+        press(first, "Cancel")
+    else:
+        audit(first, "alert", "Purge free space")
+        buttons = [name(b) for b in find_all(first, "push button", only_showing=True)]
+        press(first, "No" if "No" in buttons else "OK")
+    program.gone(first)
+
+
 def check_drive_dialog(program, main):
     press(main, "Test purge speed")
     question = program.alert("Test purge speed")
+    audit(question, "alert", "Test purge speed", [("push button", "Yes"), ("push button", "No")])
+    if "This writes test files to Drive" in alert_text(question):
+        # One drive only: Yes would start the test at once, on a real volume.
+        press(question, "No")
+        program.gone(question)
+        return
     press(question, "Yes")
     dialog = program.window(DRIVE_TITLE)
     audit(dialog, "dialog", DRIVE_TITLE,
@@ -632,6 +982,16 @@ def check_quit(program, main):
     press(main, "Quit")
     report.expect(wait_until(lambda: program.process.poll() is not None), "the program did not end after Quit")
     report.expect(program.process.returncode == 0, f"the program ended with status {program.process.returncode}")
+
+
+def make_many(work, count):
+    """A folder of many small files, so that listing it takes long enough to be paused."""
+    many = os.path.join(work, "many")
+    os.makedirs(many)
+    for index in range(count):
+        with open(os.path.join(many, f"f{index:05d}.txt"), "wb") as file:
+            file.write(b"x")
+    return many
 
 
 def make_sample(work):
@@ -665,6 +1025,8 @@ def main():
     if not accessibility_bus_reachable():
         return SKIP
     sample = make_sample(arguments.work)
+    top, tree = make_folder_tree(arguments.work)
+    many = make_many(arguments.work, MANY_FILES)
     started = time.monotonic()
     program = Program(arguments.program, arguments.work)
     try:
@@ -678,6 +1040,11 @@ def main():
             ("specify folder", lambda: check_specify_folder(program, main_window, sample)),
             ("specify files", lambda: check_specify_files(program, main_window, sample)),
             ("purge", lambda: check_purge(program, main_window, sample)),
+            ("listing", lambda: check_listing(program, main_window, many)),
+            ("setup", lambda: check_setup(program, main_window, many, arguments.work)),
+            ("purge folders", lambda: check_purge_folders(program, main_window, top, tree)),
+            ("help", lambda: check_help(program, main_window, program.opened)),
+            ("free space", lambda: check_free_space(program, main_window)),
             ("drive dialog", lambda: check_drive_dialog(program, main_window)),
             ("quit", lambda: check_quit(program, main_window)),
         ]:

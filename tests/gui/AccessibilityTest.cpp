@@ -7,11 +7,13 @@
 #include <QComboBox>
 #include <QDialog>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <cstdlib>
 
+#include "gui/Accessibility.h"
 #include "gui/GuiTestSupport.h"
 #include "gui/MainWindowView.h"
 #include "gui/Program.h"
@@ -143,6 +145,42 @@ TEST_F(AccessibilityTest, TheKeyboardGoesDownTheCommandsThenToTheTarget) {
     } while (qobject_cast<QPushButton*>(at) == nullptr);
     EXPECT_EQ(at, window.Button(order[i])) << "after " << order[i - 1];
   }
+}
+
+TEST_F(AccessibilityTest, TheManualIsALinkAScreenReaderCanFollow) {
+  QLabel* manual = program.mainView().Label("lblOnlineDocumentation");
+  ASSERT_NE(manual, nullptr);
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(manual);
+  EXPECT_EQ(accessible->role(), QAccessible::Link);
+  EXPECT_EQ(accessible->text(QAccessible::Name), QStringLiteral("Online user manual"));
+  ASSERT_NE(accessible->actionInterface(), nullptr);
+  EXPECT_TRUE(
+      accessible->actionInterface()->actionNames().contains(QAccessibleActionInterface::pressAction()));
+}
+
+TEST(AccessibleLink, FollowsOnPressButNotUnderAModalWindow) {
+  Application();
+  gui::InstallAccessibility();
+  QWidget window;
+  auto* label = new QLabel(QStringLiteral("Somewhere"), &window);
+  int followed = 0;
+  gui::MakeLink(label, [&followed] { ++followed; });
+  window.show();
+  QAccessibleActionInterface* actions = QAccessible::queryAccessibleInterface(label)->actionInterface();
+  ASSERT_NE(actions, nullptr);
+  EXPECT_EQ(QAccessible::queryAccessibleInterface(label)->role(), QAccessible::Link);
+  EXPECT_TRUE(actions->actionNames().contains(QAccessibleActionInterface::pressAction()));
+
+  actions->doAction(QAccessibleActionInterface::pressAction());
+  QApplication::processEvents();
+  EXPECT_EQ(followed, 1);
+
+  QDialog question(&window);
+  question.setModal(true);
+  question.show();
+  actions->doAction(QAccessibleActionInterface::pressAction());
+  QApplication::processEvents();
+  EXPECT_EQ(followed, 1);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTextCursor>
 
 #include "gui/GuiTestSupport.h"
@@ -67,6 +68,23 @@ TEST(ReportViewSmoke, SelectionReachesTheCopyButton) {
   view.closeButton()->click();
   EXPECT_FALSE(view.isVisible());
   EXPECT_TRUE(p.report.blnStop);
+}
+
+TEST(ReportViewSmoke, ClosedWithTheKeyboardItHandsTheKeyboardBack) {
+  Application();
+  ReportProgram p;
+  QWidget main;
+  main.show();
+  gui::ReportView view(p.report);
+  view.ReturnKeyboardTo(&main);
+  p.report.Show();
+  view.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&view));
+
+  view.closeButton()->click();
+  EXPECT_FALSE(view.isVisible());
+  // Otherwise no window of the program would take a key until the user reached for the mouse.
+  EXPECT_TRUE(QTest::qWaitForWindowActive(&main));
 }
 
 TEST(ReportViewSmoke, ConfirmFilesViewForwardsItsButtons) {
