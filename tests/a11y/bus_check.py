@@ -745,7 +745,7 @@ def make_folder_tree(work):
 
 
 def check_purge_folders(program, main, top, contents):
-    press(main, "Purge folders")
+    press_command(main, "Purge folders", lambda: any(name(w) == PURGE_FOLDERS_TITLE for w in program.windows()))
     question = program.alert(PURGE_FOLDERS_TITLE)
     report.expect("selected subfolders" in alert_text(question), "the first question does not say what it does")
     press(question, "Yes")
@@ -859,17 +859,22 @@ def file_dialog(program, title, field_text, button):
     program.gone(dialog)
 
 
-def open_setup(main):
-    """Presses Setup until its panel shows: for a second after a file dialog closed the program takes no
-    command, so that a click meant for the dialog does not reach the window under it."""
+def press_command(main, button, shown):
+    """Presses a command of the main window until `shown` says it acted: for a second after a file dialog
+    closed the program takes no command, so that a click meant for the dialog does not reach the window
+    under it. A press that did act opens something that keeps the next press from acting twice."""
 
     def probe():
-        if find_all(main, "push button", "Clear setup", only_showing=True):
+        if shown():
             return True
-        press(main, "Setup")
-        return wait_until(lambda: find_all(main, "push button", "Clear setup", only_showing=True), 0.5)
+        press(main, button)
+        return wait_until(shown, 0.5)
 
-    report.require(wait_until(probe), "Setup did not show its panel")
+    report.require(wait_until(probe), f"{button!r} did not act")
+
+
+def open_setup(main):
+    press_command(main, "Setup", lambda: find_all(main, "push button", "Clear setup", only_showing=True))
 
 
 def check_setup(program, main, folder, work):
