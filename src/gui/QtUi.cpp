@@ -8,6 +8,7 @@
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 #include <QUrl>
 
@@ -47,6 +48,27 @@ void ApplyFilter(QFileDialog& dialog, const std::string& filter) {
   dialog.setOption(QFileDialog::HideNameFilterDetails);
   dialog.setNameFilter(ToQtFilter(filter));
 }
+
+namespace {
+
+// Gives the keyboard back, when a modal window closes, to the window that had it. Desktops do this
+// themselves; without a window manager (a virtual display, a kiosk) nothing would, and every key, a screen
+// reader's included, would go nowhere until the user reached for the mouse.
+class KeyboardReturn {
+ public:
+  explicit KeyboardReturn(QWidget* fallback)
+      : window_(QApplication::activeWindow() != nullptr ? QApplication::activeWindow() : fallback) {}
+  ~KeyboardReturn() {
+    if (window_ && window_->isVisible() && QApplication::activeWindow() == nullptr) window_->activateWindow();
+  }
+  KeyboardReturn(const KeyboardReturn&) = delete;
+  KeyboardReturn& operator=(const KeyboardReturn&) = delete;
+
+ private:
+  QPointer<QWidget> window_;
+};
+
+}  // namespace
 
 void QtUi::RegisterDialogView(platform::Dialog& dialog, QDialog* view) {
   views_[&dialog] = view;
@@ -116,7 +138,11 @@ Answer QtUi::ShowMessage(const std::string& title, const std::string& text, plat
     check->setChecked(*checked);
     box.setCheckBox(check);
   }
-  const int pressed = box.exec();
+  int pressed = 0;
+  {
+    const KeyboardReturn keyboard(parent_);
+    pressed = box.exec();
+  }
   if (checkBox != nullptr && box.checkBox() != nullptr) *checked = box.checkBox()->isChecked();
   for (const auto& [answer, button] : kButtons) {
     if (pressed == button) return answer;
@@ -138,7 +164,10 @@ void QtUi::ShowModal(platform::Dialog& dialog) {
   const int subscription = dialog.Subscribe([&dialog, view] {
     if (!dialog.IsVisible() && view->isVisible()) view->done(QDialog::Accepted);
   });
-  if (dialog.IsVisible()) view->exec();
+  if (dialog.IsVisible()) {
+    const KeyboardReturn keyboard(parent_);
+    view->exec();
+  }
   dialog.Unsubscribe(subscription);
   if (dialog.IsVisible()) dialog.CloseRequested();
 }
@@ -150,6 +179,7 @@ platform::FileDialogResult QtUi::OpenFileDialog(const platform::FileDialogReques
   chooser.setAcceptMode(QFileDialog::AcceptOpen);
   chooser.setFileMode(QFileDialog::ExistingFile);
   ApplyFilter(chooser, request.filter);
+  const KeyboardReturn keyboard(parent_);
   if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return {true, ""};
   return {true, chooser.selectedFiles().first().toStdString()};
 }
@@ -167,11 +197,13 @@ platform::FileDialogResult QtUi::SaveFileDialog(const platform::FileDialogReques
   chooser.setOption(QFileDialog::DontConfirmOverwrite);
   if (!request.defaultExtension.empty())
     chooser.setDefaultSuffix(QString::fromStdString(request.defaultExtension));
+  const KeyboardReturn keyboard(parent_);
   if (chooser.exec() != QDialog::Accepted || chooser.selectedFiles().isEmpty()) return {true, ""};
   return {true, chooser.selectedFiles().first().toStdString()};
 }
 
 std::string QtUi::BrowseForFolder(const std::string& prompt) {
+  const KeyboardReturn keyboard(parent_);
   return QFileDialog::getExistingDirectory(ActiveParent(), ToDisplayText(prompt)).toStdString();
 }
 

@@ -431,6 +431,9 @@ def check_type_of_purge(program, main):
                   "the main window's Specify folder acted behind the open question")
     press(question, "Yes")
     program.gone(dialog)
+    # Whether or not a window manager is there to do it, the keyboard goes back to the main window.
+    report.expect(wait_until(lambda: "active" in states(main), 5),
+                  "the main window did not get the keyboard back when the dialog closed")
     expect_label(main, "Type of purge:",
                  "Type of purge: Alternate bit patterns plus random bytes twice, once (= 6 overwrites)",
                  "after choosing type 3 once")

@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include "gui/GuiTestSupport.h"
@@ -47,6 +48,28 @@ TEST(MessageCheckBox, IsNamedReachableAndItsStateComesBackWithTheAnswer) {
             Answer::Yes);
   EXPECT_TRUE(seen);
   EXPECT_TRUE(checked);
+}
+
+// Desktops hand the keyboard back when a modal window closes; without a window manager (a virtual display,
+// a kiosk) nothing would, and every key would go nowhere until the user reached for the mouse.
+TEST(ModalKeyboard, TheWindowThatHadTheKeyboardGetsItBackWhenAQuestionCloses) {
+  Application();
+  gui::QtUi ui;
+  QWidget main;
+  ui.SetParentWindow(&main);
+  main.show();
+  main.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&main));
+  for (int round = 0; round < 2; ++round) {
+    QTimer::singleShot(20, [] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+        box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_EQ(
+        ui.Message("Purge files", "Done.", platform::Buttons::Ok, platform::Icon::Information, Answer::Ok),
+        Answer::Ok);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(&main)) << "after question " << round + 1;
+  }
 }
 
 }  // namespace
