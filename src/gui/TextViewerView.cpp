@@ -4,6 +4,7 @@
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QShortcut>
 #include <QTextCursor>
 
 #include "gui/QtUi.h"
@@ -54,6 +55,11 @@ TextViewerView::TextViewerView(TextViewer& viewer, QWidget* mainWindow)
   close_->setDefault(true);
   connect(close_, &QPushButton::clicked, this, [this] { viewer_.cmdClose_Click(); });
   connect(copy_, &QPushButton::clicked, this, [this] { viewer_.cmdCopyToClipboard_Click(); });
+  // Escape closes a viewer as it closes a dialog; the key does nothing else here.
+  auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
+  connect(escape, &QShortcut::activated, this, [this] {
+    if (viewer_.cmdClose.visible) viewer_.cmdClose_Click();
+  });
   setMinimumSize(Pixels(TextViewer::kMinWidth), Pixels(TextViewer::kMinHeight));
   resize(Pixels(viewer_.width), Pixels(viewer_.height));
   frontRequests_ = viewer_.frontRequests();
@@ -109,7 +115,14 @@ void TextViewerView::Render() {
   close_->setGeometry(Pixels(viewer_.cmdCloseRect));
   copy_->setGeometry(Pixels(viewer_.cmdCopyToClipboardRect));
 
-  if (viewer_.IsVisible() != isVisible()) setVisible(viewer_.IsVisible());
+  if (viewer_.IsVisible() != isVisible()) {
+    const bool hadKeyboard = isActiveWindow();
+    setVisible(viewer_.IsVisible());
+    // Closed with the keyboard, the viewer hands it to the main window, which nothing else would do
+    // where no window manager is running.
+    if (!isVisible() && hadKeyboard && mainWindow_ != nullptr && mainWindow_->isVisible())
+      mainWindow_->activateWindow();
+  }
   if (frontRequests_ != viewer_.frontRequests()) {
     frontRequests_ = viewer_.frontRequests();
     if (isVisible()) {

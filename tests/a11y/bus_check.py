@@ -240,6 +240,7 @@ def choose_entry(combo, entry):
 
 
 TAB = 0xFF09  # the Tab key's key symbol
+ESCAPE = 0xFF1B  # the Escape key's key symbol
 
 
 def focus_name(window):
@@ -929,6 +930,15 @@ def check_help(program, main, opened):
     report.expect(len(help_text.strip()) > 200, f"the help text reads {help_text[:80]!r}")
     press(viewer, "Close")
     program.gone(viewer)
+    report.expect(wait_until(lambda: "active" in states(main), 5),
+                  "the main window did not get the keyboard back when the help closed")
+
+    # Escape closes the viewer as well, as it closes a dialog.
+    press(main, "Help")
+    viewer = program.window("Help for Nulvane", ("frame",))
+    report.expect(wait_until(lambda: "active" in states(viewer), 5), "the help does not take the keyboard")
+    Atspi.generate_keyboard_event(ESCAPE, None, Atspi.KeySynthType.PRESSRELEASE | Atspi.KeySynthType.SYM)
+    report.expect(program.gone(viewer), "Escape does not close the help")
 
     # The manual's link: reached by the keyboard, named, and opened through the desktop's launcher, which
     # here only writes down what it was asked to open.

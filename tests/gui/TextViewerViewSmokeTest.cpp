@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTest>
 #include <cstdlib>
 
 #include "gui/GuiTestSupport.h"
@@ -63,6 +64,16 @@ TEST(TextViewerViewSmoke, HelpShowsTheShippedHelpFileAndTheSetupPanelAnswers) {
 
   viewer.closeButton()->click();
   EXPECT_FALSE(viewer.isVisible());
+
+  // Escape closes it too, and the keyboard goes back to the main window.
+  window.Button("cmdHelp")->click();
+  QApplication::processEvents();
+  ASSERT_TRUE(viewer.isVisible());
+  viewer.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&viewer));
+  QTest::keyClick(viewer.textBox(), Qt::Key_Escape);
+  EXPECT_FALSE(viewer.isVisible());
+  EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
 
   window.Button("cmdSetup")->click();
   EXPECT_TRUE(window.Button("cmdSaveSetup")->isVisible());
