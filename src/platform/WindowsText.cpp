@@ -5,6 +5,7 @@
 #include <cerrno>
 
 #include "platform/PlatformError.h"
+#include "platform/Utf8.h"
 
 namespace nulvane::platform {
 
@@ -16,24 +17,6 @@ bool IsContinuation(unsigned char byte) {
 
 [[noreturn]] void ThrowInvalidText() {
   throw PlatformError(kErrnoBase + EILSEQ, "The name is not valid UTF-8");
-}
-
-void AppendUtf8(char32_t c, std::string& out) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/UserLocale.h"
+#include "platform/Utf8.h"
 
 namespace nulvane::support {
 namespace {
@@ -63,20 +64,8 @@ std::u32string Decode(const std::string& text) {
 void EncodeOne(char32_t c, std::string& out) {
   if (c >= kEscapeBase + 0x80 && c <= kEscapeBase + 0xFF) {
     out += static_cast<char>(c - kEscapeBase);
-  } else if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
   } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
+    platform::AppendUtf8(c, out);
   }
 }
 
