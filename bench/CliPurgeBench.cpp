@@ -64,15 +64,9 @@ double InProcess(const std::string& root, long& purged, std::string& description
   program.confirmation.blnFolderNamesOnly = true;
   program.confirmation.blnDeleteEmptyFolders = false;
   program.state.blnSubdirectories = true;
-  program.host.folder = root;
-  program.host.files = "*.*";
   description = bench::PurgeDescription(program.typeOfPurge);
   auto& report = program.report;
-  report.blnPurgeFiles = true;
-  report.blnListFiles = false;
-  report.strNextDirPath = root;
-  report.strCurrentFileSpec = "*.*";
-  report.Show();
+  program.AimAtFolder(root);
   const auto start = std::chrono::steady_clock::now();
   report.ProcessFiles();
   const double seconds = bench::Seconds(start);

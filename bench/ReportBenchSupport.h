@@ -70,6 +70,16 @@ struct Program {
     workers = std::make_unique<engine::PassPool>(fs, threads);
     report.UsePassExecutor(workers.get());
   }
+  // Aims the report window at a purge of every file in `folder` and shows it, as "Purge files" does.
+  void AimAtFolder(const std::string& folder) {
+    host.folder = folder;
+    host.files = "*.*";
+    report.blnPurgeFiles = true;
+    report.blnListFiles = false;
+    report.strNextDirPath = folder;
+    report.strCurrentFileSpec = "*.*";
+    report.Show();
+  }
   platform::Ui& ui;
   platform::PosixFileSystem fs;
   platform::SystemClock clock;

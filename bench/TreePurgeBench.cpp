@@ -77,17 +77,11 @@ double Purge(platform::Ui& ui, const std::string& root, int workers, bool withVi
   program.confirmation.blnFolderNamesOnly = true;
   program.confirmation.blnDeleteEmptyFolders = false;
   program.state.blnSubdirectories = true;
-  program.host.folder = root;
-  program.host.files = "*.*";
   if (description != nullptr) *description = bench::PurgeDescription(program.typeOfPurge);
   auto& report = program.report;
   std::unique_ptr<gui::ReportView> view;
   if (withView) view = std::make_unique<gui::ReportView>(report);
-  report.blnPurgeFiles = true;
-  report.blnListFiles = false;
-  report.strNextDirPath = root;
-  report.strCurrentFileSpec = "*.*";
-  report.Show();
+  program.AimAtFolder(root);
   const double cpuBefore = ThreadCpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   report.ProcessFiles();

@@ -51,15 +51,9 @@ Result PurgeWatched(gui::QtUi& ui, const std::string& folder, bool workers) {
   program.typeOfPurge.SelectType(0);
   program.typeOfPurge.SelectPasses(0, 1);
   program.confirmation.blnFolderNamesOnly = false;
-  program.host.folder = folder;
-  program.host.files = "*.*";
   gui::ReportView view(program.report);
   auto& report = program.report;
-  report.blnPurgeFiles = true;
-  report.blnListFiles = false;
-  report.strNextDirPath = folder;
-  report.strCurrentFileSpec = "*.*";
-  report.Show();
+  program.AimAtFolder(folder);
   QApplication::processEvents();
 
   // A timer due every millisecond fires at each turn of the event loop: the gaps between its firings are
