@@ -54,6 +54,11 @@ class CountingFileSystem final : public platform::FileSystem {
   void SetTimes(const platform::File& file, const platform::FileTimes& times) override {
     real_.SetTimes(file, times);
   }
+  platform::WriteLease TakeWriteLease(const platform::File& file) override {
+    return real_.TakeWriteLease(file);
+  }
+  bool LeaseBroken(const platform::File& file) override { return real_.LeaseBroken(file); }
+  void ReleaseLease(const platform::File& file) override { real_.ReleaseLease(file); }
   void Remove(const std::string& path) override { real_.Remove(path); }
   void Rename(const std::string& from, const std::string& to) override { real_.Rename(from, to); }
   std::vector<platform::DirEntry> ListFolder(const std::string& path) override {

@@ -66,8 +66,10 @@ std::int16_t Overwriter::Purge(const PurgeRequest& request) {
 
   const std::int16_t code =
       OverwriteOpenFile(file, savedLength, request.purgeType, request.repetitions, request.clusterSize);
+  // A length another program changed is its own now: cutting it back would cut what that program wrote.
+  const bool lengthChangedElsewhere = code == kInUseDuringPurge && lease_ != platform::WriteLease::Held;
 
-  if (request.restore) {
+  if (request.restore && !lengthChangedElsewhere) {
     // Only a length the writes changed is cut back (a file of whole clusters keeps its own): so is a file
     // whose deletion fails below.
     try {
@@ -80,6 +82,11 @@ std::int16_t Overwriter::Purge(const PurgeRequest& request) {
       } catch (const PlatformError&) {
       }
     }
+  }
+  if (code == kInUseDuringPurge) {
+    // The program that opened it waits for the lease: it goes on now, and the file stays.
+    fileSystem_.ReleaseLease(file);
+    return code;
   }
   if (!request.deleteAfter || !Overwrote(code)) return code;
   return CloseAndDelete(file, request.path, code, {opened.device, opened.inode});
@@ -105,8 +112,11 @@ std::int16_t Overwriter::Open(const PurgeRequest& request, platform::File& file,
                               platform::FileStatus& opened) {
   // Everything is checked on the one descriptor, so a file swapped for another (or for a link) after the
   // checks is never written; a link is never followed to open it.
+  lease_ = platform::WriteLease::Unavailable;
   try {
     file = fileSystem_.OpenForWriting(request.path);
+    // Before the length is read: while the lease is held, nobody else can make the file longer.
+    lease_ = fileSystem_.TakeWriteLease(file);
     opened = fileSystem_.Status(file);
   } catch (const PlatformError&) {
     file = platform::File();
@@ -116,8 +126,12 @@ std::int16_t Overwriter::Open(const PurgeRequest& request, platform::File& file,
     return kCannotOpenForWriting;
   // Checked on the open file, so a second name made after the walk looked is still seen.
   if (opened.linkCount > 1) return kHasOtherNames;
+  // A file that another program has open is one that cannot be opened for writing: what that program
+  // writes would stay on the disk after the purge. It is left exactly as it is.
+  const bool inUse = lease_ == platform::WriteLease::InUse;
   if (opened.attributes.readOnly) {
     if (!request.okReadOnly) return kReadOnlyNotPermitted;
+    if (inUse) return kCannotOpenForWriting;
     try {
       fileSystem_.SetReadOnly(request.path, false);
     } catch (const PlatformError&) {
@@ -125,7 +139,7 @@ std::int16_t Overwriter::Open(const PurgeRequest& request, platform::File& file,
     }
   }
   if (opened.attributes.system && !request.okSystem) return kSystemNotPermitted;
-  return 0;
+  return inUse ? kCannotOpenForWriting : 0;
 }
 
 std::int16_t Overwriter::OpenAfterLooking(const PurgeRequest& request, platform::File& file,
@@ -150,20 +164,27 @@ std::int16_t Overwriter::OpenAfterLooking(const PurgeRequest& request, platform:
   } catch (const PlatformError&) {
     return kCannotOpenForWriting;
   }
+  lease_ = fileSystem_.TakeWriteLease(file);
   opened = fileSystem_.Status(file);
   if (opened.device != before.device || opened.inode != before.inode) return kCannotOpenForWriting;
   if (request.device != 0 && (opened.device != request.device || opened.inode != request.inode))
     return kCannotOpenForWriting;
   if (opened.linkCount > 1) return kHasOtherNames;
-  return 0;
+  return lease_ == platform::WriteLease::InUse ? kCannotOpenForWriting : 0;
 }
 
 std::int16_t Overwriter::OverwriteFile(const std::string& path, int purgeType, int repetitions,
                                        bool deleteAfter, std::int32_t clusterSize) {
   if (path.empty()) return kEmptyPath;
   platform::File file = fileSystem_.OpenForWriting(path);
+  lease_ = fileSystem_.TakeWriteLease(file);
+  if (lease_ == platform::WriteLease::InUse) return kCannotOpenForWriting;
   const platform::FileStatus status = fileSystem_.Status(file);
   const std::int16_t code = OverwriteOpenFile(file, status.size, purgeType, repetitions, clusterSize);
+  if (code == kInUseDuringPurge) {
+    fileSystem_.ReleaseLease(file);
+    return code;
+  }
   if (!deleteAfter || !Overwrote(code)) return code;
   return CloseAndDelete(file, path, code, {status.device, status.inode});
 }
@@ -184,6 +205,8 @@ std::int16_t Overwriter::OverwriteOpenFile(platform::File& file, std::int64_t le
     BuildPatternBuffers(clusterSize);
     for (const int patternCode : sequence) {
       passCode = WritePattern(file, patternCode, clusterSize);
+      // A failed flush ends only its repetition; a file another program took up is left to it at once.
+      if (passCode == kInUseDuringPurge) return passCode;
       if (passCode != 0) break;
     }
   }
@@ -197,6 +220,8 @@ std::int16_t Overwriter::WritePatternPass(const std::string& path, int patternCo
     BuildPatternBuffers(clusterSize);
   }
   platform::File file = fileSystem_.OpenForWriting(path);
+  lease_ = fileSystem_.TakeWriteLease(file);
+  if (lease_ == platform::WriteLease::InUse) return kCannotOpenForWriting;
   return WritePattern(file, patternCode, clusterSize);
 }
 
@@ -212,6 +237,8 @@ std::int16_t Overwriter::WritePattern(platform::File& file, int patternCode, std
   const bool writeBack = blocks * clusterSize > kWriteBackStretch;
   std::int64_t waiting = 0;  // bytes written since the last stretch was handed to the device
   for (std::int64_t done = 0; done < blocks;) {
+    // Another program's open waits for the lease: the writing stops at the next block and lets it go on.
+    if (done > 0 && TakenOverByAnother(file, false)) return kInUseDuringPurge;
     const std::int64_t run = std::min(kBlocksPerWrite, blocks - done);
     for (std::int64_t block = 0; block < run; ++block) pacer_.Yield();
     fileSystem_.WriteRepeated(file, buffer.data(), static_cast<std::size_t>(clusterSize), run,
@@ -233,7 +260,22 @@ std::int16_t Overwriter::WritePattern(platform::File& file, int patternCode, std
   } catch (const PlatformError&) {
     return kFlushFailed;
   }
-  return 0;
+  return TakenOverByAnother(file, true) ? kInUseDuringPurge : 0;
+}
+
+bool Overwriter::TakenOverByAnother(const platform::File& file, bool patternFlushed) {
+  switch (lease_) {
+    case platform::WriteLease::Held:
+      return fileSystem_.LeaseBroken(file);
+    case platform::WriteLease::Unavailable:
+      // Without a lease only a length that is no longer the one written tells of another writer. Growth
+      // is not chased: a writer that goes on writing could not be outrun, and its writes inside the file
+      // could not be seen at all.
+      return patternFlushed && fileSystem_.Status(file).size != writtenEnd_;
+    case platform::WriteLease::InUse:
+      return true;
+  }
+  return true;
 }
 
 void Overwriter::BuildPatternBuffers(std::int32_t clusterSize) {

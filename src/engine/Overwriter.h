@@ -76,6 +76,9 @@ class Overwriter {
   std::int16_t CloseAndDelete(platform::File& file, const std::string& path, std::int16_t passCode,
                               const Identity& identity);
   std::int16_t WritePattern(platform::File& file, int patternCode, std::int32_t clusterSize);
+  // Whether another program has taken the file up since it was opened: it broke the lease or, where no
+  // lease could be had, changed the length (asked once a pattern is flushed).
+  bool TakenOverByAnother(const platform::File& file, bool patternFlushed);
   // With `identity`, deletes only while the path still names the file that was overwritten.
   bool DeleteWithRetries(const std::string& path, const Identity* identity, bool clearHidden,
                          bool clearReadOnly, bool clearSystem);
@@ -84,6 +87,8 @@ class Overwriter {
   platform::FileSystem& fileSystem_;
   Pacer& pacer_;
   platform::Random& random_;
+  // Of the file being overwritten: while Held, nobody else writes to it unseen.
+  platform::WriteLease lease_ = platform::WriteLease::Unavailable;
   std::int64_t currentFileLength_ = 0;
   // How far the file reaches after the writes: a kept file is cut back to its length from there.
   std::int64_t writtenEnd_ = 0;

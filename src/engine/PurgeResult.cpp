@@ -2,6 +2,12 @@
 
 namespace nulvane::engine {
 
+namespace {
+
+constexpr const char* kInUseReason = ": another program opened or extended the file during the purge.";
+
+}  // namespace
+
 std::string PurgeResultText(std::int16_t code, const std::string& extension) {
   switch (code) {
     case kInProgramFolder:
@@ -24,6 +30,8 @@ std::string PurgeResultText(std::int16_t code, const std::string& extension) {
       return ": invalid purge type.";
     case kInvalidClusterSize:
       return ": invalid cluster size.";
+    case kInUseDuringPurge:
+      return std::string(": partly overwritten, not deleted") + kInUseReason;
     case kReadOnlyNotPermitted:
       return ": file is a read-only file, not purged.\r\n(Perhaps file is in use by another program.)";
     case kSystemNotPermitted:
@@ -53,7 +61,9 @@ std::string EntryKindName(platform::FileKind kind) {
 std::string PartlyOverwrittenText(int done, int passes, std::int16_t code, const std::string& extension) {
   const std::string text = ": partly overwritten (" + std::to_string(done) + " of " + std::to_string(passes) +
                            " passes), not deleted";
-  const std::string reason = code == kPurged ? std::string() : PurgeResultText(code, extension);
+  const std::string reason = code == kPurged             ? std::string()
+                             : code == kInUseDuringPurge ? std::string(kInUseReason)
+                                                         : PurgeResultText(code, extension);
   return text + (reason.starts_with(":") ? reason : ".");
 }
 

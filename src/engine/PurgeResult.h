@@ -20,6 +20,9 @@ constexpr std::int16_t kNotDeleted = -4;
 constexpr std::int16_t kFlushFailed = -7;
 constexpr std::int16_t kInvalidPurgeType = -8;
 constexpr std::int16_t kInvalidClusterSize = -9;
+// Another program opened the file, or made it longer, while it was overwritten: the writing stopped there
+// and the file is kept, since what that program writes may stay on the disk.
+constexpr std::int16_t kInUseDuringPurge = -10;
 constexpr std::int16_t kReadOnlyNotPermitted = -53;
 constexpr std::int16_t kSystemNotPermitted = -54;
 

@@ -51,6 +51,10 @@ void CountUp(std::int16_t& counter) {
   if (counter < INT16_MAX) ++counter;
 }
 
+bool InUseOrProtected(std::int16_t code) {
+  return code == engine::kCannotOpenForWriting || code == engine::kInUseDuringPurge || code > 0;
+}
+
 }  // namespace
 
 bool IsOperatingSystemFolder(const std::string& folder) {
@@ -91,9 +95,10 @@ class FolderPurge::PurgeDriver final : public engine::PurgePipeline::Driver {
     file.clean = file.clean && file.code == engine::kPurged;
     // F10 is answered after the pass it came in, before anything else.
     if (owner_.state_.blnStop && !owner_.cancelled_) return Next::Ask;
-    // Nothing was written: the file is in use, or it gained another name since it was looked at. A
-    // further pass would not change that.
-    if (file.code == engine::kCannotOpenForWriting || file.code > 0) return Next::End;
+    // The file is in use (nothing was written, or the writing stopped when another program opened it), or
+    // it gained another name since it was looked at: passed over without a question, as a file that cannot
+    // be opened. A further pass would not change that.
+    if (InUseOrProtected(file.code)) return Next::End;
     if (file.code < 0) return Next::Ask;
     return Next::Pass;
   }
@@ -109,7 +114,7 @@ class FolderPurge::PurgeDriver final : public engine::PurgePipeline::Driver {
       owner_.Cancel();
       return Next::End;
     }
-    if (file.code == engine::kCannotOpenForWriting || file.code > 0) return Next::End;
+    if (InUseOrProtected(file.code)) return Next::End;
     if (file.code < 0) {
       file.failed = true;
       const std::string text = (file.code == engine::kNotDeleted

@@ -95,6 +95,19 @@ struct VolumeClass {
   std::vector<ResidueKind> kinds;
 };
 
+// Whether anyone else can write to a file opened for writing while the purge holds it.
+enum class WriteLease {
+  // Nobody else has the file open, and nobody can write to it unseen until it is released or closed: on
+  // Linux a write lease (another open waits for its release and shows as LeaseBroken), on Windows the
+  // sharing mode the file was opened with.
+  Held,
+  // Another program (or another descriptor of this one) has the file open.
+  InUse,
+  // The system grants no lease here (another owner's file without the right to lease it, a network file
+  // system): only the file's length on the descriptor tells of another writer.
+  Unavailable,
+};
+
 struct DiskSpace {
   std::int64_t clusterSize = 0;  // bytes per allocation unit
   double freeBytes = 0;          // available to the current user
@@ -160,6 +173,15 @@ class FileSystem {
   virtual void FlushVolume(const std::string& folder) = 0;
   virtual void SetLength(const File& file, std::int64_t length) = 0;
   virtual void SetTimes(const File& file, const FileTimes& times) = 0;
+  // Takes the write lease on a file opened for writing; never throws. Take it before the file's length is
+  // read: while it is held, the length and contents change only by this program's own writes.
+  virtual WriteLease TakeWriteLease(const File& file) = 0;
+  // Whether someone has opened the file since the lease was taken (asked only while it is Held). Their open
+  // waits until the lease is released (on Linux for at most the system's lease break time, 45 seconds by
+  // default), so release it at once.
+  virtual bool LeaseBroken(const File& file) = 0;
+  // Never throws; closing the file releases the lease too.
+  virtual void ReleaseLease(const File& file) = 0;
 
   // Removes a file (or a symbolic link itself, never its target).
   virtual void Remove(const std::string& path) = 0;

@@ -3,14 +3,17 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
+#include <linux/magic.h>
 #include <linux/openat2.h>
 #include <poll.h>
 #include <pwd.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/uio.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -564,6 +567,55 @@ void PosixFileSystem::SetTimes(const File& file, const FileTimes& times) {
       {static_cast<time_t>(times.access.seconds), static_cast<long>(times.access.nanoseconds)},
       {static_cast<time_t>(times.modification.seconds), static_cast<long>(times.modification.nanoseconds)}};
   if (::futimens(file.Descriptor(), values) != 0) ThrowErrno(errno);
+}
+
+namespace {
+
+// File systems whose lease calls answer for this computer alone, or refuse a lease for reasons of their
+// own (no delegation from the server, no oplock): "busy" there says nothing about other programs.
+bool IsNetworkFileSystem(int descriptor) {
+  struct statfs info {};
+  if (::fstatfs(descriptor, &info) != 0) return false;
+  switch (static_cast<unsigned long>(info.f_type)) {
+    case NFS_SUPER_MAGIC:
+    case SMB_SUPER_MAGIC:
+    case CIFS_SUPER_MAGIC:
+    case SMB2_SUPER_MAGIC:
+    case CEPH_SUPER_MAGIC:
+    case CODA_SUPER_MAGIC:
+    case AFS_SUPER_MAGIC:
+    case AFS_FS_MAGIC:
+    case V9FS_MAGIC:
+    case NCP_SUPER_MAGIC:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+WriteLease PosixFileSystem::TakeWriteLease(const File& file) {
+  // A broken lease signals its holder, with SIGIO unless told otherwise, and SIGIO ends the program. SIGURG
+  // is ignored unless a handler is set, and the purge looks at LeaseBroken between its writes instead: the
+  // signal could reach any thread. Set before the lease, so no break can come first.
+  if (::fcntl(file.Descriptor(), F_SETSIG, SIGURG) != 0) return WriteLease::Unavailable;
+  if (::fcntl(file.Descriptor(), F_SETLEASE, F_WRLCK) == 0) return WriteLease::Held;
+  // EAGAIN: another descriptor has the file open (for reading too, where the kernel counts readers).
+  // EACCES: another owner's file, without CAP_LEASE. EINVAL, ENOLCK: no leases on this file system.
+  const bool busy = errno == EAGAIN || errno == EBUSY;
+  return busy && !IsNetworkFileSystem(file.Descriptor()) ? WriteLease::InUse : WriteLease::Unavailable;
+}
+
+bool PosixFileSystem::LeaseBroken(const File& file) {
+  // During a break the kernel reports the type the lease is to become: no longer a write lease.
+  const int lease = ::fcntl(file.Descriptor(), F_GETLEASE);
+  return lease != F_WRLCK;
+}
+
+void PosixFileSystem::ReleaseLease(const File& file) {
+  // Fails only where no lease is held: nothing to release then.
+  (void)::fcntl(file.Descriptor(), F_SETLEASE, F_UNLCK);
 }
 
 void PosixFileSystem::Remove(const std::string& path) {

@@ -768,6 +768,19 @@ void WindowsFileSystem::SetTimes(const File& file, const FileTimes& times) {
     ThrowLastError();
 }
 
+// OpenForWriting shares the file for reading only: no other program can open it for writing while it is
+// open here, and one that holds it open for writing already keeps it from being opened at all. So nobody
+// can write to it unseen, and there is no lease to break or release.
+WriteLease WindowsFileSystem::TakeWriteLease(const File&) {
+  return WriteLease::Held;
+}
+
+bool WindowsFileSystem::LeaseBroken(const File&) {
+  return false;
+}
+
+void WindowsFileSystem::ReleaseLease(const File&) {}
+
 void WindowsFileSystem::Remove(const std::string& path) {
   const Handle handle = OpenExactly(FullPathOf(path), DELETE | FILE_READ_ATTRIBUTES, kShareAll);
   if (StatusOf(handle.get()).kind == FileKind::Directory) ThrowErrno(EISDIR);

@@ -40,6 +40,9 @@ class WindowsFileSystem final : public FileSystem {
   void FlushVolume(const std::string& folder) override;
   void SetLength(const File& file, std::int64_t length) override;
   void SetTimes(const File& file, const FileTimes& times) override;
+  WriteLease TakeWriteLease(const File& file) override;
+  bool LeaseBroken(const File& file) override;
+  void ReleaseLease(const File& file) override;
   void Remove(const std::string& path) override;
   void Rename(const std::string& from, const std::string& to) override;
   std::vector<DirEntry> ListFolder(const std::string& path) override;

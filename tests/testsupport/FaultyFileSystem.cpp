@@ -1,6 +1,7 @@
 #include "testsupport/FaultyFileSystem.h"
 
 #include <algorithm>
+#include <cerrno>
 
 #include "platform/PlatformError.h"
 #include "platform/VolumeClass.h"
@@ -118,6 +119,31 @@ void FaultyFileSystem::SetLength(const File& file, std::int64_t length) {
 void FaultyFileSystem::SetTimes(const File& file, const FileTimes& times) {
   Check("SetTimes", file.Path());
   real_.SetTimes(file, times);
+}
+WriteLease FaultyFileSystem::TakeWriteLease(const File& file) {
+  try {
+    Check("TakeWriteLease", file.Path());
+  } catch (const PlatformError& error) {
+    const bool busy =
+        error.number == ErrorNumberFromErrno(EAGAIN) || error.number == ErrorNumberFromErrno(EBUSY);
+    return busy ? WriteLease::InUse : WriteLease::Unavailable;
+  }
+  return real_.TakeWriteLease(file);
+}
+bool FaultyFileSystem::LeaseBroken(const File& file) {
+  try {
+    Check("LeaseBroken", file.Path());
+  } catch (const PlatformError&) {
+    return true;
+  }
+  return real_.LeaseBroken(file);
+}
+void FaultyFileSystem::ReleaseLease(const File& file) {
+  try {
+    Check("ReleaseLease", file.Path());
+  } catch (const PlatformError&) {
+  }
+  real_.ReleaseLease(file);
 }
 void FaultyFileSystem::Remove(const std::string& path) {
   Check("Remove", path);

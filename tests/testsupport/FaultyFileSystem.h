@@ -69,6 +69,12 @@ class FaultyFileSystem : public platform::FileSystem {
   void FlushVolume(const std::string& folder) override;
   void SetLength(const platform::File& file, std::int64_t length) override;
   void SetTimes(const platform::File& file, const platform::FileTimes& times) override;
+  // A fault injected here stands for the system's answer: EAGAIN (or EBUSY) another open, any other error
+  // no lease to be had.
+  platform::WriteLease TakeWriteLease(const platform::File& file) override;
+  // A fault injected here stands for another program's open: the lease reads as broken.
+  bool LeaseBroken(const platform::File& file) override;
+  void ReleaseLease(const platform::File& file) override;
   void Remove(const std::string& path) override;
   void Rename(const std::string& from, const std::string& to) override;
   std::vector<platform::DirEntry> ListFolder(const std::string& path) override;
