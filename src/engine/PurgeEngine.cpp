@@ -6,6 +6,7 @@
 
 #include "engine/FileProcedures.h"
 #include "platform/PlatformError.h"
+#include "support/DataFolder.h"
 #include "support/Drive.h"
 #include "support/FileServices.h"
 #include "support/Format.h"
@@ -21,6 +22,20 @@ std::string Lower(std::string text) {
   std::transform(text.begin(), text.end(), text.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return text;
+}
+
+#ifdef _WIN32
+// Windows page files go by their names: pagefile.sys on any drive, and the "*.swp" files of old versions.
+constexpr bool kPageFilesByName = true;
+#else
+// Here a swap file is one the kernel swaps to, whatever its name (SwapFiles); an editor's "*.swp" holds the
+// text being edited and is an ordinary file.
+constexpr bool kPageFilesByName = false;
+#endif
+
+std::string WithTrailingSeparator(std::string folder) {
+  if (!folder.empty() && folder.back() != platform::kPathSeparator) folder += platform::kPathSeparator;
+  return folder;
 }
 
 }  // namespace
@@ -116,18 +131,27 @@ std::optional<PurgeEngine::Identity> PurgeEngine::IdentityOf(const std::string& 
 
 void PurgeEngine::LearnProtectedPaths() {
   if (protectedPathsKnown_) return;
-  programFolder_ = Lower(fileSystem_.ProgramFolder());
-  if (!programFolder_.empty() && programFolder_.back() != platform::kPathSeparator)
-    programFolder_ += platform::kPathSeparator;
-  programFolderIdentity_ =
-      programFolder_.empty() ? std::nullopt : IdentityOf(fileSystem_.ProgramFolder(), true);
+  // The program's folder and the folder its data is read from (the same in a build tree; share/nulvane
+  // beside bin in an installed one).
+  ownFolders_.clear();
+  for (const std::string& folder : {fileSystem_.ProgramFolder(), support::DataFolder(fileSystem_)}) {
+    if (folder.empty()) continue;
+    ownFolders_.push_back({Lower(WithTrailingSeparator(folder)), IdentityOf(folder, true)});
+  }
   swapFiles_.clear();
   swapFileIdentities_.clear();
   for (const std::string& swapFile : fileSystem_.SwapFiles()) {
-    swapFiles_.push_back(Lower(swapFile));
+    swapFiles_.push_back(platform::kCaseSensitiveNames ? swapFile : Lower(swapFile));
     if (const auto identity = IdentityOf(swapFile, true)) swapFileIdentities_.push_back(*identity);
   }
   protectedPathsKnown_ = true;
+}
+
+bool PurgeEngine::InOwnFolder(const std::string& loweredFolder,
+                              const std::optional<Identity>& identity) const {
+  return std::any_of(ownFolders_.begin(), ownFolders_.end(), [&](const OwnFolder& own) {
+    return own.identity && identity ? *own.identity == *identity : loweredFolder == own.lowered;
+  });
 }
 
 int PurgeEngine::ClassifyProtectedFile(const std::string& path, const platform::FileStatus* known) {
@@ -145,10 +169,7 @@ int PurgeEngine::ClassifyProtectedFile(const std::string& path, const platform::
     lastFolder_ = folderPath;
     lastFolderIdentity_ = IdentityOf(folderPath, true);
   }
-  const std::optional<Identity>& folderIdentity = lastFolderIdentity_;
-  if (programFolderIdentity_ && folderIdentity ? *programFolderIdentity_ == *folderIdentity
-                                               : !programFolder_.empty() && folder == programFolder_)
-    return kInProgramFolder;
+  if (InOwnFolder(folder, lastFolderIdentity_)) return kInProgramFolder;
   platform::FileStatus file;
   if (known != nullptr) {
     file = *known;
@@ -162,11 +183,14 @@ int PurgeEngine::ClassifyProtectedFile(const std::string& path, const platform::
       std::find(swapFileIdentities_.begin(), swapFileIdentities_.end(), Identity{file.device, file.inode}) !=
           swapFileIdentities_.end())
     return kPageFile;
-  if (std::find(swapFiles_.begin(), swapFiles_.end(), lowered) != swapFiles_.end()) return kPageFile;
+  if (std::find(swapFiles_.begin(), swapFiles_.end(), platform::kCaseSensitiveNames ? path : lowered) !=
+      swapFiles_.end())
+    return kPageFile;
 
   const std::size_t dot = name.find_last_of('.');
   const std::string extension = dot == std::string::npos ? std::string() : name.substr(dot + 1);
-  if (name == "pagefile.sys" || (dot != std::string::npos && extension == "swp")) return kPageFile;
+  if (kPageFilesByName && (name == "pagefile.sys" || (dot != std::string::npos && extension == "swp")))
+    return kPageFile;
   // Overwriting changes what every other name of the file shows, perhaps outside what the user chose, and
   // deleting one name would leave the contents behind the others.
   if (file.kind == FileKind::Regular && file.linkCount > 1) return kHasOtherNames;

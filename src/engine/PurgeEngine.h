@@ -56,9 +56,10 @@ class PurgeEngine {
   // The buffer written for a pattern code (empty before BuildPatternBuffers).
   const std::vector<unsigned char>& PatternBuffer(int patternCode) const;
 
-  // 0; 1 in the program's folder; 2 page or swap file; 3 a file with other names (hard links);
-  // 7 sensitive extension not yet allowed; 8 refused. `known` is the file's status when the caller has
-  // just read it. The folder's identity is read once for the files of one folder in a row.
+  // 0; 1 in the program's folder or the folder it reads its data from; 2 page or swap file; 3 a file with
+  // other names (hard links); 7 sensitive extension not yet allowed; 8 refused. `known` is the file's status
+  // when the caller has just read it. The folder's identity is read once for the files of one folder in a
+  // row.
   int ClassifyProtectedFile(const std::string& path, const platform::FileStatus* known = nullptr);
   void InitSensitiveExtensions(int permission);
   void SetExtensionPermission(const std::string& extension, int permission);
@@ -75,9 +76,17 @@ class PurgeEngine {
     friend bool operator==(const Identity&, const Identity&) = default;
   };
 
+  // A folder whose files are the program's own, as spelled (lower case, trailing separator) and as found.
+  struct OwnFolder {
+    std::string lowered;
+    std::optional<Identity> identity;
+  };
+
   // With `resolveLinks`, a path through a link gives what the link leads to.
   std::optional<Identity> IdentityOf(const std::string& path, bool resolveLinks);
   void LearnProtectedPaths();
+  // By identity where both are known, else by spelling.
+  bool InOwnFolder(const std::string& loweredFolder, const std::optional<Identity>& identity) const;
 
   // The engine's own purges let the user's events run at every block and wait in the event loop.
   class UiPacer final : public Pacer {
@@ -101,10 +110,9 @@ class PurgeEngine {
   Overwriter overwriter_{fileSystem_, pacer_, random_};
 
   std::vector<std::pair<std::string, int>> sensitiveExtensions_;
-  // The program folder and the active swap files, read once per run (the table reset starts a run).
+  // The program's own folders and the active swap files, read once per run (the table reset starts a run).
   bool protectedPathsKnown_ = false;
-  std::string programFolder_;
-  std::optional<Identity> programFolderIdentity_;
+  std::vector<OwnFolder> ownFolders_;
   std::vector<std::string> swapFiles_;
   std::vector<Identity> swapFileIdentities_;
   // The folder of the files classified last, and its identity.

@@ -41,12 +41,14 @@ TEST_F(EngineTest, ProtectedFilesAreClassified) {
 TEST_F(EngineTest, ProtectedFilesAreClassified) {
   fs.OverrideProgramFolder("/opt/Nulvane/");
   fs.OverrideSwapFiles({"/swapfile"});
-  for (const Case c :
-       {Case{"/opt/Nulvane/data.txt", 1}, Case{"/OPT/nulvane/readme", 1},
-        Case{"/opt/Nulvane/sub/data.txt", 0}, Case{"/tmp/pagefile.sys", 2}, Case{"/tmp/PageFile.SYS", 2},
-        Case{"/tmp/edit.SWP", 2}, Case{"/swapfile", 2}, Case{"/tmp/page.sys", 7}, Case{"/tmp/setup.EXE", 7},
-        Case{"/tmp/a.b.kbd", 7}, Case{"/tmp/notes.txt", 0}, Case{"/tmp/Makefile", 0}, Case{"/tmp/exe", 0},
-        Case{"/tmp.exe/notes", 0}}) {
+  // Only what the kernel swaps to is a swap file here: an editor's "*.swp" is text to purge, and a
+  // "pagefile.sys" is a "sys" file like any other.
+  for (const Case c : {Case{"/opt/Nulvane/data.txt", 1}, Case{"/OPT/nulvane/readme", 1},
+                       Case{"/opt/Nulvane/sub/data.txt", 0}, Case{"/tmp/pagefile.sys", 7},
+                       Case{"/tmp/PageFile.SYS", 7}, Case{"/tmp/edit.SWP", 0}, Case{"/tmp/.notes.txt.swp", 0},
+                       Case{"/swapfile", 2}, Case{"/SWAPFILE", 0}, Case{"/tmp/page.sys", 7},
+                       Case{"/tmp/setup.EXE", 7}, Case{"/tmp/a.b.kbd", 7}, Case{"/tmp/notes.txt", 0},
+                       Case{"/tmp/Makefile", 0}, Case{"/tmp/exe", 0}, Case{"/tmp.exe/notes", 0}}) {
     SCOPED_TRACE(c.path);
     EXPECT_EQ(engine.ClassifyProtectedFile(c.path), c.expected);
   }
@@ -73,6 +75,25 @@ TEST_F(EngineTest, TheProgramFolderAndSwapFilesAreKnownByIdentityWhateverTheSpel
     SCOPED_TRACE(c.path);
     EXPECT_EQ(engine.ClassifyProtectedFile(c.path), c.expected);
   }
+}
+
+TEST_F(EngineTest, AnInstalledProgramsDataFolderIsItsOwnAsItsFolderIs) {
+  // bin/ beside share/nulvane/, where the program reads its texts and help.
+  fs.OverrideProgramFolder(dir.MakeFolder("usr/bin"));
+  const std::string texts = dir.Write("usr/share/nulvane/nulvane.dat", "2\tNulvane\n");
+  const std::string help = dir.Write("usr/share/nulvane/nv_help.txt", "help");
+  dir.Write("usr/share/nulvane/sub/notes.txt", "x");
+  dir.Write("usr/share/other/notes.txt", "x");
+  ASSERT_TRUE(MakeLink(dir / "usr/share/nulvane", dir / "alias"));
+  for (const Case c : {Case{texts.c_str(), 1}, Case{help.c_str(), 1}}) {
+    SCOPED_TRACE(c.path);
+    EXPECT_EQ(engine.ClassifyProtectedFile(c.path), c.expected);
+  }
+  EXPECT_EQ(engine.ClassifyProtectedFile(dir / "alias/nv_help.txt"), 1);
+  EXPECT_EQ(engine.ClassifyProtectedFile(dir / "usr/share/other/../nulvane/nv_help.txt"), 1);
+  EXPECT_EQ(engine.ClassifyProtectedFile(dir / "usr/bin/nulvane-cli"), 1);
+  EXPECT_EQ(engine.ClassifyProtectedFile(dir / "usr/share/nulvane/sub/notes.txt"), 0);
+  EXPECT_EQ(engine.ClassifyProtectedFile(dir / "usr/share/other/notes.txt"), 0);
 }
 
 TEST_F(EngineTest, AFileWithOtherNamesIsNeverOverwritten) {
@@ -118,7 +139,11 @@ TEST_F(EngineTest, ExtensionPermissionsLastUntilTheTableIsReset) {
        {"bat", "bin", "com", "dll", "drv", "exe", "ini", "ovl", "pif", "sys", "ocx", "kbd"}) {
     EXPECT_EQ(engine.ClassifyProtectedFile(std::string(kElsewhere + "x.") + extension), 0) << extension;
   }
+#ifdef _WIN32
   EXPECT_EQ(engine.ClassifyProtectedFile(kElsewhere + "pagefile.sys"), 2);
+#else
+  EXPECT_EQ(engine.ClassifyProtectedFile(kElsewhere + "pagefile.sys"), 0);
+#endif
 }
 
 TEST(PurgeResultTextTest, EveryCodeHasItsText) {
