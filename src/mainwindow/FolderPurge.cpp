@@ -511,6 +511,35 @@ void FolderPurge::AbandonFolder(std::size_t files) {
   state_.lngFilesNotPurged += static_cast<std::int32_t>(files);
 }
 
+void FolderPurge::AbandonTree(const std::string& folder) {
+  if (state_.blnCountingOnly) return;
+  std::vector<platform::DirEntry> entries;
+  try {
+    entries = fileSystem_.ListFolder(folder);
+  } catch (const platform::PlatformError&) {
+    return;  // nothing that can be counted
+  } catch (const std::bad_alloc&) {
+    return;
+  }
+  std::size_t files = 0;
+  for (const platform::DirEntry& entry : entries) {
+    const std::string path = folder + kPathSeparator + entry.name;
+    if (entry.kind == platform::FileKind::Directory) {
+      AbandonTree(path);
+    } else if (entry.kind == platform::FileKind::Regular) {
+      // Counted as the counting pass counted it: the program's own files and swap files were never to be
+      // purged.
+      platform::FileStatus status;
+      try {
+        status = fileSystem_.Status(path);
+      } catch (const platform::PlatformError&) {
+      }
+      if (!IsSkipped(path, engine_.ClassifyProtectedFile(path, &status))) ++files;
+    }
+  }
+  AbandonFolder(files);
+}
+
 void FolderPurge::ShowError(const std::string& folder, const std::string& description) {
   ui_.Message("Error", support::DisplayName(folder) + "\r\n" + description, Buttons::Ok, Icon::Warning);
 }
@@ -679,6 +708,11 @@ void FolderPurge::PurgeTreeRecursive2(const std::string& strDirPath, int intSele
   if (pipeline_) pipeline_->Finish();
   if (abandoned_) {
     abandoned_ = false;
+    // The subfolders are passed over with it, and their files stay as they are.
+    for (const std::string& name : subfolders) {
+      const std::string subfolder = folder + name;
+      if (intSelectedFolders != 1 || IsSelected(subfolder)) AbandonTree(subfolder);
+    }
     return;
   }
   if (cancelled_) return;

@@ -109,6 +109,8 @@ class FolderPurge {
   bool IsGone(const std::string& path);
   // The rest of a folder's files, left as they are after an error.
   void AbandonFolder(std::size_t files);
+  // The files of a folder and everything below it, passed over with the failed folder above it.
+  void AbandonTree(const std::string& folder);
   void ShowError(const std::string& folder, const std::string& description);
 
   FolderPurgeHost& host_;

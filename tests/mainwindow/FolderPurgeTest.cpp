@@ -140,25 +140,33 @@ TEST_F(FolderPurgeTest, WhatMayNotBePurgedStaysAndTheSummarySaysSo) {
   ASSERT_EQ(::link(other.c_str(), (top + "Mixed/linked.txt").c_str()), 0);
   ASSERT_EQ(::symlink((temp / "outside").c_str(), (top + "Mixed/away").c_str()), 0);
   temp.Write("top/Mixed/swap.img", SampleContent(100, 5));
-  temp.Write("top/Mixed/old.swp", SampleContent(100, 6));
+  // An editor's swap file holds the text being edited: an ordinary file to purge.
+  temp.Write("top/Mixed/.notes.txt.swp", SampleContent(100, 6));
   temp.Write("top/Mixed/sub/ok.txt", SampleContent(100, 7));
   temp.Write("top/App/own.dat", SampleContent(100, 8));
+  // Another program opens it during the purge: passed over without a question, as a file in use is.
+  temp.Write("top/Mixed/busy.txt", SampleContent(100, 9));
   fileSystem.OverrideSwapFiles({top + "Mixed/swap.img"});
   fileSystem.OverrideProgramFolder(top + "App/");
   fileSystem.Inject({"OpenForWriting", "inuse.txt", EACCES});
+  fileSystem.Inject({"LeaseBroken", "busy.txt"});
   const auto before = Snapshot(temp.path());
 
   PurgeFolders(top, {"Mixed", "App"}, {Answer::Ok, Answer::Ok, Answer::Ok});
 
-  EXPECT_EQ(Snapshot(temp.path()), Without(before, {"top/Mixed/plain.txt", "top/Mixed/sub"}));
+  // The busy file stays, partly overwritten.
+  EXPECT_TRUE(Exists(top + "Mixed/busy.txt"));
+  EXPECT_EQ(Without(Snapshot(temp.path()), {"top/Mixed/busy.txt"}),
+            Without(before, {"top/Mixed/plain.txt", "top/Mixed/.notes.txt.swp", "top/Mixed/busy.txt",
+                             "top/Mixed/sub"}));
   ASSERT_EQ(ui.messages().size(), 4u);
-  EXPECT_EQ(ui.messages()[2].text, CountQuestion("Four files in Two subfolders are"));
+  EXPECT_EQ(ui.messages()[2].text, CountQuestion("Six files in Two subfolders are"));
   EXPECT_EQ(ui.LastMessage().text,
-            "In all, 2 files were not purged.\r\nOne entry that is not a file (a link, pipe, device or mount "
+            "In all, 3 files were not purged.\r\nOne entry that is not a file (a link, pipe, device or mount "
             "point) was left alone.");
   EXPECT_EQ(ui.LastMessage().icon, platform::Icon::Information);
   EXPECT_EQ(window.lblLargePurgeMessage.caption,
-            "The selected folder was " + top + "\r\nTwo files in Two subfolders have been purged.");
+            "The selected folder was " + top + "\r\nThree files in Two subfolders have been purged.");
 }
 
 TEST_F(FolderPurgeTest, AFileSystemMountedInsideIsNeverEntered) {
@@ -210,17 +218,21 @@ TEST_F(FolderPurgeTest, FailedPassesAreAskedAboutAndCounted) {
 TEST_F(FolderPurgeTest, AFailingWriteEndsItsFolderOnlyAndIsNotClaimed) {
   const std::string kept = SampleContent(100, 1);
   temp.Write("top/Full/bad.txt", kept);
+  // Passed over with their folder: they stay, and are counted as not purged.
+  temp.Write("top/Full/sub/left.txt", SampleContent(100, 3));
+  temp.Write("top/Full/sub/deeper/left.txt", SampleContent(100, 4));
   temp.Write("top/Fine/ok.txt", SampleContent(100, 2));
   fileSystem.Inject({"WriteRepeated", "bad.txt", ENOSPC});
+  const auto before = Snapshot(temp.path());
 
   PurgeFolders(top, {"Full", "Fine"}, {Answer::Ok, Answer::Ok, Answer::Ok, Answer::Ok});
 
   ASSERT_EQ(ui.messages().size(), 5u);
+  EXPECT_EQ(ui.messages()[2].text, CountQuestion("Four files in Two subfolders are"));
   EXPECT_EQ(ui.messages()[3].title, "Error");
   EXPECT_EQ(ui.messages()[3].text, top + "Full/\r\nNo space left on device");
-  EXPECT_EQ(ReadFile(top + "Full/bad.txt"), kept);
-  EXPECT_FALSE(Exists(top + "Fine"));
-  EXPECT_EQ(ui.LastMessage().text, "In all, one file was not purged.");
+  EXPECT_EQ(Snapshot(temp.path()), Without(before, {"top/Fine"}));
+  EXPECT_EQ(ui.LastMessage().text, "In all, 3 files were not purged.");
   EXPECT_EQ(window.lblLargePurgeMessage.caption,
             "The selected folder was " + top + "\r\nOne file in Two subfolders has been purged.");
 }
