@@ -36,6 +36,8 @@ class CliRunner {
     // "purge" goes on where the test machine's own disk is flash or memory, so every machine runs the tests
     // alike; the warning itself is tested on volumes made for it.
     bool acceptResidue = true;
+    // The executable to run, when not the build's own (a copy in an installed layout, say).
+    std::string program = NULVANE_CLI;
   };
 
   explicit CliRunner(const TempDir& temp) : temp_(temp) {
@@ -68,13 +70,13 @@ class CliRunner {
       ::setenv("XDG_CONFIG_HOME", configFolder().c_str(), 1);
       ::setenv("XDG_DATA_HOME", (temp_ / "cli-data").c_str(), 1);
       ::setenv("LC_ALL", "C", 1);
-      std::vector<char*> argv{const_cast<char*>(NULVANE_CLI)};
+      std::vector<char*> argv{const_cast<char*>(options.program.c_str())};
       for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
       static char acceptResidue[] = "--accept-residue";
       if (options.acceptResidue && !arguments.empty() && arguments.front() == "purge")
         argv.insert(argv.begin() + 2, acceptResidue);
       argv.push_back(nullptr);
-      ::execv(NULVANE_CLI, argv.data());
+      ::execv(options.program.c_str(), argv.data());
       ::_exit(127);
     }
     if (options.terminalInput && !options.input.empty())
