@@ -109,6 +109,14 @@ class MainWindow : public platform::Observable,
   void cmdHelp_Release();
   void cmdQuit_Release();
   void lblOnlineDocumentation_Click();
+
+  // Items given to the window from outside (its command line, a drop, a file manager's menu): one file or
+  // one folder becomes the target exactly as "Single file" or "Specify folder" makes it, questions
+  // included; several items, a link, or anything else are refused with a message. Nothing is purged here:
+  // "Purge files" still asks as always. True when the target was taken.
+  bool TakeGivenPaths(const std::vector<std::string>& paths);
+  // False while a run, a panel or another command has the window; the view then refuses drops.
+  bool AcceptsGivenPaths() const;
   // The setup panel and the saving panel.
   void cmdSaveSetup_Click();
   void cmdLoadSetup_Click();
@@ -273,6 +281,10 @@ class MainWindow : public platform::Observable,
   void RefreshTypeOfPurgeLabel();
   bool ShowsNotSpecified(const platform::Label& label) const;
   std::string SingleFileEstimate(const std::string& path, const std::string& drive);
+  // The shared parts of "Single file" and "Specify folder" once the user has named the file or folder.
+  bool TakeSingleFile(const std::string& chosenPath);
+  void PrepareFolderChoice();
+  void TakeFolder(std::string path);
   bool CheckFolderContents(const std::string& spec);
   support::SetupValues CurrentSetup();
   bool ApplySetupTarget(const support::SetupValues& values);
@@ -281,6 +293,7 @@ class MainWindow : public platform::Observable,
   std::string ChosenFilePath(const std::string& path);
   void AfterSetupFileDialog();
 
+  bool takingGivenPaths_ = false;
   // Volumes whose free space is to be offered for purging when the current command ends.
   std::vector<std::string> freeSpaceOffers_;
 };

@@ -6,6 +6,7 @@
 #include "dialogs/TypeOfPurgeDialog.h"
 #include "engine/PurgeResult.h"
 #include "mainwindow/MainWindow.h"
+#include "platform/Environment.h"
 #include "platform/PlatformError.h"
 #include "support/Drive.h"
 #include "support/FileLength.h"
@@ -25,6 +26,16 @@ namespace {
 std::int16_t ClampToInt16(std::int32_t value) {
   return static_cast<std::int16_t>(value > 32767 ? 32767 : value);
 }
+
+std::string NotAFileText(const std::string& path, platform::FileKind kind) {
+  return path + "\r\nThis is " + engine::EntryKindName(kind) +
+         ", not a file, so it cannot be purged.\r\nOnly files themselves are purged, never what a link "
+         "points "
+         "to.";
+}
+
+// Of several items given at once, this many are named in the refusal; the rest are counted.
+constexpr std::size_t kGivenItemsNamed = 5;
 
 }  // namespace
 
@@ -52,10 +63,14 @@ void MainWindow::cmdSingleFile_Release() {
   if (!chosen.shown) return;
   StartClickGuard();
   if (chosen.path.empty()) return;
+  TakeSingleFile(chosen.path);
+}
+
+bool MainWindow::TakeSingleFile(const std::string& chosenPath) {
   // Names are case-sensitive here, so the file keeps its name exactly as it is on disk. Its folder is
   // resolved once; the file itself may be a link, which the purge then refuses rather than follows.
-  const std::string folder = folders_.ResolveChosenFolder(support::FolderOf(chosen.path, false));
-  const std::string name = support::FileNameOf(chosen.path, false);
+  const std::string folder = folders_.ResolveChosenFolder(support::FolderOf(chosenPath, false));
+  const std::string name = support::FileNameOf(chosenPath, false);
   const std::string path = folder + name;
   // The name becomes the file specification: with a "*" or "?" in it, it would reach other files too.
   if (support::ContainsWildcard(name)) {
@@ -64,7 +79,7 @@ void MainWindow::cmdSingleFile_Release() {
                     "\r\nThe name of this file contains \"*\" or \"?\", so it cannot be purged as a single "
                     "file.\r\nSpecify its folder and files instead.",
                 platform::Buttons::Ok, platform::Icon::Warning);
-    return;
+    return false;
   }
   // A link, a pipe or a device is nothing a purge can purge (a link's target is never followed).
   platform::FileKind kind = platform::FileKind::Missing;
@@ -73,15 +88,11 @@ void MainWindow::cmdSingleFile_Release() {
   } catch (const platform::PlatformError&) {
   }
   if (kind != platform::FileKind::Regular && kind != platform::FileKind::Missing) {
-    ui_.Message("Single file",
-                path + "\r\nThis is " + engine::EntryKindName(kind) +
-                    ", not a file, so it cannot be purged.\r\nOnly files themselves are purged, never what a "
-                    "link points to.",
-                platform::Buttons::Ok, platform::Icon::Warning);
-    return;
+    ui_.Message("Single file", NotAFileText(path, kind), platform::Buttons::Ok, platform::Icon::Warning);
+    return false;
   }
   // A file that the date restriction excludes is not taken; the previous target stays.
-  if (state_.blnDateRestriction && CheckSingleFileDate(path, "Single file")) return;
+  if (state_.blnDateRestriction && CheckSingleFileDate(path, "Single file")) return false;
   state_.strTargetFolder = folder;
   state_.strFilespec = name;
   state_.blnSubdirectories = false;
@@ -93,6 +104,7 @@ void MainWindow::cmdSingleFile_Release() {
   if (speedTest_ != nullptr) speedTest_->ShowPurgeSpeed(drive, false);
   lblEstimatedTime.caption = SingleFileEstimate(path, drive);
   NotifyChanged();
+  return true;
 }
 
 void MainWindow::cmdSpecifyDirectory_Release(int index) {
@@ -101,6 +113,17 @@ void MainWindow::cmdSpecifyDirectory_Release(int index) {
     cmdPurgeFolders();
     return;
   }
+  PrepareFolderChoice();
+  const std::string path = folders_.BrowseForFolder("Specify folder containing files to be purged");
+  if (path.empty()) {
+    ShowTargetRows(true);
+    UpdateDateRestrictionLabel();
+    return;
+  }
+  TakeFolder(path);
+}
+
+void MainWindow::PrepareFolderChoice() {
   lblTopLevelFolder.caption.clear();
   lblTopLevelFolder.visible = true;
   lblLargePurgeMessage.caption.clear();
@@ -108,12 +131,9 @@ void MainWindow::cmdSpecifyDirectory_Release(int index) {
   state_.strSavedSubfoldersCaption = lblSubdirectories2.caption;
   lblSetupFilename.caption.clear();
   NotifyChanged();
-  std::string path = folders_.BrowseForFolder("Specify folder containing files to be purged");
-  if (path.empty()) {
-    ShowTargetRows(true);
-    UpdateDateRestrictionLabel();
-    return;
-  }
+}
+
+void MainWindow::TakeFolder(std::string path) {
   support::EnsureTrailingBackslash(path);
   path = folders_.ResolveChosenFolder(path);
   state_.strTargetFolder = path;
@@ -152,6 +172,68 @@ void MainWindow::cmdSpecifyDirectory_Release(int index) {
     }
   }
   UpdateDateRestrictionLabel();
+}
+
+bool MainWindow::AcceptsGivenPaths() const {
+  return fraMenuEnabled && windowVisible && !takingGivenPaths_;
+}
+
+bool MainWindow::TakeGivenPaths(const std::vector<std::string>& given) {
+  if (given.empty() || !AcceptsGivenPaths()) return false;
+  takingGivenPaths_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{takingGivenPaths_};
+  const std::string& title = caption;
+  // A target is one file or one folder with a file specification; several items have no such form, and
+  // guessing one of them could purge what the user did not mean.
+  if (given.size() > 1) {
+    std::string text = strProgramName +
+                       " purges one file, or the files of one folder, at a time, and was given " +
+                       std::to_string(given.size()) + " items:";
+    for (std::size_t index = 0; index < given.size() && index < kGivenItemsNamed; ++index) {
+      text += "\r\n" + support::DisplayName(given[index]);
+    }
+    if (given.size() > kGivenItemsNamed) {
+      text += "\r\nand " + std::to_string(given.size() - kGivenItemsNamed) + " more.";
+    }
+    text +=
+        "\r\nNone of them has been chosen. Give it one file or one folder; to purge several files, put them "
+        "into one folder, or specify their folder and files.";
+    ui_.Message(title, text, Buttons::Ok, Icon::Warning);
+    return false;
+  }
+  std::string path = given.front();
+  if (!path.empty() && !platform::IsAbsolutePath(path)) {
+    std::string folder = platform::CurrentFolder();
+    if (!folder.empty() && folder.back() != platform::kPathSeparator) folder += platform::kPathSeparator;
+    path = folder + path;
+  }
+  platform::FileKind kind = platform::FileKind::Missing;
+  try {
+    // The item itself, not what it may link to.
+    kind = fileSystem_.Status(path).kind;
+  } catch (const platform::PlatformError& error) {
+    ui_.Message(title, "Cannot access " + support::DisplayName(path) + ":\r\n" + error.description + ".",
+                Buttons::Ok, Icon::Warning);
+    return false;
+  }
+  switch (kind) {
+    case platform::FileKind::Directory:
+      PrepareFolderChoice();
+      TakeFolder(path);
+      return true;
+    case platform::FileKind::Regular:
+      return TakeSingleFile(path);
+    case platform::FileKind::Missing:
+      ui_.Message(title, support::DisplayName(path) + "\r\nThere is no file or folder of this name.",
+                  Buttons::Ok, Icon::Warning);
+      return false;
+    default:
+      ui_.Message(title, NotAFileText(path, kind), Buttons::Ok, Icon::Warning);
+      return false;
+  }
 }
 
 void MainWindow::cmdSpecifyFiles_Release() {
