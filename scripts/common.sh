@@ -2,7 +2,7 @@
 set -euo pipefail
 
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-PACKAGES=(g++ cmake ninja-build ccache qt6-base-dev libgtest-dev libgmock-dev libcli11-dev fonts-dejavu-core
+PACKAGES=(g++ cmake ninja-build ccache qt6-base-dev libqt6svg6 libgtest-dev libgmock-dev libcli11-dev fonts-dejavu-core
           xvfb xauth coreutils findutils
           btrfs-progs e2fsprogs  # the loop-mounted images of the free-space purge's tests
           dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0)  # the check over the accessibility bus

@@ -2,13 +2,18 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QPushButton>
+#include <QUrl>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "gui/Accessibility.h"
 #include "gui/QtUi.h"
@@ -25,6 +30,26 @@ constexpr int kRowHeight = 30;
 int VirtualKeyOf(int qtKey) {
   if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F24) return 112 + (qtKey - Qt::Key_F1);
   return 0;
+}
+
+// The local files and folders a drag carries, as the file system spells them; nothing when it carries
+// anything else too (a web address, text), since only local items can be purged.
+std::vector<std::string> LocalPathsOf(const QMimeData* data) {
+  std::vector<std::string> paths;
+  if (data == nullptr || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls()) {
+    if (!url.isLocalFile()) return {};
+    paths.push_back(QFile::encodeName(url.toLocalFile()).toStdString());
+  }
+  return paths;
+}
+
+// A drop never moves: a source told "moved" would delete its item itself, unpurged. A link or a copy
+// leaves the item where it is for the purge to find.
+std::optional<Qt::DropAction> HarmlessDropAction(Qt::DropActions possible) {
+  if (possible & Qt::LinkAction) return Qt::LinkAction;
+  if (possible & Qt::CopyAction) return Qt::CopyAction;
+  return std::nullopt;
 }
 
 QLabel* StaticLabel(const char* text, QWidget* parent) {
@@ -169,6 +194,7 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
        {"cmdSaveSetupForNextRun", &w.cmdSaveSetupForNextRun, [&w] { w.cmdSaveSetupForNextRun_Click(); }},
        {"cmdDontSaveSetup", &w.cmdDontSaveSetup, [&w] { w.cmdDontSaveSetup_Click(); }}});
 
+  setAcceptDrops(true);
   grid->setColumnStretch(2, 1);
   grid->setRowStretch(kRows + 2, 1);
   resize(940, 560);
@@ -300,6 +326,41 @@ void MainWindowView::showEvent(QShowEvent* event) {
   // button is where the keys go; without a window manager (or with one that leaves new windows alone) the
   // keyboard would reach nothing.
   activateWindow();
+}
+
+void MainWindowView::TakeGivenPaths(std::vector<std::string> paths) {
+  QTimer::singleShot(0, this, [this, paths = std::move(paths)] { logic_.TakeGivenPaths(paths); });
+}
+
+void MainWindowView::dragEnterEvent(QDragEnterEvent* event) {
+  const std::optional<Qt::DropAction> action = HarmlessDropAction(event->possibleActions());
+  // Not while a question or a dialog is open, nor while a run or a panel has the window.
+  if (action && QApplication::activeModalWidget() == nullptr && logic_.AcceptsGivenPaths() &&
+      !LocalPathsOf(event->mimeData()).empty()) {
+    event->setDropAction(*action);
+    event->accept();
+  } else {
+    event->ignore();
+  }
+}
+
+void MainWindowView::dragMoveEvent(QDragMoveEvent* event) {
+  const std::optional<Qt::DropAction> action = HarmlessDropAction(event->possibleActions());
+  if (action) event->setDropAction(*action);
+  event->setAccepted(action.has_value());
+}
+
+void MainWindowView::dropEvent(QDropEvent* event) {
+  const std::optional<Qt::DropAction> action = HarmlessDropAction(event->possibleActions());
+  std::vector<std::string> paths = LocalPathsOf(event->mimeData());
+  if (!action || paths.empty() || QApplication::activeModalWidget() != nullptr ||
+      !logic_.AcceptsGivenPaths()) {
+    event->ignore();
+    return;
+  }
+  event->setDropAction(*action);
+  event->accept();
+  TakeGivenPaths(std::move(paths));
 }
 
 void MainWindowView::closeEvent(QCloseEvent* event) {

@@ -5,6 +5,7 @@
 #include <functional>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "platform/Controls.h"
 
@@ -32,11 +33,20 @@ class MainWindowView : public QMainWindow {
   QPushButton* Button(const std::string& name) const;
   QLabel* Label(const std::string& name) const;
 
+  // Files or folders given from outside (the command line, a drop), handed to the logic once the event
+  // that brought them has ended: its questions then never run inside a drag and drop or before the window
+  // is up.
+  void TakeGivenPaths(std::vector<std::string> paths);
+
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
   void showEvent(QShowEvent* event) override;
+  // Local files and folders may be dropped onto the window while it waits for a command.
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
 
  private:
   struct ButtonBinding {
