@@ -5,11 +5,11 @@ ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(g++ cmake ninja-build ccache qt6-base-dev libqt6svg6 libgtest-dev libgmock-dev libcli11-dev fonts-dejavu-core
           xvfb xauth coreutils findutils
           btrfs-progs e2fsprogs  # the loop-mounted images of the free-space purge's tests
-          dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0)  # the check over the accessibility bus
+          dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0  # the check over the accessibility bus
+          desktop-file-utils appstream gir1.2-nautilus-4.0)  # the checks of the desktop and menu files
 
-# What scripts/package needs beyond the build: CPack's shlibdeps, the checks of the package and its
-# desktop files.
-PACKAGING_TOOLS=(dpkg-dev file lintian desktop-file-utils appstream)
+# What scripts/package needs beyond the build: CPack's shlibdeps and the checks of the packages.
+PACKAGING_TOOLS=(dpkg-dev file lintian)
 
 # What the Windows build needs (scripts/test-windows, scripts/package windows): the mingw-w64 cross compiler,
 # GoogleTest's sources to build for the target, and Wine to run the result.
@@ -23,6 +23,29 @@ start_wine_prefix() {
   wineboot --init >/dev/null 2>&1
 }
 
+# apt-get that waits while another package manager (an apt in another terminal, an unattended upgrade)
+# holds its lock, instead of failing at once: dpkg's lock is waited for by apt itself, the package lists'
+# lock of "update" by trying again. Gives up after about half an hour.
+apt_get_waiting() {
+  local sudo="" errors status
+  [ "$(id -u)" -ne 0 ] && sudo="sudo"
+  errors=$(mktemp)
+  for _ in $(seq 60); do
+    status=0
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get -o DPkg::Lock::Timeout=30 "$@" 2>"$errors" || status=$?
+    if [ $status -eq 0 ] || ! grep -q -E "Could not get lock|Unable to lock|Unable to acquire" "$errors"; then
+      cat "$errors" >&2
+      rm -f "$errors"
+      return $status
+    fi
+    echo "Waiting for the package manager's lock ..." >&2
+    sleep 5
+  done
+  cat "$errors" >&2
+  rm -f "$errors"
+  return 1
+}
+
 install_missing_packages() {
   local missing=()
   for package in "$@"; do
@@ -30,10 +53,8 @@ install_missing_packages() {
   done
   if [ ${#missing[@]} -gt 0 ]; then
     echo "Installing: ${missing[*]}"
-    local sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+    apt_get_waiting update -qq
+    apt_get_waiting install -y -qq --no-install-recommends "${missing[@]}"
   fi
 }
 

@@ -20,16 +20,30 @@ bool HoldsMarker(platform::FileSystem& fileSystem, const std::string& folder) {
 }  // namespace
 
 std::string DataFolder(platform::FileSystem& fileSystem) {
+#ifdef NULVANE_INSTALLED_DATA_FOLDER
+  return DataFolder(fileSystem, NULVANE_INSTALLED_DATA_FOLDER);
+#else
+  return DataFolder(fileSystem, "");
+#endif
+}
+
+std::string DataFolder(platform::FileSystem& fileSystem, const std::string& installedFolder) {
   const std::string program = fileSystem.ProgramFolder();
-  if (program.empty() || HoldsMarker(fileSystem, program)) return program;
-  // The parent of the executable's folder, worked out on the text: the executable's folder is a real path.
-  std::string prefix = program.substr(0, program.size() - 1);
-  const std::size_t slash = prefix.find_last_of(platform::kPathSeparator);
-  if (slash == std::string::npos) return program;
-  prefix.resize(slash + 1);
-  const std::string installed =
-      prefix + "share" + platform::kPathSeparator + "nulvane" + platform::kPathSeparator;
-  return HoldsMarker(fileSystem, installed) ? installed : program;
+  if (!program.empty()) {
+    if (HoldsMarker(fileSystem, program)) return program;
+    // The parent of the executable's folder, worked out on the text: the executable's folder is a real path.
+    std::string prefix = program.substr(0, program.size() - 1);
+    const std::size_t slash = prefix.find_last_of(platform::kPathSeparator);
+    if (slash != std::string::npos) {
+      prefix.resize(slash + 1);
+      const std::string installed =
+          prefix + "share" + platform::kPathSeparator + "nulvane" + platform::kPathSeparator;
+      if (HoldsMarker(fileSystem, installed)) return installed;
+    }
+  }
+  // Where the executable cannot be told (no /proc) or holds no texts near it: where the build installs them.
+  if (!installedFolder.empty() && HoldsMarker(fileSystem, installedFolder)) return installedFolder;
+  return program;
 }
 
 }  // namespace nulvane::support

@@ -207,7 +207,7 @@ std::vector<std::string> FaultyFileSystem::SwapFiles() {
   return swapFiles_.empty() ? real_.SwapFiles() : swapFiles_;
 }
 std::string FaultyFileSystem::ProgramFolder() {
-  return programFolder_.empty() ? real_.ProgramFolder() : programFolder_;
+  return programFolder_ ? *programFolder_ : real_.ProgramFolder();
 }
 std::string FaultyFileSystem::UserDataFolder() {
   return userDataFolder_.empty() ? real_.UserDataFolder() : userDataFolder_;

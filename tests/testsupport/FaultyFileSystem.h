@@ -2,6 +2,7 @@
 
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,7 @@ class FaultyFileSystem : public platform::FileSystem {
   // Volumes reported instead of the real ones, when set.
   void OverrideVolumes(std::vector<platform::Volume> volumes) { volumes_ = std::move(volumes); }
   void OverrideDisk(std::function<platform::DiskSpace(const std::string&)> disk) { disk_ = std::move(disk); }
+  // An empty folder: the executable's folder cannot be told, as without /proc.
   void OverrideProgramFolder(std::string folder) { programFolder_ = std::move(folder); }
   void OverrideSwapFiles(std::vector<std::string> files) { swapFiles_ = std::move(files); }
   void OverrideUserDataFolder(std::string folder) { userDataFolder_ = std::move(folder); }
@@ -104,7 +106,7 @@ class FaultyFileSystem : public platform::FileSystem {
   std::vector<std::pair<std::string, int>> calls_;
   std::vector<platform::Volume> volumes_;
   std::function<platform::DiskSpace(const std::string&)> disk_;
-  std::string programFolder_;
+  std::optional<std::string> programFolder_;
   std::vector<std::string> swapFiles_;
   std::string userDataFolder_;
 };
