@@ -83,20 +83,22 @@ set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
 
+# CPack writes these into its own configuration unquoted: no double quotes or semicolons in them. Lines are
+# indented and empty ones marked by CPack.
 set(about_purge
-    " Nulvane purges files: it overwrites every byte of a file, in whole\n"
-    " cluster-sized blocks, with the bit patterns and random bytes of the chosen\n"
-    " type of purge, for the chosen number of passes, forces each write to the\n"
-    " disk and then deletes the file. It works on one file or on folder trees\n"
-    " with file specifications and a date limit, lists files with purge-time\n"
-    " estimates and reports every run.\n"
-    " .\n")
+    "Nulvane purges files: it overwrites every byte of a file, in whole\n"
+    "cluster-sized blocks, with the bit patterns and random bytes of the chosen\n"
+    "type of purge, for the chosen number of passes, forces each write to the\n"
+    "disk and then deletes the file. It works on one file or on folder trees\n"
+    "with file specifications and a date limit, lists files with purge-time\n"
+    "estimates and reports every run.\n"
+    "\n")
 
 set(CPACK_DEBIAN_CLI_PACKAGE_NAME nulvane-cli)
 set(CPACK_DEBIAN_CLI_DESCRIPTION
     "overwrite files so that they cannot be recovered (command line)\n" ${about_purge}
-    " This package holds the command line, nulvane-cli, which needs no window\n"
-    " system: for servers and scripts. The window is in the package nulvane.")
+    "This package holds the command line, nulvane-cli, which needs no window\n"
+    "system: for servers and scripts. The window is in the package nulvane.")
 # Version 1.0-1 was one package with both programs: the command line and its texts moved here.
 set(CPACK_DEBIAN_CLI_PACKAGE_BREAKS "nulvane (<< ${NULVANE_DEBIAN_VERSION})")
 set(CPACK_DEBIAN_CLI_PACKAGE_REPLACES "nulvane (<< ${NULVANE_DEBIAN_VERSION})")
@@ -104,11 +106,11 @@ set(CPACK_DEBIAN_CLI_PACKAGE_REPLACES "nulvane (<< ${NULVANE_DEBIAN_VERSION})")
 set(CPACK_DEBIAN_WINDOW_PACKAGE_NAME nulvane)
 set(CPACK_DEBIAN_WINDOW_DESCRIPTION
     "overwrite files so that they cannot be recovered (window)\n" ${about_purge}
-    " This package holds the window, nulvane, with \"Purge with Nulvane\" in the\n"
-    " context menus of Dolphin and Nemo (GNOME Files: nautilus-nulvane). A file\n"
-    " or folder dropped on the window or chosen in the menu becomes its target;\n"
-    " nothing is purged before the purge is confirmed.")
-# The program texts come with the command line; the window's icon is an SVG, drawn by Qt's SVG plug-in,
+    "This package holds the window, nulvane, with the entry Purge with Nulvane\n"
+    "in the context menus of Dolphin and Nemo (GNOME Files: nautilus-nulvane).\n"
+    "A file or folder dropped on the window or chosen in the menu becomes its\n"
+    "target. Nothing is purged before the purge is confirmed.")
+# The program texts come with the command line. The window's icon is an SVG, drawn by Qt's SVG plug-in,
 # which no library of the window links.
 set(CPACK_DEBIAN_WINDOW_PACKAGE_DEPENDS "nulvane-cli (= ${NULVANE_DEBIAN_VERSION}), libqt6svg6")
 
@@ -117,9 +119,9 @@ set(CPACK_DEBIAN_NAUTILUS_PACKAGE_ARCHITECTURE all)
 set(CPACK_DEBIAN_NAUTILUS_PACKAGE_SECTION non-free/gnome)
 set(CPACK_DEBIAN_NAUTILUS_DESCRIPTION
     "Purge with Nulvane in the context menu of GNOME Files\n"
-    " A nautilus-python extension that offers \"Purge with Nulvane\" for one\n"
-    " local file or folder. It opens the Nulvane window with that item as its\n"
-    " target; nothing is purged before the purge is confirmed there.")
+    "A nautilus-python extension that offers the entry Purge with Nulvane for\n"
+    "one local file or folder. It opens the Nulvane window with that item as\n"
+    "its target. Nothing is purged before the purge is confirmed there.")
 set(CPACK_DEBIAN_NAUTILUS_PACKAGE_DEPENDS "nulvane (= ${NULVANE_DEBIAN_VERSION}), python3-nautilus")
 foreach(component CLI WINDOW NAUTILUS)
   string(REPLACE ";" "" CPACK_DEBIAN_${component}_DESCRIPTION "${CPACK_DEBIAN_${component}_DESCRIPTION}")
