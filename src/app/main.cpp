@@ -10,18 +10,22 @@
 #include "support/Locale.h"
 
 int main(int argc, char* argv[]) {
+  // --help and --version need no display, so they are answered before the toolkit starts.
+  const nulvane::gui::WindowArguments early = nulvane::gui::ParseWindowArguments(argc, argv);
+  if (early.help) {
+    std::fputs(nulvane::gui::WindowUsage().c_str(), stdout);
+    return 0;
+  }
+  if (early.version) {
+    std::printf("nulvane %s\n", NULVANE_VERSION);
+    return 0;
+  }
   QApplication application(argc, argv);
   // The toolkit has taken its own options out of argv; the rest are ours, the file names byte for byte.
   const nulvane::gui::WindowArguments arguments = nulvane::gui::ParseWindowArguments(argc, argv);
-  if (!arguments.error.empty() || arguments.help) {
-    const std::string usage = nulvane::gui::WindowUsage();
-    if (!arguments.error.empty()) std::fprintf(stderr, "nulvane: %s\n", arguments.error.c_str());
-    std::fputs(usage.c_str(), arguments.help && arguments.error.empty() ? stdout : stderr);
-    return arguments.error.empty() ? 0 : 2;
-  }
-  if (arguments.version) {
-    std::printf("nulvane %s\n", NULVANE_VERSION);
-    return 0;
+  if (!arguments.error.empty()) {
+    std::fprintf(stderr, "nulvane: %s\n%s", arguments.error.c_str(), nulvane::gui::WindowUsage().c_str());
+    return 2;
   }
   // The window class and the desktop's name tie the window to its desktop entry and icon in docks and task
   // bars; the class is the desktop entry's StartupWMClass.
