@@ -59,7 +59,10 @@ class KeyboardReturn {
   explicit KeyboardReturn(QWidget* fallback)
       : window_(QApplication::activeWindow() != nullptr ? QApplication::activeWindow() : fallback) {}
   ~KeyboardReturn() {
-    if (window_ && window_->isVisible() && QApplication::activeWindow() == nullptr) window_->activateWindow();
+    // The closed window may still count as active until the window system's news of its hiding arrives.
+    const QWidget* active = QApplication::activeWindow();
+    if (window_ && window_->isVisible() && (active == nullptr || !active->isVisible()))
+      window_->activateWindow();
   }
   KeyboardReturn(const KeyboardReturn&) = delete;
   KeyboardReturn& operator=(const KeyboardReturn&) = delete;

@@ -30,8 +30,7 @@ std::int16_t ClampToInt16(std::int32_t value) {
 std::string NotAFileText(const std::string& path, platform::FileKind kind) {
   return path + "\r\nThis is " + engine::EntryKindName(kind) +
          ", not a file, so it cannot be purged.\r\nOnly files themselves are purged, never what a link "
-         "points "
-         "to.";
+         "points to.";
 }
 
 // Of several items given at once, this many are named in the refusal; the rest are counted.
