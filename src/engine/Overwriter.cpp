@@ -65,7 +65,7 @@ std::int16_t Overwriter::Purge(const PurgeRequest& request) {
   const std::int64_t savedLength = opened.size;
 
   const std::int16_t code =
-      OverwriteOpenFile(file, savedLength, request.purgeType, request.repetitions, request.clusterSize);
+      OverwriteTelling(file, savedLength, request.purgeType, request.repetitions, request.clusterSize);
   // A length another program changed is its own now: cutting it back would cut what that program wrote.
   const bool lengthChangedElsewhere = code == kInUseDuringPurge && lease_ != platform::WriteLease::Held;
 
@@ -180,13 +180,24 @@ std::int16_t Overwriter::OverwriteFile(const std::string& path, int purgeType, i
   lease_ = fileSystem_.TakeWriteLease(file);
   if (lease_ == platform::WriteLease::InUse) return kCannotOpenForWriting;
   const platform::FileStatus status = fileSystem_.Status(file);
-  const std::int16_t code = OverwriteOpenFile(file, status.size, purgeType, repetitions, clusterSize);
+  const std::int16_t code = OverwriteTelling(file, status.size, purgeType, repetitions, clusterSize);
   if (code == kInUseDuringPurge) {
     fileSystem_.ReleaseLease(file);
     return code;
   }
   if (!deleteAfter || !Overwrote(code)) return code;
   return CloseAndDelete(file, path, code, {status.device, status.inode});
+}
+
+std::int16_t Overwriter::OverwriteTelling(platform::File& file, std::int64_t length, int purgeType,
+                                          int repetitions, std::int32_t clusterSize) {
+  wrote_ = false;
+  try {
+    return OverwriteOpenFile(file, length, purgeType, repetitions, clusterSize);
+  } catch (const PlatformError& error) {
+    if (wrote_) throw FailedAfterWriting(error);
+    throw;
+  }
 }
 
 std::int16_t Overwriter::OverwriteOpenFile(platform::File& file, std::int64_t length, int purgeType,
@@ -241,6 +252,7 @@ std::int16_t Overwriter::WritePattern(platform::File& file, int patternCode, std
     if (done > 0 && TakenOverByAnother(file, false)) return kInUseDuringPurge;
     const std::int64_t run = std::min(kBlocksPerWrite, blocks - done);
     for (std::int64_t block = 0; block < run; ++block) pacer_.Yield();
+    wrote_ = true;
     fileSystem_.WriteRepeated(file, buffer.data(), static_cast<std::size_t>(clusterSize), run,
                               done * clusterSize);
     done += run;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/FileSystem.h"
+#include "platform/PlatformError.h"
 #include "platform/Random.h"
 
 namespace nulvane::engine {
@@ -28,6 +29,12 @@ struct PurgeRequest {
   std::uint64_t inode = 0;
 };
 
+// A failure of the system that came after the first write to the file: part of it is overwritten already,
+// so its report line must not say it was left as it was.
+struct FailedAfterWriting : platform::PlatformError {
+  explicit FailedAfterWriting(const platform::PlatformError& error) : PlatformError(error) {}
+};
+
 // What the overwriting does between its writes: the user-interface thread lets its events run and waits in
 // its event loop; a worker thread has no events to let run.
 class Pacer {
@@ -47,7 +54,7 @@ class Overwriter {
 
   // PurgeFile: checks the file against the request's permissions on the open descriptor, overwrites it,
   // and deletes it or gives it back its length and times. A failure to open or write the file after the
-  // checks throws PlatformError.
+  // checks throws PlatformError; one after the first write throws it as FailedAfterWriting.
   std::int16_t Purge(const PurgeRequest& request);
   std::int16_t OverwriteFile(const std::string& path, int purgeType, int repetitions, bool deleteAfter,
                              std::int32_t clusterSize);
@@ -70,6 +77,9 @@ class Overwriter {
                                 platform::FileStatus& opened);
   std::int16_t OverwriteOpenFile(platform::File& file, std::int64_t length, int purgeType, int repetitions,
                                  std::int32_t clusterSize);
+  // OverwriteOpenFile, with a failure after the first write thrown as FailedAfterWriting.
+  std::int16_t OverwriteTelling(platform::File& file, std::int64_t length, int purgeType, int repetitions,
+                                std::int32_t clusterSize);
   // False for the codes that end a purge before anything is written.
   static bool Overwrote(std::int16_t code);
   // Closes the overwritten file and deletes it while the path still names it.
@@ -92,6 +102,8 @@ class Overwriter {
   std::int64_t currentFileLength_ = 0;
   // How far the file reaches after the writes: a kept file is cut back to its length from there.
   std::int64_t writtenEnd_ = 0;
+  // A write to the file has been asked for (it may have reached the disk even where it failed).
+  bool wrote_ = false;
   std::array<std::vector<unsigned char>, 6> buffers_;  // 0x00, 0x0A, 0x55, 0xAA, 0xF5, random
 };
 

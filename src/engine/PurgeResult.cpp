@@ -58,13 +58,26 @@ std::string EntryKindName(platform::FileKind kind) {
   }
 }
 
+namespace {
+
+std::string PartlyOverwritten(int done, int passes) {
+  // No whole pass was written, but the first had begun: the file may no longer be what it was.
+  if (done == 0) return ": overwriting broke off in pass 1 of " + std::to_string(passes) + ", not deleted";
+  return ": partly overwritten (" + std::to_string(done) + " of " + std::to_string(passes) +
+         " passes), not deleted";
+}
+
+}  // namespace
+
 std::string PartlyOverwrittenText(int done, int passes, std::int16_t code, const std::string& extension) {
-  const std::string text = ": partly overwritten (" + std::to_string(done) + " of " + std::to_string(passes) +
-                           " passes), not deleted";
   const std::string reason = code == kPurged             ? std::string()
                              : code == kInUseDuringPurge ? std::string(kInUseReason)
                                                          : PurgeResultText(code, extension);
-  return text + (reason.starts_with(":") ? reason : ".");
+  return PartlyOverwritten(done, passes) + (reason.starts_with(":") ? reason : ".");
+}
+
+std::string PartlyOverwrittenText(int done, int passes, const std::string& description) {
+  return PartlyOverwritten(done, passes) + (description.empty() ? "." : ": " + description + ".");
 }
 
 int NumOverwritesPerPass(int purgeType) {

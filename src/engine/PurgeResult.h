@@ -30,8 +30,11 @@ constexpr std::int16_t kSystemNotPermitted = -54;
 // Code 0 and unknown codes give " not purged." (a driver prints " purged" for a purged file itself).
 std::string PurgeResultText(std::int16_t code, const std::string& extension);
 // The text after a file's name when only `done` of its `passes` passes were written: the run was stopped
-// (`code` 0) or a later pass failed (the failure's text follows).
+// (`code` 0) or a later pass failed (the failure's text follows). With `done` 0 the first pass began and
+// broke off.
 std::string PartlyOverwrittenText(int done, int passes, std::int16_t code, const std::string& extension);
+// The same for a pass that the system's failure `description` broke off after its first write.
+std::string PartlyOverwrittenText(int done, int passes, const std::string& description);
 
 // What an entry that is not a regular file is, as the reports name it: "a symbolic link", "a named pipe",
 // "a socket", "a device", "a mount point", "not a regular file".

@@ -6,6 +6,7 @@
 
 #include "dialogs/SelectSubfoldersDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
+#include "engine/Overwriter.h"
 #include "engine/PassExecutor.h"
 #include "engine/PurgeEngine.h"
 #include "engine/PurgePipeline.h"
@@ -540,8 +541,8 @@ void FolderPurge::AbandonTree(const std::string& folder) {
   AbandonFolder(files);
 }
 
-void FolderPurge::ShowError(const std::string& folder, const std::string& description) {
-  ui_.Message("Error", support::DisplayName(folder) + "\r\n" + description, Buttons::Ok, Icon::Warning);
+void FolderPurge::ShowError(const std::string& path, const std::string& description) {
+  ui_.Message("Error", support::DisplayName(path) + "\r\n" + description, Buttons::Ok, Icon::Warning);
 }
 
 void FolderPurge::RemoveIfEmpty(const std::string& folder) {
@@ -571,6 +572,10 @@ void FolderPurge::Finished(PendingFile& file) {
     std::string description;
     try {
       std::rethrow_exception(file.error);
+    } catch (const engine::FailedAfterWriting& error) {
+      description =
+          error.description +
+          "\r\nOverwriting it broke off part way, so it may be partly overwritten; it was not deleted.";
     } catch (const platform::PlatformError& error) {
       // A file removed by someone else since the listing is neither purged nor left behind.
       if (error.number == platform::kErrorFileNotFound && IsGone(file.path)) return;
@@ -582,7 +587,7 @@ void FolderPurge::Finished(PendingFile& file) {
     ++s.lngFilesPurged;
     ++s.lngFilesNotPurged;
     abandoned_ = true;
-    ShowError(file.folder, description);
+    ShowError(file.path, description);
     return;
   }
   const bool purged = file.clean && file.passesBack == file.passes;
@@ -692,14 +697,14 @@ void FolderPurge::PurgeTreeRecursive2(const std::string& strDirPath, int intSele
       // A file removed by someone else since the listing is neither purged nor left behind.
       if (error.number == platform::kErrorFileNotFound && IsGone(path)) continue;
       AbandonFolder(files.size() - i);
-      ShowError(folder, error.description);
+      ShowError(path, error.description);
       abandoned_ = true;
       break;
     } catch (const std::bad_alloc&) {
       if (pipeline_) pipeline_->Finish();
       if (abandoned_) break;
       AbandonFolder(files.size() - i);
-      ShowError(folder, platform::ErrorFromErrno(ENOMEM).description);
+      ShowError(path, platform::ErrorFromErrno(ENOMEM).description);
       abandoned_ = true;
       break;
     }

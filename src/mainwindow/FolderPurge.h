@@ -111,7 +111,7 @@ class FolderPurge {
   void AbandonFolder(std::size_t files);
   // The files of a folder and everything below it, passed over with the failed folder above it.
   void AbandonTree(const std::string& folder);
-  void ShowError(const std::string& folder, const std::string& description);
+  void ShowError(const std::string& path, const std::string& description);
 
   FolderPurgeHost& host_;
   platform::FileSystem& fileSystem_;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -159,8 +160,10 @@ class ReportWindow : public platform::Observable {
   bool ConfirmFile(const std::string& path, std::int64_t size);
   void PurgeSubfolders(const std::string& folder, const std::string& fileSpec, const FolderEntries& entries);
   bool FolderIsEmpty(const std::string& folder);
-  void ReportWalkError(int number, const std::string& folder);
-  void FinishInterruptedLine(const std::string& name);
+  // The failure's message, naming the folder or file it happened to.
+  void ReportWalkError(int number, const std::string& path);
+  // The line of a file whose purge `error` broke off.
+  void FinishInterruptedLine(const std::string& name, const std::exception_ptr& error);
   void CutAfterSizeMark();
 
   // --- files in flight (TreePurge.cpp)

@@ -1,10 +1,12 @@
 #include <algorithm>
 #include <cmath>
+#include <exception>
 #include <new>
 
 #include "dialogs/PurgeConfirmationDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
 #include "engine/FileProcedures.h"
+#include "engine/Overwriter.h"
 #include "engine/PassExecutor.h"
 #include "engine/PurgeEngine.h"
 #include "engine/PurgePipeline.h"
@@ -76,13 +78,13 @@ ReportWindow::FolderEntries ReportWindow::ReadFolder(const std::string& folder, 
   return entries;
 }
 
-void ReportWindow::ReportWalkError(int number, const std::string& folder) {
+void ReportWindow::ReportWalkError(int number, const std::string& path) {
   if (number == kPermissionDenied) return;
   if (number == kOutOfMemory) {
     HandleReportFull();
     return;
   }
-  ui_.Message("Error", "Error #" + std::to_string(number) + " with " + support::DisplayName(folder),
+  ui_.Message("Error", "Error #" + std::to_string(number) + " with " + support::DisplayName(path),
               platform::Buttons::Ok, platform::Icon::Error);
   blnStop = true;
 }
@@ -176,16 +178,16 @@ void ReportWindow::PurgeFolderFiles(const std::string& folder, const std::string
     } catch (const platform::PlatformError& error) {
       FinishPending();
       if (!walkLineBegun_) BeginFileLine(file.name);
-      FinishInterruptedLine(file.name);
+      FinishInterruptedLine(file.name, std::current_exception());
       if (blnStop) return;
-      ReportWalkError(error.number, folder);
+      ReportWalkError(error.number, folder + file.name);
       if (blnStop) return;
     } catch (const std::bad_alloc&) {
       FinishPending();
       if (!walkLineBegun_) BeginFileLine(file.name);
-      FinishInterruptedLine(file.name);
+      FinishInterruptedLine(file.name, std::current_exception());
       if (blnStop) return;
-      ReportWalkError(kOutOfMemory, folder);
+      ReportWalkError(kOutOfMemory, folder + file.name);
     }
     if (!goOn) return;
     // A plain file name matches at most one file per folder.
@@ -195,15 +197,22 @@ void ReportWindow::PurgeFolderFiles(const std::string& folder, const std::string
   }
 }
 
-void ReportWindow::FinishInterruptedLine(const std::string& name) {
+void ReportWindow::FinishInterruptedLine(const std::string& name, const std::exception_ptr& error) {
   if (blnReportBufferFull) return;
   const bool namesOnly = confirmation_.blnFolderNamesOnly;
   if (!namesOnly) CutAfterSizeMark();
   if (namesOnly) AppendReport(support::DisplayName(name), false);
-  AppendReport(passesDone_ > 0
-                   ? engine::PartlyOverwrittenText(passesDone_, typeOfPurge_.GetNumberOfPasses(), 0, "")
-                   : " not purged.",
-               false);
+  const int passes = typeOfPurge_.GetNumberOfPasses();
+  std::string text =
+      passesDone_ > 0 ? engine::PartlyOverwrittenText(passesDone_, passes, 0, "") : " not purged.";
+  try {
+    if (error) std::rethrow_exception(error);
+  } catch (const engine::FailedAfterWriting& failure) {
+    // The pass that failed had begun to write: the file is no longer as it was.
+    text = engine::PartlyOverwrittenText(passesDone_, passes, failure.description);
+  } catch (...) {
+  }
+  AppendReport(text, false);
   AppendReport("\r\n", true);
 }
 
@@ -367,14 +376,14 @@ void ReportWindow::ShowPendingFile(PendingFile& file) {
     if (!blnReportBufferFull) txbText.Append("\r\n");
   }
   if (file.error) {
-    FinishInterruptedLine(file.name);
+    FinishInterruptedLine(file.name, file.error);
     if (blnStop) return;
     try {
       std::rethrow_exception(file.error);
     } catch (const platform::PlatformError& error) {
-      ReportWalkError(error.number, file.folder);
+      ReportWalkError(error.number, file.folder + file.name);
     } catch (const std::bad_alloc&) {
-      ReportWalkError(kOutOfMemory, file.folder);
+      ReportWalkError(kOutOfMemory, file.folder + file.name);
     }
     return;
   }
@@ -392,10 +401,12 @@ void ReportWindow::ShowPendingFile(PendingFile& file) {
   } else {
     if (namesOnly) AppendReport(support::DisplayName(file.name), false);
     // A file left after some of its passes is neither untouched nor purged, and the report says so.
-    AppendReport(passesDone_ > 0 && file.code != engine::kNotDeleted
-                     ? engine::PartlyOverwrittenText(passesDone_, passes, file.code,
-                                                     support::DisplayName(file.extension))
-                     : engine::PurgeResultText(file.code, support::DisplayName(file.extension)),
+    // A failed flush comes after the pass's writes, so the file is changed even before a whole pass.
+    const bool changed =
+        (passesDone_ > 0 && file.code != engine::kNotDeleted) || file.code == engine::kFlushFailed;
+    AppendReport(changed ? engine::PartlyOverwrittenText(passesDone_, passes, file.code,
+                                                         support::DisplayName(file.extension))
+                         : engine::PurgeResultText(file.code, support::DisplayName(file.extension)),
                  false);
   }
   if (!(namesOnly && purged)) AppendReport("\r\n", true);

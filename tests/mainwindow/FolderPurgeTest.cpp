@@ -230,7 +230,11 @@ TEST_F(FolderPurgeTest, AFailingWriteEndsItsFolderOnlyAndIsNotClaimed) {
   ASSERT_EQ(ui.messages().size(), 5u);
   EXPECT_EQ(ui.messages()[2].text, CountQuestion("Four files in Two subfolders are"));
   EXPECT_EQ(ui.messages()[3].title, "Error");
-  EXPECT_EQ(ui.messages()[3].text, top + "Full/\r\nNo space left on device");
+  // The error names the file, and does not call it untouched: its writes had begun.
+  EXPECT_EQ(ui.messages()[3].text,
+            top +
+                "Full/bad.txt\r\nNo space left on device\r\nOverwriting it broke off part way, "
+                "so it may be partly overwritten; it was not deleted.");
   EXPECT_EQ(Snapshot(temp.path()), Without(before, {"top/Fine"}));
   EXPECT_EQ(ui.LastMessage().text, "In all, 3 files were not purged.");
   EXPECT_EQ(window.lblLargePurgeMessage.caption,

@@ -372,17 +372,57 @@ TEST(TreePurge, UnreadableSubfolderStopsTheRunWithItsErrorButPermissionIsSilent)
   }
 }
 
-TEST(TreePurge, WriteFailureInAFileReportsTheFolderAndStops) {
+// A failure to write names the file, and the file's line never says it was left as it was: the writes
+// before the failure changed it.
+TEST(TreePurge, AWriteThatFailsNamesTheFileAndItsLineSaysTheOverwritingBrokeOff) {
   ReportProgram p;
   p.dir.Write("a.txt", "1");
-  p.fs.Inject({"WriteRepeated", "a.txt", ENOSPC});
-  p.fs.Inject({"WriteAt", "a.txt", ENOSPC});
+  p.fs.Inject({"WriteRepeated", "a.txt", EIO});
   p.ui.AnswerOkByDefault();
   p.Purge(p.dir.path(), "*.txt", false);
   ASSERT_EQ(p.ui.messages().size(), 1u);
-  EXPECT_EQ(p.ui.messages()[0].text, "Error #61 with " + p.dir.path());
-  EXPECT_NE(p.report.txbText.text().find("\r\na.txt (1 bytes) not purged.\r\n"), std::string::npos);
+  EXPECT_EQ(p.ui.messages()[0].text, "Error #" + std::to_string(1000 + EIO) + " with " + p.dir / "a.txt");
+  EXPECT_NE(
+      p.report.txbText.text().find(
+          "\r\na.txt (1 bytes): overwriting broke off in pass 1 of 1, not deleted: Input/output error.\r\n"),
+      std::string::npos)
+      << p.report.txbText.text();
   EXPECT_TRUE(p.report.blnStop);
+}
+
+// A sparse file takes room as its holes are written: the disk fills part way through a pass.
+TEST(TreePurge, ADiskThatFillsPartWayThroughAFileLeavesItPartlyOverwrittenNotUntouched) {
+  ReportProgram p;
+  p.Choose(0, 3);
+  const std::string file = p.dir.Write("sparse.dat", SampleContent(3 * 1024 * 1024));
+  // The first pass is written whole; the second pass's second run of blocks finds the disk full.
+  int writes = 0;
+  p.fs.SetHook([&](const std::string& operation, const std::string& path) {
+    if (operation == "WriteRepeated" && path.find("sparse.dat") != std::string::npos && ++writes == 8)
+      platform::ThrowErrno(ENOSPC);
+  });
+  p.ui.AnswerOkByDefault();
+  p.Purge(p.dir.path(), "*.dat", false);
+  ASSERT_EQ(p.ui.messages().size(), 1u);
+  EXPECT_EQ(p.ui.messages()[0].text, "Error #61 with " + file);
+  EXPECT_NE(
+      p.report.txbText.text().find("\r\nsparse.dat (3,145,728 bytes): partly overwritten (1 of 3 passes), "
+                                   "not deleted: No space left on device.\r\n"),
+      std::string::npos)
+      << p.report.txbText.text();
+  EXPECT_EQ(p.report.lngNumFilesPurged, 0);
+  EXPECT_NE(ReadFile(file), SampleContent(3 * 1024 * 1024));
+
+  // Opening fails before anything is written: that file is truly untouched, and said to be.
+  ReportProgram q;
+  const std::string other = q.dir.Write("kept.dat", "12345");
+  q.fs.Inject({"OpenForWriting", "kept.dat", EIO});
+  q.fs.Inject({"Status", "kept.dat", EIO, 1});
+  q.ui.AnswerOkByDefault();
+  q.Purge(q.dir.path(), "*.dat", false);
+  EXPECT_EQ(ReadFile(other), "12345");
+  EXPECT_EQ(q.report.txbText.text().find("overwriting broke off"), std::string::npos)
+      << q.report.txbText.text();
 }
 
 TEST(TreePurge, OverflowingPurgeContinuesUnreportedToTheEnd) {
