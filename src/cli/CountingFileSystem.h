@@ -69,6 +69,7 @@ class CountingFileSystem final : public platform::FileSystem {
   }
   void MakeFolder(const std::string& path) override { real_.MakeFolder(path); }
   void RemoveFolder(const std::string& path) override { real_.RemoveFolder(path); }
+  platform::File LockFolder(const std::string& path) override { return real_.LockFolder(path); }
   std::string VolumeOf(const std::string& path) override { return real_.VolumeOf(path); }
   std::vector<platform::Volume> Volumes() override { return real_.Volumes(); }
   platform::DiskSpace QueryDisk(const std::string& volume) override { return real_.QueryDisk(volume); }

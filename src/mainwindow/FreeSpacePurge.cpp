@@ -1,6 +1,8 @@
 #include "mainwindow/FreeSpacePurge.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <exception>
 
 #include "engine/ClusterSizeTable.h"
@@ -35,6 +37,13 @@ std::string Duration(double seconds) {
 
 std::string Size(double bytes) {
   return support::FormatSizeGB(bytes, 2);
+}
+
+// A name of the stub followed by a number, as the fill names its folder and its files.
+bool IsNumbered(const std::string& name, const std::string& stub) {
+  return name.size() > stub.size() && name.compare(0, stub.size(), stub) == 0 &&
+         std::all_of(name.begin() + static_cast<std::ptrdiff_t>(stub.size()), name.end(),
+                     [](unsigned char c) { return std::isdigit(c) != 0; });
 }
 
 }  // namespace
@@ -112,9 +121,10 @@ FreeSpacePurge::Result FreeSpacePurge::PurgeFreeSpace(const std::string& volume,
         Buttons::Ok, Icon::Warning);
     return lastResult;
   }
-  double freeBytes = 0;
-  double totalBytes = 0;
-  if (speedTest_.GetDiskSpace(volume, freeBytes, totalBytes) != 0) {
+  platform::DiskSpace space;
+  try {
+    space = fileSystem_.QueryDisk(volume);
+  } catch (const platform::PlatformError&) {
     ui_.Message(kTitle,
                 intro + "An error occurred when attempting to ascertain" + kCrLf +
                     "information about the disk in Drive " + drive + ".",
@@ -123,17 +133,40 @@ FreeSpacePurge::Result FreeSpacePurge::PurgeFreeSpace(const std::string& volume,
   }
   std::int64_t clusterSize = clusterSizes_.GetClusterSize(volume);
   if (clusterSize <= 0) clusterSize = 4096;
-  if (freeBytes < static_cast<double>(clusterSize)) {
-    ui_.Message(kTitle, intro + "Drive " + drive + " has no free space to purge.", Buttons::Ok,
-                Icon::Information);
+  // A drive that does not tell its size (some drives run by a program do not) is filled until it refuses.
+  const bool sizeKnown = space.totalBytes > 0;
+  // The administrator fills what is kept for the administrator too.
+  const double freeBytes = space.freeBytes + (space.administrator ? space.administratorReserveBytes : 0);
+  if (sizeKnown && freeBytes < static_cast<double>(clusterSize)) {
+    double unreached = 0;
+    std::string lines;
+    for (const std::string& line : UnreachedLines(volume, kind.fileSystemType, space, unreached))
+      lines += kCrLf + line;
+    if (unreached <= 0) {
+      ui_.Message(kTitle, intro + "Drive " + drive + " has no free space to purge.", Buttons::Ok,
+                  Icon::Information);
+      return lastResult;
+    }
+    ui_.Message(kTitle, intro + "Drive " + drive + " has no free space that this program may fill." + lines,
+                Buttons::Ok, Icon::Warning);
+    lastResult = Result::Incomplete;
     return lastResult;
   }
 
+  const std::vector<std::string> leftovers = Leftovers(volume);
+  std::string leftoverText;
+  for (const std::string& folder : leftovers) {
+    leftoverText += "The folder " + support::DisplayName(folder) +
+                    " that an earlier purge of the free space left when it was cut short is deleted first." +
+                    kCrLf;
+  }
   const std::string question =
-      intro + "This fills the free space of Drive " + drive + " (" + Size(freeBytes) +
+      intro + "This fills the free space of Drive " + drive + " (" +
+      (sizeKnown ? Size(freeBytes) : std::string("the drive does not tell how much is free")) +
       ") with random bytes, flushes them to the disk and deletes them again, so that what deleted files left "
       "there cannot be recovered." +
-      kCrLf + EstimateText(volume, freeBytes) + kCrLf + kCrLf + "While Drive " + drive +
+      kCrLf + (sizeKnown ? EstimateText(volume, freeBytes) + kCrLf : std::string()) + leftoverText + kCrLf +
+      "While Drive " + drive +
       " is full, other programs cannot write to it: it is emptied again as soon as it is full, so that lasts "
       "only moments." +
       kCrLf + kCrLf + "Do you wish to proceed?";
@@ -141,20 +174,123 @@ FreeSpacePurge::Result FreeSpacePurge::PurgeFreeSpace(const std::string& volume,
     return lastResult;
 
   host_.EnableMenu(false);
-  const std::string folder = speedTest_.CreateFolderOnDrive(volume, kFolderStub);
-  if (folder.empty()) {
-    host_.EnableMenu(true);
-    ui_.Message(kTitle,
-                "The free space of Drive " + drive +
-                    " cannot be purged: no folder can be made there (the drive may be full or read-only). "
-                    "Nothing was written.",
-                Buttons::Ok, Icon::Warning);
-    lastResult = Result::Failed;
-    return lastResult;
-  }
-  lastResult = Run(volume, folder, freeBytes, clusterSize, keepReport);
+  lastResult =
+      Run(volume, kind.fileSystemType, sizeKnown ? freeBytes : -1, clusterSize, keepReport, leftovers);
   host_.EnableMenu(true);
   return lastResult;
+}
+
+std::vector<std::string> FreeSpacePurge::UnreachedLines(const std::string& volume, const std::string& type,
+                                                        const platform::DiskSpace& space, double& unreached) {
+  const std::string drive = support::DisplayName(volume);
+  std::vector<std::string> lines;
+  unreached = 0;
+  // What this user could have filled and the file system still would not take (a quota, say); for the
+  // administrator, the administrator's part too.
+  const double refused = space.freeBytes + (space.administrator ? space.administratorReserveBytes : 0);
+  if (refused > 0) {
+    lines.push_back("The file system reported Drive " + drive + " full while it still showed " +
+                    Size(refused) + " free; that space was not overwritten.");
+    unreached += refused;
+  }
+  if (!space.administrator && space.administratorReserveBytes > 0) {
+    lines.push_back(Size(space.administratorReserveBytes) +
+                    " is kept for the administrator: purging the free space as administrator (root) "
+                    "overwrites that too.");
+    unreached += space.administratorReserveBytes;
+  }
+  const double own = space.fileSystemReserveBytes;
+  if (own > 0) {
+    const std::string amount = (space.fileSystemReserveEstimated ? "About " : "") + Size(own);
+    const std::string typeName = support::DisplayName(type);
+    const std::string unsafe =
+        ": no program may fill it, and lowering it while the drive is mounted can lose what other programs "
+        "write.";
+    if (type == "ext4" || type == "ext3" || type == "ext2") {
+      lines.push_back(amount + " is the reserve that " + typeName +
+                      " keeps free for writes already under way when the drive is full" + unsafe);
+    } else if (type == "xfs") {
+      lines.push_back(amount + " is the reserve pool that xfs keeps for its own use" + unsafe);
+    } else if (type == "btrfs") {
+      lines.push_back(amount +
+                      " is room that btrfs keeps for its own records (metadata), where it also keeps small "
+                      "files and the names of files: no program may fill it.");
+    } else {
+      lines.push_back(amount + " is kept back by the file system for its own use: no program may fill it.");
+    }
+    unreached += own;
+  }
+  if (unreached > 0) {
+    lines.push_back(
+        "So " + Size(unreached) + " of the free space of Drive " + drive +
+        " was not overwritten, and what deleted files left there may still be recovered; the small files "
+        "deleted last often lie in it. Only overwriting the whole drive reaches it: purge files instead of "
+        "deleting them, and their contents never reach the free space.");
+  }
+  return lines;
+}
+
+std::vector<std::string> FreeSpacePurge::Leftovers(const std::string& volume) {
+  std::vector<std::string> found;
+  const std::string stub = kFolderStub;
+  for (const std::string& place : speedTest_.PlacesOnDrive(volume)) {
+    std::vector<platform::DirEntry> entries;
+    try {
+      entries = fileSystem_.ListFolder(place);
+    } catch (const platform::PlatformError&) {
+      continue;
+    }
+    for (const platform::DirEntry& entry : entries) {
+      if (entry.kind != platform::FileKind::Directory || !IsNumbered(entry.name, stub)) continue;
+      std::string folder = place;
+      if (folder.back() != platform::kPathSeparator) folder += platform::kPathSeparator;
+      found.push_back(folder + entry.name);
+    }
+  }
+  return found;
+}
+
+std::string FreeSpacePurge::RemoveLeftover(const std::string& folder) {
+  const std::string name = support::DisplayName(folder);
+  std::vector<platform::DirEntry> entries;
+  try {
+    // Listed before the lock is taken: on Windows the lock keeps every listing out.
+    entries = fileSystem_.ListFolder(folder);
+  } catch (const platform::PlatformError& error) {
+    return "The folder " + name + " could not be read (" + error.description + "); it is left as it is.";
+  }
+  for (const platform::DirEntry& entry : entries) {
+    // Only what a fill writes is deleted: anything else in it is not the program's to delete.
+    if (entry.kind != platform::FileKind::Regular || !IsNumbered(entry.name, kFolderStub))
+      return "The folder " + name + " holds " + support::DisplayName(entry.name) +
+             ", which no purge of the free space writes, so it is left as it is.";
+  }
+  platform::File lock;
+  try {
+    lock = fileSystem_.LockFolder(folder);
+  } catch (const platform::PlatformError& error) {
+    if (error.number == platform::kErrnoBase + EWOULDBLOCK)
+      return "The folder " + name +
+             " belongs to a purge of the free space that is running now: it is left alone.";
+    return "The folder " + name + " could not be opened (" + error.description + "); it is left as it is.";
+  }
+  std::size_t removed = 0;
+  try {
+    for (const platform::DirEntry& entry : entries) {
+      fileSystem_.Remove(folder + platform::kPathSeparator + entry.name);
+      ++removed;
+    }
+    fileSystem_.RemoveFolder(folder);
+  } catch (const platform::PlatformError& error) {
+    return "The folder " + name + " that an earlier purge of the free space left could not be deleted (" +
+           error.description + ").";
+  }
+  const std::string files = removed == 0 ? std::string()
+                            : removed == 1
+                                ? " and the file of random bytes in it"
+                                : " and the " + std::to_string(removed) + " files of random bytes in it";
+  return "Deleted the folder " + name + files +
+         ", left by an earlier purge of the free space that was cut short.";
 }
 
 double FreeSpacePurge::Elapsed(double start) const {
@@ -163,16 +299,51 @@ double FreeSpacePurge::Elapsed(double start) const {
   return elapsed;
 }
 
-FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const std::string& folder,
-                                           double freeBytes, std::int64_t clusterSize, bool keepReport) {
+FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const std::string& type,
+                                           double freeBytes, std::int64_t clusterSize, bool keepReport,
+                                           const std::vector<std::string>& leftovers) {
   const std::string drive = support::DisplayName(volume);
+  const bool sizeKnown = freeBytes >= 0;
   report::ReportWindow& report = report_;
   report.caption = kTitle;
   report.Show();
   report.BeginOtherRun(keepReport);
-  report.AppendReport(report.DateTimeText() + kCrLf + "Purging the free space of Drive " + drive + " (" +
-                          Size(freeBytes) + " free)" + kCrLf + "with one pass of random bytes in " +
-                          support::DisplayName(folder) + "." + kCrLf,
+  report.AppendReport(report.DateTimeText() + kCrLf, true);
+  for (const std::string& leftover : leftovers) report.AppendReport(RemoveLeftover(leftover) + kCrLf, true);
+
+  // The fill's folder is locked for as long as it exists, so that another run does not take it for a
+  // leftover.
+  std::string folder;
+  platform::File lock;
+  for (int attempt = 0; attempt < 3 && !lock.IsOpen(); ++attempt) {
+    folder = speedTest_.CreateFolderOnDrive(volume, kFolderStub);
+    if (folder.empty()) break;
+    try {
+      lock = fileSystem_.LockFolder(folder);
+    } catch (const platform::PlatformError&) {
+      // Taken away (by another run's look for leftovers) before it could be locked: another one.
+    }
+  }
+  if (!lock.IsOpen()) {
+    const std::string text = "The free space of Drive " + drive +
+                             " cannot be purged: no folder can be made there (the drive may be full or "
+                             "read-only). Nothing was written.";
+    report.AppendReport(text + kCrLf, true);
+    report.EndOtherRun(false);
+    ui_.Message(kTitle, text, Buttons::Ok, Icon::Warning);
+    return Result::Failed;
+  }
+  if (sizeKnown && !leftovers.empty()) {
+    try {
+      const platform::DiskSpace space = fileSystem_.QueryDisk(volume);
+      freeBytes = space.freeBytes + (space.administrator ? space.administratorReserveBytes : 0);
+    } catch (const platform::PlatformError&) {
+    }
+  }
+  report.AppendReport("Purging the free space of Drive " + drive + " (" +
+                          (sizeKnown ? Size(freeBytes) + " free" : std::string("free space not known")) +
+                          ")" + kCrLf + "with one pass of random bytes in " + support::DisplayName(folder) +
+                          "." + kCrLf,
                       true);
   const std::size_t progressStart = report.txbText.size();
 
@@ -180,15 +351,18 @@ FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const std:
   double shownAt = -1;
   double paused = 0;
   const auto showProgress = [&](std::int64_t written) {
-    const double total = std::max(freeBytes, static_cast<double>(written));
     const double seconds = Elapsed(start) - paused;
-    std::string line =
-        "Written " + Size(static_cast<double>(written)) + " of " + Size(total) + " (" +
-        std::to_string(std::min<std::int64_t>(support::RoundHalfEven(written * 100.0 / total), 100)) + "%)";
+    std::string line = "Written " + Size(static_cast<double>(written));
+    const double total = std::max(freeBytes, static_cast<double>(written));
+    if (sizeKnown) {
+      line += " of " + Size(total) + " (" +
+              std::to_string(std::min<std::int64_t>(support::RoundHalfEven(written * 100.0 / total), 100)) +
+              "%)";
+    }
     if (seconds >= 0.5 && written > 0) {
       const double rate = static_cast<double>(written) / seconds;
-      line += " at " + support::FormatGrouped(rate / kMegabyte, 2) + " MB/sec., about " +
-              Duration((total - static_cast<double>(written)) / rate) + " left";
+      line += " at " + support::FormatGrouped(rate / kMegabyte, 2) + " MB/sec.";
+      if (sizeKnown) line += ", about " + Duration((total - static_cast<double>(written)) / rate) + " left";
     }
     report.txbText.Truncate(progressStart);
     report.AppendReport(line + ".", true);
@@ -221,13 +395,23 @@ FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const std:
     result.error = error.what();
   }
   const double seconds = Elapsed(start) - paused;
-  // What the file system still offered when it said it was full; looked at before anything is deleted.
-  double leftFree = 0;
-  double ignored = 0;
+  // What the file system still counts free while the drive is full: looked at before anything is deleted.
   const bool full = result.outcome == engine::FreeSpaceFill::Outcome::Full;
-  if (full && speedTest_.GetDiskSpace(volume, leftFree, ignored) != 0) leftFree = 0;
+  std::vector<std::string> unreachedLines;
+  double unreached = 0;
+  if (full) {
+    try {
+      unreachedLines = UnreachedLines(volume, type, fileSystem_.QueryDisk(volume), unreached);
+    } catch (const platform::PlatformError& error) {
+      unreachedLines = {"How much of Drive " + drive + " is still free could not be read (" +
+                        error.description +
+                        "), so whether all of its free space was overwritten is not known."};
+      unreached = 1;
+    }
+  }
   std::string problem;
   const bool cleared = fill.Clear(problem);
+  lock = platform::File();
 
   report.txbText.Truncate(progressStart);
   std::string summary;
@@ -237,10 +421,12 @@ FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const std:
     summary = "Written " + written + " in " + Duration(seconds) + " (" +
               support::FormatGrouped(result.written / kMegabyte / std::max(seconds, 0.001), 2) +
               " MB/sec.), flushed" + (cleared ? " and deleted." : ".") + kCrLf;
-    // A file system that reports itself full with much still free (a quota, a reserve) has not been filled.
-    if (leftFree > std::max(freeBytes / 100, kMegabyte)) {
-      summary += "The file system reported Drive " + drive + " full while it still showed " + Size(leftFree) +
-                 " free; that space was not overwritten." + kCrLf;
+    if (!sizeKnown) {
+      summary += "Drive " + drive + " could not tell how much was free: " + written +
+                 " was written before it refused more, because it was full." + kCrLf;
+    }
+    for (const std::string& line : unreachedLines) summary += line + kCrLf;
+    if (unreached > 0) {
       outcome = Result::Incomplete;
     } else {
       summary += "The free space of Drive " + drive + " has been purged." + kCrLf;

@@ -2,9 +2,11 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace nulvane::platform {
 class Clock;
+struct DiskSpace;
 class FileSystem;
 class Random;
 class Ui;
@@ -56,9 +58,19 @@ class FreeSpacePurge {
   static constexpr const char* kFolderStub = "_nv_free";
   static constexpr const char* kAfterPurge = "The purge has ended.";
 
+  // What of a full volume's free space the fill could not reach, and why: one line per cause (empty when
+  // nothing stayed); `unreached` is the sum. `type` is the file system's.
+  static std::vector<std::string> UnreachedLines(const std::string& drive, const std::string& type,
+                                                 const platform::DiskSpace& space, double& unreached);
+
  private:
-  Result Run(const std::string& volume, const std::string& folder, double freeBytes, std::int64_t clusterSize,
-             bool keepReport);
+  // The folders that fills cut short (the program killed, the computer switched off) left on the volume.
+  std::vector<std::string> Leftovers(const std::string& volume);
+  // Deletes a leftover folder with the files in it, unless another run holds it or it holds anything a
+  // fill does not write: the report's line about it.
+  std::string RemoveLeftover(const std::string& folder);
+  Result Run(const std::string& volume, const std::string& type, double freeBytes, std::int64_t clusterSize,
+             bool keepReport, const std::vector<std::string>& leftovers);
   std::string EstimateText(const std::string& volume, double freeBytes) const;
   double Elapsed(double start) const;
 

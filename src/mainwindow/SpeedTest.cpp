@@ -1,5 +1,6 @@
 #include "mainwindow/SpeedTest.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -287,22 +288,28 @@ void SpeedTest::ResetDrive(const std::string& drive) {
   state_.intSpeedTestsByDrive[drive] = 0;
 }
 
-std::string SpeedTest::CreateFolderOnDrive(const std::string& drive, const std::string& stub) {
+std::vector<std::string> SpeedTest::PlacesOnDrive(const std::string& drive) {
   // The root of the volume where the user may write there; otherwise a folder of the same volume that a user
   // would expect to be written to (home, then the temporary folders), so the work stays on that volume.
   std::vector<std::string> places = {drive};
   std::vector<std::string> candidates = {fileSystem_.HomeFolder()};
   for (const std::string& temporary : platform::TemporaryFolders()) candidates.push_back(temporary);
-  for (const std::string& place : candidates) {
+  for (const std::string& candidate : candidates) {
+    if (candidate.empty() || candidate == drive) continue;
     // Resolved like a chosen folder: /tmp or $TMPDIR may be a link, and nothing is reached through one.
-    if (!place.empty() && place != drive) places.push_back(folders_.ResolveChosenFolder(place));
-  }
-  for (const std::string& place : places) {
+    const std::string place = folders_.ResolveChosenFolder(candidate);
     try {
-      if (place != drive && fileSystem_.VolumeOf(place) != drive) continue;
+      if (place.empty() || fileSystem_.VolumeOf(place) != drive) continue;
     } catch (const platform::PlatformError&) {
       continue;
     }
+    if (std::find(places.begin(), places.end(), place) == places.end()) places.push_back(place);
+  }
+  return places;
+}
+
+std::string SpeedTest::CreateFolderOnDrive(const std::string& drive, const std::string& stub) {
+  for (const std::string& place : PlacesOnDrive(drive)) {
     std::string folder = folders_.NewNumberedFolder(place, stub);
     if (!folder.empty()) return WithoutTrailingSeparator(folder);
   }

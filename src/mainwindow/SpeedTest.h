@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace nulvane::platform {
 class Clock;
@@ -73,6 +74,9 @@ class SpeedTest {
   // Creates stub<n> at the drive's root, or where the user cannot write there, in the home folder or a
   // temporary folder that lies on the same drive; its path, or empty when there is no such place.
   std::string CreateFolderOnDrive(const std::string& drive, const std::string& stub);
+  // Where CreateFolderOnDrive makes its folders, in the order it tries them: the drive's root, then the
+  // home and temporary folders that lie on the drive.
+  std::vector<std::string> PlacesOnDrive(const std::string& drive);
 
   // The settings key of a drive.
   std::string DriveKey(const std::string& drive) const;

@@ -111,7 +111,18 @@ enum class WriteLease {
 struct DiskSpace {
   std::int64_t clusterSize = 0;  // bytes per allocation unit
   double freeBytes = 0;          // available to the current user
-  double totalBytes = 0;
+  double totalBytes = 0;         // 0: the file system does not tell its size (nor its free space)
+  // Free space that the current user cannot fill, as far as the file system tells (0 where it keeps none or
+  // does not say): the part kept for the administrator, who may fill it (`administrator`: the program runs
+  // as one), and what the file system keeps back for its own use, which no program can fill: ext4's
+  // reserved clusters, xfs's reserve pool, the room btrfs keeps for its own records. Either may hold what
+  // deleted files left.
+  double administratorReserveBytes = 0;
+  double fileSystemReserveBytes = 0;
+  // The file system's reserve is the size it would have by default: the real one is for the administrator
+  // to read.
+  bool fileSystemReserveEstimated = false;
+  bool administrator = false;
 };
 
 // The file system as the program reaches it. The real implementations are PosixFileSystem and
@@ -196,6 +207,10 @@ class FileSystem {
   virtual void MakeFolder(const std::string& path) = 0;
   // Removes an empty folder.
   virtual void RemoveFolder(const std::string& path) = 0;
+  // Opens a folder and takes a lock on it for as long as the returned file stays open, so that another
+  // run of the program can tell that the folder is in use: a lock that another process holds already fails
+  // with EWOULDBLOCK. A link is not followed.
+  virtual File LockFolder(const std::string& path) = 0;
 
   // The drive that holds the path: on POSIX systems its mount point (longest matching prefix, "/" when none
   // is known), on Windows its drive letter with a colon ("C:") or, for a network path, "\\server\share".

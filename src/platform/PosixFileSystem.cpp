@@ -8,6 +8,8 @@
 #include <poll.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
@@ -166,6 +168,57 @@ int OpenWithoutLinks(const std::string& path, int flags, mode_t mode = 0) {
 
 // The folder that holds the path's last component, opened without following links, and that component:
 // calls that act on a name (unlink, mkdir, chmod, rename) act relative to the folder's descriptor.
+// Free space that the file system keeps back for its own use, which no program can fill.
+struct FileSystemReserve {
+  double bytes = 0;
+  bool estimated = false;
+  bool counted = false;  // part of the free count of statvfs (ext4, btrfs), not beside it (xfs)
+};
+
+// XFS_IOC_GET_RESBLKS of the xfs headers, which are not needed for this one call.
+struct XfsReserve {
+  std::uint64_t resblks;
+  std::uint64_t resblksAvailable;
+};
+constexpr unsigned long kXfsGetReserve = _IOR('X', 115, XfsReserve);
+
+FileSystemReserve FileSystemReserveOf(int folder, const std::string& type, dev_t device,
+                                      const struct statvfs& info) {
+  FileSystemReserve reserve;
+  const double unit = static_cast<double>(info.f_frsize != 0 ? info.f_frsize : info.f_bsize);
+  if (type == "ext4" || type == "ext3" || type == "ext2") {
+    // ext4 keeps up to 2 % (at most 4,096 clusters) free for writes already under way when the volume is
+    // full; its sysfs folder is named after the device as the kernel names it ("loop0", "dm-0").
+    std::error_code error;
+    const std::filesystem::path block = std::filesystem::read_symlink(
+        "/sys/dev/block/" + std::to_string(major(device)) + ":" + std::to_string(minor(device)), error);
+    if (error) return reserve;
+    std::ifstream in("/sys/fs/ext4/" + block.filename().string() + "/reserved_clusters");
+    double clusters = 0;
+    if (in >> clusters) {
+      reserve.bytes = clusters * unit;
+      reserve.counted = true;
+    }
+  } else if (type == "xfs") {
+    // xfs takes its reserve pool out of the free count; only the administrator may ask how large it is.
+    XfsReserve pool{};
+    if (::ioctl(folder, kXfsGetReserve, &pool) == 0) {
+      reserve.bytes = static_cast<double>(pool.resblksAvailable) * unit;
+    } else {
+      // The size xfs gives it by default: 5 % of the blocks, at most 8,192 of them.
+      reserve.bytes = std::min(static_cast<double>(info.f_blocks) / 20, 8192.0) * unit;
+      reserve.estimated = true;
+    }
+  } else if (type == "btrfs") {
+    // What btrfs counts free beyond what data may fill is room for its own records (metadata), where it
+    // keeps small files and every name.
+    reserve.bytes =
+        std::max(0.0, static_cast<double>(info.f_bfree) - static_cast<double>(info.f_bavail)) * unit;
+    reserve.counted = true;
+  }
+  return reserve;
+}
+
 struct Parent {
   Descriptor folder;
   std::string name;
@@ -725,6 +778,19 @@ void PosixFileSystem::RemoveFolder(const std::string& path) {
   if (::unlinkat(parent.folder.get(), parent.name.c_str(), AT_REMOVEDIR) != 0) ThrowErrno(errno);
 }
 
+File PosixFileSystem::LockFolder(const std::string& path) {
+  const std::string folder = WithoutTrailingSeparators(path);
+  const int descriptor = OpenWithoutLinks(folder, O_RDONLY | O_DIRECTORY);
+  if (descriptor < 0) ThrowErrno(errno);
+  File file(descriptor, folder);
+  // A lock of the open folder, not of a file beside it: it goes with the descriptor, also when the program
+  // is killed, and leaves nothing behind.
+  while (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EINTR) ThrowErrno(errno);
+  }
+  return file;
+}
+
 PosixFileSystem::~PosixFileSystem() {
   if (mountInfoDescriptor_ >= 0) ::close(mountInfoDescriptor_);
 }
@@ -791,13 +857,29 @@ std::vector<Volume> PosixFileSystem::Volumes() {
 }
 
 DiskSpace PosixFileSystem::QueryDisk(const std::string& volume) {
+  const int descriptor = OpenWithoutLinks(WithoutTrailingSeparators(volume), O_RDONLY | O_DIRECTORY);
+  if (descriptor < 0) ThrowErrno(errno);
+  const Descriptor folder(descriptor);
   struct statvfs info {};
-  if (::statvfs(volume.c_str(), &info) != 0) ThrowErrno(errno);
+  if (::fstatvfs(folder.get(), &info) != 0) ThrowErrno(errno);
+  struct stat identity {};
+  if (::fstat(folder.get(), &identity) != 0) ThrowErrno(errno);
   DiskSpace space;
   const auto unit = static_cast<std::int64_t>(info.f_frsize != 0 ? info.f_frsize : info.f_bsize);
   space.clusterSize = unit;
   space.freeBytes = static_cast<double>(info.f_bavail) * static_cast<double>(unit);
   space.totalBytes = static_cast<double>(info.f_blocks) * static_cast<double>(unit);
+  space.administrator = ::geteuid() == 0;
+  const double allFree = static_cast<double>(info.f_bfree) * static_cast<double>(unit);
+  const double withheld = std::max(0.0, allFree - space.freeBytes);
+  // By the mount table, as the volume's kind is told: btrfs gives its files device numbers of their own.
+  const std::string type = ClassifyVolume(volume).fileSystemType;
+  const FileSystemReserve reserve = FileSystemReserveOf(folder.get(), type, identity.st_dev, info);
+  space.fileSystemReserveBytes = reserve.bytes;
+  space.fileSystemReserveEstimated = reserve.estimated;
+  // What the free count holds beyond what this user may fill: the administrator's part, and (on ext4 and
+  // btrfs) the file system's own, which the free count includes.
+  space.administratorReserveBytes = std::max(0.0, withheld - (reserve.counted ? reserve.bytes : 0.0));
   return space;
 }
 

@@ -875,6 +875,22 @@ void WindowsFileSystem::RemoveFolder(const std::string& path) {
   MarkForDeletion(handle.get());
 }
 
+File WindowsFileSystem::LockFolder(const std::string& path) {
+  const std::wstring full = FullPathOf(path);
+  // Windows locks no folder, but a handle that shares no reading keeps every other opening for reading out:
+  // another run's lock fails with a sharing violation. Deleting what is in the folder stays possible.
+  Handle handle = [&] {
+    try {
+      return OpenExactly(full, FILE_LIST_DIRECTORY, FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+    } catch (const PlatformError& error) {
+      if (error.number == ErrorNumberFromWin32(ERROR_SHARING_VIOLATION)) ThrowErrno(EWOULDBLOCK);
+      throw;
+    }
+  }();
+  if (StatusOf(handle.get()).kind != FileKind::Directory) ThrowWin32(ERROR_DIRECTORY);
+  return File(handle.release(), path);
+}
+
 std::string WindowsFileSystem::VolumeOf(const std::string& path) {
   const std::wstring root = RootOf(FullPathOf(path));
   return Narrow(root.substr(0, root.size() - 1));

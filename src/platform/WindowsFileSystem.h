@@ -49,6 +49,7 @@ class WindowsFileSystem final : public FileSystem {
   std::vector<DirEntry> ListFolderWithSizes(const std::string& path) override;
   void MakeFolder(const std::string& path) override;
   void RemoveFolder(const std::string& path) override;
+  File LockFolder(const std::string& path) override;
   std::string VolumeOf(const std::string& path) override;
   std::vector<Volume> Volumes() override;
   DiskSpace QueryDisk(const std::string& volume) override;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <fcntl.h>
+#include <grp.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -38,6 +39,9 @@ class CliRunner {
     bool acceptResidue = true;
     // The executable to run, when not the build's own (a copy in an installed layout, say).
     std::string program = NULVANE_CLI;
+    // Run as this user (and group) rather than the test's own, when set.
+    int user = -1;
+    int group = -1;
   };
 
   explicit CliRunner(const TempDir& temp) : temp_(temp) {
@@ -70,6 +74,10 @@ class CliRunner {
       ::setenv("XDG_CONFIG_HOME", configFolder().c_str(), 1);
       ::setenv("XDG_DATA_HOME", (temp_ / "cli-data").c_str(), 1);
       ::setenv("LC_ALL", "C", 1);
+      if (options.user >= 0 &&
+          (::setgroups(0, nullptr) != 0 || ::setgid(static_cast<gid_t>(options.group)) != 0 ||
+           ::setuid(static_cast<uid_t>(options.user)) != 0))
+        ::_exit(126);
       std::vector<char*> argv{const_cast<char*>(options.program.c_str())};
       for (const std::string& argument : arguments) argv.push_back(const_cast<char*>(argument.c_str()));
       static char acceptResidue[] = "--accept-residue";

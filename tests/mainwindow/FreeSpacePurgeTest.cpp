@@ -16,6 +16,7 @@ namespace nulvane::mainwindow::testing {
 namespace {
 
 using nulvane::testing::Exists;
+using nulvane::testing::ReadFile;
 using platform::Answer;
 using platform::DriveType;
 using Result = FreeSpacePurge::Result;
@@ -180,6 +181,118 @@ TEST_F(FreeSpacePurgeTest, ADiskThatSaysItIsFullWhileShowingFreeSpaceIsNotCalled
   EXPECT_FALSE(Contains(Report(), "has been purged"));
   EXPECT_EQ(report.lblPausedDone.caption, "");
   EXPECT_TRUE(Leftovers().empty());
+}
+
+// The free space the fill cannot take is named with its amount, its cause and what would reach it, and
+// the run is not called a purge of the free space.
+TEST_F(FreeSpacePurgeTest, ReservesThatStayFullOfOldDataAreNamedAndTheRunIsNotCalledPurged) {
+  disk.administratorReserve = 3.0 * kMiB;
+  disk.fileSystemReserve = 1.0 * kMiB;
+  ui.Answer(Answer::Yes);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Incomplete);
+  EXPECT_EQ(disk.used, disk.capacity);
+  EXPECT_TRUE(Contains(
+      Report(),
+      " MB/sec.), flushed and deleted.\r\n3.00 MB is kept for the administrator: purging the free "
+      "space as administrator (root) overwrites that too.\r\n1.00 MB is the reserve that ext4 keeps "
+      "free for writes already under way when the drive is full: no program may fill it, and lowering "
+      "it while the drive is mounted can lose what other programs write.\r\nSo 4.00 MB of the free "
+      "space of Drive " +
+          volume + " was not overwritten, and what deleted files left there may still be recovered;"))
+      << Report();
+  EXPECT_FALSE(Contains(Report(), "has been purged"));
+  EXPECT_EQ(report.lblPausedDone.caption, "");
+
+  // The administrator fills the administrator's part too: only the file system's own reserve stays.
+  disk.Reset();
+  disk.administrator = true;
+  ui.Answer(Answer::Yes);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Incomplete);
+  EXPECT_TRUE(Contains(ui.LastMessage().text, "(20.00 MB) with random bytes")) << ui.LastMessage().text;
+  EXPECT_EQ(disk.used, disk.capacity);
+  EXPECT_FALSE(Contains(ReportAfterDate(), "administrator")) << Report();
+  EXPECT_TRUE(Contains(ReportAfterDate(), "\r\nSo 1.00 MB of the free space of Drive ")) << Report();
+
+  // Nothing left to fill, only reserves: said at once, and not called done.
+  disk.capacity = 0;
+  disk.Reset();
+  disk.administrator = false;
+  const int foldersMade = disk.Calls("MakeFolder");
+  ui.Answer(Answer::Ok);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Incomplete);
+  EXPECT_EQ(
+      ui.LastMessage().text.rfind("Drive " + volume +
+                                      " has no free space that this program may fill.\r\n3.00 MB is kept "
+                                      "for the administrator",
+                                  0),
+      0u)
+      << ui.LastMessage().text;
+  EXPECT_EQ(disk.Calls("MakeFolder"), foldersMade);
+}
+
+TEST_F(FreeSpacePurgeTest, ADriveThatDoesNotTellItsSizeIsFilledUntilItRefuses) {
+  disk.sizeUnknown = true;
+  ui.Answer(Answer::Yes);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Done);
+  EXPECT_TRUE(
+      Contains(ui.messages()[0].text, "This fills the free space of Drive " + volume +
+                                          " (the drive does not tell how much is free) with random bytes"))
+      << ui.messages()[0].text;
+  EXPECT_EQ(disk.used, disk.capacity);
+  EXPECT_TRUE(Contains(Report(), "(free space not known)")) << Report();
+  EXPECT_TRUE(
+      Contains(Report(), "Drive " + volume +
+                             " could not tell how much was free: 20.00 MB was written before it refused "
+                             "more, because it was full.\r\nThe free space of Drive " +
+                             volume + " has been purged.\r\n"))
+      << Report();
+
+  // A fill that ends any other way is no purge.
+  disk.Reset();
+  disk.Inject({"CreateUnnamedFile", "", EOPNOTSUPP});
+  disk.Inject({"WriteAt", "_nv_free", EIO, 1, 1});
+  ui.Answer(Answer::Yes);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Failed);
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+// A fill cut short (the program killed) leaves its folder; the next run deletes it first and says so,
+// but never one that another run holds or one that holds anything a fill does not write.
+TEST_F(FreeSpacePurgeTest, FoldersLeftByAFillCutShortAreDeletedFirstUnlessHeldOrNotOurs) {
+  temp.Write("vol/_nv_free3/_nv_free1", "random");
+  temp.Write("vol/_nv_free3/_nv_free2", "random");
+  temp.MakeFolder("vol/_nv_free5");
+  temp.Write("vol/_nv_free7/notes.txt", "mine");
+  temp.Write("vol/_nv_freedom/_nv_free1", "not a fill's folder");
+  // Another run is filling from this one.
+  const platform::File held = disk.LockFolder(volume + "/_nv_free5");
+  ui.Answer(Answer::Yes);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Done);
+  EXPECT_TRUE(
+      Contains(ui.messages()[0].text, "The folder " + volume +
+                                          "/_nv_free3 that an earlier purge of the free space left when "
+                                          "it was cut short is deleted first.\r\n"))
+      << ui.messages()[0].text;
+  EXPECT_TRUE(
+      Contains(Report(), "Deleted the folder " + volume +
+                             "/_nv_free3 and the 2 files of random bytes in it, left by an earlier purge "
+                             "of the free space that was cut short.\r\n"))
+      << Report();
+  EXPECT_TRUE(
+      Contains(Report(), "The folder " + volume +
+                             "/_nv_free5 belongs to a purge of the free space that is running now: it is "
+                             "left alone.\r\n"));
+  EXPECT_TRUE(
+      Contains(Report(), "The folder " + volume +
+                             "/_nv_free7 holds notes.txt, which no purge of the free space writes, so it "
+                             "is left as it is.\r\n"));
+  EXPECT_FALSE(Exists(temp / "vol/_nv_free3"));
+  EXPECT_EQ(ReadFile(temp / "vol/_nv_free7/notes.txt"), "mine");
+  EXPECT_TRUE(Exists(temp / "vol/_nv_free5"));
+  EXPECT_TRUE(Exists(temp / "vol/_nv_freedom/_nv_free1"));
+  // The run's own folder took a free number and is gone again.
+  EXPECT_TRUE(Contains(Report(), "with one pass of random bytes in " + volume + "/_nv_free1.")) << Report();
+  EXPECT_FALSE(Exists(temp / "vol/_nv_free1"));
 }
 
 TEST_F(FreeSpacePurgeTest, PauseThenStopEndsTheRunAndEverythingWrittenIsDeleted) {

@@ -170,6 +170,10 @@ void FaultyFileSystem::RemoveFolder(const std::string& path) {
   Check("RemoveFolder", path);
   real_.RemoveFolder(path);
 }
+platform::File FaultyFileSystem::LockFolder(const std::string& path) {
+  Check("LockFolder", path);
+  return real_.LockFolder(path);
+}
 std::string FaultyFileSystem::VolumeOf(const std::string& path) {
   Check("VolumeOf", path);
   if (!volumes_.empty()) {

@@ -84,6 +84,7 @@ class FaultyFileSystem : public platform::FileSystem {
   std::vector<platform::DirEntry> ListFolderWithSizes(const std::string& path) override;
   void MakeFolder(const std::string& path) override;
   void RemoveFolder(const std::string& path) override;
+  platform::File LockFolder(const std::string& path) override;
   std::string VolumeOf(const std::string& path) override;
   std::vector<platform::Volume> Volumes() override;
   platform::DiskSpace QueryDisk(const std::string& volume) override;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <string>
@@ -24,6 +25,13 @@ class SmallDisk : public FaultyFileSystem {
   bool wholeWritesOnly = false;
   // Set: the free space the volume reports, whatever is used (a disk that says it is full too early).
   double reportedFree = -1;
+  // Free space beyond `capacity` that the volume keeps for the administrator and for itself, as it reports
+  // them; `administrator`: the program runs as one, and the administrator's part is filled too.
+  double administratorReserve = 0;
+  double fileSystemReserve = 0;
+  bool administrator = false;
+  // The volume reports no size and no free space (as some drives run by a program do).
+  bool sizeUnknown = false;
 
   void WriteAt(const platform::File& file, const void* data, std::size_t size, std::int64_t offset) override {
     if (file.Path().find(under) == std::string::npos)
@@ -45,7 +53,16 @@ class SmallDisk : public FaultyFileSystem {
     platform::DiskSpace space;
     space.clusterSize = clusterSize;
     space.freeBytes = reportedFree >= 0 ? reportedFree : static_cast<double>(capacity - used);
-    space.totalBytes = static_cast<double>(capacity) * 2;
+    space.totalBytes = static_cast<double>(capacity) * 2 + 1048576;
+    space.administratorReserveBytes = administratorReserve;
+    space.fileSystemReserveBytes = fileSystemReserve;
+    space.administrator = administrator;
+    if (administrator) {
+      // The administrator's part is part of what the fill takes (`capacity`): what is left of it is shown.
+      space.administratorReserveBytes = std::min(administratorReserve, space.freeBytes);
+      space.freeBytes -= space.administratorReserveBytes;
+    }
+    if (sizeUnknown) space.freeBytes = space.totalBytes = 0;
     return space;
   }
 
