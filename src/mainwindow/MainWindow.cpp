@@ -44,7 +44,7 @@ MainWindow::MainWindow(MainWindowParts parts)
       dateInput_(parts.dateInput),
       specifyFiles_(parts.specifyFiles) {}
 
-bool MainWindow::Startup() {
+bool MainWindow::Startup(bool loadNextRunSetup) {
   state_.blnStartupCompleted = false;
   state_.strProgramTextFile = support::FoldCase(kWindowTag) + ".dat";
   std::string message;
@@ -59,7 +59,7 @@ bool MainWindow::Startup() {
   typeOfPurge_.SetConfirmTitle(programText_.GetProgramText(23));
   InitOperationState();
   // On the first run there is no such file and the defaults stay.
-  LoadSetup(state_.strSetupFilePath);
+  if (loadNextRunSetup) LoadSetup(state_.strSetupFilePath);
   TakeRestoreSnapshot();
   UpdateTargetLabels();
   RefreshTypeOfPurgeLabel();
@@ -130,8 +130,9 @@ void MainWindow::UpdateTargetLabels() {
   }
   // A file picked in the file specification dialog may have gone since; a wildcard specification is never
   // a file name, so it is left alone.
+  const support::FileMatcher files = Files();
   if (specifyFiles_.optSingleFile.selected && !s.strTargetFolder.empty() && !s.strFilespec.empty() &&
-      !support::ContainsWildcard(s.strFilespec)) {
+      files.NamesOneFile()) {
     std::string path = s.strTargetFolder;
     if (path.back() != platform::kPathSeparator) path += platform::kPathSeparator;
     if (!folders_.FileExists(path + s.strFilespec)) s.strFilespec.clear();
@@ -146,12 +147,15 @@ void MainWindow::UpdateTargetLabels() {
   UpdateDateRestrictionLabel();
   NotifyChanged();
 
-  const bool wildcard = support::ContainsWildcard(s.strFilespec);
+  const bool wildcard = !files.NamesOneFile();
   if ((!wildcard || support::CharacterCount(s.strFilespec) > 20) && !s.strFilespec.empty()) {
     // No floppy drive exists here, so a named file always becomes the current file.
     if (!wildcard) s.strCurrentFilePath = s.strTargetFolder + s.strFilespec;
   } else if (!ShowsNotSpecified(lblFiles)) {
-    if (s.strFilespec == "*.*") {
+    if (files.UsesShellPatterns()) {
+      lblFiles2.caption = "(All files whose names match \"" + support::DisplayName(s.strFilespec) +
+                          "\" as the shell matches names.)";
+    } else if (s.strFilespec == "*.*") {
       lblFiles2.caption = "(All files.)";
     } else if (s.strFilespec.rfind("*.", 0) == 0) {
       lblFiles2.caption =

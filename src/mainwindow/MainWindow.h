@@ -16,6 +16,7 @@
 #include "platform/Random.h"
 #include "platform/Ui.h"
 #include "report/ReportHost.h"
+#include "support/FileMatcher.h"
 #include "support/OperationState.h"
 #include "support/SetupFormat.h"
 
@@ -78,9 +79,10 @@ class MainWindow : public platform::Observable,
     freeSpace_ = &freeSpace;
   }
 
-  // Loads the program texts and sets everything to its defaults. False when the program text cannot be
-  // loaded: the message has been shown and the program must end.
-  bool Startup();
+  // Loads the program texts, sets everything to its defaults and, unless `loadNextRunSetup` is false (the
+  // command line, which starts from the defaults it documents), the setup kept for the next run. False when
+  // the program text cannot be loaded: the message has been shown and the program must end.
+  bool Startup(bool loadNextRunSetup = true);
 
   void InitOperationState();
   void UpdateTargetLabels();
@@ -96,6 +98,10 @@ class MainWindow : public platform::Observable,
   // Commands. Buttons act on the release of the mouse button.
   void cmdSpecifyDirectory_Release(int index);
   void cmdSpecifyFiles_Release();
+  // What accepting the file specification dialog does, for files named elsewhere: the command line's
+  // patterns or a setup's specification. False when the folder holds nothing they could match (the message
+  // has been shown) or cannot be read.
+  bool SpecifyFiles(const support::FileMatcher& files);
   void cmdSingleFile_Release();
   void cmdSubdirectories_Release();
   void cmdClear_Click();
@@ -133,7 +139,7 @@ class MainWindow : public platform::Observable,
   // were read and taken; otherwise the target, subfolder setting and type of purge are the defaults.
   // SaveSetup never leaves a half-written file: the old one stays until the new one is complete.
   bool LoadSetup(const std::string& path);
-  bool SaveSetup(const std::string& path);
+  bool SaveSetup(const std::string& chosenPath);
   void TakeRestoreSnapshot();
   void CloseSetupPanel();
 
@@ -285,10 +291,15 @@ class MainWindow : public platform::Observable,
   bool TakeSingleFile(const std::string& chosenPath);
   void PrepareFolderChoice();
   void TakeFolder(std::string path);
-  bool CheckFolderContents(const std::string& spec);
+  bool CheckFolderContents(const support::FileMatcher& matcher);
+  // The files of the target: the file specification, or the command line's patterns.
+  support::FileMatcher Files() const { return {state_.strFilespec, state_.strShellPatterns}; }
   support::SetupValues CurrentSetup();
   bool ApplySetupTarget(const support::SetupValues& values);
-  std::string ReadSetupFile(const std::string& path, bool& read);
+  std::string ReadSetupFile(const std::string& chosenPath, bool& read);
+  // The file a setup path stands for: the path itself, or the file a link there leads to; empty when the
+  // link leads nowhere or, as root, may not be followed.
+  std::string SetupFileBehind(const std::string& path);
   // A path from a file dialog with its folder resolved once; the name stays as chosen.
   std::string ChosenFilePath(const std::string& path);
   void AfterSetupFileDialog();

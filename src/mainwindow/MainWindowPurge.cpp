@@ -75,7 +75,7 @@ void MainWindow::cmdProcessFiles_Release(int index) {
   report.blnListFiles = index == 2;
   const std::string title = index == 1 ? "Purge files" : "List files";
 
-  if (!support::ContainsWildcard(state_.strFilespec) && !state_.blnSubdirectories &&
+  if (Files().NamesOneFile() && !state_.blnSubdirectories &&
       state_.lngOnlyBeforeThisJDN != support::kNoDateRestriction) {
     const std::string path = WithSeparator(folder) + state_.strFilespec;
     std::int16_t error = 0;
@@ -158,7 +158,7 @@ void MainWindow::CountFilesToPurge() {
   report.blnListFiles = false;
   report.blnPurgeFiles = false;
   report.lngNumFilesProcessed = 0;
-  report.ListFilesRecursive(report.strNextDirPath, report.strCurrentFileSpec);
+  report.ListFilesRecursive(report.strNextDirPath, report.CurrentFiles());
 }
 
 void MainWindow::SetRunning(bool running) {
@@ -194,11 +194,12 @@ bool MainWindow::RunPurge() {
   report::ReportWindow& report = *report_;
   const std::string folder = state_.strTargetFolder;
   const std::string spec = state_.strFilespec;
-  state_.blnMultipleFiles = support::ContainsWildcard(spec);
+  const support::FileMatcher files = Files();
+  state_.blnMultipleFiles = !files.NamesOneFile();
   if (!state_.blnSubdirectories) {
     std::string error;
     double total = 0;
-    if (folders_.CountMatchingFiles(folder, spec, false, false, error, total) == 0) {
+    if (folders_.CountMatchingFiles(folder, files, false, false, error, total) == 0) {
       ui_.Message("Purge files",
                   state_.blnMultipleFiles ? "There are no files in " + support::DisplayName(folder) +
                                                 " matching " + support::DisplayName(spec) + "."
@@ -274,8 +275,9 @@ bool MainWindow::BuildConfirmationTexts(std::int32_t count) {
     return false;
   }
   const std::string n = std::to_string(count);
+  const bool allFiles = Files().MatchesEveryName();
   std::string q = "Are you sure that you want to purge the slack area of ";
-  if (s.strFilespec != "*.*") {
+  if (!allFiles) {
     if (s.blnMultipleFiles) {
       q += count < 2 ? "the files" : "the " + n + " files";
     } else {
@@ -296,7 +298,7 @@ bool MainWindow::BuildConfirmationTexts(std::int32_t count) {
   }
   if (s.blnSubdirectories) {
     q += "\r\nand all files ";
-    if (s.strFilespec != "*.*") q += "of the form \"" + s.strFilespec + "\" ";
+    if (!allFiles) q += "of the form \"" + s.strFilespec + "\" ";
     q += "in all subfolders?";
   } else {
     q += " ?";
@@ -323,22 +325,23 @@ void MainWindow::RunListing() {
   report::ReportWindow& report = *report_;
   const std::string folder = state_.strTargetFolder;
   const std::string spec = state_.strFilespec;
-  state_.blnMultipleFiles = support::ContainsWildcard(spec);
+  const support::FileMatcher files = Files();
+  state_.blnMultipleFiles = !files.NamesOneFile();
   if (state_.blnSubdirectories) {
     if (report.blnDisplayFolderNames) {
       std::int32_t count = 0;
       std::int32_t limit = 100;
       double total = 0;
       int error = 0;
-      folders_.CountFilesInTree(true, folder, spec, count, limit, false, total, error);
+      folders_.CountFilesInTree(true, folder, files, count, limit, false, total, error);
       report.blnDisplayFileNames = count < 100;
     }
   } else {
     std::string error;
     double total = 0;
-    if (folders_.CountMatchingFiles(folder, spec, false, false, error, total) == 0) {
+    if (folders_.CountMatchingFiles(folder, files, false, false, error, total) == 0) {
       std::string text;
-      if (spec == "*.*") {
+      if (files.MatchesEveryName()) {
         text = "There are no files in " + support::DisplayName(folder) + ".";
       } else if (state_.blnMultipleFiles) {
         text = "There are no files in " + support::DisplayName(folder) + " matching " +
@@ -355,7 +358,7 @@ void MainWindow::RunListing() {
   report.strCurrentFileSpec = spec;
   if (!report.blnDisplayFileNames) {
     report.caption = report.blnDisplayFolderNames ? "List folders" : "Estimate purge time";
-  } else if (spec == "*.*") {
+  } else if (files.MatchesEveryName()) {
     report.caption = "List all files";
   } else {
     report.caption = state_.blnMultipleFiles ? "List files " + spec : "List files";

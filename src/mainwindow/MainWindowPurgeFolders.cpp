@@ -58,6 +58,7 @@ void MainWindow::cmdPurgeFolders() {
           Buttons::Ok, Icon::Information);
       state_.strTargetFolder = folder;
       state_.strFilespec = "*.*";
+      state_.strShellPatterns.clear();
       state_.strSavedFilesCaption = "*.*";
       UpdateTargetLabels();
       cmdSubdirectories_Release();

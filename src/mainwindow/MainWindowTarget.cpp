@@ -94,6 +94,7 @@ bool MainWindow::TakeSingleFile(const std::string& chosenPath) {
   if (state_.blnDateRestriction && CheckSingleFileDate(path, "Single file")) return false;
   state_.strTargetFolder = folder;
   state_.strFilespec = name;
+  state_.strShellPatterns.clear();
   state_.blnSubdirectories = false;
   lblSubdirectories.caption = "No";
   lblSetupFilename.caption.clear();
@@ -146,6 +147,7 @@ void MainWindow::TakeFolder(std::string path) {
   state_.blnSubdirectories = false;
   lblSetupFilename.caption.clear();
   state_.strFilespec.clear();
+  state_.strShellPatterns.clear();
   UpdateTargetLabels();
 
   double total = 0;
@@ -268,15 +270,18 @@ void MainWindow::cmdSpecifyFiles_Release() {
   dialog.SetFolder(folder);
   dialog.blnAccept = false;
   ui_.ShowModal(dialog);
-  if (dialog.blnAccept) {
-    state_.strFilespec = dialog.ChosenFilespec();
-    state_.blnConfirmFiles = false;
-    UpdateTargetLabels();
-    lblSetupFilename.caption.clear();
-    lblEstimatedTime.caption.clear();
-    CheckFolderContents(state_.strFilespec);
-  }
+  if (dialog.blnAccept) SpecifyFiles(dialog.ChosenFilespec());
   UpdateDateRestrictionLabel();
+}
+
+bool MainWindow::SpecifyFiles(const support::FileMatcher& files) {
+  state_.strFilespec = files.spec();
+  state_.strShellPatterns = files.shellPatterns();
+  state_.blnConfirmFiles = false;
+  UpdateTargetLabels();
+  lblSetupFilename.caption.clear();
+  lblEstimatedTime.caption.clear();
+  return CheckFolderContents(files);
 }
 
 void MainWindow::cmdSubdirectories_Release() {
@@ -326,15 +331,16 @@ void MainWindow::cmdClear_Click() {
   }
   state_.strTargetFolder.clear();
   state_.strFilespec.clear();
+  state_.strShellPatterns.clear();
   UpdateTargetLabels();
   UpdateDateRestrictionLabel();
 }
 
-bool MainWindow::CheckFolderContents(const std::string& spec) {
+bool MainWindow::CheckFolderContents(const support::FileMatcher& matcher) {
   std::string error;
   double total = 0;
   const std::int32_t files =
-      folders_.CountMatchingFiles(state_.strTargetFolder, spec, false, false, error, total);
+      folders_.CountMatchingFiles(state_.strTargetFolder, matcher, false, false, error, total);
   const std::int32_t subfolders = folders_.CountSubfolders(state_.strTargetFolder, error);
   if (files == -1 || subfolders == -1) {
     ui_.Message("Error", "Cannot access the folder.", Buttons::Ok, Icon::Error);
@@ -342,8 +348,8 @@ bool MainWindow::CheckFolderContents(const std::string& spec) {
   }
   if (files > 0 || subfolders > 0) return true;
   ui_.Message("Empty folder",
-              std::string(spec == "*.*" ? "The folder contains no files "
-                                        : "The folder contains no matching files ") +
+              std::string(matcher.MatchesEveryName() ? "The folder contains no files "
+                                                     : "The folder contains no matching files ") +
                   "and no subfolders.",
               Buttons::Ok, Icon::Warning);
   return false;

@@ -11,13 +11,13 @@
 
 namespace nulvane::report {
 
-void ReportWindow::ListFilesRecursive(std::string dirPath, const std::string& fileSpec) {
+void ReportWindow::ListFilesRecursive(std::string dirPath, const support::FileMatcher& files) {
   caption = support::DisplayName(dirPath);
   const std::string folder = NormaliseFolderPath(dirPath);
   const bool listing = blnListFiles || blnPurgeFiles;
   int errorNumber = 0;
   try {
-    const FolderEntries entries = ReadFolder(folder, fileSpec);
+    const FolderEntries entries = ReadFolder(folder, files);
     if (entries.matchCount > 0) {
       if (listing) {
         if (blnDisplayFolderNames) {
@@ -65,7 +65,7 @@ void ReportWindow::ListFilesRecursive(std::string dirPath, const std::string& fi
     if (!state_.blnSubdirectories) return;
     for (const auto& name : entries.subfolders) {
       strNextDirPath = folder + name;
-      ListFilesRecursive(strNextDirPath, fileSpec);
+      ListFilesRecursive(strNextDirPath, files);
       if (!listing) {
         // A counting pass ignores blnStop: it may still be set from the last run's Close.
         if (lngNumFilesProcessed == -1) return;

@@ -15,6 +15,7 @@
 #include "report/ConfirmFilesDialog.h"
 #include "report/ReportHost.h"
 #include "report/ReportText.h"
+#include "support/FileMatcher.h"
 
 namespace nulvane::platform {
 class Clock;
@@ -65,6 +66,10 @@ class ReportWindow : public platform::Observable {
   // sets it to SIZE_MAX and is never cut.
   std::size_t reportLimit = kReportLimit;
 
+  // Called once for each file of a purge whose turn is over, purged or not, with its path and size: what a
+  // progress display counts as done.
+  std::function<void(const std::string& path, std::int64_t size)> onFileDone;
+
   // --- maintained by a run
   std::int32_t lngNumFilesProcessed = 0;
   std::int32_t lngNumFilesPurged = 0;
@@ -100,8 +105,10 @@ class ReportWindow : public platform::Observable {
 
   // --- runs
   void ProcessFiles();
-  void PurgeTreeRecursive(std::string dirPath, const std::string& fileSpec);
-  void ListFilesRecursive(std::string dirPath, const std::string& fileSpec);
+  // The files of a run: strCurrentFileSpec, or the command line's patterns in the operation state.
+  support::FileMatcher CurrentFiles() const;
+  void PurgeTreeRecursive(std::string dirPath, const support::FileMatcher& files);
+  void ListFilesRecursive(std::string dirPath, const support::FileMatcher& files);
   std::string EstimatedTimes(double speed, double totalBytes, double adjustmentFactor,
                              const std::string& driveLetter) const;
   // A run that is no walk of files (the free-space purge) writes through AppendReport and polls
@@ -149,16 +156,18 @@ class ReportWindow : public platform::Observable {
   void WriteSummary();
   void WriteEstimate();
   std::string DateTimeLine() const;
-  bool Matches(const std::string& folder, const std::string& name, const std::string& fileSpec) const;
+  bool Matches(const std::string& folder, const std::string& name, const support::FileMatcher& files) const;
   // Lists the folder once, classifies its entries and stores the match count in intNumFiles.
-  FolderEntries ReadFolder(const std::string& folder, const std::string& fileSpec);
-  void PurgeFolderFiles(const std::string& folder, const std::string& fileSpec, const FolderEntries& entries,
-                        double byteRate, const std::string& drive);
+  FolderEntries ReadFolder(const std::string& folder, const support::FileMatcher& files);
+  void PurgeFolderFiles(const std::string& folder, const support::FileMatcher& files,
+                        const FolderEntries& entries, double byteRate, const std::string& drive);
   // False when the user cancelled the "Purge query", which ends the run at once.
   bool PurgeOneFile(const std::string& folder, const FolderEntry& file, double byteRate,
                     const std::string& drive);
   bool ConfirmFile(const std::string& path, std::int64_t size);
-  void PurgeSubfolders(const std::string& folder, const std::string& fileSpec, const FolderEntries& entries);
+  void FileDone(const std::string& path, std::int64_t size);
+  void PurgeSubfolders(const std::string& folder, const support::FileMatcher& files,
+                       const FolderEntries& entries);
   bool FolderIsEmpty(const std::string& folder);
   // The failure's message, naming the folder or file it happened to.
   void ReportWalkError(int number, const std::string& path);

@@ -100,7 +100,12 @@ void ReportWindow::WritePurgeHeader() {
   const std::string folderCaption = host_.DirectoryCaption();
   const std::string filesCaption = host_.FilesCaption();
   std::string header = DateTimeLine() + "\r\n";
-  if (strCurrentFileSpec != "*.*") {
+  const support::FileMatcher files = CurrentFiles();
+  if (files.UsesShellPatterns() && !files.MatchesEveryName()) {
+    // The command line's patterns, which are the shell's, not the window's file specification.
+    header += "Purging the files in " + folderCaption + " whose names match \"" + filesCaption + "\" ";
+    if (state_.blnSubdirectories) header += "\r\n(including those in subfolders) ";
+  } else if (!files.MatchesEveryName()) {
     header += "Purging files " + folderCaption + filesCaption + " ";
     if (state_.blnSubdirectories) header += "\r\n(including " + filesCaption + " files in subfolders) ";
   } else {
@@ -119,13 +124,13 @@ void ReportWindow::ProcessFiles() {
   if (blnPurgeFiles) {
     WritePurgeHeader();
     engine_.InitSensitiveExtensions(0);
-    PurgeTreeRecursive(strNextDirPath, strCurrentFileSpec);
+    PurgeTreeRecursive(strNextDirPath, CurrentFiles());
     // Every file handed to the workers is done and in the report before the summary counts them.
     FinishPending();
     pipeline_.reset();
   } else {
     host_.SetEstimatedTimeCaption("");
-    ListFilesRecursive(strNextDirPath, strCurrentFileSpec);
+    ListFilesRecursive(strNextDirPath, CurrentFiles());
     if (lngNumFilesProcessed == 0) {
       AppendReport(std::string("No files to list") +
                        (state_.blnDateRestriction ? " (possibly due to the date restriction)" : "") + ".\r\n",
@@ -160,8 +165,10 @@ void ReportWindow::WriteSummary() {
 
   if (lngNumFilesProcessed > 0) {
     const std::size_t star = strCurrentFileSpec.find('*');
+    // The shell's patterns are named in the header.
     const bool plain =
-        strCurrentFileSpec.find('?') == std::string::npos && (star == std::string::npos || star == 0);
+        CurrentFiles().UsesShellPatterns() ||
+        (strCurrentFileSpec.find('?') == std::string::npos && (star == std::string::npos || star == 0));
     AppendReport((plain ? std::string("Number of files: ")
                         : "Number of files " + support::DisplayName(strCurrentFileSpec) + ": ") +
                      support::FormatGrouped(lngNumFilesProcessed, 0) + "\r\n",

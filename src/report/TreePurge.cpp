@@ -31,10 +31,6 @@ namespace {
 constexpr int kPermissionDenied = 70;
 constexpr int kOutOfMemory = 7;
 
-bool HasWildcard(const std::string& spec) {
-  return spec.find('*') != std::string::npos || spec.find('?') != std::string::npos;
-}
-
 std::string PurgeQueryText(const std::string& path, const std::string& extension) {
   const bool vowel =
       !extension.empty() && (extension[0] == 'e' || extension[0] == 'i' || extension[0] == 'o');
@@ -46,31 +42,34 @@ std::string PurgeQueryText(const std::string& path, const std::string& extension
 }  // namespace
 
 bool ReportWindow::Matches(const std::string& folder, const std::string& name,
-                           const std::string& fileSpec) const {
-  // A plain file name is matched exactly, so "Report.TXT" never takes "report.txt".
-  const bool caseSensitive = !HasWildcard(fileSpec);
+                           const support::FileMatcher& files) const {
   // Without a date restriction only the name counts; the walks over large trees spend most of their time
   // here.
-  if (state_.lngOnlyBeforeThisJDN == support::kNoDateRestriction) {
-    return support::MatchFilespec(name, fileSpec, caseSensitive);
-  }
-  return support::SatisfiesFilespecAndDateRestriction(fileSystem_, folder + name, fileSpec, caseSensitive,
-                                                      state_.lngOnlyBeforeThisJDN);
+  if (!files.Matches(name)) return false;
+  if (state_.lngOnlyBeforeThisJDN == support::kNoDateRestriction) return true;
+  std::int16_t error = 0;
+  const std::int32_t day = support::GetFileDayNumber(fileSystem_, folder + name, error);
+  return day != -1 && day < state_.lngOnlyBeforeThisJDN;
 }
 
-ReportWindow::FolderEntries ReportWindow::ReadFolder(const std::string& folder, const std::string& fileSpec) {
+support::FileMatcher ReportWindow::CurrentFiles() const {
+  return support::FileMatcher(strCurrentFileSpec, state_.strShellPatterns);
+}
+
+ReportWindow::FolderEntries ReportWindow::ReadFolder(const std::string& folder,
+                                                     const support::FileMatcher& files) {
   FolderEntries entries;
   for (auto& entry : fileSystem_.ListFolder(folder)) {
     if (entry.kind == platform::FileKind::Directory) {
       entries.subfolders.push_back(std::move(entry.name));
     } else if (entry.kind == platform::FileKind::Regular) {
-      const bool match = Matches(folder, entry.name, fileSpec);
+      const bool match = Matches(folder, entry.name, files);
       entries.matchCount += match ? 1 : 0;
       entries.files.push_back({std::move(entry.name), entry.kind, match});
     } else {
       // Links, pipes, devices and mount points are no files to purge: never counted, only named in the
       // report as what they are when their name matches (they have no date of their own to test).
-      const bool match = support::MatchFilespec(entry.name, fileSpec, !HasWildcard(fileSpec));
+      const bool match = files.Matches(entry.name);
       entries.files.push_back({std::move(entry.name), entry.kind, match});
     }
   }
@@ -118,7 +117,7 @@ void ReportWindow::WalkError(int number, const std::string& folder) {
   if (!blnStop) ReportWalkError(number, folder);
 }
 
-void ReportWindow::PurgeTreeRecursive(std::string dirPath, const std::string& fileSpec) {
+void ReportWindow::PurgeTreeRecursive(std::string dirPath, const support::FileMatcher& files) {
   caption = support::DisplayName(dirPath);
   std::string folder = NormaliseFolderPath(dirPath);
   FolderEntries entries;
@@ -128,7 +127,7 @@ void ReportWindow::PurgeTreeRecursive(std::string dirPath, const std::string& fi
     drive = support::DriveOf(fileSystem_, folder);
     const float measured = state_.SpeedOf(drive);
     byteRate = std::round((measured > 0 ? measured : 1.0) * 1048576);
-    entries = ReadFolder(folder, fileSpec);
+    entries = ReadFolder(folder, files);
   } catch (const platform::PlatformError& error) {
     if (!blnStop) WalkError(error.number, folder);
     return;
@@ -142,13 +141,13 @@ void ReportWindow::PurgeTreeRecursive(std::string dirPath, const std::string& fi
     Then([this, folder] {
       if (!blnReportBufferFull) txbText.Append("\r\n" + support::DisplayName(folder));
     });
-    PurgeFolderFiles(folder, fileSpec, entries, byteRate, drive);
+    PurgeFolderFiles(folder, files, entries, byteRate, drive);
     if (blnStop) return;
   }
-  if (state_.blnSubdirectories) PurgeSubfolders(folder, fileSpec, entries);
+  if (state_.blnSubdirectories) PurgeSubfolders(folder, files, entries);
 }
 
-void ReportWindow::PurgeFolderFiles(const std::string& folder, const std::string& fileSpec,
+void ReportWindow::PurgeFolderFiles(const std::string& folder, const support::FileMatcher& files,
                                     const FolderEntries& entries, double byteRate, const std::string& drive) {
   bool first = true;
   for (const auto& file : entries.files) {
@@ -168,7 +167,7 @@ void ReportWindow::PurgeFolderFiles(const std::string& folder, const std::string
         AppendReport(support::DisplayName(name) + ": " + engine::EntryKindName(kind) + ", not purged.\r\n",
                      true);
       });
-      if (!HasWildcard(fileSpec)) return;
+      if (files.NamesOneFile()) return;
       continue;
     }
     bool goOn = true;
@@ -179,6 +178,7 @@ void ReportWindow::PurgeFolderFiles(const std::string& folder, const std::string
       FinishPending();
       if (!walkLineBegun_) BeginFileLine(file.name);
       FinishInterruptedLine(file.name, std::current_exception());
+      FileDone(folder + file.name, 0);
       if (blnStop) return;
       ReportWalkError(error.number, folder + file.name);
       if (blnStop) return;
@@ -186,12 +186,13 @@ void ReportWindow::PurgeFolderFiles(const std::string& folder, const std::string
       FinishPending();
       if (!walkLineBegun_) BeginFileLine(file.name);
       FinishInterruptedLine(file.name, std::current_exception());
+      FileDone(folder + file.name, 0);
       if (blnStop) return;
       ReportWalkError(kOutOfMemory, folder + file.name);
     }
     if (!goOn) return;
     // A plain file name matches at most one file per folder.
-    if (!HasWildcard(fileSpec)) return;
+    if (files.NamesOneFile()) return;
     CheckPauseAndStop();
     if (blnStop) return;
   }
@@ -290,7 +291,9 @@ bool ReportWindow::PurgeOneFile(const std::string& folder, const FolderEntry& fi
   }
 
   // Not purged: the whole line at its place in the report.
-  Then([this, name = file.name, extension, code, lineBegun, namesOnly] {
+  const std::int64_t size = status.kind == platform::FileKind::Regular ? status.size : 0;
+  Then([this, path, size, name = file.name, extension, code, lineBegun, namesOnly] {
+    FileDone(path, size);
     if (!lineBegun) BeginFileLine(name);
     Yield();
     Repaint();
@@ -368,6 +371,7 @@ void ReportWindow::ShowPendingFile(PendingFile& file) {
     }
   }
   if (!file.ended) return;
+  FileDone(file.folder + file.name, file.size);
 
   // The line break of the stop that ended it after this pass (cut with " purging" unless only folder
   // names are reported); once, where the run stopped.
@@ -412,6 +416,10 @@ void ReportWindow::ShowPendingFile(PendingFile& file) {
   if (!(namesOnly && purged)) AppendReport("\r\n", true);
 }
 
+void ReportWindow::FileDone(const std::string& path, std::int64_t size) {
+  if (onFileDone) onFileDone(path, size);
+}
+
 bool ReportWindow::ConfirmFile(const std::string& path, std::int64_t size) {
   // The path exactly as it is on disk: names differing only in case are different files here.
   frmConfirmFiles.Prepare(support::DisplayName(path) + "     " +
@@ -444,12 +452,12 @@ bool ReportWindow::FolderIsEmpty(const std::string& folder) {
   return support::FolderServices(fileSystem_, ui_).FolderIsEmpty(folder);
 }
 
-void ReportWindow::PurgeSubfolders(const std::string& folder, const std::string& fileSpec,
+void ReportWindow::PurgeSubfolders(const std::string& folder, const support::FileMatcher& files,
                                    const FolderEntries& entries) {
   for (const auto& name : entries.subfolders) {
     strNextDirPath = folder + name;
     const std::string subfolder = strNextDirPath;
-    PurgeTreeRecursive(strNextDirPath, fileSpec);
+    PurgeTreeRecursive(strNextDirPath, files);
     if (blnStop) {
       Then([this] { AppendReport("\r\n", false); });
       return;

@@ -166,7 +166,7 @@ std::string FolderServices::NewNumberedFolder(const std::string& drivePath, cons
   return {};
 }
 
-std::int32_t FolderServices::CountMatchingFiles(const std::string& folder, const std::string& spec,
+std::int32_t FolderServices::CountMatchingFiles(const std::string& folder, const FileMatcher& files,
                                                 bool stopAtFirst, bool showError, std::string& errText,
                                                 double& total) {
   errText.clear();
@@ -175,14 +175,14 @@ std::int32_t FolderServices::CountMatchingFiles(const std::string& folder, const
     const std::string listed = WithoutTrailingSeparators(folder);
     const std::vector<DirEntry> entries = fileSystem_.ListFolder(listed);
     std::int32_t count = 0;
-    if (spec == "*.*" && !withSizes) {
+    if (files.MatchesEveryName() && !withSizes) {
       for (const DirEntry& entry : entries) count += IsFile(entry) ? 1 : 0;
       return count;
     }
     total = 0;
     for (const DirEntry& entry : entries) {
       if (!IsFile(entry)) continue;
-      if (MatchFilespec(entry.name, spec, false)) {
+      if (files.Matches(entry.name)) {
         ++count;
         if (withSizes) {
           total += RegularFileSize(fileSystem_, Join(listed, entry.name));
@@ -245,7 +245,7 @@ bool FolderServices::HoldsOnlyFolders(const std::string& folder) {
   }
 }
 
-void FolderServices::CountFilesInTree(bool first, const std::string& folder, const std::string& spec,
+void FolderServices::CountFilesInTree(bool first, const std::string& folder, const FileMatcher& files,
                                       std::int32_t& count, std::int32_t& limit, bool withSizes, double& total,
                                       int& err) {
   if (first) {
@@ -278,7 +278,7 @@ void FolderServices::CountFilesInTree(bool first, const std::string& folder, con
           level.subfolders.push_back(entry.name);
           continue;
         }
-        if (!IsFile(entry) || !MatchFilespec(entry.name, spec, false)) continue;
+        if (!IsFile(entry) || !files.Matches(entry.name)) continue;
         ++count;
         if (withSizes) {
           try {
@@ -312,12 +312,12 @@ void FolderServices::CountFilesInTree(bool first, const std::string& folder, con
   }
 }
 
-bool FolderServices::AnyMatchingFileInTree(const std::string& folder, const std::string& spec) {
+bool FolderServices::AnyMatchingFileInTree(const std::string& folder, const FileMatcher& files) {
   std::int32_t count = 0;
   std::int32_t limit = 1;
   double total = 0;
   int err = 0;
-  CountFilesInTree(true, folder, spec, count, limit, false, total, err);
+  CountFilesInTree(true, folder, files, count, limit, false, total, err);
   return limit == -2;
 }
 

@@ -5,6 +5,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/Ui.h"
+#include "support/FileMatcher.h"
 
 namespace nulvane::support {
 
@@ -44,13 +45,14 @@ class FolderServices {
   // empty when it cannot be created.
   std::string NewNumberedFolder(const std::string& drivePath, const std::string& stem);
 
-  // Files directly in the folder that satisfy the file pattern (case-insensitive wildcard rules).
+  // Files directly in the folder whose names `files` matches.
   // Sizes are summed into `total` only when it is exactly -1 on entry; otherwise it is set to 0, except
-  // that "*.*" without sizes counts every file without matching and leaves `total` alone. Stops after the
+  // that where every name matches ("*.*") without sizes every file is counted without matching and `total`
+  // is left alone. Stops after the
   // first match when `stopAtFirst`. Lets the user interface run after every file.
   // On failure: -1 and errText = the system's description, also shown (title "Error", warning icon) when
   // `showError`.
-  std::int32_t CountMatchingFiles(const std::string& folder, const std::string& spec, bool stopAtFirst,
+  std::int32_t CountMatchingFiles(const std::string& folder, const FileMatcher& files, bool stopAtFirst,
                                   bool showError, std::string& errText, double& total);
   // Direct subfolders, or -1 with errText = "Error: " + description.
   std::int32_t CountSubfolders(const std::string& folder, std::string& errText);
@@ -65,9 +67,9 @@ class FolderServices {
   // the walk ends at once. Sizes of regular files are added to `total` when `withSizes` (a size that cannot
   // be read is skipped). A folder that cannot be read sets `err` to the PlatformError number and ends the
   // walk; a subfolder that vanished after it was listed is skipped.
-  void CountFilesInTree(bool first, const std::string& folder, const std::string& spec, std::int32_t& count,
+  void CountFilesInTree(bool first, const std::string& folder, const FileMatcher& files, std::int32_t& count,
                         std::int32_t& limit, bool withSizes, double& total, int& err);
-  bool AnyMatchingFileInTree(const std::string& folder, const std::string& spec);
+  bool AnyMatchingFileInTree(const std::string& folder, const FileMatcher& files);
 
   // Deletes the folder with everything in it. Links inside are removed as links; their targets are never
   // touched, and a link given as `path` is not followed (false). Without `force` a read-only entry stops the

@@ -16,6 +16,9 @@ constexpr std::int32_t kNoDateRestriction = 9000000;
 struct OperationState {
   std::string strTargetFolder;
   std::string strFilespec;
+  // The command line's --files patterns, read as the shell reads them: when there are any, they decide which
+  // files take part and strFilespec only names them (support::FileMatcher). The window never sets them.
+  std::vector<std::string> strShellPatterns;
   bool blnSubdirectories = false;
   bool blnMultipleFiles = false;
   bool blnConfirmFiles = false;
