@@ -5,6 +5,7 @@
 #include "dialogs/PurgeConfirmationDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
 #include "mainwindow/MainWindow.h"
+#include "platform/Environment.h"
 #include "platform/PlatformError.h"
 #include "support/FolderServices.h"
 #include "support/Match.h"
@@ -48,14 +49,45 @@ SetupValues MainWindow::CurrentSetup() {
   return v;
 }
 
-bool MainWindow::SaveSetup(const std::string& path) {
+std::string MainWindow::SetupFileBehind(const std::string& path) {
+  std::string folder = support::FolderOf(path, false);
+  const std::string name = support::FileNameOf(path, false);
+  try {
+    // The folder as it really is, so that nothing below it is reached through a link.
+    if (!folder.empty()) {
+      folder = fileSystem_.RealPath(folder);
+      support::EnsureTrailingBackslash(folder);
+    }
+    const platform::FileStatus status = fileSystem_.Status(folder + name);
+    if (status.kind != platform::FileKind::Symlink) return folder + name;
+    const std::string target = fileSystem_.RealPath(folder + name);
+    if (platform::RunningAsRoot()) {
+      // Root follows a link only where nobody but root and the folder's owner could have made it or aimed
+      // it: otherwise another user could have the program read or replace any file.
+      const std::uint32_t folderOwner = fileSystem_.Status(folder.empty() ? "." : folder).owner;
+      const std::uint32_t targetOwner = fileSystem_.Status(target).owner;
+      const auto trusted = [folderOwner](std::uint32_t owner) { return owner == 0 || owner == folderOwner; };
+      if (!trusted(status.owner) || !trusted(targetOwner)) return {};
+    }
+    return target;
+  } catch (const platform::PlatformError&) {
+    return {};
+  }
+}
+
+bool MainWindow::SaveSetup(const std::string& chosenPath) {
   const std::string text = support::FormatSetup(CurrentSetup());
+  // Through a link the setup replaces the file it leads to, and the link stays.
+  const std::string path = SetupFileBehind(chosenPath);
+  if (path.empty()) return false;
   // The new setup goes into a file of its own beside the old one and replaces it in one step once it is
-  // complete on the disk, so a full disk or a failing device never costs the setup saved before.
+  // complete on the disk, so a full disk or a failing device never costs the setup saved before; it takes
+  // over the old one's permissions and owner, so a private setup stays private.
   const std::string folder = support::FolderOf(path, false);
   const std::string name = support::FileNameOf(path, false);
   std::string newPath;
   try {
+    const platform::FileStatus old = fileSystem_.Status(path);
     platform::File file;
     for (int attempt = 0; !file.IsOpen(); ++attempt) {
       const std::string candidate =
@@ -68,6 +100,8 @@ bool MainWindow::SaveSetup(const std::string& path) {
         if (error.number != kErrorFileExists || attempt + 1 == kNewFileNames) throw;
       }
     }
+    if (old.kind == platform::FileKind::Regular)
+      fileSystem_.SetPermissions(file, old.mode, old.owner, old.group);
     fileSystem_.WriteAt(file, text.data(), text.size(), 0);
     fileSystem_.Flush(file);
     file.Close();
@@ -90,9 +124,12 @@ bool MainWindow::SaveSetup(const std::string& path) {
   }
 }
 
-std::string MainWindow::ReadSetupFile(const std::string& path, bool& read) {
+std::string MainWindow::ReadSetupFile(const std::string& chosenPath, bool& read) {
   read = false;
   std::string content;
+  // Setup files are read through links, as users keep them elsewhere and link them in.
+  const std::string path = SetupFileBehind(chosenPath);
+  if (path.empty()) return content;
   try {
     const platform::File file = fileSystem_.OpenForReading(path);
     if (fileSystem_.Status(file).size > static_cast<std::int64_t>(support::kMaxSetupFileBytes)) return {};
@@ -130,6 +167,8 @@ bool MainWindow::ApplySetupTarget(const SetupValues& values) {
   state_.blnConfirmFiles = false;
   state_.strTargetFolder = folder;
   state_.strFilespec = spec;
+  // A setup's specification keeps the window's rules.
+  state_.strShellPatterns.clear();
   return true;
 }
 

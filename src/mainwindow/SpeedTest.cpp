@@ -155,29 +155,21 @@ void SpeedTest::TestPurgeSpeed() {
     return;
   }
 
-  std::string stored;
-  const std::string readResult =
-      settings_.RestoreSetting(support::Hive::CurrentUser, DriveKey(drive), kSpeedValue, stored);
-  if (!readResult.empty() && readResult[0] == '0') {
-    const std::optional<float> earlier = ParseSpeed(stored);
-    // Only a plausible speed is offered. Today's disks purge well above 100 MB/sec., so the bound is one
-    // that no real disk reaches; it still keeps a damaged stored value out.
-    if (earlier && *earlier > 0 && *earlier < kHighestPlausibleSpeed) {
-      const std::string offer = std::string("A previous test has found this drive to have") + kCrLf +
-                                "a purge speed of " + SpeedForDisplay(*earlier, floppy) +
-                                " MB/sec. (1 overwrite)." + kCrLf + "Do you wish to accept this value?" +
-                                kCrLf + "If not, click on 'No' to perform the test again.";
-      const Answer answer = ui_.Message(kTitle, offer, Buttons::YesNoCancel, Icon::None);
-      if (answer == Answer::Yes) {
-        state_.sngSpeedByDrive[drive] = *earlier;
-        ShowPurgeSpeed(drive, floppy);
-        host_.ShowTargetRows(true);
-        return;
-      }
-      if (answer != Answer::No) {
-        host_.ShowTargetRows(true);
-        return;
-      }
+  if (const std::optional<float> earlier = StoredSpeed(drive)) {
+    const std::string offer = std::string("A previous test has found this drive to have") + kCrLf +
+                              "a purge speed of " + SpeedForDisplay(*earlier, floppy) +
+                              " MB/sec. (1 overwrite)." + kCrLf + "Do you wish to accept this value?" +
+                              kCrLf + "If not, click on 'No' to perform the test again.";
+    const Answer answer = ui_.Message(kTitle, offer, Buttons::YesNoCancel, Icon::None);
+    if (answer == Answer::Yes) {
+      state_.sngSpeedByDrive[drive] = *earlier;
+      ShowPurgeSpeed(drive, floppy);
+      host_.ShowTargetRows(true);
+      return;
+    }
+    if (answer != Answer::No) {
+      host_.ShowTargetRows(true);
+      return;
     }
   }
 
@@ -281,6 +273,18 @@ int SpeedTest::RunSpeedTest(const std::string& drive, bool isLastRun) {
     ShowPurgeSpeed(drive, floppy);
   }
   return 0;
+}
+
+std::optional<float> SpeedTest::StoredSpeed(const std::string& drive) {
+  std::string stored;
+  const std::string readResult =
+      settings_.RestoreSetting(support::Hive::CurrentUser, DriveKey(drive), kSpeedValue, stored);
+  if (readResult.empty() || readResult[0] != '0') return std::nullopt;
+  const std::optional<float> speed = ParseSpeed(stored);
+  // Only a plausible speed counts. Today's disks purge well above 100 MB/sec., so the bound is one that no
+  // real disk reaches; it still keeps a damaged stored value out.
+  if (!speed || !(*speed > 0) || !(*speed < kHighestPlausibleSpeed)) return std::nullopt;
+  return speed;
 }
 
 void SpeedTest::ResetDrive(const std::string& drive) {

@@ -80,6 +80,9 @@ class SpeedTest {
 
   // The settings key of a drive.
   std::string DriveKey(const std::string& drive) const;
+  // The speed an earlier test stored for the drive (by this window or the command line, which share the
+  // settings), when it is a plausible one.
+  std::optional<float> StoredSpeed(const std::string& drive);
 
   // Working state of one run.
   std::string strDummyDrive;

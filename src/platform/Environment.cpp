@@ -49,6 +49,10 @@ std::optional<std::tm> LocalTime(std::time_t moment) {
   return local;
 }
 
+bool RunningAsRoot() {
+  return false;
+}
+
 #else
 
 std::string CurrentFolder() {
@@ -73,6 +77,10 @@ std::optional<std::tm> LocalTime(std::time_t moment) {
   std::tm local{};
   if (::localtime_r(&moment, &local) == nullptr) return std::nullopt;
   return local;
+}
+
+bool RunningAsRoot() {
+  return ::geteuid() == 0;
 }
 
 #endif

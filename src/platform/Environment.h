@@ -15,6 +15,9 @@ bool IsAbsolutePath(const std::string& path);
 // The folders meant for temporary files, as the environment names them ($TMPDIR, /tmp, /var/tmp; on Windows
 // the user's temporary folder), unresolved and perhaps missing.
 std::vector<std::string> TemporaryFolders();
+// Whether the program runs with the rights of root (never on Windows, whose administrators own no files
+// the way root does).
+bool RunningAsRoot();
 // The calendar fields of a moment in local time; nothing for a moment the system cannot convert.
 std::optional<std::tm> LocalTime(std::time_t moment);
 

@@ -53,6 +53,9 @@ struct FileStatus {
   // As Attributes() reports them (hidden from the name the path or the open file has), so a purge that has
   // the file open needs no second look by name.
   FileAttributes attributes;
+  // The owning user and group (0 on Windows, where files have no such numbers).
+  std::uint32_t owner = 0;
+  std::uint32_t group = 0;
 };
 
 struct DirEntry {
@@ -193,6 +196,11 @@ class FileSystem {
   virtual bool LeaseBroken(const File& file) = 0;
   // Never throws; closing the file releases the lease too.
   virtual void ReleaseLease(const File& file) = 0;
+  // Gives the open file these permission bits, owner and group, as a file it replaces had them (changing the
+  // owner takes the rights of root; asking for the owner and group it has already does not). On Windows,
+  // where neither exists, nothing changes.
+  virtual void SetPermissions(const File& file, std::uint32_t mode, std::uint32_t owner,
+                              std::uint32_t group) = 0;
 
   // Removes a file (or a symbolic link itself, never its target).
   virtual void Remove(const std::string& path) = 0;

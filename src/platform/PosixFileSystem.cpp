@@ -72,6 +72,8 @@ FileStatus ToStatus(const struct stat& info, const std::string& path) {
   status.device = info.st_dev;
   status.inode = info.st_ino;
   status.linkCount = info.st_nlink;
+  status.owner = info.st_uid;
+  status.group = info.st_gid;
   status.attributes.readOnly = !S_ISLNK(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
   const std::string name = NameOf(path);
   status.attributes.hidden = !name.empty() && name[0] == '.';
@@ -669,6 +671,16 @@ bool PosixFileSystem::LeaseBroken(const File& file) {
 void PosixFileSystem::ReleaseLease(const File& file) {
   // Fails only where no lease is held: nothing to release then.
   (void)::fcntl(file.Descriptor(), F_SETLEASE, F_UNLCK);
+}
+
+void PosixFileSystem::SetPermissions(const File& file, std::uint32_t mode, std::uint32_t owner,
+                                     std::uint32_t group) {
+  struct stat info {};
+  if (::fstat(file.Descriptor(), &info) != 0) ThrowErrno(errno);
+  if ((info.st_uid != owner || info.st_gid != group) && ::fchown(file.Descriptor(), owner, group) != 0)
+    ThrowErrno(errno);
+  // After the owner: a change of owner clears the set-user-ID and set-group-ID bits.
+  if (::fchmod(file.Descriptor(), static_cast<mode_t>(mode & 07777)) != 0) ThrowErrno(errno);
 }
 
 void PosixFileSystem::Remove(const std::string& path) {

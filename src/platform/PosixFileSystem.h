@@ -47,6 +47,8 @@ class PosixFileSystem final : public FileSystem {
   WriteLease TakeWriteLease(const File& file) override;
   bool LeaseBroken(const File& file) override;
   void ReleaseLease(const File& file) override;
+  void SetPermissions(const File& file, std::uint32_t mode, std::uint32_t owner,
+                      std::uint32_t group) override;
   void Remove(const std::string& path) override;
   void Rename(const std::string& from, const std::string& to) override;
   std::vector<DirEntry> ListFolder(const std::string& path) override;

@@ -43,6 +43,7 @@ class WindowsFileSystem final : public FileSystem {
   WriteLease TakeWriteLease(const File& file) override;
   bool LeaseBroken(const File& file) override;
   void ReleaseLease(const File& file) override;
+  void SetPermissions(const File&, std::uint32_t, std::uint32_t, std::uint32_t) override {}
   void Remove(const std::string& path) override;
   void Rename(const std::string& from, const std::string& to) override;
   std::vector<DirEntry> ListFolder(const std::string& path) override;

@@ -1,5 +1,6 @@
 // Setups: saving and loading through the main window, the setup panels, and the setup kept for the next run.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -237,6 +238,71 @@ TEST_F(SetupTest, ASaveNeverTakesOverAnotherFileBesideTheSetup) {
   EXPECT_TRUE(window.LoadSetup(temp / "op.nvs"));
   // The folder is flushed after the rename, so the new name is on the disk too.
   EXPECT_EQ(fileSystem.Calls("FlushFolder"), 1);
+}
+
+// Setups kept elsewhere (with the dot files, say) and linked in: read through the link, and saved into the
+// file it leads to, which keeps its permissions and owner, while the link stays the link it was.
+TEST_F(SetupTest, ALinkedSetupIsReadAndSavedThroughTheLinkKeepingTheFilesModeAndOwner) {
+  const std::string kept = Folder("dotfiles") + "op.nvs";
+  const std::string links = Folder("links");
+  const std::string link = links + "op.nvs";
+  Apply(Fields{Folder("first")});
+  ASSERT_TRUE(window.SaveSetup(kept));
+  ASSERT_EQ(::chmod(kept.c_str(), 0600), 0);
+  ASSERT_EQ(::symlink(kept.c_str(), link.c_str()), 0);
+  // As root the file may belong to someone else: the owner of the folder that holds the link.
+  const bool root = ::geteuid() == 0;
+  const uid_t owner = root ? 4321 : ::geteuid();
+  if (root) {
+    ASSERT_EQ(::chown(kept.c_str(), owner, owner), 0);
+    ASSERT_EQ(::chown(links.c_str(), owner, owner), 0);
+    ASSERT_EQ(::lchown(link.c_str(), owner, owner), 0);
+  }
+
+  const Fields second{Folder("second")};
+  temp.MakeFolder("second/sub");  // subfolders stay on only where there are some
+  Apply(second);
+  ASSERT_TRUE(window.SaveSetup(link));
+  struct stat info {};
+  ASSERT_EQ(::lstat(link.c_str(), &info), 0);
+  EXPECT_TRUE(S_ISLNK(info.st_mode)) << "the link stays";
+  ASSERT_EQ(::stat(kept.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0600u);
+  EXPECT_EQ(info.st_uid, owner);
+  EXPECT_NE(ReadFile(kept).find("second"), std::string::npos);
+  EXPECT_EQ(Names(links), std::vector<std::string>{"op.nvs"});
+
+  Apply(Fields{Folder("third")});
+  LoadThroughDialog(link);
+  EXPECT_TRUE(ui.messages().empty()) << ui.LastMessage().text;
+  ExpectSetup(second);
+  EXPECT_EQ(window.lblSetupFilename.caption, link);
+}
+
+// As root, a link that another user made, or that leads to another user's file, is not followed: that user
+// could aim it at any file, and the program would read or replace it.
+TEST_F(SetupTest, AsRootALinkAnotherUserCouldHaveAimedIsNotFollowed) {
+  if (::geteuid() != 0) GTEST_SKIP() << "the rule is root's";
+  const std::string victim = temp.Write("private/victim.nvs", "root's own file");
+  const std::string shared = Folder("shared");
+  const std::string strangers = shared + "strangers.nvs";
+  ASSERT_EQ(::symlink(victim.c_str(), strangers.c_str()), 0);
+  ASSERT_EQ(::lchown(strangers.c_str(), 4321, 4321), 0);
+  const std::string others = temp.Write("theirs/other.nvs", "another user's file");
+  ASSERT_EQ(::chown(others.c_str(), 4321, 4321), 0);
+  const std::string toOthers = shared + "to-others.nvs";
+  ASSERT_EQ(::symlink(others.c_str(), toOthers.c_str()), 0);
+
+  Apply(Fields{Folder("target")});
+  for (const std::string& link : {strangers, toOthers}) {
+    EXPECT_FALSE(window.SaveSetup(link)) << link;
+    EXPECT_FALSE(window.LoadSetup(link)) << link;
+    struct stat info {};
+    ASSERT_EQ(::lstat(link.c_str(), &info), 0);
+    EXPECT_TRUE(S_ISLNK(info.st_mode));
+  }
+  EXPECT_EQ(ReadFile(victim), "root's own file");
+  EXPECT_EQ(ReadFile(others), "another user's file");
 }
 
 TEST_F(SetupTest, LoadSetupTakesTheFileAndRefreshesEveryLabel) {

@@ -145,6 +145,11 @@ void FaultyFileSystem::ReleaseLease(const File& file) {
   }
   real_.ReleaseLease(file);
 }
+void FaultyFileSystem::SetPermissions(const File& file, std::uint32_t mode, std::uint32_t owner,
+                                      std::uint32_t group) {
+  Check("SetPermissions", file.Path());
+  real_.SetPermissions(file, mode, owner, group);
+}
 void FaultyFileSystem::Remove(const std::string& path) {
   Check("Remove", path);
   real_.Remove(path);

@@ -77,6 +77,8 @@ class FaultyFileSystem : public platform::FileSystem {
   // A fault injected here stands for another program's open: the lease reads as broken.
   bool LeaseBroken(const platform::File& file) override;
   void ReleaseLease(const platform::File& file) override;
+  void SetPermissions(const platform::File& file, std::uint32_t mode, std::uint32_t owner,
+                      std::uint32_t group) override;
   void Remove(const std::string& path) override;
   void Rename(const std::string& from, const std::string& to) override;
   std::vector<platform::DirEntry> ListFolder(const std::string& path) override;
