@@ -23,7 +23,8 @@ CliProgram::CliProgram() {
 }
 
 bool CliProgram::Start() {
-  if (!mainWindow.Startup()) return false;
+  // The command line starts from the defaults it documents; a saved setup only with --setup.
+  if (!mainWindow.Startup(false)) return false;
   // The click guard protects buttons under a closing file dialog; here no click can fall through.
   mainWindow.Clock2Tick();
 #ifdef _WIN32

@@ -17,14 +17,18 @@ namespace nulvane::cli {
 
 namespace {
 
-enum class Stream { Input, Output, Error };
+enum class StdStream { Input, Output, Error };
+
+StdStream ProcessStream(Console::Stream stream) {
+  return stream == Console::Stream::Output ? StdStream::Output : StdStream::Error;
+}
 
 #ifdef _WIN32
 
-HANDLE HandleOf(Stream stream) {
-  return ::GetStdHandle(stream == Stream::Input    ? STD_INPUT_HANDLE
-                        : stream == Stream::Output ? STD_OUTPUT_HANDLE
-                                                   : STD_ERROR_HANDLE);
+HANDLE HandleOf(StdStream stream) {
+  return ::GetStdHandle(stream == StdStream::Input    ? STD_INPUT_HANDLE
+                        : stream == StdStream::Output ? STD_OUTPUT_HANDLE
+                                                      : STD_ERROR_HANDLE);
 }
 
 bool IsConsole(HANDLE handle) {
@@ -33,12 +37,12 @@ bool IsConsole(HANDLE handle) {
          ::GetConsoleMode(handle, &mode);
 }
 
-bool IsTerminal(Stream stream) {
+bool IsTerminal(StdStream stream) {
   return IsConsole(HandleOf(stream));
 }
 
 // The console shows UTF-16, whatever its code page; files and pipes get UTF-8 with the platform's CR LF.
-void WriteAll(Stream stream, std::string_view text) {
+void WriteAll(StdStream stream, std::string_view text) {
   const HANDLE handle = HandleOf(stream);
   if (IsConsole(handle)) {
     std::wstring wide;
@@ -75,7 +79,7 @@ void WriteAll(Stream stream, std::string_view text) {
 }
 
 // The progress line is redrawn with the terminal's escape sequences, which a console obeys once asked to.
-bool CanRedraw(Stream stream) {
+bool CanRedraw(StdStream stream) {
   const HANDLE handle = HandleOf(stream);
   DWORD mode = 0;
   if (!IsConsole(handle) || !::GetConsoleMode(handle, &mode)) return false;
@@ -86,7 +90,7 @@ bool CanRedraw(Stream stream) {
 // One line from standard input without its line break; nothing at the end of input or when a stop
 // interrupted the wait.
 std::optional<std::string> ReadLine() {
-  const HANDLE handle = HandleOf(Stream::Input);
+  const HANDLE handle = HandleOf(StdStream::Input);
   if (IsConsole(handle)) {
     std::wstring line;
     for (;;) {
@@ -111,15 +115,17 @@ std::optional<std::string> ReadLine() {
 
 #else
 
-int DescriptorOf(Stream stream) {
-  return stream == Stream::Input ? STDIN_FILENO : stream == Stream::Output ? STDOUT_FILENO : STDERR_FILENO;
+int DescriptorOf(StdStream stream) {
+  return stream == StdStream::Input    ? STDIN_FILENO
+         : stream == StdStream::Output ? STDOUT_FILENO
+                                       : STDERR_FILENO;
 }
 
-bool IsTerminal(Stream stream) {
+bool IsTerminal(StdStream stream) {
   return ::isatty(DescriptorOf(stream)) == 1;
 }
 
-void WriteAll(Stream stream, std::string_view text) {
+void WriteAll(StdStream stream, std::string_view text) {
   const int descriptor = DescriptorOf(stream);
   while (!text.empty()) {
     const ssize_t written = ::write(descriptor, text.data(), text.size());
@@ -131,7 +137,7 @@ void WriteAll(Stream stream, std::string_view text) {
   }
 }
 
-bool CanRedraw(Stream stream) {
+bool CanRedraw(StdStream stream) {
   return IsTerminal(stream);
 }
 
@@ -153,10 +159,17 @@ std::optional<std::string> ReadLine() {
 }  // namespace
 
 Console::Console()
-    : interactive_(IsTerminal(Stream::Input)),
-      outputIsTerminal_(IsTerminal(Stream::Output)),
-      errorIsTerminal_(IsTerminal(Stream::Error)),
-      progressPossible_(CanRedraw(Stream::Error)) {}
+    : interactive_(IsTerminal(StdStream::Input)),
+      outputIsTerminal_(IsTerminal(StdStream::Output)),
+      errorIsTerminal_(IsTerminal(StdStream::Error)),
+      progressPossible_(CanRedraw(StdStream::Error)) {}
+
+Console::Console(Terminals terminals, Sink sink)
+    : interactive_(terminals.input),
+      outputIsTerminal_(terminals.output),
+      errorIsTerminal_(terminals.error),
+      progressPossible_(terminals.error),
+      sink_(std::move(sink)) {}
 
 std::string Console::Printable(std::string_view text, bool toTerminal) {
   std::string out;
@@ -185,37 +198,57 @@ std::string Console::Printable(std::string_view text, bool toTerminal) {
   return out;
 }
 
+void Console::Write(Stream stream, std::string_view bytes) {
+  if (sink_) {
+    sink_(stream, bytes);
+  } else {
+    WriteAll(ProcessStream(stream), bytes);
+  }
+}
+
 void Console::Report(std::string_view text) {
-  ClearProgress();
-  WriteAll(Stream::Output, Printable(text, outputIsTerminal_));
+  const std::string printable = Printable(text, outputIsTerminal_);
+  // A report that goes elsewhere (a file, a pipe) leaves the progress line where it is.
+  if (!progressShown_ || !outputIsTerminal_) {
+    Write(Stream::Output, printable);
+    return;
+  }
+  Write(Stream::Error, "\r\033[K");
+  Write(Stream::Output, printable);
+  Write(Stream::Error, "\r\033[K" + progressLine_);
 }
 
 void Console::Error(std::string_view text) {
-  ClearProgress();
-  WriteAll(Stream::Error, Printable(text, errorIsTerminal_));
+  std::string bytes = Printable(text, errorIsTerminal_);
+  if (progressShown_) bytes = "\r\033[K" + bytes + "\r\033[K" + progressLine_;
+  Write(Stream::Error, bytes);
 }
 
 void Console::Progress(std::string_view line) {
   if (!progressPossible_) return;
-  WriteAll(Stream::Error, "\r\033[K" + Printable(line, true));
+  progressLine_ = Printable(line, true);
+  Write(Stream::Error, "\r\033[K" + progressLine_);
   progressShown_ = true;
 }
 
 void Console::ClearProgress() {
   if (!progressShown_) return;
-  WriteAll(Stream::Error, "\r\033[K");
+  Write(Stream::Error, "\r\033[K");
   progressShown_ = false;
+  progressLine_.clear();
 }
 
 std::optional<std::string> Console::Ask(std::string_view question) {
+  ClearProgress();
   Error(question);
+  if (sink_) return std::nullopt;
   return ReadLine();
 }
 
 int TerminalColumns() {
 #ifdef _WIN32
   CONSOLE_SCREEN_BUFFER_INFO screen{};
-  if (::GetConsoleScreenBufferInfo(HandleOf(Stream::Error), &screen)) {
+  if (::GetConsoleScreenBufferInfo(HandleOf(StdStream::Error), &screen)) {
     const int columns = screen.srWindow.Right - screen.srWindow.Left + 1;
     if (columns > 10) return columns;
   }

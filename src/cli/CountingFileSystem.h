@@ -2,6 +2,8 @@
 
 #include <atomic>
 #include <cstdint>
+#include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -10,12 +12,22 @@
 namespace nulvane::cli {
 
 // The file system the command line's logic works on: the real one, with the bytes written counted for the
-// progress bar (by the purge's worker threads too). Everything else passes through unchanged.
+// progress bar (by the purge's worker threads too), in all and for each file. Everything else passes through
+// unchanged.
 class CountingFileSystem final : public platform::FileSystem {
  public:
   explicit CountingFileSystem(platform::FileSystem& real) : real_(real) {}
 
   std::int64_t bytesWritten() const { return bytesWritten_; }
+  // The bytes written to the file of that path since the last call for it, which forgets it.
+  std::int64_t TakeBytesWrittenTo(const std::string& path) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = bytesByPath_.find(path);
+    if (found == bytesByPath_.end()) return 0;
+    const std::int64_t bytes = found->second;
+    bytesByPath_.erase(found);
+    return bytes;
+  }
 
   platform::File OpenForWriting(const std::string& path) override { return real_.OpenForWriting(path); }
   platform::File OpenForReading(const std::string& path) override { return real_.OpenForReading(path); }
@@ -34,12 +46,12 @@ class CountingFileSystem final : public platform::FileSystem {
   }
   void WriteAt(const platform::File& file, const void* data, std::size_t size, std::int64_t offset) override {
     real_.WriteAt(file, data, size, offset);
-    bytesWritten_ += static_cast<std::int64_t>(size);
+    Count(file, static_cast<std::int64_t>(size));
   }
   void WriteRepeated(const platform::File& file, const void* block, std::size_t blockSize, std::int64_t count,
                      std::int64_t offset) override {
     real_.WriteRepeated(file, block, blockSize, count, offset);
-    bytesWritten_ += static_cast<std::int64_t>(blockSize) * count;
+    Count(file, static_cast<std::int64_t>(blockSize) * count);
   }
   std::size_t ReadAt(const platform::File& file, void* data, std::size_t size, std::int64_t offset) override {
     return real_.ReadAt(file, data, size, offset);
@@ -59,6 +71,10 @@ class CountingFileSystem final : public platform::FileSystem {
   }
   bool LeaseBroken(const platform::File& file) override { return real_.LeaseBroken(file); }
   void ReleaseLease(const platform::File& file) override { real_.ReleaseLease(file); }
+  void SetPermissions(const platform::File& file, std::uint32_t mode, std::uint32_t owner,
+                      std::uint32_t group) override {
+    real_.SetPermissions(file, mode, owner, group);
+  }
   void Remove(const std::string& path) override { real_.Remove(path); }
   void Rename(const std::string& from, const std::string& to) override { real_.Rename(from, to); }
   std::vector<platform::DirEntry> ListFolder(const std::string& path) override {
@@ -82,8 +98,16 @@ class CountingFileSystem final : public platform::FileSystem {
   std::string HomeFolder() override { return real_.HomeFolder(); }
 
  private:
+  void Count(const platform::File& file, std::int64_t bytes) {
+    bytesWritten_ += bytes;
+    const std::lock_guard<std::mutex> lock(mutex_);
+    bytesByPath_[file.Path()] += bytes;
+  }
+
   platform::FileSystem& real_;
   std::atomic<std::int64_t> bytesWritten_ = 0;
+  std::mutex mutex_;
+  std::map<std::string, std::int64_t> bytesByPath_;
 };
 
 }  // namespace nulvane::cli

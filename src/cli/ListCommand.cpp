@@ -5,6 +5,7 @@
 #include "cli/CliProgram.h"
 #include "cli/ReportOutput.h"
 #include "cli/StopSignals.h"
+#include "support/Drive.h"
 
 namespace nulvane::cli {
 
@@ -15,31 +16,44 @@ ListCommand::ListCommand()
     : Command("list", "List the files with their dates and sizes, and estimate the time a purge takes") {}
 
 void ListCommand::AddOptions(CLI::App& command) {
-  command.add_option("folder", path_, "The folder to list (or one file)")->required();
+  command.add_option("FOLDER", path_, "The folder to list (or one file); a symbolic link is never followed");
   operation_.AddTo(command);
-  command.add_flag("--dots", dots_, "With --subfolders: one dot per folder instead of the folder names");
-  command.add_option("-r,--report", reportFile_, "Write the report to this file too");
+  command.add_flag("--dots", dots_, "With -r: one dot per folder instead of the folder names");
+  command.add_option("--report", reportFile_, "Write the report into this file too")->type_name("FILE");
+}
+
+std::string ListCommand::Problem() const {
+  if (path_.empty() && operation_.setup.empty()) return "FOLDER: name the folder to list";
+  return operation_.Problem();
 }
 
 int ListCommand::Execute(CliProgram& program) {
   TerminalUi& ui = program.ui;
-  const std::string path = CliProgram::Absolute(path_);
-  const PathKind kind = KindOf(program.fileSystem, path);
-  if (kind == PathKind::Missing) {
-    program.console.Error("nulvane-cli: no such file or folder: " + path_ + "\n");
-    return kUsageError;
-  }
-  ReportOutput output;
-  if (!output.Open(program, ReportOutput::Resolve(program, reportFile_))) return kUsageError;
-  if (const std::string problem = ApplyOperation(program, operation_); !problem.empty()) {
+  Operation operation;
+  const std::vector<std::string> paths = path_.empty() ? std::vector<std::string>{} : std::vector{path_};
+  if (const std::string problem = PrepareOperation(program, operation_, paths, operation); !problem.empty()) {
     program.console.Error("nulvane-cli: " + problem + "\n");
     return kUsageError;
   }
+  std::string reportPath;
+  if (const std::string problem = ReportOutput::Check(program, reportFile_, reportPath); !problem.empty()) {
+    program.console.Error("nulvane-cli: " + problem + "\n");
+    return kUsageError;
+  }
+  ReportOutput output;
+  output.Open(program, reportPath);
+  if (!operation.setupHeader.empty()) output.WriteAhead(operation.setupHeader);
   ui.OnYield([&program] {
     if (StopRequested()) program.report.blnStop = true;
   });
-  const TargetResult target = ChooseTarget(program, path, kind, operation_);
+  const TargetResult target = ChooseTarget(program, operation.targets.front(), operation);
   if (target != TargetResult::Set) return target == TargetResult::Failed ? kSomeNotDone : kAllDone;
+  // The estimate rests on the speed an earlier test stored for the volume, by this program or the window.
+  const std::string drive = support::DriveOf(program.fileSystem, program.state.strTargetFolder);
+  if (program.state.SpeedOf(drive) <= 0) {
+    if (const std::optional<float> stored = program.speedTest->StoredSpeed(drive))
+      program.state.sngSpeedByDrive[drive] = *stored;
+  }
 
   bool ran = false;
   ui.OnRunFinished([&program, &output, &ran] {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "cli/Command.h"
 #include "cli/Operation.h"
@@ -12,7 +13,7 @@ class ListCommand final : public Command {
  public:
   ListCommand();
   void AddOptions(CLI::App& command) override;
-  std::string Problem() const override { return operation_.Problem(); }
+  std::string Problem() const override;
   int Execute(CliProgram& program) override;
 
  private:

@@ -7,54 +7,101 @@
 #include "cli/ReportOutput.h"
 #include "cli/StopSignals.h"
 #include "platform/PlatformError.h"
+#include "support/Match.h"
 
 namespace nulvane::cli {
 
 using platform::Answer;
 using Output = TerminalUi::Output;
 
+namespace {
+
+// The short options that rm, shred and srm users type out of habit and that mean nothing here, each with
+// what it would have meant and what to give instead.
+struct RefusedOption {
+  const char* name;
+  const char* reason;
+};
+constexpr std::array<RefusedOption, 5> kRefused = {{
+    {"-f",
+     "-f is no option here: nothing skips the purge confirmation (--yes answers it), and read-only files are "
+     "purged only with --read-only"},
+    {"-u", "-u is no option here: purged files are deleted unless --no-delete is given"},
+    {"-z", "-z is no option here: the type of purge decides the patterns written (--type)"},
+    {"-s", "-s is no option here: a purge covers every byte of a file, and the subfolders are -r"},
+    {"-x", "-x is no option here: a purge never leaves the volume of the folder it is given"},
+}};
+
+}  // namespace
+
 PurgeCommand::PurgeCommand()
     : Command("purge", "Overwrite files with the chosen type of purge, flush every write, and delete them") {}
 
 void PurgeCommand::AddOptions(CLI::App& command) {
-  command.add_option("paths", paths_, "Files and folders to purge (a folder: the files that --files names)")
-      ->required();
+  command.add_option("PATH", paths_,
+                     "Files and folders to purge (of a folder, the files that --files names); a symbolic "
+                     "link is never followed");
   operation_.AddTo(command);
   command.add_flag("-y,--yes", yes_, "Answer Yes to the purge confirmation (no other question)");
-  command.add_flag("--confirm-each", confirmEach_, "Ask before each file (needs a terminal)");
+  command.add_flag("-i,--confirm-each", confirmEach_, "Ask before each file (needs a terminal)");
+  command.add_flag("-v,--file-names", fileNames_, "Name every file in the report, not only the folders");
   command.add_flag("--no-delete", noDelete_, "Do not delete purged files");
   command.add_flag("--read-only", readOnly_, "OK to purge read-only files");
   command.add_flag("--system", system_, "OK to purge system files (a Windows attribute)");
   command.add_flag("--sensitive", sensitive_, "OK to purge sensitive files (exe, dll, sys, etc.)");
-  command.add_flag("--file-names", fileNames_, "Name every file in the report, not only the folders");
   command.add_flag("--keep-folders", keepFolders_,
-                   "Keep subfolders in which all files have been deleted (with --subfolders)");
-  command.add_option("-r,--report", reportFile_, "Write the report to this file too");
+                   "Keep subfolders in which all files have been deleted (with -r)");
+  command
+      .add_option("--report", reportFile_, "Write the report into this file too, once the purge is confirmed")
+      ->type_name("FILE");
   command.add_flag("--accept-residue", acceptResidue_,
                    "Go on where overwriting in place cannot reach every copy of the data (copy-on-write, "
                    "data=journal, network, memory and flash volumes); --yes alone does not");
+  command.add_flag("--no-preserve-root", noPreserveRoot_,
+                   "Purge also in / and in the system's own folders (/bin, /boot, /etc, /lib*, /sbin, /usr, "
+                   "/var) when one of them is given");
+  for (std::size_t i = 0; i < kRefused.size(); ++i)
+    command.add_flag(kRefused[i].name, refused_[i], "")->group("");
 }
 
 std::string PurgeCommand::Problem() const {
+  for (std::size_t i = 0; i < kRefused.size(); ++i) {
+    if (refused_[i] > 0) return kRefused[i].reason;
+  }
+  if (paths_.empty() && operation_.setup.empty()) return "PATH: name the files and folders to purge";
   return operation_.Problem();
 }
 
-std::string PurgeCommand::ReportFileProblem(CliProgram& program, const std::string& reportFile) const {
+std::string PurgeCommand::ReportFileProblem(const Operation& operation, const std::string& reportFile) const {
   if (reportFile.empty()) return {};
-  for (const std::string& path : paths_) {
-    std::string real;
-    try {
-      real = program.fileSystem.RealPath(CliProgram::Absolute(path));
-    } catch (const platform::PlatformError&) {
-      continue;
-    }
-    const bool folder = KindOf(program.fileSystem, real) == PathKind::Folder;
-    if (folder && real.back() != platform::kPathSeparator) real += platform::kPathSeparator;
+  for (const NamedPath& target : operation.targets) {
+    std::string path = target.path;
+    const bool folder = target.kind == PathKind::Folder;
+    if (folder) support::EnsureTrailingBackslash(path);
     // The report would be purged by the run it reports on.
-    if (folder ? reportFile.compare(0, real.size(), real) == 0 : reportFile == real)
+    if (folder ? reportFile.compare(0, path.size(), path) == 0 : reportFile == path)
       return "--report: the report file lies in what is purged: " + reportFile;
   }
   return {};
+}
+
+void PurgeCommand::StartProgress(CliProgram& program) {
+  filesDone_ = 0;
+  sizesDone_ = 0;
+  bytesOfDoneFiles_ = 0;
+  bytesAtStart_ = program.fileSystem.bytesWritten();
+  if (!program.console.canShowProgress()) return;
+  // The totals: the window's own listing walk, silent, over the same target.
+  report::ReportWindow counter(program.fileSystem, program.ui, program.clock, program.state, program.engine,
+                               program.typeOfPurge, program.confirmation, program.mainWindow);
+  counter.reportLimit = SIZE_MAX;
+  counter.blnListFiles = true;
+  counter.blnDisplayFolderNames = false;
+  counter.blnDisplayFileNames = false;
+  counter.ListFilesRecursive(program.state.strTargetFolder,
+                             support::FileMatcher(program.state.strFilespec, program.state.strShellPatterns));
+  program.progress.Start({std::max<std::int64_t>(counter.lngNumFilesProcessed, 0),
+                          counter.dblTotalBytesPurged, program.typeOfPurge.GetNumberOfPasses()});
 }
 
 void PurgeCommand::AnswerDialogs(CliProgram& program, Run& run) {
@@ -62,13 +109,17 @@ void PurgeCommand::AnswerDialogs(CliProgram& program, Run& run) {
   ui.OnDialog(program.confirmation, [this, &program, &run](platform::Dialog&) {
     dialogs::PurgeConfirmationDialog& dialog = program.confirmation;
     run.asked = true;
-    dialog.ClickCheck(dialog.chkDoNotDeletePurgedFiles, noDelete_);
-    dialog.ClickCheck(dialog.chkOKToPurgeReadOnlyFiles, readOnly_);
-    dialog.ClickCheck(dialog.chkOKToPurgeSystemFiles, system_);
-    dialog.ClickCheck(dialog.chkOKToPurgeSensitiveFiles, sensitive_);
-    dialog.ClickCheck(dialog.chkFolderNamesOnly, !fileNames_);
-    if (dialog.chkDeleteEmptyFolders.visible) dialog.ClickCheck(dialog.chkDeleteEmptyFolders, !keepFolders_);
-    dialog.ClickCheck(dialog.chkConfirmFiles, confirmEach_);
+    // Options the command line names; the others stay as they are (the defaults, or the setup's).
+    const auto set = [&dialog](platform::CheckBox& box, int given, bool checked) {
+      if (given > 0) dialog.ClickCheck(box, checked);
+    };
+    set(dialog.chkDoNotDeletePurgedFiles, noDelete_, true);
+    set(dialog.chkOKToPurgeReadOnlyFiles, readOnly_, true);
+    set(dialog.chkOKToPurgeSystemFiles, system_, true);
+    set(dialog.chkOKToPurgeSensitiveFiles, sensitive_, true);
+    set(dialog.chkFolderNamesOnly, fileNames_, false);
+    if (dialog.chkDeleteEmptyFolders.visible) set(dialog.chkDeleteEmptyFolders, keepFolders_, false);
+    set(dialog.chkConfirmFiles, confirmEach_, true);
     bool yes = false;
     if (StopRequested()) {
       yes = false;
@@ -92,24 +143,10 @@ void PurgeCommand::AnswerDialogs(CliProgram& program, Run& run) {
     }
     run.confirmed = true;
     dialog.cmdDoPurge();
-    if (program.console.canShowProgress()) {
-      // The totals for the progress bar: the window's own listing walk, silent, over the same target.
-      report::ReportWindow counter(program.fileSystem, program.ui, program.clock, program.state,
-                                   program.engine, program.typeOfPurge, program.confirmation,
-                                   program.mainWindow);
-      counter.reportLimit = SIZE_MAX;
-      counter.blnListFiles = true;
-      counter.blnDisplayFolderNames = false;
-      counter.blnDisplayFileNames = false;
-      counter.ListFilesRecursive(program.state.strTargetFolder, program.state.strFilespec);
-      program.progress.Start({std::max<std::int64_t>(counter.lngNumFilesProcessed, 0),
-                              counter.dblTotalBytesPurged, program.typeOfPurge.GetNumOverwrites()},
-                             program.fileSystem.bytesWritten());
-    }
+    StartProgress(program);
   });
   ui.OnDialog(program.report.frmConfirmFiles, [&program, &run](platform::Dialog&) {
     report::ConfirmFilesDialog& dialog = program.report.frmConfirmFiles;
-    program.progress.Stop();
     const std::optional<char> choice = program.ui.Ask(
         dialog.caption + "\n" + dialog.lblPurgeThisFile.caption + "\n" + dialog.lblFile.caption + "\n[y] " +
             dialog.cmdYes.caption + "  [n] " + dialog.cmdNo.caption + "  [a] " + dialog.cmdPurgeAll.caption +
@@ -131,8 +168,21 @@ void PurgeCommand::AnswerDialogs(CliProgram& program, Run& run) {
         break;
     }
   });
+  // The time at a question is not the purge's.
+  ui.OnAsking([&program](bool asking) {
+    if (asking) {
+      program.progress.Hold();
+    } else {
+      program.progress.Resume();
+    }
+  });
+  program.report.onFileDone = [this, &program](const std::string& path, std::int64_t size) {
+    ++filesDone_;
+    sizesDone_ += static_cast<double>(size);
+    bytesOfDoneFiles_ += program.fileSystem.TakeBytesWrittenTo(path);
+  };
   bool stopSeen = false;
-  ui.OnYield([&program, stopSeen]() mutable {
+  ui.OnYield([this, &program, stopSeen]() mutable {
     if (StopRequested()) {
       if (!stopSeen) {
         stopSeen = true;
@@ -142,50 +192,61 @@ void PurgeCommand::AnswerDialogs(CliProgram& program, Run& run) {
       program.report.blnStop = true;
       program.state.blnStop = true;
     }
-    if (program.progress.running())
-      program.progress.Update(program.report.lngNumFilesProcessed, program.fileSystem.bytesWritten());
+    if (!program.progress.running()) return;
+    // Files whose turn is over count whole; of those in flight, what their passes have written so far.
+    const int overwrites = std::max(1, program.typeOfPurge.GetNumOverwritesPerPass());
+    const std::int64_t inFlight = program.fileSystem.bytesWritten() - bytesAtStart_ - bytesOfDoneFiles_;
+    const double bytesDone = sizesDone_ * program.progress.totals().passes +
+                             static_cast<double>(std::max<std::int64_t>(inFlight, 0)) / overwrites;
+    program.progress.Update(filesDone_, bytesDone);
   });
 }
 
 int PurgeCommand::Execute(CliProgram& program) {
   TerminalUi& ui = program.ui;
-  if (confirmEach_ && !ui.interactive()) {
-    program.console.Error(
-        "nulvane-cli: --confirm-each asks at the terminal, and standard input is not one\n");
+  Console& console = program.console;
+  Operation operation;
+  if (const std::string problem = PrepareOperation(program, operation_, paths_, operation);
+      !problem.empty()) {
+    console.Error("nulvane-cli: " + problem + "\n");
     return kUsageError;
   }
-  std::vector<std::pair<std::string, PathKind>> targets;
-  for (const std::string& path : paths_) {
-    const std::string absolute = CliProgram::Absolute(path);
-    const PathKind kind = KindOf(program.fileSystem, absolute);
-    if (kind == PathKind::Missing) {
-      program.console.Error("nulvane-cli: no such file or folder: " + path + "\n");
-      return kUsageError;
-    }
-    targets.emplace_back(absolute, kind);
+  // Asked for here or by the setup.
+  if ((confirmEach_ > 0 || program.confirmation.chkConfirmFiles.checked) && !ui.interactive()) {
+    console.Error("nulvane-cli: --confirm-each asks at the terminal, and standard input is not one\n");
+    return kUsageError;
   }
-  const std::string reportPath = ReportOutput::Resolve(program, reportFile_);
-  if (const std::string problem = ReportFileProblem(program, reportPath); !problem.empty()) {
-    program.console.Error("nulvane-cli: " + problem + "\n");
+  if (!noPreserveRoot_) {
+    for (const NamedPath& target : operation.targets) {
+      if (target.kind != PathKind::Folder) continue;
+      if (const std::string problem = ProtectedFolderProblem(program.fileSystem, target.path);
+          !problem.empty()) {
+        console.Error("nulvane-cli: " + problem + "\n");
+        return kUsageError;
+      }
+    }
+  }
+  std::string reportPath;
+  std::string reportProblem = ReportOutput::Check(program, reportFile_, reportPath);
+  if (reportProblem.empty()) reportProblem = ReportFileProblem(operation, reportPath);
+  if (!reportProblem.empty()) {
+    console.Error("nulvane-cli: " + reportProblem + "\n");
     return kUsageError;
   }
   ReportOutput output;
-  if (!output.Open(program, reportPath)) return kUsageError;
-  if (const std::string problem = ApplyOperation(program, operation_); !problem.empty()) {
-    program.console.Error("nulvane-cli: " + problem + "\n");
-    return kUsageError;
-  }
+  output.Open(program, reportPath);
+  if (!operation.setupHeader.empty()) output.WriteAhead(operation.setupHeader);
 
   Run run;
   AnswerDialogs(program, run);
   bool cancelled = false;
   long failed = 0;
   std::vector<std::string> freeSpaceHints;
-  for (const auto& [path, kind] : targets) {
+  for (const NamedPath& target : operation.targets) {
     if (StopRequested()) break;
-    const TargetResult target = ChooseTarget(program, path, kind, operation_);
-    if (target == TargetResult::Failed) ++failed;
-    if (target != TargetResult::Set) continue;
+    const TargetResult chosen = ChooseTarget(program, target, operation);
+    if (chosen == TargetResult::Failed) ++failed;
+    if (chosen != TargetResult::Set) continue;
 
     run = Run();
     const int cancelsBefore = ui.cancelsAnswered();
@@ -200,9 +261,9 @@ int PurgeCommand::Execute(CliProgram& program) {
     program.mainWindow.cmdProcessFiles_Release(1);
     ui.ClearRules();
     if (program.residueWarning->declined()) {
-      program.console.Error(
-          "nulvane-cli: nothing was purged in " + path +
-          ": overwriting in place cannot reach every copy there (--accept-residue goes on all the same)\n");
+      console.Error("nulvane-cli: nothing was purged in " + target.path +
+                    ": overwriting in place cannot reach every copy there (--accept-residue goes on all the "
+                    "same)\n");
       cancelled = true;
       break;
     }
@@ -215,7 +276,7 @@ int PurgeCommand::Execute(CliProgram& program) {
     program.progress.Stop();
     output.Finish();
     if (run.notConfirmed) {
-      program.console.Error(
+      console.Error(
           "nulvane-cli: nothing was purged: standard input is not a terminal, so only --yes confirms a "
           "purge\n");
     }
@@ -235,9 +296,11 @@ int PurgeCommand::Execute(CliProgram& program) {
     if (cancelled) break;
   }
   ui.OnYield({});
+  ui.OnAsking({});
+  program.report.onFileDone = nullptr;
   for (const std::string& volume : freeSpaceHints) {
-    program.console.Error("nulvane-cli: old copies of the purged data may remain in the free space of " +
-                          volume + "; to overwrite them: nulvane-cli free-space " + volume + "\n");
+    console.Error("nulvane-cli: old copies of the purged data may remain in the free space of " + volume +
+                  "; to overwrite them: nulvane-cli free-space " + volume + "\n");
   }
 
   if (cancelled || StopRequested()) return kCancelled;

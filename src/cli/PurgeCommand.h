@@ -1,5 +1,7 @@
 #pragma once
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -8,8 +10,8 @@
 
 namespace nulvane::cli {
 
-// nulvane-cli purge [options] PATH...: "Single file" for each file, "Specify folder" with the file
-// specification for each folder, then "Purge files", with the confirmation and its safety options.
+// nulvane-cli purge [options] PATH...: "Single file" for each file, "Specify folder" with the files that
+// --files names for each folder, then "Purge files", with the confirmation and its safety options.
 class PurgeCommand final : public Command {
  public:
   PurgeCommand();
@@ -27,20 +29,31 @@ class PurgeCommand final : public Command {
   };
 
   void AnswerDialogs(CliProgram& program, Run& run);
-  std::string ReportFileProblem(CliProgram& program, const std::string& reportFile) const;
+  void StartProgress(CliProgram& program);
+  std::string ReportFileProblem(const Operation& operation, const std::string& reportFile) const;
 
   std::vector<std::string> paths_;
   OperationOptions operation_;
   bool yes_ = false;
-  bool confirmEach_ = false;
-  bool noDelete_ = false;
-  bool readOnly_ = false;
-  bool system_ = false;
-  bool sensitive_ = false;
-  bool fileNames_ = false;
-  bool keepFolders_ = false;
+  // The purge options: given (1) or not (0); one not given keeps the default or the setup's value.
+  int confirmEach_ = 0;
+  int noDelete_ = 0;
+  int readOnly_ = 0;
+  int system_ = 0;
+  int sensitive_ = 0;
+  int fileNames_ = 0;
+  int keepFolders_ = 0;
   bool acceptResidue_ = false;
+  bool noPreserveRoot_ = false;
   std::string reportFile_;
+  // Short options of rm, shred and srm that mean something else in each of them, or something no purge may
+  // do: given, they are refused with the reason.
+  std::array<int, 5> refused_{};
+  // The progress of the files in flight: bytes written to files whose turn is not over yet.
+  std::int64_t bytesAtStart_ = 0;
+  std::int64_t bytesOfDoneFiles_ = 0;
+  std::int64_t filesDone_ = 0;
+  double sizesDone_ = 0;
 };
 
 }  // namespace nulvane::cli

@@ -1,6 +1,7 @@
 #include "cli/ReportPrinter.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "platform/PlatformError.h"
 
@@ -15,9 +16,14 @@ ReportPrinter::~ReportPrinter() {
 }
 
 void ReportPrinter::WriteFileToo(platform::FileSystem& fileSystem, const std::string& path) {
-  file_ = fileSystem.CreateFile(path);
   fileSystem_ = &fileSystem;
+  filePath_ = path;
   fileOffset_ = 0;
+}
+
+void ReportPrinter::WriteAhead(const std::string& text) {
+  console_.Report(text);
+  ahead_ += text;
 }
 
 void ReportPrinter::OnChange(const report::ReportText::Change& change) {
@@ -56,17 +62,26 @@ void ReportPrinter::PrintUpTo(std::size_t end) {
 
 void ReportPrinter::Write(std::string_view piece) {
   console_.Report(piece);
-  if (fileSystem_ != nullptr && file_.IsOpen()) {
-    const std::string plain = Console::Printable(piece, false);
-    // A report file that cannot be written must not look like a failure of the purge it reports on.
-    try {
-      fileSystem_->WriteAt(file_, plain.data(), plain.size(), fileOffset_);
-      fileOffset_ += static_cast<std::int64_t>(plain.size());
-    } catch (const platform::PlatformError& error) {
-      fileError_ = error.description;
-      file_ = platform::File();
-      console_.Error("The report file cannot be written: " + fileError_ + "\n");
+  WriteToFile(piece);
+}
+
+void ReportPrinter::WriteToFile(std::string_view piece) {
+  if (fileSystem_ == nullptr || !fileError_.empty()) return;
+  // A report file that cannot be written must not look like a failure of the purge it reports on.
+  try {
+    if (!file_.IsOpen()) {
+      file_ = fileSystem_->CreateFile(filePath_);
+      const std::string ahead = Console::Printable(std::exchange(ahead_, {}), false);
+      fileSystem_->WriteAt(file_, ahead.data(), ahead.size(), 0);
+      fileOffset_ = static_cast<std::int64_t>(ahead.size());
     }
+    const std::string plain = Console::Printable(piece, false);
+    fileSystem_->WriteAt(file_, plain.data(), plain.size(), fileOffset_);
+    fileOffset_ += static_cast<std::int64_t>(plain.size());
+  } catch (const platform::PlatformError& error) {
+    fileError_ = error.description;
+    file_ = platform::File();
+    console_.Error("The report file cannot be written: " + filePath_ + ": " + fileError_ + "\n");
   }
 }
 

@@ -22,8 +22,11 @@ class ReportPrinter {
   ReportPrinter(const ReportPrinter&) = delete;
   ReportPrinter& operator=(const ReportPrinter&) = delete;
 
-  // Also writes the report into this file (created or emptied; never through a link). Throws PlatformError.
+  // Also writes the report into this file, which is created (or emptied; never through a link) only when
+  // the first text comes, so that a run that writes no report (one not confirmed) leaves it as it was.
   void WriteFileToo(platform::FileSystem& fileSystem, const std::string& path);
+  // Text ahead of the report (what a setup file set): on standard output now, at the file's start later.
+  void WriteAhead(const std::string& text);
   // The run is over: the rest of its report goes out.
   void Finish();
   // The system's description of a failed write to the report file; empty while all is well.
@@ -33,6 +36,7 @@ class ReportPrinter {
   void OnChange(const report::ReportText::Change& change);
   void PrintUpTo(std::size_t end);
   void Write(std::string_view piece);
+  void WriteToFile(std::string_view piece);
 
   report::ReportText& text_;
   Console& console_;
@@ -40,6 +44,8 @@ class ReportPrinter {
   std::size_t printed_ = 0;
   bool lineOpen_ = false;
   platform::FileSystem* fileSystem_ = nullptr;
+  std::string filePath_;
+  std::string ahead_;
   platform::File file_;
   std::int64_t fileOffset_ = 0;
   std::string fileError_;

@@ -18,12 +18,11 @@ SpeedTestCommand::SpeedTestCommand()
           "estimates") {}
 
 void SpeedTestCommand::AddOptions(CLI::App& command) {
-  command.add_option("volume", volume_, "A folder on the volume to test (default: the working folder)");
+  command.add_option("VOLUME", volume_, "A folder on the volume to test (default: the working folder)");
   command.add_flag("-y,--yes", yes_, "Answer Yes to the question whether to write the test files");
   command.add_flag("--retest", retest_, "Test again even when an earlier result is stored");
-  command.add_option("-t,--type", type_, "Type of purge to test with (0, 1 or 2; default 0)")
-      ->check(CLI::Range(0, 2));
-  command.add_option("-p,--passes", passes_, "Number of passes to test with");
+  command.add_option("-t,--type", type_, "Type of purge to test with (0, 1 or 2; default 0)")->type_name("N");
+  command.add_option("-n,-p,--passes", passes_, "Number of passes to test with")->type_name("N");
 }
 
 std::string SpeedTestCommand::Problem() const {
@@ -40,7 +39,7 @@ int SpeedTestCommand::Execute(CliProgram& program) {
   OperationOptions operation;
   operation.type = type_;
   operation.passes = passes_;
-  if (const std::string problem = ApplyOperation(program, operation); !problem.empty()) {
+  if (const std::string problem = ApplyTypeOfPurge(program, operation); !problem.empty()) {
     program.console.Error("nulvane-cli: " + problem + "\n");
     return kUsageError;
   }

@@ -20,7 +20,7 @@ class SpeedTestCommand final : public Command {
   bool yes_ = false;
   bool retest_ = false;
   int type_ = -1;
-  int passes_ = 0;
+  int passes_ = -1;
 };
 
 }  // namespace nulvane::cli

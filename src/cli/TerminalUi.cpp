@@ -114,6 +114,14 @@ void TerminalUi::Show(Output output, const std::string& title, const std::string
 std::optional<char> TerminalUi::Ask(const std::string& question, const std::string& choices,
                                     char defaultChoice) {
   if (!interactive()) return std::nullopt;
+  if (askingHook_) askingHook_(true);
+  const std::optional<char> answer = AskUntilAnswered(question, choices, defaultChoice);
+  if (askingHook_) askingHook_(false);
+  return answer;
+}
+
+std::optional<char> TerminalUi::AskUntilAnswered(const std::string& question, const std::string& choices,
+                                                 char defaultChoice) {
   for (;;) {
     if (StopRequested()) return std::nullopt;
     const bool ownLine = !question.empty() && question.back() == '\n';

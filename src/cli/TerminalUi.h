@@ -43,6 +43,8 @@ class TerminalUi final : public platform::Ui {
   void OnYield(std::function<void()> hook) { yieldHook_ = std::move(hook); }
   // Every run ends by copying its report to the clipboard; here that marks the report as complete.
   void OnRunFinished(std::function<void()> hook) { runFinishedHook_ = std::move(hook); }
+  // Told when a question is put at the terminal (true) and when it has been answered (false).
+  void OnAsking(std::function<void(bool asking)> hook) { askingHook_ = std::move(hook); }
 
   // Asks on the terminal; returns one of the letters of `choices` (an empty answer takes `defaultChoice`
   // when it is not 0). Nothing without a terminal, at the end of input, or once a stop was requested.
@@ -73,6 +75,8 @@ class TerminalUi final : public platform::Ui {
   void Wait(int milliseconds) override;
 
  private:
+  std::optional<char> AskUntilAnswered(const std::string& question, const std::string& choices,
+                                       char defaultChoice);
   const Rule* FindRule(const std::string& title, const std::string& text) const;
   void Show(Output output, const std::string& title, const std::string& text);
 
@@ -82,6 +86,7 @@ class TerminalUi final : public platform::Ui {
   std::string chosenPath_;
   std::function<void()> yieldHook_;
   std::function<void()> runFinishedHook_;
+  std::function<void(bool)> askingHook_;
   int errorsShown_ = 0;
   int warningsShown_ = 0;
   int cancelsAnswered_ = 0;

@@ -1,6 +1,7 @@
 // nulvane-cli: the program's purge, listing and speed test for scripts and servers, on the window's own
 // logic.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -9,6 +10,7 @@
 #include "cli/CliProgram.h"
 #include "cli/Command.h"
 #include "cli/FreeSpaceCommand.h"
+#include "cli/HelpFormatter.h"
 #include "cli/ListCommand.h"
 #include "cli/PurgeCommand.h"
 #include "cli/SpeedTestCommand.h"
@@ -57,16 +59,36 @@ int main(int argc, char** argv) {
 
   CLI::App app{
       "Nulvane purges files: it overwrites every byte of a file with the patterns of the chosen type "
-      "of purge, flushes each write to the disk and deletes the file.\n\nExit status: 0 every chosen "
-      "file was purged, 1 some were not (the report says which), 2 usage error, 3 cancelled.",
+      "of purge, flushes each write to the disk and deletes the file.",
       "nulvane-cli"};
+  const std::string exitStatus =
+      "Exit status: 0 every chosen file was purged, 1 some were not (the report says which), 2 usage error, "
+      "3 cancelled.";
+  app.footer(exitStatus + "\nRun nulvane-cli COMMAND --help for the options of a command.");
+  app.formatter(std::make_shared<HelpFormatter>());
   app.set_version_flag("-V,--version", std::string("nulvane-cli ") + NULVANE_VERSION);
   app.require_subcommand(1);
   std::map<const CLI::App*, Command*> commandOf;
   for (const auto& command : commands) {
     CLI::App* subcommand = app.add_subcommand(command->name(), command->description());
     command->AddOptions(*subcommand);
+    subcommand->footer(exitStatus);
+    subcommand->group("Commands");
     commandOf[subcommand] = command.get();
+  }
+  // The first word that is no option names the command; one the program does not know is said as such.
+  for (int i = 1; i < argc; ++i) {
+    const std::string word = argv[i];
+    if (word.empty() || word[0] == '-') continue;
+    if (std::none_of(commands.begin(), commands.end(),
+                     [&](const auto& command) { return command->name() == word; })) {
+      std::fprintf(stderr,
+                   "nulvane-cli: unknown command '%s' (the commands: purge, list, speed-test, free-space)\n"
+                   "Run with --help for more information.\n",
+                   word.c_str());
+      return kUsageError;
+    }
+    break;
   }
   try {
     app.parse(argc, argv);
