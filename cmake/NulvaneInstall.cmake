@@ -39,6 +39,9 @@ install(TARGETS nulvane-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONEN
 install(FILES ${NULVANE_CLI_DATA} DESTINATION ${CMAKE_INSTALL_DATADIR}/nulvane COMPONENT cli)
 install(FILES ${CMAKE_BINARY_DIR}/compressed/nulvane-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
         COMPONENT cli)
+# Its completion for bash, where bash-completion loads it when nulvane-cli is first completed.
+install(FILES ${CMAKE_SOURCE_DIR}/src/cli/nulvane-cli.bash-completion
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME nulvane-cli COMPONENT cli)
 nulvane_package_docs(cli nulvane-cli)
 
 # The window, its desktop entry, icon and AppStream data, and the menu entries of the file managers that

@@ -4,6 +4,7 @@ set -euo pipefail
 ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 PACKAGES=(g++ cmake ninja-build ccache qt6-base-dev libqt6svg6 libgtest-dev libgmock-dev libcli11-dev fonts-dejavu-core
           xvfb xauth coreutils findutils
+          bash-completion  # the command line's completion is checked in bash
           btrfs-progs e2fsprogs xfsprogs  # the loop-mounted images of the free-space purge's tests
           exfatprogs exfat-fuse ntfs-3g dosfstools fusefat sleuthkit  # the images searched for names
           dbus-daemon at-spi2-core python3-gi gir1.2-atspi-2.0  # the check over the accessibility bus
