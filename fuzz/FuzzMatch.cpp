@@ -8,6 +8,7 @@
 
 #include "support/Format.h"
 #include "support/Match.h"
+#include "support/ShellPattern.h"
 
 using namespace nulvane::support;
 
@@ -41,6 +42,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   MatchPart(name, spec, caseSensitive);
   Require(MatchPart(rest, rest, caseSensitive));
   Require(MatchPart(rest, "*", caseSensitive));
+
+  // The shell's patterns: "*" takes every name, and a name without the shell's wildcards takes itself.
+  MatchShellPattern(name, spec, caseSensitive);
+  Require(MatchShellPattern(name, "*", caseSensitive));
+  if (!HasShellWildcard(name)) Require(MatchShellPattern(name, name, caseSensitive));
 
   const std::string folded = FoldCase(rest);
   Require(FoldCase(folded) == folded);
