@@ -7,11 +7,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
+#include <utility>
 
 namespace nulvane::gui {
 
@@ -24,6 +27,14 @@ namespace {
 class ComboBoxAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
  public:
   explicit ComboBoxAccessible(QComboBox* box) : QAccessibleWidget(box, QAccessible::ComboBox) {}
+
+  // Its list opens and closes: a screen reader says so, as it does for any expandable control.
+  QAccessible::State state() const override {
+    QAccessible::State state = QAccessibleWidget::state();
+    state.expandable = true;
+    state.expanded = comboBox()->view()->isVisible();
+    return state;
+  }
 
   void* interface_cast(QAccessible::InterfaceType type) override {
     // An editable list has a text box of its own among its children.
@@ -192,7 +203,7 @@ class ButtonAccessible : public QAccessibleWidget {
   QAbstractButton* button() const { return static_cast<QAbstractButton*>(widget()); }
 };
 
-// What following a link does, kept with the label it belongs to.
+// What following a link does, kept with the label it belongs to, and the clicks and keys that follow it.
 class LinkFollower : public QObject {
  public:
   static constexpr const char* kName = "nulvaneLinkFollower";
@@ -200,6 +211,7 @@ class LinkFollower : public QObject {
     // Named before it joins the label, so that it is found whenever the label is presented from now on.
     setObjectName(QString::fromLatin1(kName));
     setParent(label);
+    label->installEventFilter(this);
   }
   void Follow() const { follow_(); }
 
@@ -208,8 +220,55 @@ class LinkFollower : public QObject {
         label->findChild<QObject*>(QString::fromLatin1(kName), Qt::FindDirectChildrenOnly));
   }
 
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    auto* label = static_cast<QLabel*>(watched);
+    switch (event->type()) {
+      case QEvent::MouseButtonPress:
+        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) break;
+        mousePressed_ = true;
+        return true;
+      case QEvent::MouseButtonRelease: {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() != Qt::LeftButton) break;
+        // The press began elsewhere, or the pointer left the link before the button came up: no click.
+        const bool click = mousePressed_ && label->rect().contains(mouse->position().toPoint());
+        mousePressed_ = false;
+        if (click) Follow();
+        return true;
+      }
+      case QEvent::KeyPress:
+      case QEvent::KeyRelease: {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!IsActivationKey(key->key())) break;
+        if (key->isAutoRepeat()) return true;
+        if (event->type() == QEvent::KeyPress) {
+          pressedKey_ = key->key();
+        } else if (std::exchange(pressedKey_, 0) == key->key()) {
+          Follow();
+        }
+        return true;
+      }
+      case QEvent::FocusOut:
+      case QEvent::Hide:
+      case QEvent::EnabledChange:
+        mousePressed_ = false;
+        pressedKey_ = 0;
+        break;
+      default:
+        break;
+    }
+    return false;
+  }
+
  private:
+  static bool IsActivationKey(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+  }
+
   std::function<void()> follow_;
+  bool mousePressed_ = false;
+  int pressedKey_ = 0;
 };
 
 class LinkAccessible : public QAccessibleWidget {
@@ -277,6 +336,7 @@ bool TakesUserInput(const QWidget* widget) {
 
 void MakeLink(QLabel* label, std::function<void()> follow) {
   new LinkFollower(label, std::move(follow));
+  label->setFocusPolicy(Qt::StrongFocus);
   // A label that presented itself already (its text set at creation does that) is presented anew.
   QAccessibleInterface* before = QAccessible::queryAccessibleInterface(label);
   if (before != nullptr && before->role() != QAccessible::Link)

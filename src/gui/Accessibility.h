@@ -19,9 +19,11 @@ namespace nulvane::gui {
 // controls are panels, not windows.
 void InstallAccessibility();
 
-// Presents `label` as a link: a screen reader announces it as one and can follow it with its "Press" action,
-// which runs `follow` (refused, as a button's, while a modal window stands over it). Plain labels offer a
-// screen reader no action at all, so a label that acts when clicked would be text it cannot use.
+// Makes `label` a link that runs `follow`: on a click (the mouse button pressed and released on it), on Enter
+// or Space pressed and released while it has the keyboard (Tab reaches it), and on a screen reader's "Press"
+// (refused, as a button's, while a modal window stands over it). A screen reader announces it as a link;
+// plain labels offer it no action at all. A release alone does nothing: the Enter that answered a question,
+// or the second click of a double click in a closing file dialog, ends on whatever lies beneath.
 void MakeLink(QLabel* label, std::function<void()> follow);
 
 // False while a modal window other than the widget's own (or one it opened) is open: the user cannot reach

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QEvent>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPointer>
@@ -200,6 +201,17 @@ void ShowText(QLineEdit* box, const platform::TextField& state) {
   if (box->text() != text) box->setText(text);
   box->setVisible(state.visible);
   box->setEnabled(state.enabled);
+}
+
+QLabel* NewTextLabel(QWidget* parent) {
+  auto* label = new QLabel(parent);
+  label->setTextFormat(Qt::PlainText);
+  return label;
+}
+
+void ShowLabelText(QLabel* label, const QString& text) {
+  if (label->text() != text) label->setText(text);
+  if (label->accessibleName() != text) label->setAccessibleName(text);
 }
 
 void NameControl(QWidget* control, const std::string& labelText) {

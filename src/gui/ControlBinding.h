@@ -11,6 +11,7 @@
 class QAbstractButton;
 class QButtonGroup;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QListWidget;
 class QObject;
@@ -64,6 +65,13 @@ void ShowList(QComboBox* list, const platform::ListControl& state);
 void ShowList(QListWidget* list, const platform::ListControl& state,
               const std::function<QString(const std::string&)>& itemText);
 void ShowText(QLineEdit* box, const platform::TextField& state);
+
+// A label for a text of the program's: always plain text, so that a name such as "<b>Data</b>" shows as it is
+// and keeps its line breaks; the toolkit would otherwise guess that it is markup.
+QLabel* NewTextLabel(QWidget* parent);
+// Shows a text of the program's in such a label as it is, to assistive tools as well: they would otherwise
+// hear a name without its "&"s, which the toolkit takes for the mark of a shortcut key ("R&D" read as "RD").
+void ShowLabelText(QLabel* label, const QString& text);
 
 // Gives an editable control or list the accessible name a screen reader announces: the text of the label
 // that names it on screen, without a trailing colon.

@@ -15,7 +15,7 @@ namespace nulvane::gui {
 DateInputView::DateInputView(dialogs::DateInputDialog& dialog, QWidget* parent)
     : DialogView(dialog, parent), dialog_(dialog) {
   auto* layout = new QVBoxLayout(this);
-  prompt_ = new QLabel(this);
+  prompt_ = NewTextLabel(this);
   prompt_->setWordWrap(true);
   prompt_->setAutoFillBackground(true);
   layout->addWidget(prompt_);
@@ -67,14 +67,14 @@ bool DateInputView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void DateInputView::Render() {
-  setWindowTitle(QString::fromStdString(dialog_.caption));
+  setWindowTitle(ToWindowTitle(dialog_.caption));
   QPalette colours = palette();
   colours.setColor(QPalette::Window, ColorFromBgr(dialog_.lngBackColor));
   colours.setColor(QPalette::WindowText, ColorFromBgr(dialog_.lngForeColor));
   setPalette(colours);
   if (dialog_.intWidthTwips > 0) setMinimumWidth(dialog_.intWidthTwips / 15);
 
-  prompt_->setText(ToDisplayText(dialog_.lblPrompt.caption));
+  ShowLabelText(prompt_, ToDisplayText(dialog_.lblPrompt.caption));
   prompt_->setVisible(dialog_.lblPrompt.visible && !dialog_.lblPrompt.caption.empty());
   ShowList(months_, dialog_.cboMonthNames);
   ShowList(days_, dialog_.cboDayNumbers);

@@ -1,9 +1,11 @@
 #include "gui/DialogView.h"
 
 #include <QHBoxLayout>
+#include <QLayout>
 #include <QPushButton>
 
 #include "gui/Accessibility.h"
+#include "gui/Keyboard.h"
 
 namespace nulvane::gui {
 
@@ -14,7 +16,8 @@ QColor ColorFromBgr(std::int32_t value) {
 DialogView::DialogView(platform::Dialog& logic, QWidget* parent)
     : QDialog(parent), logic_(logic), binder_(this, [this] { Render(); }) {
   InstallAccessibility();  // before any control of the window is presented to an assistive tool
-  LastInputWasPointer();   // starts watching the input before the first choice
+  InstallKeyPressGuard();
+  LastInputWasPointer();  // starts watching the input before the first choice
 }
 
 DialogView::~DialogView() {
@@ -28,12 +31,22 @@ void DialogView::Follow() {
 
 void DialogView::Refresh() {
   Render();
+  KeepWrappedTextsWhole();
   // A choice made by keyboard or screen reader keeps the focus where the user is.
   if (!binder_.Forwarding() || LastInputWasPointer()) ApplyFocus();
   if (!logic_.IsVisible() && isVisible()) done(QDialog::Accepted);
 }
 
+void DialogView::KeepWrappedTextsWhole() {
+  QLayout* layout = this->layout();
+  if (layout == nullptr || !layout->hasHeightForWidth()) return;
+  layout->activate();
+  const int height = layout->totalHeightForWidth(minimumWidth());
+  if (height != minimumHeight()) setMinimumHeight(height);
+}
+
 void DialogView::showEvent(QShowEvent* event) {
+  KeepWrappedTextsWhole();
   QDialog::showEvent(event);
   ApplyFocus();
 }

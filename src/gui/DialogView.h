@@ -45,6 +45,10 @@ class DialogView : public QDialog {
 
  private:
   void Refresh();
+  // A dialog whose texts wrap is never made so low that a wrapped text loses lines: its least height is what
+  // its texts take at its least width. The toolkit keeps a window above the least size of each control, but
+  // counts a wrapped text as one line there.
+  void KeepWrappedTextsWhole();
 
   platform::Dialog& logic_;
   int subscription_ = 0;

@@ -5,6 +5,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "gui/QtUi.h"
+
 namespace nulvane::gui {
 
 DriveDialogView::DriveDialogView(mainwindow::DriveDialog& dialog, QWidget* parent)
@@ -27,7 +29,7 @@ DriveDialogView::DriveDialogView(mainwindow::DriveDialog& dialog, QWidget* paren
 }
 
 void DriveDialogView::Render() {
-  setWindowTitle(QString::fromStdString(dialog_.caption));
+  setWindowTitle(ToWindowTitle(dialog_.caption));
   QPalette colours = palette();
   colours.setColor(QPalette::Window, ColorFromBgr(dialog_.backColor));
   setPalette(colours);

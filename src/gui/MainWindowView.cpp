@@ -16,6 +16,8 @@
 #include <optional>
 
 #include "gui/Accessibility.h"
+#include "gui/ControlBinding.h"
+#include "gui/Keyboard.h"
 #include "gui/QtUi.h"
 #include "mainwindow/MainWindow.h"
 
@@ -53,7 +55,8 @@ std::optional<Qt::DropAction> HarmlessDropAction(Qt::DropActions possible) {
 }
 
 QLabel* StaticLabel(const char* text, QWidget* parent) {
-  auto* label = new QLabel(QString::fromUtf8(text), parent);
+  QLabel* label = NewTextLabel(parent);
+  label->setText(QString::fromUtf8(text));
   label->setStyleSheet(QStringLiteral("color: #555;"));
   return label;
 }
@@ -64,7 +67,8 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
     : QMainWindow(parent), logic_(logic) {
   using mainwindow::MainWindow;
   InstallAccessibility();  // before any control of the window is presented to an assistive tool
-  setWindowTitle(QString::fromStdString(logic_.caption));
+  InstallKeyPressGuard();
+  setWindowTitle(ToWindowTitle(logic_.caption));
   setObjectName(QStringLiteral("frmMain"));
   auto* central = new QWidget(this);
   setCentralWidget(central);
@@ -93,6 +97,7 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
                               std::function<void()> handler) {
     QPushButton* button = AddButton(name, state, true, std::move(handler));
     button->setFixedSize(kButtonWidth, kRowHeight);
+    commands_.push_back(button);
     grid->addWidget(button, row + 1, 0, Qt::AlignHCenter);
   };
   menuButton(0, "cmdSpecifyDirectory(0)", w.cmdSpecifyDirectory[0],
@@ -113,27 +118,28 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
   menuButton(13, "cmdHelp", w.cmdHelp, [&w] { w.cmdHelp_Release(); });
   menuButton(14, "cmdQuit", w.cmdQuit, [&w] { w.cmdQuit_Release(); });
 
+  // A row of the target's controls beside a command button. It grows with a text of several lines (the
+  // folder-mode purge's count, the F10 hint), so nothing the program says is cut.
   const auto row = [&](int at, QWidget* first, QWidget* second = nullptr) {
-    auto* box = new QWidget(this);
-    auto* layout = new QHBoxLayout(box);
-    layout->setContentsMargins(0, 0, 0, 0);
+    auto* layout = new QHBoxLayout;
     layout->setSpacing(10);
     layout->addWidget(first);
     if (second != nullptr) layout->addWidget(second);
     layout->addStretch();
-    box->setFixedHeight(kRowHeight);
-    grid->addWidget(box, at + 1, 2);
+    grid->addLayout(layout, at + 1, 2);
+    grid->setRowMinimumHeight(at + 1, kRowHeight);
     return layout;
   };
 
-  // A value label is named after its caption ("Folder: /home/ann"), so that a screen reader that meets it
-  // alone still says what the value is; the caption points at it as its label.
+  // A value stands beside its caption ("Folder:"), which is its label for assistive tools too: the value
+  // keeps its own text as its name, so a screen reader reading in order says the caption once.
   const auto captioned = [&](int at, const char* caption, const std::string& name,
                              const platform::Label& state) {
     QLabel* captionLabel = StaticLabel(caption, this);
     grid->addWidget(captionLabel, at, 1);
-    QLabel* value = AddLabel(name, state, false, captionLabel->text().chopped(1));
+    QLabel* value = AddLabel(name, state);
     captionLabel->setBuddy(value);
+    labels_[name].captionLabel = captionLabel;
     return value;
   };
   QHBoxLayout* folderRow = row(0, captioned(1, "Folder:", "lblDirectory", w.lblDirectory));
@@ -149,7 +155,8 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
       AddLabel("lblSubdirectories2", w.lblSubdirectories2, true));
   row(4, captioned(5, "Date:", "lblDateRestriction", w.lblDateRestriction));
   row(5, captioned(6, "Type of purge:", "lblTypeOfPurge", w.lblTypeOfPurge));
-  // A bare duration on screen, beside the file it is for; the name says what it is.
+  // A bare duration on screen, beside the file it is for; with no caption on screen, its name says what it
+  // is.
   row(6, AddLabel("lblEstimatedTime", w.lblEstimatedTime, false, QStringLiteral("Estimated purge time")));
   row(7, AddLabel("lblLargePurgeMessage", w.lblLargePurgeMessage, true));
   row(8, AddLabel("lblTopLevelFolder", w.lblTopLevelFolder));
@@ -160,7 +167,6 @@ MainWindowView::MainWindowView(mainwindow::MainWindow& logic, QWidget* parent)
   manual->setStyleSheet(QStringLiteral("color: #0645ad; text-decoration: underline;"));
   manual->setCursor(Qt::PointingHandCursor);
   // Reachable by the keyboard too: Tab to it, then Enter or Space; a screen reader follows it as a link.
-  manual->setFocusPolicy(Qt::StrongFocus);
   MakeLink(manual, [this] { logic_.lblOnlineDocumentation_Click(); });
   row(12, manual);
 
@@ -231,15 +237,16 @@ QPushButton* MainWindowView::AddButton(const std::string& name, const platform::
 }
 
 QLabel* MainWindowView::AddLabel(const std::string& name, const platform::Label& state, bool inverse,
-                                 const QString& caption) {
-  auto* label = new QLabel(this);
+                                 const QString& spokenCaption) {
+  QLabel* label = NewTextLabel(this);
   label->setObjectName(QString::fromStdString(name));
   label->setTextInteractionFlags(Qt::NoTextInteraction);
+  // A text of several lines is never squeezed.
+  label->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Minimum);
   if (inverse) {
     label->setStyleSheet(QStringLiteral("background: black; color: white; padding: 2px 6px;"));
   }
-  label->installEventFilter(this);
-  labels_[name] = {label, &state, inverse, caption};
+  labels_[name] = {label, &state, inverse, spokenCaption, nullptr};
   return label;
 }
 
@@ -254,7 +261,8 @@ QLabel* MainWindowView::Label(const std::string& name) const {
 }
 
 void MainWindowView::Refresh() {
-  setWindowTitle(QString::fromStdString(logic_.caption));
+  QWidget* userWasOn = focusWidget();
+  setWindowTitle(ToWindowTitle(logic_.caption));
   for (const auto& [name, binding] : buttons_) {
     binding.widget->setText(QString::fromStdString(binding.state->caption));
     binding.widget->setVisible(binding.state->visible);
@@ -264,16 +272,19 @@ void MainWindowView::Refresh() {
   }
   for (const auto& [name, binding] : labels_) {
     const QString text = ToDisplayText(binding.state->caption);
-    binding.widget->setText(text);
-    if (!binding.caption.isEmpty()) {
-      const QString name = text.isEmpty() ? QString() : binding.caption + QStringLiteral(": ") + text;
-      if (binding.widget->accessibleName() != name) binding.widget->setAccessibleName(name);
+    if (binding.spokenCaption.isEmpty() || text.isEmpty()) {
+      ShowLabelText(binding.widget, text);
+    } else {
+      binding.widget->setText(text);
+      binding.widget->setAccessibleName(binding.spokenCaption + QStringLiteral(": ") + text);
     }
     QFont font = binding.widget->font();
     font.setBold(binding.state->bold);
     binding.widget->setFont(font);
-    binding.widget->setVisible(binding.state->visible &&
-                               (!binding.inverse || !binding.state->caption.empty()));
+    const bool visible = binding.state->visible && (!binding.inverse || !binding.state->caption.empty());
+    binding.widget->setVisible(visible);
+    // A caption goes with its value: while the folder-mode purge hides the target, no "Folder:" stands alone.
+    if (binding.captionLabel != nullptr) binding.captionLabel->setVisible(binding.state->visible);
   }
   setupPanel_->setVisible(logic_.fraSetupVisible);
   setupPanel_->setEnabled(logic_.fraSetupEnabled);
@@ -286,6 +297,7 @@ void MainWindowView::Refresh() {
     appliedFocusRequest_ = logic_.focusRequests;
     if (QPushButton* button = Button(logic_.focusedControl)) button->setFocus(Qt::OtherFocusReason);
   }
+  KeepKeyboardOffTheLink(userWasOn);
   if (logic_.windowVisible != shownByLogic_) {
     shownByLogic_ = logic_.windowVisible;
     setVisible(shownByLogic_);
@@ -298,19 +310,40 @@ void MainWindowView::Refresh() {
   }
 }
 
+bool MainWindowView::TakesKeyboard(const QWidget* control) const {
+  return control != nullptr && control != this && control->window() == this && control->isVisibleTo(this) &&
+         control->isEnabled() && (control->focusPolicy() & Qt::TabFocus) != 0;
+}
+
+void MainWindowView::KeepKeyboardOffTheLink(QWidget* userWasOn) {
+  QWidget* now = focusWidget();
+  // The control the user was on went away (Clear hides once it has cleared; a running purge disables the
+  // commands). The toolkit passes the keyboard on down the Tab order, where the link comes last, at once or,
+  // while a question has the keyboard, when the window gets it back; an Enter still held from that question
+  // would meet the link there.
+  const bool passedToLink = now == Label("lblOnlineDocumentation") && userWasOn != now;
+  const bool lost = now != nullptr && now != this && !TakesKeyboard(now);
+  if (!passedToLink && !lost) {
+    if (now != nullptr && now != this) keyboardParked_ = false;
+    if (!keyboardParked_) return;
+  } else {
+    userWasOn_ = passedToLink ? userWasOn : now;
+  }
+  QWidget* target = TakesKeyboard(userWasOn_) ? userWasOn_.data() : nullptr;
+  for (QPushButton* command : commands_) {
+    if (target == nullptr && TakesKeyboard(command)) target = command;
+  }
+  // No command takes it now: the window itself holds the keyboard (F10 still reaches it) until the
+  // commands come back.
+  keyboardParked_ = target == nullptr;
+  if (target == nullptr) target = this;
+  if (target != now) target->setFocus(Qt::OtherFocusReason);
+}
+
 bool MainWindowView::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::Enter) {
     const auto found = hoverNames_.find(watched);
     if (found != hoverNames_.end()) logic_.MouseOver(found->second);
-  } else if (event->type() == QEvent::MouseButtonRelease && watched == Label("lblOnlineDocumentation")) {
-    logic_.lblOnlineDocumentation_Click();
-    return true;
-  } else if (event->type() == QEvent::KeyRelease && watched == Label("lblOnlineDocumentation")) {
-    const int key = static_cast<QKeyEvent*>(event)->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) {
-      logic_.lblOnlineDocumentation_Click();
-      return true;
-    }
   }
   return QMainWindow::eventFilter(watched, event);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <map>
@@ -57,15 +58,21 @@ class MainWindowView : public QMainWindow {
   struct LabelBinding {
     QLabel* widget;
     const platform::Label* state;
-    bool inverse;     // white on black, hidden while empty
-    QString caption;  // what the value is, for its accessible name; empty: the text says it itself
+    bool inverse;           // white on black, hidden while empty
+    QString spokenCaption;  // what the value is, for its name, where no caption is on screen
+    QLabel* captionLabel;   // the caption beside it on screen, if any
   };
 
   QPushButton* AddButton(const std::string& name, const platform::Button& state, bool inMenu,
                          std::function<void()> handler);
   QLabel* AddLabel(const std::string& name, const platform::Label& state, bool inverse = false,
-                   const QString& caption = {});
+                   const QString& spokenCaption = {});
   void Refresh();
+  // Whether a control of this window can take the keyboard now.
+  bool TakesKeyboard(const QWidget* control) const;
+  // The manual's link gets the keyboard only from the user (Tab, a click); where the program's own changes
+  // passed it there, it goes back to the control the user was on, or to the first command.
+  void KeepKeyboardOffTheLink(QWidget* userWasOn);
 
   mainwindow::MainWindow& logic_;
   int subscription_ = 0;
@@ -73,6 +80,9 @@ class MainWindowView : public QMainWindow {
   QWidget* setupPanel_ = nullptr;
   QWidget* saveSetupPanel_ = nullptr;
   std::map<std::string, ButtonBinding> buttons_;
+  std::vector<QPushButton*> commands_;  // the command panel's buttons, top to bottom
+  QPointer<QWidget> userWasOn_;  // the control the keyboard was on before the program passed it to the link
+  bool keyboardParked_ = false;  // the window itself holds the keyboard until a command takes it
   std::map<std::string, LabelBinding> labels_;
   std::map<QObject*, std::string> hoverNames_;
   int appliedFocusRequest_ = 0;

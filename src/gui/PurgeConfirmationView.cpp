@@ -15,7 +15,7 @@ namespace nulvane::gui {
 PurgeConfirmationView::PurgeConfirmationView(dialogs::PurgeConfirmationDialog& dialog, QWidget* parent)
     : DialogView(dialog, parent), dialog_(dialog) {
   auto* layout = new QVBoxLayout(this);
-  message_ = new QLabel(this);
+  message_ = NewTextLabel(this);
   message_->setWordWrap(true);
   message_->setMinimumWidth(480);
   layout->addWidget(message_);
@@ -34,9 +34,9 @@ PurgeConfirmationView::PurgeConfirmationView(dialogs::PurgeConfirmationDialog& d
   // Carries the detected cluster size only; the user never sees it.
   clusterFrame_ = new QGroupBox(this);
   auto* frameLayout = new QHBoxLayout(clusterFrame_);
-  clusterLabel_ = new QLabel(clusterFrame_);
+  clusterLabel_ = NewTextLabel(clusterFrame_);
   clusterSizes_ = new QComboBox(clusterFrame_);
-  fileSystem_ = new QLabel(clusterFrame_);
+  fileSystem_ = NewTextLabel(clusterFrame_);
   frameLayout->addWidget(clusterLabel_);
   frameLayout->addWidget(clusterSizes_);
   frameLayout->addWidget(fileSystem_);
@@ -60,8 +60,8 @@ QCheckBox* PurgeConfirmationView::checkBoxFor(const platform::CheckBox& box) con
 }
 
 void PurgeConfirmationView::Render() {
-  setWindowTitle(QString::fromStdString(dialog_.caption));
-  message_->setText(ToDisplayText(dialog_.lblMessage.caption));
+  setWindowTitle(ToWindowTitle(dialog_.caption));
+  ShowLabelText(message_, ToDisplayText(dialog_.lblMessage.caption));
   // Announced with the window, so a screen reader user hears the question before the options.
   setAccessibleDescription(message_->text());
   for (const auto& [state, check] : checks_) ShowCheckBox(check, *state);
@@ -69,8 +69,8 @@ void PurgeConfirmationView::Render() {
   cancel_->setText(QString::fromStdString(dialog_.cmdCancelButton.caption));
 
   clusterFrame_->setVisible(dialog_.fraClusterSizeVisible);
-  clusterLabel_->setText(QString::fromStdString(dialog_.lblClusterSize.caption));
-  fileSystem_->setText(QString::fromStdString(dialog_.lblFileSystem.caption));
+  ShowLabelText(clusterLabel_, QString::fromStdString(dialog_.lblClusterSize.caption));
+  ShowLabelText(fileSystem_, QString::fromStdString(dialog_.lblFileSystem.caption));
   ShowList(clusterSizes_, dialog_.cboClusterSize);
   NameControl(clusterSizes_, dialog_.lblClusterSize.caption);
 }

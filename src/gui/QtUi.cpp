@@ -7,11 +7,13 @@
 #include <QDialog>
 #include <QEventLoop>
 #include <QFileDialog>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 #include <QUrl>
 
+#include "gui/Keyboard.h"
 #include "platform/Dialog.h"
 
 namespace nulvane::gui {
@@ -22,6 +24,13 @@ QString ToDisplayText(const std::string& text) {
   QString display = QString::fromStdString(text);
   display.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   return display;
+}
+
+QString ToWindowTitle(const std::string& title) {
+  QString shown = QString::fromStdString(title);
+  // The toolkit shows "[*][*]" as "[*]".
+  shown.replace(QStringLiteral("[*]"), QStringLiteral("[*][*]"));
+  return shown;
 }
 
 std::string FromDisplayText(const QString& text) {
@@ -49,30 +58,6 @@ void ApplyFilter(QFileDialog& dialog, const std::string& filter) {
   dialog.setNameFilter(ToQtFilter(filter));
 }
 
-namespace {
-
-// Gives the keyboard back, when a modal window closes, to the window that had it. Desktops do this
-// themselves; without a window manager (a virtual display, a kiosk) nothing would, and every key, a screen
-// reader's included, would go nowhere until the user reached for the mouse.
-class KeyboardReturn {
- public:
-  explicit KeyboardReturn(QWidget* fallback)
-      : window_(QApplication::activeWindow() != nullptr ? QApplication::activeWindow() : fallback) {}
-  ~KeyboardReturn() {
-    // The closed window may still count as active until the window system's news of its hiding arrives.
-    const QWidget* active = QApplication::activeWindow();
-    if (window_ && window_->isVisible() && (active == nullptr || !active->isVisible()))
-      window_->activateWindow();
-  }
-  KeyboardReturn(const KeyboardReturn&) = delete;
-  KeyboardReturn& operator=(const KeyboardReturn&) = delete;
-
- private:
-  QPointer<QWidget> window_;
-};
-
-}  // namespace
-
 void QtUi::RegisterDialogView(platform::Dialog& dialog, QDialog* view) {
   views_[&dialog] = view;
 }
@@ -98,8 +83,13 @@ Answer QtUi::ShowMessage(const std::string& title, const std::string& text, plat
                          platform::Icon icon, Answer defaultButton, const std::string* checkBox,
                          bool* checked) {
   QMessageBox box(ActiveParent());
-  box.setWindowTitle(QString::fromStdString(title));
+  box.setWindowTitle(ToWindowTitle(title));
+  // Names in the text are shown as they are: "<b>Data</b>" is not bold, and no line break is lost.
+  box.setTextFormat(Qt::PlainText);
   box.setText(ToDisplayText(text));
+  // Read to assistive tools as shown, "&" included.
+  if (auto* label = box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+    label->setAccessibleName(box.text());
   switch (icon) {
     case platform::Icon::Information:
       box.setIcon(QMessageBox::Information);
@@ -178,7 +168,7 @@ void QtUi::ShowModal(platform::Dialog& dialog) {
 platform::FileDialogResult QtUi::OpenFileDialog(const platform::FileDialogRequest& request) {
   const QString start =
       QString::fromStdString(request.initialFolder.empty() ? request.fileName : request.initialFolder);
-  QFileDialog chooser(ActiveParent(), QString::fromStdString(request.title), start);
+  QFileDialog chooser(ActiveParent(), ToWindowTitle(request.title), start);
   chooser.setAcceptMode(QFileDialog::AcceptOpen);
   chooser.setFileMode(QFileDialog::ExistingFile);
   ApplyFilter(chooser, request.filter);
@@ -193,7 +183,7 @@ platform::FileDialogResult QtUi::SaveFileDialog(const platform::FileDialogReques
     if (!start.isEmpty() && !start.endsWith(QLatin1Char('/'))) start += QLatin1Char('/');
     start += QString::fromStdString(request.fileName);
   }
-  QFileDialog chooser(ActiveParent(), QString::fromStdString(request.title), start);
+  QFileDialog chooser(ActiveParent(), ToWindowTitle(request.title), start);
   ApplyFilter(chooser, request.filter);
   chooser.setAcceptMode(QFileDialog::AcceptSave);
   // The program asks itself whether an existing file is to be replaced.

@@ -46,6 +46,9 @@ class QtUi final : public platform::Ui {
   std::chrono::steady_clock::time_point lastEvents_{};
 };
 
+// A window's title as the program means it: "[*]" in a folder's name is shown as it is, not taken for the
+// toolkit's mark of unsaved changes.
+QString ToWindowTitle(const std::string& title);
 // CR LF (the program's line break) as the toolkit's line break.
 QString ToDisplayText(const std::string& text);
 std::string FromDisplayText(const QString& text);

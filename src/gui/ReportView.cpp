@@ -16,6 +16,8 @@
 #include <algorithm>
 
 #include "gui/Accessibility.h"
+#include "gui/Keyboard.h"
+#include "gui/QtUi.h"
 
 namespace nulvane::gui {
 
@@ -51,7 +53,7 @@ void ApplyButton(QPushButton* button, const platform::Button& state) {
 
 void ApplyLabel(QLabel* label, const platform::Label& state) {
   const QString caption = QString::fromStdString(state.caption);
-  if (label->text() != caption) label->setText(caption);
+  ShowLabelText(label, caption);
   if (label->isVisibleTo(label->parentWidget()) != state.visible) label->setVisible(state.visible);
 }
 
@@ -59,6 +61,7 @@ void ApplyLabel(QLabel* label, const platform::Label& state) {
 
 ReportView::ReportView(report::ReportWindow& report, QWidget* parent) : QMainWindow(parent), report_(report) {
   InstallAccessibility();  // before any control of the window is presented to an assistive tool
+  InstallKeyPressGuard();
   auto* central = new QWidget(this);
   setCentralWidget(central);
   auto* layout = new QVBoxLayout(central);
@@ -79,8 +82,8 @@ ReportView::ReportView(report::ReportWindow& report, QWidget* parent) : QMainWin
   auto* row = new QHBoxLayout;
   copy_ = new QPushButton(this);
   stop_ = new QPushButton(this);
-  pausedDone_ = new QLabel(this);
-  dots_ = new QLabel(this);
+  pausedDone_ = NewTextLabel(this);
+  dots_ = NewTextLabel(this);
   pauseContinue_ = new QPushButton(this);
   close_ = new QPushButton(this);
   row->addWidget(copy_);
@@ -197,7 +200,7 @@ void ReportView::ForwardSelection() {
 }
 
 void ReportView::Render() {
-  const QString title = QString::fromStdString(report_.caption);
+  const QString title = ToWindowTitle(report_.caption);
   if (windowTitle() != title) setWindowTitle(title);
   ApplyButton(stop_, report_.cmdStop);
   ApplyButton(pauseContinue_, report_.cmdPauseContinue);
@@ -250,8 +253,8 @@ bool ReportView::eventFilter(QObject* watched, QEvent* event) {
 ConfirmFilesView::ConfirmFilesView(report::ConfirmFilesDialog& dialog, QWidget* parent)
     : DialogView(dialog, parent), dialog_(dialog) {
   auto* layout = new QVBoxLayout(this);
-  question_ = new QLabel(this);
-  file_ = new QLabel(this);
+  question_ = NewTextLabel(this);
+  file_ = NewTextLabel(this);
   file_->setTextInteractionFlags(Qt::TextSelectableByMouse);
   layout->addWidget(question_);
   layout->addWidget(file_);
@@ -276,9 +279,9 @@ ConfirmFilesView::ConfirmFilesView(report::ConfirmFilesDialog& dialog, QWidget* 
 }
 
 void ConfirmFilesView::Render() {
-  setWindowTitle(QString::fromStdString(dialog_.caption));
-  question_->setText(QString::fromStdString(dialog_.lblPurgeThisFile.caption));
-  file_->setText(QString::fromStdString(dialog_.lblFile.caption));
+  setWindowTitle(ToWindowTitle(dialog_.caption));
+  ShowLabelText(question_, QString::fromStdString(dialog_.lblPurgeThisFile.caption));
+  ShowLabelText(file_, QString::fromStdString(dialog_.lblFile.caption));
   yes_->setText(QString::fromStdString(dialog_.cmdYes.caption));
   no_->setText(QString::fromStdString(dialog_.cmdNo.caption));
   purgeAll_->setText(QString::fromStdString(dialog_.cmdPurgeAll.caption));

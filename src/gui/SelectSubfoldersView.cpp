@@ -41,7 +41,7 @@ SelectSubfoldersView::SelectSubfoldersView(dialogs::SelectSubfoldersDialog& dial
   rows_->setObjectName(QStringLiteral("picSubfolders"));
   rowsLayout_ = new QVBoxLayout(rows_);
   rowsLayout_->setContentsMargins(0, 0, 0, 0);
-  reading_ = new QLabel(rows_);
+  reading_ = NewTextLabel(rows_);
   QFont large = reading_->font();
   large.setPointSizeF(12);
   reading_->setFont(large);
@@ -60,7 +60,7 @@ SelectSubfoldersView::SelectSubfoldersView(dialogs::SelectSubfoldersDialog& dial
   auto* buttons = new QHBoxLayout;
   selectAll_ = new QPushButton(this);
   deselectAll_ = new QPushButton(this);
-  count_ = new QLabel(this);
+  count_ = NewTextLabel(this);
   count_->setObjectName(QStringLiteral("lblNumSubfolders"));
   count_->setAutoFillBackground(true);
   count_->setMargin(4);
@@ -111,14 +111,14 @@ void SelectSubfoldersView::Render() {
   // reading can be watched and cancelled.
   if (dialog_.IsVisible() && !isVisible()) show();
 
-  setWindowTitle(QString::fromStdString(dialog_.caption));
+  setWindowTitle(ToWindowTitle(dialog_.caption));
   QPalette colours = palette();
   colours.setColor(QPalette::Window, ColorFromBgr(dialog_.BackColor()));
   colours.setColor(QPalette::WindowText, ColorFromBgr(dialog_.LabelForeColor()));
   setPalette(colours);
   count_->setPalette(colours);
 
-  reading_->setText(QString::fromStdString(dialog_.picSubfolders.caption));
+  ShowLabelText(reading_, QString::fromStdString(dialog_.picSubfolders.caption));
   reading_->setVisible(dialog_.picSubfolders.visible);
 
   MatchPageSize();

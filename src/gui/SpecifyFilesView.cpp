@@ -9,6 +9,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "gui/QtUi.h"
 #include "support/Format.h"
 
 namespace nulvane::gui {
@@ -78,7 +79,7 @@ bool SpecifyFilesView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SpecifyFilesView::Render() {
-  setWindowTitle(QString::fromStdString(dialog_.caption));
+  setWindowTitle(ToWindowTitle(dialog_.caption));
   QPalette colours = palette();
   colours.setColor(QPalette::Window, ColorFromBgr(dialog_.lngBackColor));
   colours.setColor(QPalette::WindowText, ColorFromBgr(dialog_.lngForeColor));

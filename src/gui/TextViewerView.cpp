@@ -7,6 +7,7 @@
 #include <QShortcut>
 #include <QTextCursor>
 
+#include "gui/Keyboard.h"
 #include "gui/QtUi.h"
 
 namespace nulvane::gui {
@@ -37,6 +38,7 @@ TextViewer::WindowState StateOf(Qt::WindowStates states) {
 
 TextViewerView::TextViewerView(TextViewer& viewer, QWidget* mainWindow)
     : QMainWindow(nullptr), viewer_(viewer), mainWindow_(mainWindow) {
+  InstallKeyPressGuard();
   setObjectName(QStringLiteral("frmView"));
   auto* central = new QWidget(this);
   setCentralWidget(central);
@@ -74,9 +76,9 @@ TextViewerView::~TextViewerView() {
 void TextViewerView::Render() {
   if (rendering_) return;
   rendering_ = true;
-  const QString title = QString::fromStdString(viewer_.caption);
+  const QString title = ToWindowTitle(viewer_.caption);
   if (windowTitle() != title) setWindowTitle(title);
-  text_->setAccessibleName(title);
+  text_->setAccessibleName(QString::fromStdString(viewer_.caption));
   if (viewer_.blnMainWindowIcon && mainWindow_ != nullptr) setWindowIcon(mainWindow_->windowIcon());
   close_->setText(QString::fromStdString(viewer_.cmdClose.caption));
   close_->setVisible(viewer_.cmdClose.visible);

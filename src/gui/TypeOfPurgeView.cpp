@@ -18,7 +18,7 @@ TypeOfPurgeView::TypeOfPurgeView(dialogs::TypeOfPurgeDialog& dialog, QWidget* pa
   optionGroup_ = new QButtonGroup(this);
   for (int type = 0; type < dialogs::TypeOfPurgeDialog::kNumTypes; ++type) {
     options_[type] = new QRadioButton(this);
-    descriptions_[type] = new QLabel(this);
+    descriptions_[type] = NewTextLabel(this);
     descriptions_[type]->setWordWrap(true);
     descriptions_[type]->setContentsMargins(24, 0, 0, 6);
     optionGroup_->addButton(options_[type], type);
@@ -28,7 +28,7 @@ TypeOfPurgeView::TypeOfPurgeView(dialogs::TypeOfPurgeDialog& dialog, QWidget* pa
   Bind().Options(optionGroup_, [this](int type) { dialog_.ClickOption(type); });
 
   auto* passesRow = new QHBoxLayout;
-  numberOfTimes_ = new QLabel(this);
+  numberOfTimes_ = NewTextLabel(this);
   passesRow->addWidget(numberOfTimes_);
   for (int type = 0; type < dialogs::TypeOfPurgeDialog::kNumTypes; ++type) {
     passLists_[type] = new QComboBox(this);
@@ -38,7 +38,7 @@ TypeOfPurgeView::TypeOfPurgeView(dialogs::TypeOfPurgeDialog& dialog, QWidget* pa
   passesRow->addStretch();
   layout->addLayout(passesRow);
 
-  dod_ = new QLabel(this);
+  dod_ = NewTextLabel(this);
   dod_->setWordWrap(true);
   layout->addWidget(dod_);
 
@@ -59,19 +59,19 @@ TypeOfPurgeView::TypeOfPurgeView(dialogs::TypeOfPurgeDialog& dialog, QWidget* pa
 }
 
 void TypeOfPurgeView::Render() {
-  setWindowTitle(QString::fromStdString(dialog_.caption));
+  setWindowTitle(ToWindowTitle(dialog_.caption));
   std::vector<const platform::OptionButton*> options;
   for (const auto& option : dialog_.optPurgeType) options.push_back(&option);
   ShowOptions(optionGroup_, options);
   for (int type = 0; type < dialogs::TypeOfPurgeDialog::kNumTypes; ++type) {
-    descriptions_[type]->setText(ToDisplayText(dialog_.lblPurgeType[type].caption));
+    ShowLabelText(descriptions_[type], ToDisplayText(dialog_.lblPurgeType[type].caption));
     // A screen reader announces the option together with what it does.
     options_[type]->setAccessibleDescription(descriptions_[type]->text());
     ShowList(passLists_[type], dialog_.cboNumberOfPasses[type]);
     NameControl(passLists_[type], dialog_.lblNumberOfTimes.caption);
   }
-  numberOfTimes_->setText(QString::fromStdString(dialog_.lblNumberOfTimes.caption));
-  dod_->setText(ToDisplayText(dialog_.lblDOD.caption));
+  ShowLabelText(numberOfTimes_, QString::fromStdString(dialog_.lblNumberOfTimes.caption));
+  ShowLabelText(dod_, ToDisplayText(dialog_.lblDOD.caption));
   accept_->setText(QString::fromStdString(dialog_.cmdAcceptButton.caption));
   cancel_->setText(QString::fromStdString(dialog_.cmdCancelButton.caption));
 }

@@ -14,6 +14,7 @@
 #include <cstdlib>
 
 #include "gui/Accessibility.h"
+#include "gui/DateInputView.h"
 #include "gui/GuiTestSupport.h"
 #include "gui/MainWindowView.h"
 #include "gui/Program.h"
@@ -118,6 +119,70 @@ TEST_F(AccessibilityTest, ListsAreNamedByTheirLabelsAndKeepTheirEntryAsValue) {
   EXPECT_EQ(accessible->textInterface()->text(0, accessible->textInterface()->characterCount()),
             QStringLiteral("4"));
   EXPECT_EQ(passes->view()->selectionModel()->selectedRows(), QModelIndexList{passes->model()->index(3, 0)});
+}
+
+// A drop-down list says that it opens and whether it is open; its entries are a list below it, which a
+// screen reader walks while it is open.
+TEST_F(AccessibilityTest, DropDownListsSayThatTheyOpenAndWhetherTheyAre) {
+  program.dateInput.BeginShow();
+  gui::DateInputView* dialog = nullptr;
+  for (QDialog* view : program.mainView().findChildren<QDialog*>()) {
+    if (dialog == nullptr) dialog = dynamic_cast<gui::DateInputView*>(view);
+  }
+  ASSERT_NE(dialog, nullptr);
+  dialog->show();
+  QComboBox* month = dialog->monthList();
+  QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(month);
+  EXPECT_TRUE(accessible->state().expandable);
+  EXPECT_FALSE(accessible->state().expanded);
+
+  accessible->actionInterface()->doAction(QAccessibleActionInterface::showMenuAction());
+  EXPECT_TRUE(month->view()->isVisible());
+  EXPECT_TRUE(accessible->state().expanded);
+  QAccessibleInterface* entries = accessible->child(0);
+  ASSERT_NE(entries, nullptr);
+  EXPECT_EQ(entries->role(), QAccessible::List);
+  EXPECT_EQ(entries->childCount(), month->count());
+  EXPECT_EQ(entries->child(1)->text(QAccessible::Name), QStringLiteral("January"));
+  EXPECT_FALSE(entries->state().invisible);
+
+  accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+  EXPECT_FALSE(month->view()->isVisible());
+  EXPECT_FALSE(accessible->state().expanded);
+  program.dateInput.cmdCancel();
+}
+
+// A value is said once, with its caption: the caption labels it ("Folder:" is the label of the folder's
+// value), and the value's own name is the value alone.
+TEST_F(AccessibilityTest, EachValueIsNamedByItsCaptionAndSaysItOnce) {
+  gui::MainWindowView& window = program.mainView();
+  const std::vector<std::pair<std::string, QString>> captioned = {
+      {"lblDirectory", QStringLiteral("Folder:")},
+      {"lblFiles", QStringLiteral("Files:")},
+      {"lblDateRestriction", QStringLiteral("Date:")},
+      {"lblTypeOfPurge", QStringLiteral("Type of purge:")}};
+  for (const auto& [name, caption] : captioned) {
+    QLabel* value = window.Label(name);
+    QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(value);
+    EXPECT_EQ(accessible->text(QAccessible::Name), value->text()) << name;
+    const auto labels = accessible->relations(QAccessible::Label);
+    ASSERT_EQ(labels.size(), 1) << name << " has no caption as its label";
+    EXPECT_EQ(labels.front().first->text(QAccessible::Name), caption) << name;
+    const auto labelled = labels.front().first->relations(QAccessible::Labelled);
+    ASSERT_EQ(labelled.size(), 1) << caption.toStdString();
+    EXPECT_EQ(labelled.front().first->object(), value) << caption.toStdString();
+  }
+  // Read in order, no caption comes twice.
+  QStringList read;
+  for (QLabel* label : window.findChildren<QLabel*>()) {
+    if (label->isVisibleTo(&window))
+      read << QAccessible::queryAccessibleInterface(label)->text(QAccessible::Name);
+  }
+  for (const auto& [name, caption] : captioned) {
+    qsizetype saying = 0;
+    for (const QString& text : read) saying += text.contains(caption) ? 1 : 0;
+    EXPECT_EQ(saying, 1) << caption.toStdString() << " in " << read.join(QStringLiteral(" | ")).toStdString();
+  }
 }
 
 TEST_F(AccessibilityTest, TheKeyboardGoesDownTheCommandsThenToTheTarget) {
