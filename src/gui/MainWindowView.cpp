@@ -281,7 +281,10 @@ void MainWindowView::Refresh() {
     QFont font = binding.widget->font();
     font.setBold(binding.state->bold);
     binding.widget->setFont(font);
-    const bool visible = binding.state->visible && (!binding.inverse || !binding.state->caption.empty());
+    // A value with nothing to say is not shown: a screen reader would name it after its caption, and say
+    // the caption twice.
+    const bool hiddenWhileEmpty = binding.inverse || binding.captionLabel != nullptr;
+    const bool visible = binding.state->visible && (!hiddenWhileEmpty || !binding.state->caption.empty());
     binding.widget->setVisible(visible);
     // A caption goes with its value: while the folder-mode purge hides the target, no "Folder:" stands alone.
     if (binding.captionLabel != nullptr) binding.captionLabel->setVisible(binding.state->visible);

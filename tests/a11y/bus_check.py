@@ -6,8 +6,10 @@ program on a sample tree in a temporary folder and then uses nothing but the acc
 the windows, roles, names, texts and states a screen reader reads, and acts through the actions and text
 interfaces a screen reader uses ("Press", "Toggle", EditableText), and types Tab through the bus's
 keyboard. Each window is audited for unnamed controls, wrong roles and its Tab order as it appears; the
-program's state is read back from the tree after every change; nothing under an open question may take
-an action; and one small purge runs end to end, with every per-file question answered over the bus,
+program's state is read back from the tree after every change (values through their captions' label
+relations, each said once); drop-down lists say that they open and whether they are open; nothing under an
+open question may take an action; an Enter that answers a question on its press opens nothing with its
+release in the window beneath; and one small purge runs end to end, with every per-file question answered over the bus,
 before the disk is compared with what was chosen. So does a purge of chosen subfolders, picked over two
 pages of the subfolder dialog. A listing, setups saved and loaded through the toolkit's file dialogs, the
 help, the manual's link and the free-space and speed questions are driven the same way; the check never
@@ -241,6 +243,8 @@ def choose_entry(combo, entry):
 
 TAB = 0xFF09  # the Tab key's key symbol
 ESCAPE = 0xFF1B  # the Escape key's key symbol
+RETURN = 0xFF0D  # the Enter key's key symbol
+SPACE = 0x0020  # the space bar's key symbol
 
 
 def focus_name(window):
@@ -369,12 +373,45 @@ def audit(window, expected_role, title, expected_controls=()):
                       f"{control_name!r} in {title!r} should be a {control_role}, found {roles or 'nothing'}")
 
 
+def relation_targets(accessible, relation_type):
+    """The objects `accessible` stands in the relation `relation_type` to (LABEL_FOR, LABELLED_BY)."""
+    targets = []
+    for relation in accessible.get_relation_set() or []:
+        if relation.get_relation_type() == relation_type:
+            targets += [relation.get_target(i) for i in range(relation.get_n_targets())]
+    return targets
+
+
 def label_named(window, caption):
-    """The accessible name of the value label named after `caption` ("Folder:" finds "Folder: /home/ann")."""
+    """What a screen reader says for a value with its caption: "Folder:" finds the caption label "Folder:" and
+    the value it is the label of, and gives "Folder: /home/ann". A text without a caption of its own ("The
+    selected folder was") is found by its beginning."""
     for label in find_all(window, "label", only_showing=True):
-        if name(label).startswith(caption + " "):
+        if caption.endswith(":") and name(label) == caption:
+            values = [value for value in relation_targets(label, Atspi.RelationType.LABEL_FOR) if showing(value)]
+            return f"{caption} {name(values[0])}" if len(values) == 1 else None
+        if not caption.endswith(":") and name(label).startswith(caption + " "):
             return name(label)
     return None
+
+
+def expect_values_said_once(window):
+    """Each value is said once with its caption: the caption is the value's label (and the value is labelled by
+    it), the value's own name is the value alone, and no other label says the caption again."""
+    labels = [label for label in find_all(window, "label", only_showing=True)]
+    captions = [label for label in labels if relation_targets(label, Atspi.RelationType.LABEL_FOR)]
+    report.expect(len(captions) >= 4, f"only {len(captions)} captions are the labels of values")
+    for caption in captions:
+        text = name(caption)
+        for value in relation_targets(caption, Atspi.RelationType.LABEL_FOR):
+            if not showing(value):
+                continue  # nothing to say yet: the caption stands alone
+            report.expect(caption in relation_targets(value, Atspi.RelationType.LABELLED_BY),
+                          f"the value of {text!r} does not say it is labelled by it")
+            report.expect(not name(value).startswith(text.rstrip(":")),
+                          f"the value of {text!r} repeats its caption: {name(value)!r}")
+        saying = [name(label) for label in labels if text.rstrip(":") in name(label)]
+        report.expect(saying == [text], f"the caption {text!r} is said by {saying}")
 
 
 def expect_label(main, prefix, expected, what):
@@ -393,6 +430,7 @@ def check_main_window(program):
     expect_label(main, "Files:", "Files: Not specified", "the files at start")
     expect_label(main, "Date:", "Date: No date restriction", "the date restriction at start")
     report.expect(label_named(main, "Type of purge:") is not None, "the type of purge label names its meaning")
+    expect_values_said_once(main)
     # The keyboard starts on "Specify folder" and goes down the commands, then to the target's controls.
     expect_tab_order(main, MAIN_BUTTONS + ["Online user manual", "Specify folder"])
     return main
@@ -449,6 +487,7 @@ def check_date_restriction(program, main):
     expect_tab_order(dialog, ["Cancel", "Month", "Day", "Year", "Accept", "Remove date restriction", "Cancel"])
     month = find(dialog, "combo box", "Month")
     day = find(dialog, "combo box", "Day")
+    expect_drop_down_opens(month)
     choose_entry(month, "December")
     choose_entry(day, "31")
     set_text(find(dialog, "text", "Year"), "2998")
@@ -470,6 +509,59 @@ def check_date_restriction(program, main):
     press(dialog, "Remove date restriction")
     program.gone(dialog)
     expect_label(main, "Date:", "Date: No date restriction", "after removing the date restriction")
+
+
+def expect_drop_down_opens(combo):
+    """A drop-down list says it can open and whether it is open; opened, its entries are a list below it that
+    a screen reader walks; it closes again the way it opened."""
+    what = f"the drop-down list {name(combo)!r}"
+    report.expect("expandable" in states(combo), f"{what} does not say that it opens")
+    report.expect("expanded" not in states(combo), f"{what} says it is open before it is")
+    do(combo, "Press")
+    report.expect(wait_until(lambda: "expanded" in states(combo)), f"{what} does not say it opened")
+    entries = wait_until(lambda: [item for item in find_all(combo, "list item") if showing(item)])
+    report.expect(entries and len(entries) >= 12, f"{what} opened shows the entries {[name(e) for e in entries or []]}")
+    lists = [child for child in children(combo) if role(child) == "list"]
+    report.expect(len(lists) == 1 and showing(lists[0]), f"{what} has no list of entries on the screen below it")
+    do(combo, "Press")
+    report.expect(wait_until(lambda: "expanded" not in states(combo)), f"{what} does not say it closed")
+
+
+def key(symbol, kind):
+    Atspi.generate_keyboard_event(symbol, None, kind | Atspi.KeySynthType.SYM)
+
+
+def answer_by_enter(program, question):
+    """Enter on a question, as a user presses it: down while the question has the keyboard, up once it is
+    gone, where the keyboard has gone back to the window beneath."""
+    report.require(wait_until(lambda: "active" in states(question), 5),
+                   f"the question {name(question)!r} does not have the keyboard")
+    key(RETURN, Atspi.KeySynthType.PRESS)
+    gone = program.gone(question)
+    key(RETURN, Atspi.KeySynthType.RELEASE)
+    report.require(gone, f"Enter did not answer the question {name(question)!r}")
+
+
+def check_clear_by_keyboard(program, main, sample):
+    """Tab to Clear, Space, Enter on the question's Yes: the target is cleared, and the Enter's release in the
+    main window opens nothing; the keyboard is on the first command. The folder is chosen again after."""
+    # The keyboard goes down the commands, then to Clear: as many Tabs as lie between.
+    order = MAIN_BUTTONS + ["Clear"]
+    at = wait_until(lambda: focus_name(main), 5)
+    report.require(at in order, f"the keyboard is on {at!r}, not on a command")
+    for _ in range(len(order) - 1 - order.index(at)):
+        key(TAB, Atspi.KeySynthType.PRESSRELEASE)
+    report.require(wait_until(lambda: focus_name(main) == "Clear", 5),
+                   f"Tab does not reach Clear; the keyboard is on {focus_name(main)!r}")
+    key(SPACE, Atspi.KeySynthType.PRESSRELEASE)
+    question = program.alert("Clear")
+    answer_by_enter(program, question)
+    expect_label(main, "Folder:", "Folder: Not specified", "after Clear answered by Enter")
+    report.expect(wait_until(lambda: focus_name(main) == "Specify folder", 5),
+                  f"after Clear the keyboard is on {focus_name(main)!r}, not on the first command")
+    time.sleep(0.5)
+    report.expect(not os.path.exists(program.opened), "the Enter that answered Clear opened the manual")
+    set_target_folder(program, main, sample, all_files=False)
 
 
 def check_specify_folder(program, main, sample):
@@ -828,13 +920,18 @@ def check_purge_folders(program, main, top, contents):
             report.expect("Three folders will be purged:" in text, f"the summary reads {text!r}")
             press(question, "OK")
         elif "Click 'OK' to continue" in text:
-            press(question, "OK")
+            # Every command is disabled from here on; the Enter must not reach the manual's link.
+            answer_by_enter(program, question)
+            continue
         elif find_all(question, "push button", "Yes"):
             press(question, "Yes")  # what overwriting cannot reach on this disk: go on
         else:
             report.require(False, f"unexpected question: {text!r}")
         program.gone(question)
     report.expect(any("Click 'OK' to begin" in text for text in seen), "no summary came before the purge")
+    report.expect(not os.path.exists(program.opened), "the Enter that confirmed the count opened the manual")
+    report.expect(wait_until(lambda: focus_name(main) in MAIN_BUTTONS, 5),
+                  f"after the purge the keyboard is on {focus_name(main)!r}, not on a command")
 
     for relative, data in contents.items():
         path = os.path.join(top, relative)
@@ -1072,6 +1169,7 @@ def main():
             ("type of purge", lambda: check_type_of_purge(program, main_window)),
             ("date restriction", lambda: check_date_restriction(program, main_window)),
             ("specify folder", lambda: check_specify_folder(program, main_window, sample)),
+            ("clear by keyboard", lambda: check_clear_by_keyboard(program, main_window, sample)),
             ("specify files", lambda: check_specify_files(program, main_window, sample)),
             ("purge", lambda: check_purge(program, main_window, sample)),
             ("listing", lambda: check_listing(program, main_window, many)),

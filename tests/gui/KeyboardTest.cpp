@@ -12,18 +12,12 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <cstdlib>
 #include <functional>
 
-#include "gui/CarefulUi.h"
 #include "gui/DateInputView.h"
 #include "gui/GuiTestSupport.h"
-#include "gui/MainWindowView.h"
-#include "gui/Program.h"
 #include "gui/QtUi.h"
-#include "testsupport/FaultyFileSystem.h"
-#include "testsupport/NoSettings.h"
-#include "testsupport/TempDir.h"
+#include "gui/WholeProgramTest.h"
 
 namespace nulvane::testing {
 namespace {
@@ -48,32 +42,10 @@ void PressOnNextMessage(QObject* context, QMessageBox::StandardButton button, Qt
   });
 }
 
-class KeyboardTest : public ::testing::Test {
+class KeyboardTest : public WholeProgramTest {
  protected:
-  KeyboardTest() {
-    const char* data = std::getenv("NULVANE_TEST_DATA");
-    fileSystem.OverrideProgramFolder(std::string(data != nullptr ? data : "data") + "/");
-    temp.MakeFolder("userdata");
-    fileSystem.OverrideUserDataFolder(temp / "userdata");
-  }
-  void SetUp() override {
-    ASSERT_TRUE(program.Start(&settings));
-    program.mainWindow.Clock2Tick();  // past the guard against clicks from a closing file dialog
-  }
-  void TearDown() override { program.mainWindow.CloseRequested(); }
-
-  gui::MainWindowView& window() { return program.mainView(); }
   QWindow* screenWindow() { return window().windowHandle(); }
   QLabel* link() { return window().Label("lblOnlineDocumentation"); }
-
-  QApplication& application = Application();
-  QObject timers;  // ends the test's timers with the test
-  TempDir temp;
-  FaultyFileSystem fileSystem;
-  gui::QtUi qtUi;
-  CarefulUi ui{qtUi};
-  gui::Program program{fileSystem, ui, qtUi};
-  NoSettings settings;
 };
 
 // Tab to Clear, Space, Enter on the question's Yes: the folder is cleared, and the Enter's release, in the

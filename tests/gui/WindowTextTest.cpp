@@ -11,19 +11,13 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTimer>
-#include <cstdlib>
 
-#include "gui/CarefulUi.h"
 #include "gui/GuiTestSupport.h"
-#include "gui/MainWindowView.h"
-#include "gui/Program.h"
 #include "gui/PurgeConfirmationView.h"
 #include "gui/QtUi.h"
 #include "gui/ReportView.h"
 #include "gui/TextViewerView.h"
-#include "testsupport/FaultyFileSystem.h"
-#include "testsupport/NoSettings.h"
-#include "testsupport/TempDir.h"
+#include "gui/WholeProgramTest.h"
 
 namespace nulvane::testing {
 namespace {
@@ -38,30 +32,7 @@ QString Spoken(QWidget* widget) {
 // A name a careless program would show bold, or with a letter underlined, or on one line.
 constexpr char kMarkupName[] = "<b>R&D</b>";
 
-class WindowTextTest : public ::testing::Test {
- protected:
-  WindowTextTest() {
-    const char* data = std::getenv("NULVANE_TEST_DATA");
-    fileSystem.OverrideProgramFolder(std::string(data != nullptr ? data : "data") + "/");
-    temp.MakeFolder("userdata");
-    fileSystem.OverrideUserDataFolder(temp / "userdata");
-  }
-  void SetUp() override {
-    ASSERT_TRUE(program.Start(&settings));
-    program.mainWindow.Clock2Tick();
-  }
-  void TearDown() override { program.mainWindow.CloseRequested(); }
-
-  gui::MainWindowView& window() { return program.mainView(); }
-
-  QApplication& application = Application();
-  TempDir temp;
-  FaultyFileSystem fileSystem;
-  gui::QtUi qtUi;
-  CarefulUi ui{qtUi};
-  gui::Program program{fileSystem, ui, qtUi};
-  NoSettings settings;
-};
+using WindowTextTest = WholeProgramTest;
 
 // A question about a folder named like markup shows the name as it is and keeps its line break.
 TEST(MessageText, ANameIsShownAsTypedAndItsLineBreaksStay) {

@@ -1,9 +1,19 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstdlib>
 #include <string>
 
+#include "gui/GuiTestSupport.h"
+#include "gui/MainWindowView.h"
+#include "gui/Program.h"
 #include "gui/QtUi.h"
 #include "testsupport/FakeUi.h"
+#include "testsupport/FaultyFileSystem.h"
+#include "testsupport/NoSettings.h"
+#include "testsupport/TempDir.h"
 
 namespace nulvane::testing {
 
@@ -33,6 +43,35 @@ class CarefulUi : public FakeUi {
   gui::QtUi& real_;
   std::string realText_;
   int realMessages_ = 0;
+};
+
+// The whole program on the shipped data files, with a user folder of its own, its questions answered by a
+// CarefulUi and its dialogs' views registered with the real Qt Ui; started, past the guard against clicks
+// from a closing file dialog.
+class WholeProgramTest : public ::testing::Test {
+ protected:
+  WholeProgramTest() {
+    const char* data = std::getenv("NULVANE_TEST_DATA");
+    fileSystem.OverrideProgramFolder(std::string(data != nullptr ? data : "data") + "/");
+    temp.MakeFolder("userdata");
+    fileSystem.OverrideUserDataFolder(temp / "userdata");
+  }
+  void SetUp() override {
+    ASSERT_TRUE(program.Start(&settings));
+    program.mainWindow.Clock2Tick();
+  }
+  void TearDown() override { program.mainWindow.CloseRequested(); }
+
+  gui::MainWindowView& window() { return program.mainView(); }
+
+  QApplication& application = Application();
+  QObject timers;  // ends a test's timers with the test
+  TempDir temp;
+  FaultyFileSystem fileSystem;
+  gui::QtUi qtUi;
+  CarefulUi ui{qtUi};
+  gui::Program program{fileSystem, ui, qtUi};
+  NoSettings settings;
 };
 
 }  // namespace nulvane::testing
