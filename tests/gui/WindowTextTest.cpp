@@ -146,8 +146,10 @@ TEST_F(WindowTextTest, NoTextOfTheMainWindowIsCutAtItsSmallestSize) {
   ExpectNothingCut(window());
 }
 
-// The dialogs at their smallest size, with the texts they are shown with.
-TEST_F(WindowTextTest, NoTextOfADialogIsCutAtItsSmallestSize) {
+// The report window and the dialogs at their smallest size, with the texts they are shown with.
+TEST_F(WindowTextTest, NoTextOfTheReportOrADialogIsCutAtItsSmallestSize) {
+  program.report.Show();
+  ExpectNothingCut(program.reportView());
   program.confirmation.lblMessage.caption =
       "Do you wish to purge the 1,000 files in the folder\r\n/home/someone/Documents/Projects/2024/Quarterly "
       "reports/Drafts/\r\nand in all of its subfolders?";
