@@ -148,6 +148,9 @@ Answer QtUi::ShowMessage(const std::string& title, const std::string& text, plat
 
 void QtUi::ShowModal(platform::Dialog& dialog) {
   const auto found = views_.find(&dialog);
+  // Taken before the dialog is shown: a dialog that comes up while it prepares (the subfolder dialog reads
+  // the folder with its window up) must not be taken for the window that had the keyboard.
+  const KeyboardReturn keyboard(parent_);
   dialog.BeginShow();
   if (found == views_.end() || found->second.isNull()) {
     dialog.CloseRequested();
@@ -157,10 +160,7 @@ void QtUi::ShowModal(platform::Dialog& dialog) {
   const int subscription = dialog.Subscribe([&dialog, view] {
     if (!dialog.IsVisible() && view->isVisible()) view->done(QDialog::Accepted);
   });
-  if (dialog.IsVisible()) {
-    const KeyboardReturn keyboard(parent_);
-    view->exec();
-  }
+  if (dialog.IsVisible()) view->exec();
   dialog.Unsubscribe(subscription);
   if (dialog.IsVisible()) dialog.CloseRequested();
 }

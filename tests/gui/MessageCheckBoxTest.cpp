@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
 #include "gui/GuiTestSupport.h"
 #include "gui/QtUi.h"
+#include "platform/Dialog.h"
 
 namespace nulvane::testing {
 namespace {
@@ -81,6 +83,48 @@ TEST(ModalKeyboard, TheWindowThatHadTheKeyboardGetsItBackWhenAQuestionCloses) {
     QApplication::processEvents();
     EXPECT_TRUE(main.isActiveWindow()) << (answerAtOnce ? "answered at once" : "answered once it was active");
   }
+}
+
+// A dialog that comes up while it prepares (as the subfolder dialog does, reading the folder with its window
+// up) may have the keyboard before its modal run begins; when it closes, the keyboard still goes back to the
+// window beneath, not to the dialog that is gone.
+TEST(ModalKeyboard, ADialogShownWhileItPreparesGivesTheKeyboardBackToo) {
+  Application();
+  // Shows itself while it prepares, and lets the system make it active then; once the modal run has begun,
+  // it is answered.
+  class PreparingDialog : public platform::Dialog {
+   public:
+    explicit PreparingDialog(QDialog& view) : platform::Dialog("frmPreparing"), view_(view) {}
+    bool hadKeyboard = false;
+
+   protected:
+    void Activate() override {
+      view_.show();
+      view_.activateWindow();
+      QApplication::processEvents();
+      hadKeyboard = view_.isActiveWindow();
+      QTimer::singleShot(0, &view_, [this] { Hide(); });
+    }
+
+   private:
+    QDialog& view_;
+  };
+  gui::QtUi ui;
+  QWidget main;
+  ui.SetParentWindow(&main);
+  main.show();
+  main.activateWindow();
+  QApplication::processEvents();
+  ASSERT_TRUE(main.isActiveWindow());
+  QDialog view(&main);
+  view.setWindowModality(Qt::ApplicationModal);
+  PreparingDialog dialog(view);
+  ui.RegisterDialogView(dialog, &view);
+  ui.ShowModal(dialog);
+  EXPECT_TRUE(dialog.hadKeyboard);
+  EXPECT_FALSE(view.isVisible());
+  QApplication::processEvents();
+  EXPECT_TRUE(main.isActiveWindow());
 }
 
 }  // namespace
