@@ -175,9 +175,23 @@ def find_all(accessible, wanted_role=None, wanted_name=None, only_showing=False)
     return found
 
 
+# Controls found before, by their window's title, role and name: a window's controls stay the same objects for
+# the whole run, and every walk of a window's tree is hundreds of round trips to a program on a busy machine.
+_found = {}
+
+
 def find(accessible, wanted_role, wanted_name, only_showing=True):
+    key = (name(accessible), wanted_role, wanted_name)
+    known = _found.get(key)
+    if known is not None:
+        try:
+            if role(known) == wanted_role and name(known) == wanted_name and (showing(known) or not only_showing):
+                return known
+        except GLib.Error:
+            pass  # gone with its window (a message box)
     matches = find_all(accessible, wanted_role, wanted_name, only_showing)
     report.require(len(matches) >= 1, f"no {wanted_role} named {wanted_name!r} in {name(accessible)!r}")
+    _found[key] = matches[0]
     return matches[0]
 
 
@@ -302,8 +316,9 @@ class Program:
         desktop = Atspi.get_desktop(0)
         for application in children(desktop):
             if application.get_process_id() == self.process.pid:
-                # Read every property afresh: the check polls for changes instead of following events.
-                application.set_cache_mask(Atspi.Cache.NONE)
+                # Read every property afresh but the role and the interfaces, which an object keeps for life:
+                # the check polls for changes instead of following events.
+                application.set_cache_mask(Atspi.Cache.ROLE | Atspi.Cache.INTERFACES)
                 return application
         return None
 
@@ -382,14 +397,24 @@ def relation_targets(accessible, relation_type):
     return targets
 
 
+# The value labels, by their captions: they stay the same objects for the whole run.
+_values = {}
+
+
 def label_named(window, caption):
     """What a screen reader says for a value with its caption: "Folder:" finds the caption label "Folder:" and
     the value it is the label of, and gives "Folder: /home/ann". A text without a caption of its own ("The
     selected folder was") is found by its beginning."""
+    if caption in _values:
+        value = _values[caption]
+        return f"{caption} {name(value)}" if showing(value) else None
     for label in find_all(window, "label", only_showing=True):
         if caption.endswith(":") and name(label) == caption:
-            values = [value for value in relation_targets(label, Atspi.RelationType.LABEL_FOR) if showing(value)]
-            return f"{caption} {name(values[0])}" if len(values) == 1 else None
+            values = relation_targets(label, Atspi.RelationType.LABEL_FOR)
+            if len(values) != 1:
+                return None
+            _values[caption] = values[0]
+            return f"{caption} {name(values[0])}" if showing(values[0]) else None
         if not caption.endswith(":") and name(label).startswith(caption + " "):
             return name(label)
     return None
