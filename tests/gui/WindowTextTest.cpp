@@ -18,6 +18,7 @@
 #include "gui/ReportView.h"
 #include "gui/TextViewerView.h"
 #include "gui/WholeProgramTest.h"
+#include "support/Format.h"
 
 namespace nulvane::testing {
 namespace {
@@ -60,23 +61,27 @@ TEST(MessageText, ANameIsShownAsTypedAndItsLineBreaksStay) {
   EXPECT_EQ(spoken, expected);
 }
 
-// The chosen folder's label and the report of its purge show the name as it is on disk.
+// The chosen folder's label and the report of its purge show the name as it is on disk: markup as typed, and
+// a line break in the name as the program writes it everywhere ("\n"), never as a break of the line.
 TEST_F(WindowTextTest, AFoldersNameIsShownAsTypedInTheWindowAndTheReport) {
-  const std::string folder = temp.MakeFolder(kMarkupName);
-  temp.Write(std::string(kMarkupName) + "/a.txt", SampleContent(100, 1));
+  const std::string name = std::string(kMarkupName) + "\nQ1";
+  const std::string folder = temp.MakeFolder(name);
+  temp.Write(name + "/a.txt", SampleContent(100, 1));
+  const QString shown = QString::fromStdString(support::DisplayName(folder));
+  ASSERT_TRUE(shown.contains(QStringLiteral("<b>R&D</b>\\nQ1"))) << shown.toStdString();
   ui.QueueFolder(folder);
   ui.Answer(Answer::Yes);  // all files in the folder
   window().Button("cmdSpecifyDirectory(0)")->click();
   QLabel* label = window().Label("lblDirectory");
   EXPECT_EQ(label->textFormat(), Qt::PlainText);
-  EXPECT_EQ(label->text(), QString::fromStdString(folder));
-  EXPECT_EQ(Spoken(label), QString::fromStdString(folder));
+  EXPECT_EQ(label->text(), QString::fromStdString(support::ShortenPath(support::DisplayName(folder), 70)));
+  EXPECT_EQ(Spoken(label), label->text());
 
   ui.OnDialog("frmPurgeConfirmation", [this](platform::Dialog&) { program.confirmation.cmdDoPurge(); });
   ui.Answer(Answer::No);  // keep the emptied folder
   window().Button("cmdProcessFiles(1)")->click();
   EXPECT_FALSE(Exists(folder + "a.txt"));
-  EXPECT_TRUE(program.reportView().textBox()->toPlainText().contains(QString::fromStdString(folder)));
+  EXPECT_TRUE(program.reportView().textBox()->toPlainText().contains(shown));
 }
 
 // Every label the program builds shows its text as plain text; only the program itself could make markup.
