@@ -362,7 +362,10 @@ TargetResult ChooseTarget(CliProgram& program, const NamedPath& target, const Op
     window.cmdSpecifyDirectory_Release(0);
     ui.ClearRules();
     if (!state.strTargetFolder.empty() && operation.subfolders) window.cmdSubdirectories_Release();
-    if (!state.strTargetFolder.empty() && !allFiles && !window.SpecifyFiles(files)) {
+    // Files named otherwise, or all files of a folder whose own files the question above could not offer
+    // (it asks only where the folder itself holds some: the files may all lie in its subfolders).
+    if (!state.strTargetFolder.empty() && (!allFiles || state.strFilespec.empty()) &&
+        !window.SpecifyFiles(files)) {
       state.strFilespec.clear();
       state.strShellPatterns.clear();
     }

@@ -108,6 +108,27 @@ TEST_F(ShellHabitsTest, FilesTakesTheShellsPatternsAsFindNameReadsThem) {
   EXPECT_EQ(FilesBelow(listed), all);
 }
 
+// A folder whose files all lie in its subfolders: the window asks about "all files" only where the folder
+// itself holds some, so the command line names them itself.
+TEST_F(ShellHabitsTest, AFolderWithFilesOnlyInItsSubfoldersIsPurgedWhole) {
+  for (const std::vector<std::string>& files :
+       {std::vector<std::string>{}, std::vector<std::string>{"--files", "*"},
+        std::vector<std::string>{"--files", "*.txt"}}) {
+    const std::string top = Folder("nested" + std::to_string(files.size()) + (files.empty() ? "" : files[1]));
+    temp.Write(top.substr(temp.path().size()) + "sub/a.txt", SampleContent(100));
+    temp.Write(top.substr(temp.path().size()) + "sub/deeper/b.txt", SampleContent(100));
+    const CliRunner::Result listed = cli.Run({"list", "-r", top});
+    EXPECT_TRUE(Contains(listed.out, "Number of files: 2\n")) << listed.out << listed.err;
+    std::vector<std::string> call = {"purge", "--yes", "-r", "-n", "1"};
+    call.insert(call.end(), files.begin(), files.end());
+    call.push_back(top);
+    const CliRunner::Result run = cli.Run(call);
+    EXPECT_EQ(run.status, 0) << run.out << run.err;
+    EXPECT_TRUE(Contains(run.out, "Number of files purged: 2\n")) << run.out << run.err;
+    EXPECT_EQ(FilesBelow(top), std::set<std::string>{});
+  }
+}
+
 TEST_F(ShellHabitsTest, ShortOptionsKeepTheirHabitsAndNoneSkipsTheConfirmation) {
   const std::string top = Tree("short");
   // -rf, as rm users type it: refused, with the reason, before anything is done.
