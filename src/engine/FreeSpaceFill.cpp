@@ -19,7 +19,7 @@ bool IsFull(const platform::PlatformError& error) {
 }
 
 bool IsTooLarge(const platform::PlatformError& error) {
-  return error.number == platform::kErrnoBase + EFBIG;
+  return error.number == platform::ErrorNumberFromErrno(EFBIG);
 }
 
 }  // namespace
@@ -59,7 +59,7 @@ platform::File FreeSpaceFill::NewFile(bool& named) {
       return file;
     } catch (const platform::PlatformError& error) {
       // Something else took the name since: the next number.
-      if (error.number != platform::kErrnoBase + EEXIST) throw;
+      if (error.number != platform::ErrorNumberFromErrno(EEXIST)) throw;
     }
   }
 }

@@ -269,7 +269,7 @@ std::string FreeSpacePurge::RemoveLeftover(const std::string& folder) {
   try {
     lock = fileSystem_.LockFolder(folder);
   } catch (const platform::PlatformError& error) {
-    if (error.number == platform::kErrnoBase + EWOULDBLOCK)
+    if (error.number == platform::ErrorNumberFromErrno(EWOULDBLOCK))
       return "The folder " + name +
              " belongs to a purge of the free space that is running now: it is left alone.";
     return "The folder " + name + " could not be opened (" + error.description + "); it is left as it is.";

@@ -20,7 +20,7 @@ using support::SetupValues;
 namespace {
 
 constexpr const char* kOperationFileFilter = "Operation files (*.nvs) | *.nvs";
-constexpr int kErrorFileExists = platform::kErrnoBase + EEXIST;
+constexpr int kErrorFileExists = platform::ErrorNumberFromErrno(EEXIST);
 // How many names beside the setup file a save tries for its new file before it gives up.
 constexpr int kNewFileNames = 100;
 

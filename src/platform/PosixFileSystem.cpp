@@ -252,7 +252,7 @@ File OpenRegular(const std::string& path, int flags) {
   File file(descriptor, path);
   struct stat info {};
   if (::fstat(descriptor, &info) != 0) ThrowErrno(errno);
-  if (!S_ISREG(info.st_mode)) throw PlatformError(kErrnoBase + EINVAL, "Not a regular file");
+  if (!S_ISREG(info.st_mode)) throw PlatformError(ErrorNumberFromErrno(EINVAL), "Not a regular file");
   return file;
 }
 

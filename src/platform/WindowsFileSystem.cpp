@@ -54,7 +54,7 @@ class Handle {
 }
 
 [[noreturn]] void ThrowNotRegular() {
-  throw PlatformError(kErrnoBase + EINVAL, "Not a regular file");
+  throw PlatformError(ErrorNumberFromErrno(EINVAL), "Not a regular file");
 }
 
 bool IsLetter(wchar_t c) {

@@ -16,7 +16,7 @@ bool IsContinuation(unsigned char byte) {
 }
 
 [[noreturn]] void ThrowInvalidText() {
-  throw PlatformError(kErrnoBase + EILSEQ, "The name is not valid UTF-8");
+  throw PlatformError(ErrorNumberFromErrno(EILSEQ), "The name is not valid UTF-8");
 }
 
 }  // namespace

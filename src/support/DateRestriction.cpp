@@ -82,7 +82,7 @@ std::int32_t GetFileDayNumber(platform::FileSystem& fileSystem, const std::strin
   const std::time_t seconds = static_cast<std::time_t>(status.times.modification.seconds);
   const std::optional<std::tm> converted = platform::LocalTime(seconds);
   if (!converted) {
-    errorNumber = static_cast<std::int16_t>(platform::kErrnoBase + EOVERFLOW);
+    errorNumber = static_cast<std::int16_t>(platform::ErrorNumberFromErrno(EOVERFLOW));
     return -1;
   }
   const std::tm& local = *converted;

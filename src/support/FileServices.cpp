@@ -8,7 +8,8 @@ std::int32_t change_filesize(platform::FileSystem& fileSystem, const std::string
   try {
     platform::File file = fileSystem.OpenForWriting(path);
     if (size == -1) return 0;
-    if (size < 0) return -platform::kErrnoBase - 22;  // EINVAL: no negative length but the test value
+    // No negative length but the test value.
+    if (size < 0) return -platform::ErrorNumberFromErrno(EINVAL);
     fileSystem.SetLength(file, size);
     file.Close();
     return 0;

@@ -178,7 +178,7 @@ TEST(WindowsFileSystemTest, AnOpenFileIsNotDeletedAndANewFileTakesNoExistingName
     fs.CreateNewFile(path);
     ADD_FAILURE() << "an existing file was taken";
   } catch (const PlatformError& error) {
-    EXPECT_EQ(error.number, platform::kErrnoBase + EEXIST);
+    EXPECT_EQ(error.number, platform::ErrorNumberFromErrno(EEXIST));
   }
   EXPECT_EQ(ReadFile(path), "x");
   fs.Remove(path);
@@ -216,15 +216,53 @@ TEST(WindowsFileSystemTest, NamesCrossAsUtf16AndComeBackTheSame) {
 }
 
 TEST(WindowsFileSystemTest, WindowsErrorsTakeTheNumbersOfTheSameMeaning) {
-  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_FILE_NOT_FOUND), platform::kErrorFileNotFound);
-  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_PATH_NOT_FOUND), platform::kErrorPathNotFound);
-  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_ACCESS_DENIED), platform::kErrorPermissionDenied);
-  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_SHARING_VIOLATION), platform::kErrorPermissionDenied);
-  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_DISK_FULL), platform::kErrorDiskFull);
-  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_NOT_ENOUGH_MEMORY), platform::kErrorOutOfMemory);
-  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_FILE_EXISTS), platform::kErrnoBase + EEXIST);
-  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_DIR_NOT_EMPTY), platform::kErrnoBase + ENOTEMPTY);
-  EXPECT_EQ(platform::ErrorNumberFromWin32(ERROR_NOT_READY), platform::kErrnoBase + ERROR_NOT_READY);
+  using platform::ErrorNumberFromErrno;
+  using platform::ErrorNumberFromLinuxErrno;
+  using platform::ErrorNumberFromWin32;
+  const std::vector<std::pair<unsigned long, int>> cases = {
+      {ERROR_FILE_NOT_FOUND, platform::kErrorFileNotFound},
+      {ERROR_BAD_NETPATH, platform::kErrorFileNotFound},
+      {ERROR_BAD_NET_NAME, platform::kErrorFileNotFound},
+      {ERROR_PATH_NOT_FOUND, platform::kErrorPathNotFound},
+      {ERROR_BAD_PATHNAME, platform::kErrorPathNotFound},
+      {ERROR_ACCESS_DENIED, platform::kErrorPermissionDenied},
+      {ERROR_NETWORK_ACCESS_DENIED, platform::kErrorPermissionDenied},
+      {ERROR_DISK_FULL, platform::kErrorDiskFull},
+      {ERROR_NOT_ENOUGH_MEMORY, platform::kErrorOutOfMemory},
+      // In use by another program is not a missing right: it must not be passed over as one.
+      {ERROR_SHARING_VIOLATION, ErrorNumberFromErrno(EBUSY)},
+      {ERROR_LOCK_VIOLATION, ErrorNumberFromErrno(EBUSY)},
+      {ERROR_USER_MAPPED_FILE, ErrorNumberFromErrno(ETXTBSY)},
+      {ERROR_NOT_READY, ErrorNumberFromLinuxErrno(platform::kLinuxENOMEDIUM)},
+      {ERROR_FILE_EXISTS, ErrorNumberFromErrno(EEXIST)},
+      {ERROR_DIR_NOT_EMPTY, ErrorNumberFromErrno(ENOTEMPTY)},
+      {ERROR_CANT_RESOLVE_FILENAME, ErrorNumberFromErrno(ELOOP)},
+      {ERROR_NETNAME_DELETED, ErrorNumberFromErrno(ECONNRESET)},
+      {ERROR_NETWORK_UNREACHABLE, ErrorNumberFromErrno(ENETUNREACH)},
+      {ERROR_SEM_TIMEOUT, ErrorNumberFromErrno(ETIMEDOUT)},
+      {ERROR_CRC, ErrorNumberFromErrno(EIO)},
+      // Codes that no errno value means keep their own number.
+      {ERROR_NO_MORE_FILES, 2018},
+      {ERROR_SHARING_PAUSED, 2070},
+  };
+  for (const auto& [code, number] : cases) EXPECT_EQ(ErrorNumberFromWin32(code), number) << code;
+  // Once both were 1021.
+  EXPECT_NE(ErrorNumberFromWin32(ERROR_NOT_READY), ErrorNumberFromErrno(EISDIR));
+  EXPECT_EQ(ErrorNumberFromErrno(EISDIR), 1021);
+
+  // Every code gets a named number, Linux's number of an errno value, or 2000 + itself: never a number
+  // that an unrelated errno value has.
+  std::vector<int> errnoNumbers;
+  for (const platform::detail::ErrnoValue& value : platform::detail::kErrnoValues)
+    errnoNumbers.push_back(ErrorNumberFromLinuxErrno(value.onLinux));
+  for (const int onLinux : {platform::kLinuxENOMEDIUM, platform::kLinuxEUCLEAN, platform::kLinuxESTALE})
+    errnoNumbers.push_back(ErrorNumberFromLinuxErrno(onLinux));
+  for (unsigned long code = 1; code < 16000; ++code) {
+    const int number = ErrorNumberFromWin32(code);
+    const bool own = number == platform::kWin32Base + static_cast<int>(code);
+    const bool known = std::find(errnoNumbers.begin(), errnoNumbers.end(), number) != errnoNumbers.end();
+    EXPECT_TRUE(own || known) << code << " gives " << number;
+  }
   EXPECT_FALSE(platform::ErrorFromWin32(ERROR_ACCESS_DENIED).description.empty());
 }
 

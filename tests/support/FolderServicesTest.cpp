@@ -439,7 +439,7 @@ TEST_F(FolderServicesTest, TreesDeeperThanAPathNameAreAnErrorNotACrash) {
   double total = 0;
   int err = 0;
   services.CountFilesInTree(true, top, "*.txt", count, limit, false, total, err);
-  EXPECT_EQ(err, platform::kErrnoBase + ENAMETOOLONG);
+  EXPECT_EQ(err, platform::ErrorNumberFromErrno(ENAMETOOLONG));
   EXPECT_GT(count, 300);
   EXPECT_FALSE(services.DeleteFolder(top, errText, true));
   EXPECT_EQ(errText, "File name too long");
