@@ -48,11 +48,7 @@ bool CliProgram::Start() {
 }
 
 std::string CliProgram::Absolute(const std::string& path) {
-  if (path.empty() || platform::IsAbsolutePath(path)) return path;
-  std::string folder = platform::CurrentFolder();
-  if (folder.empty()) return path;
-  if (folder.back() != platform::kPathSeparator) folder += platform::kPathSeparator;
-  return folder + path;
+  return platform::AbsolutePath(path);
 }
 
 std::string CliProgram::ListedDriveOf(const std::string& path, const std::string& refusal) {

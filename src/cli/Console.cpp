@@ -206,6 +206,20 @@ void Console::Write(Stream stream, std::string_view bytes) {
   }
 }
 
+std::string Console::ForFile(std::string_view text) {
+#ifdef _WIN32
+  std::string out;
+  out.reserve(text.size() + text.size() / 16);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+    out += text[i];
+  }
+  return out;
+#else
+  return Printable(text, false);
+#endif
+}
+
 void Console::Report(std::string_view text) {
   const std::string printable = Printable(text, outputIsTerminal_);
   // A report that goes elsewhere (a file, a pipe) leaves the progress line where it is.

@@ -44,6 +44,9 @@ class Console {
 
   // The text as written to a stream: CR LF as LF, and, for a terminal, control characters as "?".
   static std::string Printable(std::string_view text, bool toTerminal);
+  // The text as written to a file of the user's: with the platform's line breaks (CR LF on Windows, as the
+  // console's own streams write them there; LF elsewhere).
+  static std::string ForFile(std::string_view text);
 
  private:
   void Write(Stream stream, std::string_view bytes);

@@ -232,8 +232,11 @@ std::string TakeNamedPath(platform::FileSystem& fileSystem, const std::string& t
                      ? PathKind::Folder
                      : PathKind::File;
     return {};
-  } catch (const platform::PlatformError&) {
-    return missing;
+  } catch (const platform::PlatformError& error) {
+    // Where the path is not simply missing (refused, or on a drive that is not ready), the system says why.
+    if (error.number == platform::kErrorFileNotFound || error.number == platform::kErrorPathNotFound)
+      return missing;
+    return typed + ": " + error.description;
   }
 }
 

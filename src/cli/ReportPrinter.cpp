@@ -71,11 +71,11 @@ void ReportPrinter::WriteToFile(std::string_view piece) {
   try {
     if (!file_.IsOpen()) {
       file_ = fileSystem_->CreateFile(filePath_);
-      const std::string ahead = Console::Printable(std::exchange(ahead_, {}), false);
+      const std::string ahead = Console::ForFile(std::exchange(ahead_, {}));
       fileSystem_->WriteAt(file_, ahead.data(), ahead.size(), 0);
       fileOffset_ = static_cast<std::int64_t>(ahead.size());
     }
-    const std::string plain = Console::Printable(piece, false);
+    const std::string plain = Console::ForFile(piece);
     fileSystem_->WriteAt(file_, plain.data(), plain.size(), fileOffset_);
     fileOffset_ += static_cast<std::int64_t>(plain.size());
   } catch (const platform::PlatformError& error) {

@@ -205,12 +205,7 @@ bool MainWindow::TakeGivenPaths(const std::vector<std::string>& given) {
     ui_.Message(title, text, Buttons::Ok, Icon::Warning);
     return false;
   }
-  std::string path = given.front();
-  if (!path.empty() && !platform::IsAbsolutePath(path)) {
-    std::string folder = platform::CurrentFolder();
-    if (!folder.empty() && folder.back() != platform::kPathSeparator) folder += platform::kPathSeparator;
-    path = folder + path;
-  }
+  const std::string path = platform::AbsolutePath(given.front());
   platform::FileKind kind = platform::FileKind::Missing;
   try {
     // The item itself, not what it may link to.

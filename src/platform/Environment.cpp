@@ -25,13 +25,60 @@ std::string CurrentFolder() {
   }
 }
 
-bool IsAbsolutePath(const std::string& path) {
-  const auto separator = [](char c) { return c == '\\' || c == '/'; };
-  if (path.size() >= 2 && separator(path[0]) && separator(path[1])) return true;
-  // "C:" alone is the drive itself, its root folder; "C:x" would be relative to the drive's working folder.
-  const bool letter =
-      path.size() >= 2 && ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
-  return letter && path[1] == ':' && (path.size() == 2 || separator(path[2]));
+namespace {
+
+bool IsSeparator(char c) {
+  return c == '\\' || c == '/';
+}
+
+std::string WithSeparator(std::string folder) {
+  if (!folder.empty() && !IsSeparator(folder.back())) folder += '\\';
+  return folder;
+}
+
+// The working folder that Windows keeps for a drive, as "dir C:" shows it; empty when it cannot be told.
+std::string WorkingFolderOfDrive(char letter) {
+  const wchar_t drive[] = {static_cast<wchar_t>(letter), L':', L'\0'};
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = ::GetFullPathNameW(drive, static_cast<DWORD>(buffer.size()), buffer.data(), nullptr);
+    if (length == 0) return {};
+    if (length < buffer.size()) {
+      // Spelt as the working folder is, without a separator at its end unless it is the root.
+      std::string folder = Narrow(buffer.data(), length);
+      if (folder.size() > 3 && IsSeparator(folder.back())) folder.pop_back();
+      return folder;
+    }
+    buffer.resize(length);
+  }
+}
+
+// "C:" or "\\server\share" of an absolute folder.
+std::string RootOf(const std::string& folder) {
+  if (folder.size() >= 2 && folder[1] == ':') return folder.substr(0, 2);
+  const std::size_t server = folder.find_first_of("\\/", 2);
+  if (server == std::string::npos) return folder;
+  const std::size_t share = folder.find_first_of("\\/", server + 1);
+  return share == std::string::npos ? folder : folder.substr(0, share);
+}
+
+}  // namespace
+
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty()) return path;
+  // "\\server\share\x", "\\?\..." and "\\.\...": the file system takes them as they are, or refuses them.
+  if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) return path;
+  const bool letter = (path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z');
+  if (path.size() >= 2 && letter && path[1] == ':') {
+    if (path.size() > 2 && IsSeparator(path[2])) return path;
+    const std::string folder = WorkingFolderOfDrive(path[0]);
+    if (folder.empty()) return path;
+    return path.size() == 2 ? folder : WithSeparator(folder) + path.substr(2);
+  }
+  const std::string working = CurrentFolder();
+  if (working.empty()) return path;
+  if (IsSeparator(path[0])) return RootOf(working) + path;
+  return WithSeparator(working) + path;
 }
 
 std::vector<std::string> TemporaryFolders() {
@@ -60,8 +107,12 @@ std::string CurrentFolder() {
   return folder ? std::string(folder.get()) : std::string();
 }
 
-bool IsAbsolutePath(const std::string& path) {
-  return !path.empty() && path[0] == '/';
+std::string AbsolutePath(const std::string& path) {
+  if (path.empty() || path[0] == '/') return path;
+  std::string folder = CurrentFolder();
+  if (folder.empty()) return path;
+  if (folder.back() != '/') folder += '/';
+  return folder + path;
 }
 
 std::vector<std::string> TemporaryFolders() {

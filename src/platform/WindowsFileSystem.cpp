@@ -53,6 +53,13 @@ class Handle {
                       "The path passes through a link (a junction or a symbolic link)");
 }
 
+[[noreturn]] void ThrowUnreachablePath() {
+  throw PlatformError(ErrorNumberFromErrno(EINVAL),
+                      "Paths through a volume's name (\\\\?\\Volume{...}) or the system's object names "
+                      "(\\\\?\\GLOBALROOT\\...) are not taken: name the file by its drive letter, or by the "
+                      "folder on which its volume is mounted");
+}
+
 [[noreturn]] void ThrowNotRegular() {
   throw PlatformError(ErrorNumberFromErrno(EINVAL), "Not a regular file");
 }
@@ -106,6 +113,12 @@ std::wstring FullPathOf(const std::wstring& given) {
     path = L"\\\\" + path.substr(8);
   } else if (path.rfind(L"\\\\?\\", 0) == 0) {
     path = path.substr(4);
+    // A volume named by its identifier ("\\?\Volume{...}\") or a path among the system's objects
+    // ("\\?\GLOBALROOT\Device\..."): the system names what was opened there by its drive, if any, so it
+    // could never be checked to lie where its path says. Refused with a word of its own, not resolved
+    // against the working folder.
+    if (path.size() < 2 || !IsLetter(path[0]) || path[1] != L':' || (path.size() > 2 && path[2] != L'\\'))
+      ThrowUnreachablePath();
   } else if (path.rfind(L"\\\\.\\", 0) == 0) {
     ThrowWin32(ERROR_INVALID_NAME);  // devices are not files
   }

@@ -67,7 +67,9 @@ class WindowsFileSystem final : public FileSystem {
 };
 
 // The absolute, normalised form of a path as this file system uses it ("C:\Data\x.txt"); a drive alone
-// ("C:") is its root folder. Throws PlatformError for a name that cannot be a Windows path.
+// ("C:") is its root folder, as the program names drives (a path the user typed goes through AbsolutePath
+// first, which reads "C:" as the drive's working folder). Throws PlatformError for a name that cannot be a
+// Windows path, and for volume and object paths ("\\?\Volume{...}", "\\?\GLOBALROOT\...").
 std::string NormalisedPath(const std::string& path);
 
 // What overwriting in place may not reach on a drive, from what the system tells of it: its drive type

@@ -44,6 +44,19 @@ TEST(WindowsFileSystemTest, PathsAreNormalisedByNameAndKeepEveryCharacterOfTheir
   for (const auto& [given, expected] : cases) EXPECT_EQ(NormalisedPath(given), expected) << given;
   EXPECT_THROW(NormalisedPath("\\\\.\\PhysicalDrive0"), PlatformError);
   EXPECT_THROW(NormalisedPath(""), PlatformError);
+  // A volume by its identifier or a path among the system's objects is refused with a word of its own, not
+  // read against the working folder.
+  for (const char* unreachable :
+       {"\\\\?\\Volume{01234567-89ab-cdef-0123-456789abcdef}\\a.txt",
+        "\\\\?\\GLOBALROOT\\Device\\HarddiskVolume1\\a.txt", "//?/Volume{0}/a.txt"}) {
+    try {
+      NormalisedPath(unreachable);
+      ADD_FAILURE() << unreachable << " was taken";
+    } catch (const PlatformError& error) {
+      EXPECT_EQ(error.number, platform::ErrorNumberFromErrno(EINVAL));
+      EXPECT_NE(error.description.find("drive letter"), std::string::npos) << error.description;
+    }
+  }
 }
 
 TEST(WindowsFileSystemTest, DrivesHaveLettersTypesAndClusterSizes) {
