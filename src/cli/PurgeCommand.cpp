@@ -182,11 +182,19 @@ void PurgeCommand::AnswerDialogs(CliProgram& program, Run& run) {
     bytesOfDoneFiles_ += program.fileSystem.TakeBytesWrittenTo(path);
   };
   bool stopSeen = false;
-  ui.OnYield([this, &program, stopSeen]() mutable {
+  bool cutSeen = false;
+  ui.OnYield([this, &program, stopSeen, cutSeen]() mutable {
+    if (CloseRequested() && !cutSeen) {
+      cutSeen = true;
+      // Windows ends the program within seconds: no pass can be waited for.
+      program.workers.CutShort();
+      program.console.Error("Stopping each file being purged at its next block ...\n");
+    }
     if (StopRequested()) {
       if (!stopSeen) {
         stopSeen = true;
-        program.console.Error("Stopping after the current pass of each file being purged ...\n");
+        if (!cutSeen)
+          program.console.Error("Stopping after the current pass of each file being purged ...\n");
         program.report.cmdStop_Click();
       }
       program.report.blnStop = true;

@@ -1,5 +1,6 @@
 #include "cli/StopSignals.h"
 
+#include <atomic>
 #include <csignal>
 
 #ifdef _WIN32
@@ -12,24 +13,38 @@ namespace nulvane::cli {
 
 namespace {
 
-volatile std::sig_atomic_t stopRequested = 0;
+// Lock-free, so a signal handler may set them; on Windows the handler runs on a thread of its own.
+std::atomic<bool> stopRequested = false;
+std::atomic<bool> closeRequested = false;
+static_assert(std::atomic<bool>::is_always_lock_free);
 
 #ifdef _WIN32
 
-// Runs on a thread of its own; answering TRUE keeps the process alive to finish the current pass. Closing
-// the console window still ends the program once this returns, as Windows allows no more.
+// Runs on a thread of its own, which Windows starts for each event.
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT || event == CTRL_CLOSE_EVENT) {
-    stopRequested = 1;
-    return TRUE;
+  switch (event) {
+    case CTRL_C_EVENT:
+    case CTRL_BREAK_EVENT:
+      stopRequested = true;
+      return TRUE;
+    case CTRL_CLOSE_EVENT:
+    case CTRL_LOGOFF_EVENT:
+    case CTRL_SHUTDOWN_EVENT:
+      closeRequested = true;
+      stopRequested = true;
+      // Windows ends the process as soon as this returns. Waiting here leaves the run its few seconds to
+      // stop each file, flush it and write the report; the program's own end then ends this thread too.
+      ::Sleep(INFINITE);
+      return TRUE;
+    default:
+      return FALSE;
   }
-  return FALSE;
 }
 
 #else
 
 void OnStopSignal(int) {
-  stopRequested = 1;
+  stopRequested = true;
 }
 
 #endif
@@ -53,7 +68,11 @@ void InstallStopSignals() {
 }
 
 bool StopRequested() {
-  return stopRequested != 0;
+  return stopRequested;
+}
+
+bool CloseRequested() {
+  return closeRequested;
 }
 
 }  // namespace nulvane::cli

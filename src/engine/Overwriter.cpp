@@ -58,6 +58,8 @@ Overwriter::Overwriter(platform::FileSystem& fileSystem, Pacer& pacer, platform:
 
 std::int16_t Overwriter::Purge(const PurgeRequest& request) {
   if (request.path.empty()) return kEmptyPath;
+  // Not even opened (opening may clear the read-only attribute).
+  if (pacer_.CutShort()) return kCutShortUnwritten;
   platform::File file;
   platform::FileStatus opened;
   if (const std::int16_t refused = Open(request, file, opened); refused != 0) return refused;
@@ -88,12 +90,13 @@ std::int16_t Overwriter::Purge(const PurgeRequest& request) {
     fileSystem_.ReleaseLease(file);
     return code;
   }
-  if (!request.deleteAfter || !Overwrote(code)) return code;
+  if (!request.deleteAfter || !Overwrote(code) || cutInCall_) return code;
   return CloseAndDelete(file, request.path, code, {opened.device, opened.inode});
 }
 
 bool Overwriter::Overwrote(std::int16_t code) {
-  return code != kInvalidPurgeType && code != kInvalidClusterSize;
+  return code != kInvalidPurgeType && code != kInvalidClusterSize && code != kCutShort &&
+         code != kCutShortUnwritten;
 }
 
 std::int16_t Overwriter::CloseAndDelete(platform::File& file, const std::string& path, std::int16_t passCode,
@@ -185,7 +188,7 @@ std::int16_t Overwriter::OverwriteFile(const std::string& path, int purgeType, i
     fileSystem_.ReleaseLease(file);
     return code;
   }
-  if (!deleteAfter || !Overwrote(code)) return code;
+  if (!deleteAfter || !Overwrote(code) || cutInCall_) return code;
   return CloseAndDelete(file, path, code, {status.device, status.inode});
 }
 
@@ -204,6 +207,7 @@ std::int16_t Overwriter::OverwriteOpenFile(platform::File& file, std::int64_t le
                                            int repetitions, std::int32_t clusterSize) {
   currentFileLength_ = length;
   writtenEnd_ = length;
+  cutInCall_ = false;
   const std::vector<int> sequence = PatternSequence(purgeType);
   // Without a single repetition nothing would be overwritten, yet the file would be deleted as purged.
   if (sequence.empty() || repetitions < 1) return kInvalidPurgeType;
@@ -220,6 +224,7 @@ std::int16_t Overwriter::OverwriteOpenFile(platform::File& file, std::int64_t le
       if (passCode == kInUseDuringPurge) return passCode;
       if (passCode != 0) break;
     }
+    if (cutInCall_) break;
   }
   return passCode;
 }
@@ -233,6 +238,8 @@ std::int16_t Overwriter::WritePatternPass(const std::string& path, int patternCo
   platform::File file = fileSystem_.OpenForWriting(path);
   lease_ = fileSystem_.TakeWriteLease(file);
   if (lease_ == platform::WriteLease::InUse) return kCannotOpenForWriting;
+  wrote_ = false;
+  cutInCall_ = false;
   return WritePattern(file, patternCode, clusterSize);
 }
 
@@ -252,6 +259,17 @@ std::int16_t Overwriter::WritePattern(platform::File& file, int patternCode, std
     if (done > 0 && TakenOverByAnother(file, false)) return kInUseDuringPurge;
     const std::int64_t run = std::min(kBlocksPerWrite, blocks - done);
     for (std::int64_t block = 0; block < run; ++block) pacer_.Yield();
+    if (pacer_.CutShort()) {
+      cutInCall_ = true;
+      if (!wrote_) return kCutShortUnwritten;
+      // What was written goes to the disk, so the report's "partly overwritten" is true of the disk.
+      try {
+        fileSystem_.Flush(file);
+      } catch (const PlatformError&) {
+        return kFlushFailed;
+      }
+      return kCutShort;
+    }
     wrote_ = true;
     fileSystem_.WriteRepeated(file, buffer.data(), static_cast<std::size_t>(clusterSize), run,
                               done * clusterSize);

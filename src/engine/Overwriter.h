@@ -43,6 +43,10 @@ class Pacer {
   // Before every block.
   virtual void Yield() = 0;
   virtual void Wait(int milliseconds) = 0;
+  // Whether the pass being written ends at its next block, flushed and kept, because the program is about
+  // to be ended from outside (its console window closed): a file then stays partly overwritten with a true
+  // report line instead of being cut off in the middle of a write with none.
+  virtual bool CutShort() { return false; }
 };
 
 // Overwrites, flushes and deletes single files, with pattern buffers and a random source of its own: one
@@ -80,7 +84,8 @@ class Overwriter {
   // OverwriteOpenFile, with a failure after the first write thrown as FailedAfterWriting.
   std::int16_t OverwriteTelling(platform::File& file, std::int64_t length, int purgeType, int repetitions,
                                 std::int32_t clusterSize);
-  // False for the codes that end a purge before anything is written.
+  // False for the codes that end a purge before anything is written, and for a pass cut short: a file not
+  // overwritten in full is never deleted.
   static bool Overwrote(std::int16_t code);
   // Closes the overwritten file and deletes it while the path still names it.
   std::int16_t CloseAndDelete(platform::File& file, const std::string& path, std::int16_t passCode,
@@ -99,6 +104,9 @@ class Overwriter {
   platform::Random& random_;
   // Of the file being overwritten: while Held, nobody else writes to it unseen.
   platform::WriteLease lease_ = platform::WriteLease::Unavailable;
+  // Whether the current PurgeFile call ended at a block in the middle of a pass (Pacer::CutShort): the file
+  // is kept, whatever the flush said.
+  bool cutInCall_ = false;
   std::int64_t currentFileLength_ = 0;
   // How far the file reaches after the writes: a kept file is cut back to its length from there.
   std::int64_t writtenEnd_ = 0;

@@ -11,16 +11,19 @@ namespace {
 // A worker has no events to let run; it only gives up its call when the program is closing.
 class WorkerPacer final : public Pacer {
  public:
-  explicit WorkerPacer(const std::atomic<bool>& abandon) : abandon_(abandon) {}
+  WorkerPacer(const std::atomic<bool>& abandon, const std::atomic<bool>& cutShort)
+      : abandon_(abandon), cutShort_(cutShort) {}
   void Yield() override {
     if (abandon_.load(std::memory_order_relaxed)) platform::ThrowErrno(ECANCELED);
   }
   void Wait(int milliseconds) override {
     std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
   }
+  bool CutShort() override { return cutShort_.load(std::memory_order_relaxed); }
 
  private:
   const std::atomic<bool>& abandon_;
+  const std::atomic<bool>& cutShort_;
 };
 
 }  // namespace
@@ -62,7 +65,7 @@ std::optional<PassExecutor::Done> PassPool::Collect(std::chrono::milliseconds wa
 }
 
 void PassPool::Work() {
-  WorkerPacer pacer(abandon_);
+  WorkerPacer pacer(abandon_, cutShort_);
   platform::Random random;
   Overwriter overwriter(fileSystem_, pacer, random);
   for (;;) {

@@ -27,6 +27,11 @@ class PassPool final : public PassExecutor {
   PassPool(const PassPool&) = delete;
   PassPool& operator=(const PassPool&) = delete;
 
+  // From now on every pass, running or still to start, ends at its next block with what it wrote flushed,
+  // and keeps its file (kCutShort, kCutShortUnwritten): the program is about to be ended from outside and
+  // has only seconds to leave every file as its report says. Safe from any thread; never undone.
+  void CutShort() { cutShort_ = true; }
+
   int Capacity() const override { return threads_; }
   void Submit(std::uint64_t ticket, PurgeRequest request) override;
   std::optional<Done> Collect(std::chrono::milliseconds wait) override;
@@ -44,6 +49,7 @@ class PassPool final : public PassExecutor {
   int out_ = 0;  // submitted and not yet collected
   bool closing_ = false;
   std::atomic<bool> abandon_ = false;
+  std::atomic<bool> cutShort_ = false;
   // Started with the first call, so a program that never purges keeps no threads.
   std::vector<std::thread> workers_;
 };

@@ -23,6 +23,10 @@ constexpr std::int16_t kInvalidClusterSize = -9;
 // Another program opened the file, or made it longer, while it was overwritten: the writing stopped there
 // and the file is kept, since what that program writes may stay on the disk.
 constexpr std::int16_t kInUseDuringPurge = -10;
+// The pass ended at a block in its middle (Pacer::CutShort): what it wrote was flushed, the file was kept.
+constexpr std::int16_t kCutShort = -11;
+// The same before the pass wrote anything: the file is as the passes before left it.
+constexpr std::int16_t kCutShortUnwritten = -12;
 constexpr std::int16_t kReadOnlyNotPermitted = -53;
 constexpr std::int16_t kSystemNotPermitted = -54;
 

@@ -721,8 +721,11 @@ void WindowsFileSystem::Flush(const File& file) {
   if (!::FlushFileBuffers(file.NativeHandle())) ThrowLastError();
 }
 
-void WindowsFileSystem::WriteBack(const File&, std::int64_t, std::int64_t) {
-  // Windows offers no way to start writing a range without waiting for all of it; the flush does it all.
+void WindowsFileSystem::WriteBack(const File& file, std::int64_t, std::int64_t) {
+  // Windows offers no way to start writing a range without waiting for all of it, so all of it is written
+  // now: what waits in memory stays within one stretch, and the flush that ends a pass, or a stop when the
+  // console is closed and Windows grants only seconds, stays short.
+  Flush(file);
 }
 
 void WindowsFileSystem::FlushFolder(const std::string& path) {

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/PurgePipeline.h"
+#include "engine/PurgeResult.h"
 #include "platform/Ui.h"
 #include "report/ReportWindow.h"
 
@@ -37,6 +38,11 @@ class ReportWindow::PurgeDriver final : public engine::PurgePipeline::Driver {
     // A failure of the system ends the run unless its line says otherwise: nothing behind it starts
     // before its line is written.
     if (file.error) return Next::Block;
+    // A pass cut short ends the file where the stop found it.
+    if (file.code == engine::kCutShort || file.code == engine::kCutShortUnwritten) {
+      file.stopSeen = window_.blnStop;
+      return Next::End;
+    }
     // A protection found on the open file (another name made since the walk looked) ends it as a failure
     // does.
     if (file.code != 0) return Next::End;

@@ -404,10 +404,11 @@ void ReportWindow::ShowPendingFile(PendingFile& file) {
     ++lngNumFilesPurged;
   } else {
     if (namesOnly) AppendReport(support::DisplayName(file.name), false);
-    // A file left after some of its passes is neither untouched nor purged, and the report says so.
-    // A failed flush comes after the pass's writes, so the file is changed even before a whole pass.
-    const bool changed =
-        (passesDone_ > 0 && file.code != engine::kNotDeleted) || file.code == engine::kFlushFailed;
+    // A file left after some of its passes, or in the middle of one, is neither untouched nor purged, and
+    // the report says so. A failed flush comes after the pass's writes, so the file is changed even before a
+    // whole pass.
+    const bool changed = (passesDone_ > 0 && file.code != engine::kNotDeleted) ||
+                         file.code == engine::kFlushFailed || file.code == engine::kCutShort;
     AppendReport(changed ? engine::PartlyOverwrittenText(passesDone_, passes, file.code,
                                                          support::DisplayName(file.extension))
                          : engine::PurgeResultText(file.code, support::DisplayName(file.extension)),

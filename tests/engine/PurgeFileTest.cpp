@@ -508,6 +508,59 @@ TEST_F(EngineTest, AStretchTheDeviceRefusesFailsThePatternAsAFlushDoes) {
   EXPECT_EQ(fs.Calls("WriteBack"), 1);
 }
 
+// Stands for a program whose console was closed after `blocks` blocks (and the yield before them).
+class CuttingPacer final : public engine::Pacer {
+ public:
+  explicit CuttingPacer(int blocks) : blocks_(blocks) {}
+  void Yield() override { ++yields_; }
+  void Wait(int) override {}
+  bool CutShort() override { return yields_ > blocks_; }
+
+ private:
+  int blocks_;
+  int yields_ = 0;
+};
+
+TEST_F(EngineTest, APassCutShortEndsAtItsNextBlockFlushedAndKeepsTheFile) {
+  const std::string original = SampleContent(300 * kCluster, 3);
+  const engine::PurgeRequest request{
+      dir / "cut.dat", 1, 1, true, true, true, static_cast<std::int32_t>(kCluster)};
+  {
+    SCOPED_TRACE("in the middle of the first pattern, after the first call's 256 blocks");
+    dir.Write("cut.dat", original);
+    CuttingPacer pacer(260);
+    engine::Overwriter overwriter(fs, pacer, random);
+    EXPECT_EQ(overwriter.Purge(request), engine::kCutShort);
+    const std::string left = ReadFile(request.path);
+    ASSERT_EQ(left.size(), original.size());
+    EXPECT_TRUE(AllBytes(left.substr(0, 256 * kCluster), 170));
+    EXPECT_EQ(left.substr(256 * kCluster), original.substr(256 * kCluster));
+    // Flushed as it is left, before it was let go.
+    ASSERT_EQ(fs.snapshots.size(), 1u);
+    EXPECT_EQ(fs.snapshots[0], left);
+  }
+  {
+    SCOPED_TRACE("before the pass began: not even opened");
+    fs.snapshots.clear();
+    dir.Write("cut.dat", original);
+    const int opens = fs.Calls("OpenForWriting");
+    CuttingPacer pacer(-1);
+    engine::Overwriter overwriter(fs, pacer, random);
+    EXPECT_EQ(overwriter.Purge(request), engine::kCutShortUnwritten);
+    EXPECT_EQ(ReadFile(request.path), original);
+    EXPECT_EQ(fs.Calls("OpenForWriting"), opens);
+  }
+  {
+    SCOPED_TRACE("a flush that fails at the cut: said, and the file still kept");
+    dir.Write("cut.dat", original);
+    fs.Inject({"Flush", "cut.dat", EIO});
+    CuttingPacer pacer(260);
+    engine::Overwriter overwriter(fs, pacer, random);
+    EXPECT_EQ(overwriter.Purge(request), engine::kFlushFailed);
+    EXPECT_TRUE(Exists(request.path));
+  }
+}
+
 // What a purge of a small file asks of the file system: everything is read from the open descriptor, and
 // the name is looked at again only to make sure it still holds that file when it is deleted.
 TEST(EngineCallsTest, ASmallFileIsLookedAtByNameOnlyBeforeItIsDeleted) {

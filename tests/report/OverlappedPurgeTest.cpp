@@ -2,6 +2,8 @@
 // reads, and must say exactly what happened to each file, also when a file fails or the run is stopped.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -20,6 +22,10 @@ std::string Normalised(std::string text, const std::string& root) {
     text.replace(at, root.size(), "ROOT/");
   }
   return text;
+}
+
+bool AllBytes(const std::string& content, unsigned char value) {
+  return content.find_first_not_of(static_cast<char>(value)) == std::string::npos;
 }
 
 // Files left under the folder, relative to it.
@@ -210,6 +216,63 @@ TEST(OverlappedPurge, AStopLeavesNoFileUnreported) {
   EXPECT_NE(p.report.txbText.text().find("Purge operation was stopped."), std::string::npos);
   EXPECT_LT(p.report.lngNumFilesPurged, 60);
   ExpectReportMatchesDisk(p, originals);
+}
+
+// Closing the console leaves the program seconds, not passes: every file in flight stops at its next block
+// with what it wrote flushed and stays, its line saying how far it got, and the run stops.
+TEST(OverlappedPurge, ACutShortEndsEveryFileInFlightAtItsNextBlock) {
+  constexpr std::size_t kCluster = 512;
+  constexpr std::size_t kRun = 256 * kCluster;  // what one call writes
+  // The console closes while f0.txt writes the second call of its first or of its second pass (each pass
+  // flushes three times: 170, 85 and 0).
+  for (const int passesDone : {0, 1}) {
+    SCOPED_TRACE(passesDone);
+    ReportProgram p;
+    p.Choose(1, 2);
+    p.clusterSizes.SetClusterSize(p.fs.VolumeOf(p.dir.path()), static_cast<std::int32_t>(kCluster));
+    std::map<std::string, std::string> originals;
+    for (int i = 0; i < 4; ++i) {
+      const std::string name = "f" + std::to_string(i) + ".txt";
+      originals[name] = SampleContent(5 * kRun, static_cast<unsigned>(i));
+      p.dir.Write(name, originals[name]);
+    }
+    engine::PassPool pool(p.fs, 2);
+    p.report.UsePassExecutor(&pool);
+    std::atomic<bool> cut = false;
+    int flushes = 0;
+    int writes = 0;
+    std::vector<std::string> f0;
+    p.fs.SetHook([&](const std::string& operation, const std::string& path) {
+      if (path.find("f0.txt") == std::string::npos) return;
+      f0.push_back(operation);
+      if (operation == "Flush") ++flushes;
+      if (operation == "WriteRepeated" && flushes == 3 * passesDone && ++writes == 2) {
+        pool.CutShort();
+        cut = true;
+      }
+    });
+    // What the command line does when it sees the close.
+    p.ui.OnYield([&](long) {
+      if (cut && !p.report.blnStop) p.report.cmdStop_Click();
+    });
+    p.Purge(p.dir.path(), "*.txt", false);
+
+    const std::string left = ReadFile(p.dir / "f0.txt");
+    ASSERT_EQ(left.size(), 5 * kRun);
+    EXPECT_TRUE(AllBytes(left.substr(0, 2 * kRun), 170));
+    EXPECT_EQ(left.substr(2 * kRun),
+              passesDone == 0 ? originals["f0.txt"].substr(2 * kRun) : std::string(3 * kRun, '\0'));
+    // Its last write was flushed.
+    const auto lastWrite = std::find(f0.rbegin(), f0.rend(), "WriteRepeated");
+    EXPECT_NE(std::find(f0.rbegin(), lastWrite, "Flush"), lastWrite);
+    const std::string line = passesDone == 0 ? "overwriting broke off in pass 1 of 2, not deleted."
+                                             : "partly overwritten (1 of 2 passes), not deleted.";
+    EXPECT_NE(p.report.txbText.text().find("\r\nf0.txt (655,360 bytes): " + line + "\r\n"), std::string::npos)
+        << p.report.txbText.text();
+    EXPECT_NE(p.report.txbText.text().find("Purge operation was stopped."), std::string::npos);
+    // The others, wherever the cut found them, are as their lines say.
+    ExpectReportMatchesDisk(p, originals);
+  }
 }
 
 }  // namespace
