@@ -67,12 +67,13 @@ struct Timing {
 Timing Ours(const std::string& volume) {
   nulvane::platform::PosixFileSystem fileSystem;
   nulvane::platform::Random random;
-  const std::string folder = volume + "/_nv_free1";
-  fileSystem.MakeFolder(folder);
+  const nulvane::platform::FolderHandle root = fileSystem.OpenFolder(volume);
+  nulvane::support::FolderServices::OwnFolder folder{root, "_nv_free1",
+                                                     fileSystem.MakeFolderAt(*root, "_nv_free1")};
   const std::int64_t cluster = fileSystem.QueryDisk(volume).clusterSize;
   Timing timing;
   const Clock::time_point start = Clock::now();
-  nulvane::engine::FreeSpaceFill fill(fileSystem, random, folder, "_nv_free");
+  nulvane::engine::FreeSpaceFill fill(fileSystem, random, std::move(folder), "_nv_free");
   const auto result = fill.Fill(cluster, [](std::int64_t) { return true; });
   timing.fill = Seconds(start);
   std::string problem;

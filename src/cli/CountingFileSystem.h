@@ -29,21 +29,53 @@ class CountingFileSystem final : public platform::FileSystem {
     return bytes;
   }
 
+  platform::FolderHandle OpenFolder(const std::string& path) override { return real_.OpenFolder(path); }
+  platform::FolderHandle OpenSubfolder(const platform::Folder& parent, const std::string& name) override {
+    return real_.OpenSubfolder(parent, name);
+  }
+  std::vector<platform::DirEntry> List(const platform::Folder& folder, bool withSizes) override {
+    return real_.List(folder, withSizes);
+  }
+  platform::FileStatus StatusAt(const platform::Folder& folder, const std::string& name) override {
+    return real_.StatusAt(folder, name);
+  }
+  platform::File OpenForWritingAt(const platform::Folder& folder, const std::string& name) override {
+    return real_.OpenForWritingAt(folder, name);
+  }
+  platform::File CreateNewFileAt(const platform::Folder& folder, const std::string& name) override {
+    return real_.CreateNewFileAt(folder, name);
+  }
+  platform::File CreateUnnamedFile(const platform::Folder& folder) override {
+    return real_.CreateUnnamedFile(folder);
+  }
+  void SetAttributesAt(const platform::Folder& folder, const std::string& name,
+                       const platform::FileAttributes& attributes) override {
+    real_.SetAttributesAt(folder, name, attributes);
+  }
+  void SetAttributes(const platform::File& file, const platform::FileAttributes& attributes) override {
+    real_.SetAttributes(file, attributes);
+  }
+  bool RemoveFileAt(const platform::Folder& folder, const std::string& name,
+                    const platform::FileIdentity* expected, platform::File* open) override {
+    return real_.RemoveFileAt(folder, name, expected, open);
+  }
+  platform::FolderHandle MakeFolderAt(const platform::Folder& parent, const std::string& name) override {
+    return real_.MakeFolderAt(parent, name);
+  }
+  bool RemoveFolderAt(const platform::Folder& parent, const std::string& name,
+                      const platform::FileIdentity* expected) override {
+    return real_.RemoveFolderAt(parent, name, expected);
+  }
+  void FlushVolume(const platform::Folder& folder) override { real_.FlushVolume(folder); }
+  platform::File LockFolder(const platform::Folder& folder) override { return real_.LockFolder(folder); }
+
   platform::File OpenForWriting(const std::string& path) override { return real_.OpenForWriting(path); }
   platform::File OpenForReading(const std::string& path) override { return real_.OpenForReading(path); }
   platform::File CreateFile(const std::string& path) override { return real_.CreateFile(path); }
   platform::File CreateNewFile(const std::string& path) override { return real_.CreateNewFile(path); }
-  platform::File CreateUnnamedFile(const std::string& folder) override {
-    return real_.CreateUnnamedFile(folder);
-  }
   std::string RealPath(const std::string& path) override { return real_.RealPath(path); }
   platform::FileStatus Status(const std::string& path) override { return real_.Status(path); }
   platform::FileStatus Status(const platform::File& file) override { return real_.Status(file); }
-  platform::FileAttributes Attributes(const std::string& path) override { return real_.Attributes(path); }
-  void SetReadOnly(const std::string& path, bool readOnly) override { real_.SetReadOnly(path, readOnly); }
-  void SetAttributes(const std::string& path, const platform::FileAttributes& attributes) override {
-    real_.SetAttributes(path, attributes);
-  }
   void WriteAt(const platform::File& file, const void* data, std::size_t size, std::int64_t offset) override {
     real_.WriteAt(file, data, size, offset);
     Count(file, static_cast<std::int64_t>(size));
@@ -61,7 +93,6 @@ class CountingFileSystem final : public platform::FileSystem {
     real_.WriteBack(file, offset, length);
   }
   void FlushFolder(const std::string& path) override { real_.FlushFolder(path); }
-  void FlushVolume(const std::string& folder) override { real_.FlushVolume(folder); }
   void SetLength(const platform::File& file, std::int64_t length) override { real_.SetLength(file, length); }
   void SetTimes(const platform::File& file, const platform::FileTimes& times) override {
     real_.SetTimes(file, times);
@@ -77,15 +108,7 @@ class CountingFileSystem final : public platform::FileSystem {
   }
   void Remove(const std::string& path) override { real_.Remove(path); }
   void Rename(const std::string& from, const std::string& to) override { real_.Rename(from, to); }
-  std::vector<platform::DirEntry> ListFolder(const std::string& path) override {
-    return real_.ListFolder(path);
-  }
-  std::vector<platform::DirEntry> ListFolderWithSizes(const std::string& path) override {
-    return real_.ListFolderWithSizes(path);
-  }
   void MakeFolder(const std::string& path) override { real_.MakeFolder(path); }
-  void RemoveFolder(const std::string& path) override { real_.RemoveFolder(path); }
-  platform::File LockFolder(const std::string& path) override { return real_.LockFolder(path); }
   std::string VolumeOf(const std::string& path) override { return real_.VolumeOf(path); }
   std::vector<platform::Volume> Volumes() override { return real_.Volumes(); }
   platform::DiskSpace QueryDisk(const std::string& volume) override { return real_.QueryDisk(volume); }

@@ -73,7 +73,9 @@ int ListCommand::Execute(CliProgram& program) {
 
   // A question answered No or Cancel at the terminal ends the command without a listing, as in the window.
   if (StopRequested() || (!ran && ui.refusalsAnswered() > refusalsBefore)) return kCancelled;
-  if (ui.errorsShown() > 0 || output.fileFailed()) return kSomeNotDone;
+  // Folders too deep to reach were not listed.
+  if (ui.errorsShown() > 0 || output.fileFailed() || (ran && program.report.lngNumFoldersNotReached > 0))
+    return kSomeNotDone;
   return kAllDone;
 }
 

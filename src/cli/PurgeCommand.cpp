@@ -301,6 +301,8 @@ int PurgeCommand::Execute(CliProgram& program) {
                            ui.cancelsAnswered() > cancelsBefore))
       cancelled = true;
     failed += std::max<long>(0, report.lngNumFilesProcessed - report.lngNumFilesPurged - run.declined);
+    // What lies in folders the run could not reach was chosen and is not purged.
+    failed += report.lngNumFoldersNotReached;
     if (cancelled) break;
   }
   ui.OnYield({});

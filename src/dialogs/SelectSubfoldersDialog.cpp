@@ -99,10 +99,10 @@ void SelectSubfoldersDialog::Activate() {
   support::EnsureTrailingBackslash(strTopFolder);
   std::string error;
   std::vector<platform::DirEntry> entries;
+  platform::FolderHandle top;
   try {
-    std::string listed = strTopFolder;
-    support::StripTrailingBackslashes(listed);
-    entries = fileSystem_.ListFolder(listed);
+    top = fileSystem_.OpenFolder(strTopFolder);
+    entries = fileSystem_.List(*top);
   } catch (const platform::PlatformError& failure) {
     error = "Error: " + failure.description;  // as the subfolder count words it
   } catch (const std::bad_alloc&) {
@@ -117,7 +117,7 @@ void SelectSubfoldersDialog::Activate() {
   for (const platform::DirEntry& entry : entries) {
     // Links and other file systems mounted here are not subfolders that a purge would enter.
     if (entry.kind != platform::FileKind::Directory) continue;
-    rows_.push_back(ReadRow(entry.name));
+    rows_.push_back(ReadRow(*top, entry.name));
     ui_.Yield();
     if (cancelled_ || !IsVisible()) return;
   }
@@ -164,16 +164,18 @@ void SelectSubfoldersDialog::Activate() {
   NotifyChanged();
 }
 
-SelectSubfoldersDialog::Row SelectSubfoldersDialog::ReadRow(const std::string& name) {
+SelectSubfoldersDialog::Row SelectSubfoldersDialog::ReadRow(const platform::Folder& top,
+                                                            const std::string& name) {
   Row row;
   row.name = name;
   row.text = name + " {";
-  const std::string path = strTopFolder + name;
   // Counted as a purge finds them: regular files, and folders on the same file system. Sizes come with
   // the listing, read relative to the folder, so a large top folder reads about as fast as du.
+  platform::FolderHandle folder;
   std::vector<platform::DirEntry> entries;
   try {
-    entries = blnOmitTotalFilesize ? fileSystem_.ListFolder(path) : fileSystem_.ListFolderWithSizes(path);
+    folder = fileSystem_.OpenSubfolder(top, name);
+    entries = fileSystem_.List(*folder, !blnOmitTotalFilesize);
   } catch (const platform::PlatformError& error) {
     row.empty = true;
     row.text += error.description + "}";
@@ -204,7 +206,7 @@ SelectSubfoldersDialog::Row SelectSubfoldersDialog::ReadRow(const std::string& n
     } else {
       double walked = 0;
       bool limitReached = false;
-      if (WalkTree(path, entries, walked, limitReached)) {
+      if (WalkTree(folder, entries, walked, limitReached)) {
         sizeText = (limitReached ? "over " : "") + support::FormatSize(walked, 1);
         row.size = walked;
       } else {
@@ -217,20 +219,21 @@ SelectSubfoldersDialog::Row SelectSubfoldersDialog::ReadRow(const std::string& n
   return row;
 }
 
-bool SelectSubfoldersDialog::WalkTree(const std::string& path, const std::vector<platform::DirEntry>& entries,
-                                      double& bytes, bool& limitReached) {
+bool SelectSubfoldersDialog::WalkTree(const platform::FolderHandle& folder,
+                                      const std::vector<platform::DirEntry>& entries, double& bytes,
+                                      bool& limitReached) {
   // Depth first, each folder's files before its subfolders, until kTreeWalkLimit files are counted; an
-  // explicit stack, so a deep tree cannot exhaust the call stack.
+  // explicit stack of held folders, so a deep tree cannot exhaust the call stack.
   struct Level {
-    std::string path;
+    platform::FolderHandle folder;
     std::vector<std::string> subfolders;
     std::size_t next = 0;
   };
   std::vector<Level> stack;
   std::int32_t count = 0;
   // Counts a listed folder's files and pushes it; false once the limit is reached.
-  const auto take = [&](const std::string& folder, const std::vector<platform::DirEntry>& listed) {
-    Level level{folder, {}, 0};
+  const auto take = [&](const platform::FolderHandle& held, const std::vector<platform::DirEntry>& listed) {
+    Level level{held, {}, 0};
     for (const platform::DirEntry& entry : listed) {
       if (entry.kind == platform::FileKind::Directory) {
         level.subfolders.push_back(entry.name);
@@ -242,7 +245,7 @@ bool SelectSubfoldersDialog::WalkTree(const std::string& path, const std::vector
     stack.push_back(std::move(level));
     return true;
   };
-  limitReached = !take(path, entries);
+  limitReached = !take(folder, entries);
   try {
     while (!limitReached && !stack.empty()) {
       Level& top = stack.back();
@@ -250,13 +253,17 @@ bool SelectSubfoldersDialog::WalkTree(const std::string& path, const std::vector
         stack.pop_back();
         continue;
       }
-      const std::string child = top.path + platform::kPathSeparator + top.subfolders[top.next++];
+      platform::FolderHandle child;
       std::vector<platform::DirEntry> listed;
       try {
-        listed = fileSystem_.ListFolderWithSizes(child);
+        child = fileSystem_.OpenSubfolder(*top.folder, top.subfolders[top.next++]);
+        listed = fileSystem_.List(*child, true);
       } catch (const platform::PlatformError& error) {
-        // A subfolder removed since its parent was listed holds nothing.
-        if (error.number == platform::kErrorFileNotFound) continue;
+        // A subfolder removed since its parent was listed holds nothing, and one mounted on since is no part
+        // of the tree.
+        if (error.number == platform::kErrorFileNotFound ||
+            error.number == platform::ErrorNumberFromErrno(EXDEV))
+          continue;
         throw;
       }
       limitReached = !take(child, listed);

@@ -101,11 +101,12 @@ class SelectSubfoldersDialog : public platform::Dialog {
   void Activate() override;
 
  private:
-  Row ReadRow(const std::string& name);
-  // Sums the sizes of the files in the tree of `path` (whose own entries are given) up to the walk's
+  // The subfolder `name` of the top folder, which is held, read relative to it.
+  Row ReadRow(const platform::Folder& top, const std::string& name);
+  // Sums the sizes of the files in the tree of the folder (whose own entries are given) up to the walk's
   // limit; false when a folder of the tree cannot be read.
-  bool WalkTree(const std::string& path, const std::vector<platform::DirEntry>& entries, double& bytes,
-                bool& limitReached);
+  bool WalkTree(const platform::FolderHandle& folder, const std::vector<platform::DirEntry>& entries,
+                double& bytes, bool& limitReached);
   void ShowPage();
   void UpdateCountLabel();
   void RequestFocus(Focus target);

@@ -65,7 +65,7 @@ void SpecifyFilesDialog::RefreshFileList() {
   File.selected = -1;
   std::vector<platform::DirEntry> entries;
   try {
-    entries = fileSystem_.ListFolder(strFolder);
+    entries = fileSystem_.List(*fileSystem_.OpenFolder(strFolder));
   } catch (const platform::PlatformError&) {
     return;  // an unreadable folder shows an empty list
   }

@@ -59,6 +59,10 @@ std::string FileDateText(platform::FileSystem& fileSystem, const std::string& pa
   } catch (const PlatformError&) {
     return {};
   }
+  return FileDateText(status, withTime);
+}
+
+std::string FileDateText(const platform::FileStatus& status, bool withTime) {
   if (status.kind == platform::FileKind::Missing) return {};
   const std::time_t seconds = static_cast<std::time_t>(status.times.modification.seconds);
   const std::optional<std::tm> converted = platform::LocalTime(seconds);

@@ -24,6 +24,8 @@ int SetFileTimes(platform::FileSystem& fileSystem, const std::string& path, cons
 // The file's last-modified date (and, with `withTime`, its time "hh:mm:ss") in local time; empty for an
 // empty path, a missing file or an error.
 std::string FileDateText(platform::FileSystem& fileSystem, const std::string& path, bool withTime);
+// The same from a look already taken at the file (a walk's, relative to the folder it holds).
+std::string FileDateText(const platform::FileStatus& status, bool withTime);
 
 // `path` followed by the smallest number 1, 2, 3, ... for which nothing of that name exists. Throws
 // PlatformError when the names cannot be examined.

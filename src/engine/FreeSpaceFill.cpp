@@ -24,10 +24,11 @@ bool IsTooLarge(const platform::PlatformError& error) {
 
 }  // namespace
 
-FreeSpaceFill::FreeSpaceFill(platform::FileSystem& fileSystem, platform::Random& random, std::string folder,
-                             std::string stub)
+FreeSpaceFill::FreeSpaceFill(platform::FileSystem& fileSystem, platform::Random& random,
+                             support::FolderServices::OwnFolder folder, std::string stub)
     : fileSystem_(fileSystem), random_(random), folder_(std::move(folder)), stub_(std::move(stub)) {
-  while (folder_.size() > 1 && folder_.back() == platform::kPathSeparator) folder_.pop_back();
+  if (folder_) path_ = folder_.folder->Path();
+  while (path_.size() > 1 && path_.back() == platform::kPathSeparator) path_.pop_back();
 }
 
 FreeSpaceFill::~FreeSpaceFill() {
@@ -43,7 +44,7 @@ platform::File FreeSpaceFill::NewFile(bool& named) {
   if (unnamedPossible_) {
     try {
       named = false;
-      return fileSystem_.CreateUnnamedFile(folder_);
+      return fileSystem_.CreateUnnamedFile(*folder_.folder);
     } catch (const platform::PlatformError& error) {
       if (IsFull(error)) throw;
       // Not offered by this file system, or out of descriptors: named files from here on.
@@ -52,10 +53,10 @@ platform::File FreeSpaceFill::NewFile(bool& named) {
   }
   named = true;
   for (std::size_t number = named_.size() + 1;; ++number) {
-    const std::string path = folder_ + platform::kPathSeparator + stub_ + std::to_string(number);
+    const std::string name = stub_ + std::to_string(number);
     try {
-      platform::File file = fileSystem_.CreateNewFile(path);
-      named_.push_back(path);
+      platform::File file = fileSystem_.CreateNewFileAt(*folder_.folder, name);
+      named_.push_back(name);
       return file;
     } catch (const platform::PlatformError& error) {
       // Something else took the name since: the next number.
@@ -177,51 +178,55 @@ bool FreeSpaceFill::Clear(std::string& problem) {
   problem.clear();
   // Closing an unnamed file gives its space back.
   unnamed_.clear();
+  if (!folder_) return true;
+  const platform::Folder& folder = *folder_.folder;
   std::size_t left = 0;
   std::string lastError;
-  for (const std::string& path : named_) {
+  const auto gone = [this](const platform::Folder& in, const std::string& name) {
+    try {
+      return fileSystem_.StatusAt(in, name).kind == platform::FileKind::Missing;
+    } catch (const platform::PlatformError&) {
+      return false;
+    }
+  };
+  for (const std::string& name : named_) {
     for (int attempt = 1; attempt <= kDeleteAttempts; ++attempt) {
       try {
-        fileSystem_.Remove(path);
+        fileSystem_.RemoveFileAt(folder, name, nullptr);
         break;
       } catch (const platform::PlatformError& error) {
         lastError = error.description;
-        bool gone = false;
-        try {
-          gone = fileSystem_.Status(path).kind == platform::FileKind::Missing;
-        } catch (const platform::PlatformError&) {
-        }
-        if (gone) break;
+        if (gone(folder, name)) break;
         if (attempt == kDeleteAttempts) ++left;
       }
     }
   }
   named_.clear();
+  // The lock keeps the folder itself from going on Windows.
+  folder_.lock = platform::File();
   bool folderGone = false;
   for (int attempt = 1; attempt <= kDeleteAttempts && !folderGone; ++attempt) {
     try {
-      fileSystem_.RemoveFolder(folder_);
-      folderGone = true;
+      // Only while the name still names the fill's folder: another folder that took it is not ours.
+      folderGone = fileSystem_.RemoveFolderAt(*folder_.parent, folder_.name, &folder.Identity());
+      if (!folderGone) break;
     } catch (const platform::PlatformError& error) {
       if (lastError.empty()) lastError = error.description;
-      try {
-        folderGone = fileSystem_.Status(folder_).kind == platform::FileKind::Missing;
-      } catch (const platform::PlatformError&) {
-      }
+      folderGone = gone(*folder_.parent, folder_.name);
     }
   }
-  const std::size_t slash = folder_.find_last_of(platform::kPathSeparator);
   try {
     // The volume is full until the file system has taken the deletions in.
-    fileSystem_.FlushVolume(slash == 0 ? "/" : folder_.substr(0, slash));
+    fileSystem_.FlushVolume(folder);
   } catch (const platform::PlatformError&) {
   }
   if (folderGone) return true;
-  const std::string folder = support::DisplayName(folder_);
-  problem = left > 0 ? "The folder " + folder + " still holds " + std::to_string(left) +
+  const std::string shown = support::DisplayName(path_);
+  if (lastError.empty()) lastError = "another folder has taken its name";
+  problem = left > 0 ? "The folder " + shown + " still holds " + std::to_string(left) +
                            (left == 1 ? " file" : " files") + " of random bytes that could not be deleted (" +
                            lastError + "): delete that folder to give the space back."
-                     : "The folder " + folder + " could not be removed (" + lastError + ").";
+                     : "The folder " + shown + " could not be removed (" + lastError + ").";
   return false;
 }
 

@@ -8,6 +8,7 @@
 #include "platform/File.h"
 #include "platform/FileSystem.h"
 #include "platform/Random.h"
+#include "support/FolderServices.h"
 
 namespace nulvane::engine {
 
@@ -35,9 +36,11 @@ class FreeSpaceFill {
   // terabytes still needs few descriptors.
   static constexpr std::int64_t kFileLimit = std::int64_t{64} << 30;
 
-  // `folder` exists and belongs to the fill from now on. Named files are `stub` followed by a number.
-  FreeSpaceFill(platform::FileSystem& fileSystem, platform::Random& random, std::string folder,
-                std::string stub);
+  // `folder` exists, is held, and belongs to the fill from now on: its files are made and deleted in it,
+  // and it is removed from the folder above only while its name still names it. Named files are `stub`
+  // followed by a number.
+  FreeSpaceFill(platform::FileSystem& fileSystem, platform::Random& random,
+                support::FolderServices::OwnFolder folder, std::string stub);
   ~FreeSpaceFill();
   FreeSpaceFill(const FreeSpaceFill&) = delete;
   FreeSpaceFill& operator=(const FreeSpaceFill&) = delete;
@@ -46,7 +49,8 @@ class FreeSpaceFill {
   // Deletes every file written and the folder. False when something stayed; `problem` then names it.
   bool Clear(std::string& problem);
 
-  const std::string& folder() const { return folder_; }
+  // The folder's path, for display.
+  const std::string& folder() const { return path_; }
   // Files written so far, with and without names.
   std::size_t files() const { return unnamed_.size() + named_.size(); }
 
@@ -60,7 +64,8 @@ class FreeSpaceFill {
 
   platform::FileSystem& fileSystem_;
   platform::Random& random_;
-  std::string folder_;
+  support::FolderServices::OwnFolder folder_;
+  std::string path_;
   std::string stub_;
   std::vector<unsigned char> buffer_;
   std::uint64_t sector_ = 0;

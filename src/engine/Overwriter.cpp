@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <tuple>
 
 #include "engine/FileProcedures.h"
 #include "engine/PurgeEngine.h"
@@ -57,7 +58,7 @@ Overwriter::Overwriter(platform::FileSystem& fileSystem, Pacer& pacer, platform:
     : fileSystem_(fileSystem), pacer_(pacer), random_(random) {}
 
 std::int16_t Overwriter::Purge(const PurgeRequest& request) {
-  if (request.path.empty()) return kEmptyPath;
+  if (!request.folder || request.name.empty()) return kEmptyPath;
   // Not even opened (opening may clear the read-only attribute).
   if (pacer_.CutShort()) return kCutShortUnwritten;
   platform::File file;
@@ -91,7 +92,7 @@ std::int16_t Overwriter::Purge(const PurgeRequest& request) {
     return code;
   }
   if (!request.deleteAfter || !Overwrote(code) || cutInCall_) return code;
-  return CloseAndDelete(file, request.path, code, {opened.device, opened.inode});
+  return CloseAndDelete(file, *request.folder, request.name, code, opened.Identity());
 }
 
 bool Overwriter::Overwrote(std::int16_t code) {
@@ -99,15 +100,16 @@ bool Overwriter::Overwrote(std::int16_t code) {
          code != kCutShortUnwritten;
 }
 
-std::int16_t Overwriter::CloseAndDelete(platform::File& file, const std::string& path, std::int16_t passCode,
+std::int16_t Overwriter::CloseAndDelete(platform::File& file, const platform::Folder& folder,
+                                        const std::string& name, std::int16_t passCode,
                                         const Identity& identity) {
-  // A file is deleted only once it is closed: Windows deletes no open file, and its data is flushed already,
-  // so a failure to close changes nothing that was written.
+  const bool deleted = DeleteWithRetries(folder, name, &file, &identity, true, true, true);
+  // Its data is flushed already, so a failure to close changes nothing that was written.
   try {
     file.Close();
   } catch (const PlatformError&) {
   }
-  if (DeleteWithRetries(path, &identity, true, true, true)) return passCode;
+  if (deleted) return passCode;
   return passCode != 0 ? passCode : kNotDeleted;
 }
 
@@ -117,7 +119,7 @@ std::int16_t Overwriter::Open(const PurgeRequest& request, platform::File& file,
   // checks is never written; a link is never followed to open it.
   lease_ = platform::WriteLease::Unavailable;
   try {
-    file = fileSystem_.OpenForWriting(request.path);
+    file = fileSystem_.OpenForWritingAt(*request.folder, request.name);
     // Before the length is read: while the lease is held, nobody else can make the file longer.
     lease_ = fileSystem_.TakeWriteLease(file);
     opened = fileSystem_.Status(file);
@@ -136,7 +138,9 @@ std::int16_t Overwriter::Open(const PurgeRequest& request, platform::File& file,
     if (!request.okReadOnly) return kReadOnlyNotPermitted;
     if (inUse) return kCannotOpenForWriting;
     try {
-      fileSystem_.SetReadOnly(request.path, false);
+      platform::FileAttributes writable = opened.attributes;
+      writable.readOnly = false;
+      fileSystem_.SetAttributes(file, writable);
     } catch (const PlatformError&) {
       // It is open for writing already.
     }
@@ -147,23 +151,26 @@ std::int16_t Overwriter::Open(const PurgeRequest& request, platform::File& file,
 
 std::int16_t Overwriter::OpenAfterLooking(const PurgeRequest& request, platform::File& file,
                                           platform::FileStatus& opened) {
-  const std::string& path = request.path;
-  const platform::FileStatus before = fileSystem_.Status(path);
+  const platform::Folder& folder = *request.folder;
+  const platform::FileStatus before = fileSystem_.StatusAt(folder, request.name);
   if (before.kind == FileKind::Missing) platform::ThrowErrno(ENOENT);
-  // A link is never followed and a device or pipe is never written.
+  // A link is never followed, a file bound onto the name is not this folder's, and a device or pipe is
+  // never written.
   if (before.kind != FileKind::Regular) return kCannotOpenForWriting;
   if (before.linkCount > 1) return kHasOtherNames;
   if (before.attributes.readOnly) {
     if (!request.okReadOnly) return kReadOnlyNotPermitted;
     try {
-      fileSystem_.SetReadOnly(path, false);
+      platform::FileAttributes writable = before.attributes;
+      writable.readOnly = false;
+      fileSystem_.SetAttributesAt(folder, request.name, writable);
     } catch (const PlatformError&) {
       // Opening for writing below tells whether clearing mattered.
     }
   }
   if (before.attributes.system && !request.okSystem) return kSystemNotPermitted;
   try {
-    file = fileSystem_.OpenForWriting(path);
+    file = fileSystem_.OpenForWritingAt(folder, request.name);
   } catch (const PlatformError&) {
     return kCannotOpenForWriting;
   }
@@ -179,7 +186,8 @@ std::int16_t Overwriter::OpenAfterLooking(const PurgeRequest& request, platform:
 std::int16_t Overwriter::OverwriteFile(const std::string& path, int purgeType, int repetitions,
                                        bool deleteAfter, std::int32_t clusterSize) {
   if (path.empty()) return kEmptyPath;
-  platform::File file = fileSystem_.OpenForWriting(path);
+  const auto [folder, name] = platform::OpenParentOf(fileSystem_, path);
+  platform::File file = fileSystem_.OpenForWritingAt(*folder, name);
   lease_ = fileSystem_.TakeWriteLease(file);
   if (lease_ == platform::WriteLease::InUse) return kCannotOpenForWriting;
   const platform::FileStatus status = fileSystem_.Status(file);
@@ -189,7 +197,7 @@ std::int16_t Overwriter::OverwriteFile(const std::string& path, int purgeType, i
     return code;
   }
   if (!deleteAfter || !Overwrote(code) || cutInCall_) return code;
-  return CloseAndDelete(file, path, code, {status.device, status.inode});
+  return CloseAndDelete(file, *folder, name, code, status.Identity());
 }
 
 std::int16_t Overwriter::OverwriteTelling(platform::File& file, std::int64_t length, int purgeType,
@@ -235,7 +243,8 @@ std::int16_t Overwriter::WritePatternPass(const std::string& path, int patternCo
   if (PatternBuffer(patternCode).size() != static_cast<std::size_t>(clusterSize)) {
     BuildPatternBuffers(clusterSize);
   }
-  platform::File file = fileSystem_.OpenForWriting(path);
+  const auto [folder, name] = platform::OpenParentOf(fileSystem_, path);
+  platform::File file = fileSystem_.OpenForWritingAt(*folder, name);
   lease_ = fileSystem_.TakeWriteLease(file);
   if (lease_ == platform::WriteLease::InUse) return kCannotOpenForWriting;
   wrote_ = false;
@@ -339,52 +348,69 @@ const std::vector<unsigned char>& Overwriter::PatternBuffer(int patternCode) con
 
 bool Overwriter::DeleteFileForced(const std::string& path, bool clearHidden, bool clearReadOnly,
                                   bool clearSystem) {
-  return DeleteWithRetries(path, nullptr, clearHidden, clearReadOnly, clearSystem);
+  platform::FolderHandle folder;
+  std::string name;
+  try {
+    std::tie(folder, name) = platform::OpenParentOf(fileSystem_, path);
+  } catch (const PlatformError& error) {
+    // No folder, no file: gone.
+    return error.number == platform::kErrorFileNotFound || error.number == platform::kErrorPathNotFound;
+  }
+  return DeleteFileForced(*folder, name, clearHidden, clearReadOnly, clearSystem);
 }
 
-bool Overwriter::IsGone(const std::string& path) {
+bool Overwriter::DeleteFileForced(const platform::Folder& folder, const std::string& name, bool clearHidden,
+                                  bool clearReadOnly, bool clearSystem) {
+  return DeleteWithRetries(folder, name, nullptr, nullptr, clearHidden, clearReadOnly, clearSystem);
+}
+
+bool Overwriter::IsGone(const platform::Folder& folder, const std::string& name) {
   try {
-    return fileSystem_.Status(path).kind == FileKind::Missing;
+    return fileSystem_.StatusAt(folder, name).kind == FileKind::Missing;
   } catch (const PlatformError&) {
     return false;
   }
 }
 
-bool Overwriter::DeleteWithRetries(const std::string& path, const Identity* identity, bool clearHidden,
+bool Overwriter::DeleteWithRetries(const platform::Folder& folder, const std::string& name,
+                                   platform::File* open, const Identity* identity, bool clearHidden,
                                    bool clearReadOnly, bool clearSystem) {
   int failures = 0;
   bool cleared = false;
   for (;;) {
     platform::FileStatus now;
     try {
-      now = fileSystem_.Status(path);
+      now = fileSystem_.StatusAt(folder, name);
     } catch (const PlatformError&) {
       return false;
     }
     if (now.kind == FileKind::Missing) return true;
     // The name was given to another file since it was overwritten: that one is not ours to delete.
-    if (identity != nullptr && (now.device != identity->device || now.inode != identity->inode)) return false;
-    // The attributes asked for are cleared once, from the look just taken. Where the platform keeps no
-    // hidden or system attribute (a leading dot is part of the name), clearing them changes nothing.
+    if (identity != nullptr && now.Identity() != *identity) return false;
+    // The attributes asked for are cleared once, from the look just taken, on the open file where there
+    // is one. Where the platform keeps no hidden or system attribute (a leading dot is part of the name),
+    // clearing them changes nothing.
     if (!cleared) {
       cleared = true;
       platform::FileAttributes attributes = now.attributes;
-      const bool readOnly = clearReadOnly && attributes.readOnly;
-      const bool others = (clearHidden && attributes.hidden) || (clearSystem && attributes.system);
+      const bool change = (clearReadOnly && attributes.readOnly) || (clearHidden && attributes.hidden) ||
+                          (clearSystem && attributes.system);
+      if (clearReadOnly) attributes.readOnly = false;
       if (clearHidden) attributes.hidden = false;
       if (clearSystem) attributes.system = false;
       try {
-        if (readOnly) fileSystem_.SetReadOnly(path, false);
-        attributes.readOnly = attributes.readOnly && !readOnly;
-        if (others) fileSystem_.SetAttributes(path, attributes);
+        if (change && open != nullptr && open->IsOpen()) {
+          fileSystem_.SetAttributes(*open, attributes);
+        } else if (change) {
+          fileSystem_.SetAttributesAt(folder, name, attributes);
+        }
       } catch (const PlatformError&) {
       }
     }
     try {
-      fileSystem_.Remove(path);
-      return true;
+      return fileSystem_.RemoveFileAt(folder, name, identity, open);
     } catch (const PlatformError&) {
-      if (IsGone(path)) return true;
+      if (IsGone(folder, name)) return true;
       if (++failures > kDeleteRetries) return false;
       pacer_.Wait(kDeleteWaitMilliseconds);
     }

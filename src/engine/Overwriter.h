@@ -14,6 +14,11 @@ namespace nulvane::engine {
 // One PurgeFile call with everything decided beforehand by the thread that owns the program's tables, so
 // that any thread can carry it out.
 struct PurgeRequest {
+  // The folder the walk holds and the file's name in it: the file is reached through them alone, wherever
+  // the folder hangs by the time a pass runs.
+  platform::FolderHandle folder;
+  std::string name;
+  // The file's path as the walk reached it: for the user's eyes, and for the rule on long paths' times.
   std::string path;
   int purgeType = 0;
   int repetitions = 1;
@@ -24,7 +29,7 @@ struct PurgeRequest {
   std::int32_t clusterSize = 0;
   // Give a file that is kept its length and times back (the speed test's dummy files keep what they got).
   bool restore = true;
-  // The file as the walk found it: anything else found under the path is left alone. 0: not known.
+  // The file as the walk found it: anything else found under the name is left alone. 0: not known.
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
 };
@@ -66,13 +71,12 @@ class Overwriter {
   void BuildPatternBuffers(std::int32_t clusterSize);
   const std::vector<unsigned char>& PatternBuffer(int patternCode) const;
   bool DeleteFileForced(const std::string& path, bool clearHidden, bool clearReadOnly, bool clearSystem);
+  // The same for the entry `name` of a held folder.
+  bool DeleteFileForced(const platform::Folder& folder, const std::string& name, bool clearHidden,
+                        bool clearReadOnly, bool clearSystem);
 
  private:
-  struct Identity {
-    std::uint64_t device = 0;
-    std::uint64_t inode = 0;
-    friend bool operator==(const Identity&, const Identity&) = default;
-  };
+  using Identity = platform::FileIdentity;
 
   // Opens the file and checks it; 0 when it may be written, else the code that keeps it from that.
   std::int16_t Open(const PurgeRequest& request, platform::File& file, platform::FileStatus& opened);
@@ -87,17 +91,18 @@ class Overwriter {
   // False for the codes that end a purge before anything is written, and for a pass cut short: a file not
   // overwritten in full is never deleted.
   static bool Overwrote(std::int16_t code);
-  // Closes the overwritten file and deletes it while the path still names it.
-  std::int16_t CloseAndDelete(platform::File& file, const std::string& path, std::int16_t passCode,
-                              const Identity& identity);
+  // Deletes the overwritten file while its name still names it, and closes it.
+  std::int16_t CloseAndDelete(platform::File& file, const platform::Folder& folder, const std::string& name,
+                              std::int16_t passCode, const Identity& identity);
   std::int16_t WritePattern(platform::File& file, int patternCode, std::int32_t clusterSize);
   // Whether another program has taken the file up since it was opened: it broke the lease or, where no
   // lease could be had, changed the length (asked once a pattern is flushed).
   bool TakenOverByAnother(const platform::File& file, bool patternFlushed);
-  // With `identity`, deletes only while the path still names the file that was overwritten.
-  bool DeleteWithRetries(const std::string& path, const Identity* identity, bool clearHidden,
-                         bool clearReadOnly, bool clearSystem);
-  bool IsGone(const std::string& path);
+  // With `identity`, deletes only while the name still names the file that was overwritten; `open` is that
+  // file while it is open.
+  bool DeleteWithRetries(const platform::Folder& folder, const std::string& name, platform::File* open,
+                         const Identity* identity, bool clearHidden, bool clearReadOnly, bool clearSystem);
+  bool IsGone(const platform::Folder& folder, const std::string& name);
 
   platform::FileSystem& fileSystem_;
   Pacer& pacer_;

@@ -66,21 +66,32 @@ bool PurgeEngine::PurgeFile(const std::string& path, int purgeType, int repetiti
   return resultCode >= 0;
 }
 
-PurgeRequest PurgeEngine::Request(const std::string& path, int purgeType, int repetitions, bool deleteAfter,
-                                  bool okReadOnly, bool okSystem, const std::string& drive) {
+PurgeRequest PurgeEngine::Request(platform::FolderHandle folder, const std::string& name, int purgeType,
+                                  int repetitions, bool deleteAfter, bool okReadOnly, bool okSystem,
+                                  const std::string& drive) {
   PurgeRequest request;
-  request.path = path;
+  if (folder) request.path = folder->PathOf(name);
+  request.name = name;
   request.purgeType = purgeType;
   request.repetitions = repetitions;
   request.deleteAfter = deleteAfter;
   request.okReadOnly = okReadOnly;
   request.okSystem = okSystem;
-  if (!path.empty())
+  if (folder && !name.empty())
     request.clusterSize =
-        clusterSizes_.GetClusterSize(drive.empty() ? support::DriveOf(fileSystem_, path) : drive);
+        clusterSizes_.GetClusterSize(drive.empty() ? support::DriveOf(fileSystem_, folder->Path()) : drive);
+  request.folder = std::move(folder);
   // The speed test's dummy files keep whatever the purge left.
   request.restore = !state_.blnPerformingSpeedTest;
   return request;
+}
+
+PurgeRequest PurgeEngine::Request(const std::string& path, int purgeType, int repetitions, bool deleteAfter,
+                                  bool okReadOnly, bool okSystem) {
+  if (path.empty()) return Request(nullptr, {}, purgeType, repetitions, deleteAfter, okReadOnly, okSystem);
+  auto [folder, name] = platform::OpenParentOf(fileSystem_, path);
+  return Request(std::move(folder), name, purgeType, repetitions, deleteAfter, okReadOnly, okSystem,
+                 support::DriveOf(fileSystem_, path));
 }
 
 std::int16_t PurgeEngine::Purge(const PurgeRequest& request) {
@@ -154,7 +165,8 @@ bool PurgeEngine::InOwnFolder(const std::string& loweredFolder,
   });
 }
 
-int PurgeEngine::ClassifyProtectedFile(const std::string& path, const platform::FileStatus* known) {
+int PurgeEngine::ClassifyProtectedFile(const std::string& path, const platform::FileStatus* known,
+                                       const platform::Folder* holder) {
   const std::string lowered = Lower(path);
   const std::size_t slash = lowered.find_last_of(platform::kPathSeparator);
   const std::string folder = slash == std::string::npos ? std::string() : lowered.substr(0, slash + 1);
@@ -164,8 +176,12 @@ int PurgeEngine::ClassifyProtectedFile(const std::string& path, const platform::
   // The program's folder and the swap files are recognised by what they are, not by how a path spells
   // them: "alias/own.dat" through a link to the program's folder, or "bin/../bin/own.dat", is still ours.
   const std::string folderPath = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-  // A walk classifies the files of one folder in a row: the folder is looked at once for all of them.
-  if (folderPath != lastFolder_) {
+  // A walk holds the folder, which is what it is; otherwise the files of one folder come in a row, and the
+  // folder is looked at once for all of them.
+  if (holder != nullptr) {
+    lastFolder_.clear();
+    lastFolderIdentity_ = Identity{holder->Identity().device, holder->Identity().inode};
+  } else if (folderPath != lastFolder_) {
     lastFolder_ = folderPath;
     lastFolderIdentity_ = IdentityOf(folderPath, true);
   }
@@ -223,6 +239,11 @@ void PurgeEngine::SetExtensionPermission(const std::string& extension, int permi
 bool PurgeEngine::DeleteFileForced(const std::string& path, bool clearHidden, bool clearReadOnly,
                                    bool clearSystem) {
   return overwriter_.DeleteFileForced(path, clearHidden, clearReadOnly, clearSystem);
+}
+
+bool PurgeEngine::DeleteFileForced(const platform::Folder& folder, const std::string& name, bool clearHidden,
+                                   bool clearReadOnly, bool clearSystem) {
+  return overwriter_.DeleteFileForced(folder, name, clearHidden, clearReadOnly, clearSystem);
 }
 
 std::int16_t PurgeEngine::ChangeFileSize(const std::string& path, std::int64_t size) {

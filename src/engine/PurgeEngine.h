@@ -38,10 +38,14 @@ class PurgeEngine {
   // A link or anything but a regular file is left alone with -2. Write failures throw PlatformError.
   bool PurgeFile(const std::string& path, int purgeType, int repetitions, bool deleteAfter, bool okReadOnly,
                  bool okSystem, std::int16_t& resultCode);
-  // The PurgeFile call as a worker thread can carry it out: cluster size and restoring decided here.
-  // `drive` is the path's volume when the caller knows it already.
+  // The PurgeFile call as a worker thread can carry it out, for the entry `name` of a folder a walk holds:
+  // cluster size and restoring decided here. `drive` is the folder's volume when the caller knows it.
+  PurgeRequest Request(platform::FolderHandle folder, const std::string& name, int purgeType, int repetitions,
+                       bool deleteAfter, bool okReadOnly, bool okSystem, const std::string& drive = {});
+  // The same for one file the caller names by its path: its folder is opened here, once. Throws when the
+  // folder cannot be opened.
   PurgeRequest Request(const std::string& path, int purgeType, int repetitions, bool deleteAfter,
-                       bool okReadOnly, bool okSystem, const std::string& drive = {});
+                       bool okReadOnly, bool okSystem);
   // Carries out a request here, with this engine's buffers and yields: the result code of PurgeFile.
   std::int16_t Purge(const PurgeRequest& request);
 
@@ -58,14 +62,18 @@ class PurgeEngine {
 
   // 0; 1 in the program's folder or the folder it reads its data from; 2 page or swap file; 3 a file with
   // other names (hard links); 7 sensitive extension not yet allowed; 8 refused. `known` is the file's status
-  // when the caller has just read it. The folder's identity is read once for the files of one folder in a
+  // when the caller has just read it, `holder` the folder that holds it when a walk holds that (its identity
+  // is then the folder's); otherwise the folder's identity is read once for the files of one folder in a
   // row.
-  int ClassifyProtectedFile(const std::string& path, const platform::FileStatus* known = nullptr);
+  int ClassifyProtectedFile(const std::string& path, const platform::FileStatus* known = nullptr,
+                            const platform::Folder* holder = nullptr);
   void InitSensitiveExtensions(int permission);
   void SetExtensionPermission(const std::string& extension, int permission);
 
   // True when the file is gone: at most four delete attempts with a wait of 500 ms between them.
   bool DeleteFileForced(const std::string& path, bool clearHidden, bool clearReadOnly, bool clearSystem);
+  bool DeleteFileForced(const platform::Folder& folder, const std::string& name, bool clearHidden,
+                        bool clearReadOnly, bool clearSystem);
   std::int16_t ChangeFileSize(const std::string& path, std::int64_t size);
   bool FlushFile(const std::string& path);
 

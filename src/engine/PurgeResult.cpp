@@ -53,6 +53,10 @@ std::string EntryKindName(platform::FileKind kind) {
       return "a device";
     case platform::FileKind::MountPoint:
       return "a mount point";
+    case platform::FileKind::MountedFile:
+      return "a file mounted from elsewhere";
+    case platform::FileKind::Subvolume:
+      return "a subvolume";
     default:
       return "not a regular file";
   }

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <new>
 
 #include "dialogs/SelectSubfoldersDialog.h"
@@ -78,6 +79,8 @@ bool IsProgramsFolder(const std::string& folder) {
 struct FolderPurge::PendingFile : engine::PurgePipeline::File {
   std::string path;
   std::string folder;
+  platform::FolderHandle held;  // the folder that holds it, and its name there
+  std::string name;
   bool clean = true;    // every pass that came back purged
   bool failed = false;  // a pass failed and the user was told
 };
@@ -227,7 +230,20 @@ void FolderPurge::PurgeFolders() {
   engine_.InitSensitiveExtensions(0);
   firstFixedVolume_ = FirstFixedVolume();
   s.blnCountingOnly = true;
-  PurgeTreeRecursive2(top, 1, title);
+  // Held from the counting pass to the end of the purge pass: both work in the folder that was chosen,
+  // wherever it hangs by then.
+  struct Release {
+    platform::FolderHandle& folder;
+    ~Release() { folder.reset(); }
+  } release{topFolder_};
+  try {
+    topFolder_ = fileSystem_.OpenFolder(top);
+  } catch (const platform::PlatformError& error) {
+    ShowError(top, error.description);
+  } catch (const std::bad_alloc&) {
+    ShowError(top, platform::ErrorFromErrno(ENOMEM).description);
+  }
+  if (topFolder_) PurgeTreeRecursive2(topFolder_, 1, title);
   if (s.blnStop) {
     labels.message.caption.clear();
     host_.SetRunning(false);
@@ -264,7 +280,7 @@ void FolderPurge::PurgeFolders() {
   s.blnCountingOnly = false;
   cancelled_ = false;
   title_ = title;
-  PurgeTreeRecursive2(top, 1, title);
+  PurgeTreeRecursive2(topFolder_, 1, title);
   if (pipeline_) pipeline_->Finish();
   pipeline_.reset();
   labels.largeMessage.caption.clear();
@@ -497,9 +513,9 @@ bool FolderPurge::IsSkipped(const std::string& path, int protection) {
   return (extension == "sys" || extension == "swp") && IsOnFirstFixedVolume(path);
 }
 
-bool FolderPurge::IsGone(const std::string& path) {
+bool FolderPurge::IsGone(const platform::Folder& folder, const std::string& name) {
   try {
-    return fileSystem_.Status(path).kind == platform::FileKind::Missing;
+    return fileSystem_.StatusAt(folder, name).kind == platform::FileKind::Missing;
   } catch (const platform::PlatformError&) {
     return false;
   }
@@ -512,11 +528,11 @@ void FolderPurge::AbandonFolder(std::size_t files) {
   state_.lngFilesNotPurged += static_cast<std::int32_t>(files);
 }
 
-void FolderPurge::AbandonTree(const std::string& folder) {
+void FolderPurge::AbandonTree(const platform::FolderHandle& folder, int depth) {
   if (state_.blnCountingOnly) return;
   std::vector<platform::DirEntry> entries;
   try {
-    entries = fileSystem_.ListFolder(folder);
+    entries = fileSystem_.List(*folder);
   } catch (const platform::PlatformError&) {
     return;  // nothing that can be counted
   } catch (const std::bad_alloc&) {
@@ -524,18 +540,23 @@ void FolderPurge::AbandonTree(const std::string& folder) {
   }
   std::size_t files = 0;
   for (const platform::DirEntry& entry : entries) {
-    const std::string path = folder + kPathSeparator + entry.name;
     if (entry.kind == platform::FileKind::Directory) {
-      AbandonTree(path);
-    } else if (entry.kind == platform::FileKind::Regular) {
-      // Counted as the counting pass counted it: the program's own files and swap files were never to be
-      // purged.
-      platform::FileStatus status;
+      if (depth + 1 >= platform::kDeepestWalk) continue;
       try {
-        status = fileSystem_.Status(path);
+        AbandonTree(fileSystem_.OpenSubfolder(*folder, entry.name), depth + 1);
       } catch (const platform::PlatformError&) {
       }
-      if (!IsSkipped(path, engine_.ClassifyProtectedFile(path, &status))) ++files;
+    } else if (entry.kind == platform::FileKind::Regular) {
+      // Counted as the counting pass counted it: the program's own files and swap files were never to be
+      // purged, nor files bound onto a name.
+      platform::FileStatus status;
+      try {
+        status = fileSystem_.StatusAt(*folder, entry.name);
+      } catch (const platform::PlatformError&) {
+      }
+      if (status.kind == platform::FileKind::MountedFile) continue;
+      const std::string path = folder->PathOf(entry.name);
+      if (!IsSkipped(path, engine_.ClassifyProtectedFile(path, &status, folder.get()))) ++files;
     }
   }
   AbandonFolder(files);
@@ -545,14 +566,17 @@ void FolderPurge::ShowError(const std::string& path, const std::string& descript
   ui_.Message("Error", support::DisplayName(path) + "\r\n" + description, Buttons::Ok, Icon::Warning);
 }
 
-void FolderPurge::RemoveIfEmpty(const std::string& folder) {
+void FolderPurge::RemoveIfEmpty(const platform::Folder& parent, const std::string& name,
+                                const platform::Folder& folder) {
   try {
     // Anything left (a file that was not purged, a link, something new) keeps the folder; so does a folder
     // that cannot be read.
-    if (!fileSystem_.ListFolder(folder).empty()) return;
-    fileSystem_.RemoveFolder(folder);
+    if (!fileSystem_.List(folder).empty()) return;
+    // Another folder given its name meanwhile is not ours to remove: it stays, and is counted as one that
+    // could not be removed.
+    if (!fileSystem_.RemoveFolderAt(parent, name, &folder.Identity())) CountUp(state_.intFoldersNotRemoved);
   } catch (const platform::PlatformError&) {
-    if (!IsGone(folder)) CountUp(state_.intFoldersNotRemoved);
+    if (!IsGone(parent, name)) CountUp(state_.intFoldersNotRemoved);
   }
 }
 
@@ -578,7 +602,7 @@ void FolderPurge::Finished(PendingFile& file) {
           "\r\nOverwriting it broke off part way, so it may be partly overwritten; it was not deleted.";
     } catch (const platform::PlatformError& error) {
       // A file removed by someone else since the listing is neither purged nor left behind.
-      if (error.number == platform::kErrorFileNotFound && IsGone(file.path)) return;
+      if (error.number == platform::kErrorFileNotFound && IsGone(*file.held, file.name)) return;
       description = error.description;
     } catch (const std::bad_alloc&) {
       description = platform::ErrorFromErrno(ENOMEM).description;
@@ -591,31 +615,29 @@ void FolderPurge::Finished(PendingFile& file) {
     return;
   }
   const bool purged = file.clean && file.passesBack == file.passes;
-  if (file.failed && !IsGone(file.path)) CountUp(s.intFilesNotDeleted);
+  if (file.failed && !IsGone(*file.held, file.name)) CountUp(s.intFilesNotDeleted);
   ++s.lngFilesPurged;
   if (!purged) ++s.lngFilesNotPurged;
 }
 
-void FolderPurge::PurgeTreeRecursive2(const std::string& strDirPath, int intSelectedFolders,
-                                      const std::string& strCaption) {
+void FolderPurge::PurgeTreeRecursive2(const platform::FolderHandle& held, int intSelectedFolders,
+                                      const std::string& strCaption, int depth) {
   support::OperationState& s = state_;
   if (s.blnStop) return;
-  std::string folder = strDirPath;
-  support::EnsureTrailingBackslash(folder);
-  const std::string listed = WithoutTrailingSeparators(folder);
-  const bool isTop = folder == s.strTopLevelFolder;
+  const std::string& folder = held->Path();
+  const bool isTop = depth == 0;
   FolderPurgeLabels labels = host_.FolderPurgeLabelsOf();
 
   std::vector<std::string> files;
   std::vector<std::string> subfolders;
   try {
-    for (platform::DirEntry& entry : fileSystem_.ListFolder(listed)) {
+    for (platform::DirEntry& entry : fileSystem_.List(*held)) {
       if (entry.kind == platform::FileKind::Directory) {
         subfolders.push_back(std::move(entry.name));
       } else if (entry.kind == platform::FileKind::Regular) {
         files.push_back(std::move(entry.name));
       } else if (!isTop && !s.blnCountingOnly) {
-        // Links, pipes, devices and other file systems mounted here are never entered or written.
+        // Links, pipes, devices, mounts and subvolumes here are never entered or written.
         ++s.lngEntriesLeftAlone;
       }
     }
@@ -641,16 +663,21 @@ void FolderPurge::PurgeTreeRecursive2(const std::string& strDirPath, int intSele
       break;
     }
     if (cancelled_ || (s.blnStop && !AskToGoOnQuietly(progress, strCaption))) break;
-    const std::string path = folder + files[i];
+    const std::string path = held->PathOf(files[i]);
     s.strCurrentFilePath = path;
     try {
       platform::FileStatus status;
       try {
-        status = fileSystem_.Status(path);
+        status = fileSystem_.StatusAt(*held, files[i]);
       } catch (const platform::PlatformError&) {
         status = {};
       }
-      const int protection = engine_.ClassifyProtectedFile(path, &status);
+      // Another file bound onto the name is not this folder's: left alone, as a mount point is.
+      if (status.kind == platform::FileKind::MountedFile) {
+        if (!s.blnCountingOnly) ++s.lngEntriesLeftAlone;
+        continue;
+      }
+      const int protection = engine_.ClassifyProtectedFile(path, &status, held.get());
       if (IsSkipped(path, protection)) continue;
       if (s.blnCountingOnly) {
         ++s.lngFilesToPurge;
@@ -681,7 +708,7 @@ void FolderPurge::PurgeTreeRecursive2(const std::string& strDirPath, int intSele
         continue;
       }
       auto file = std::make_unique<PendingFile>();
-      file->request = engine_.Request(path, typeOfPurge_.GetPurgeType(), 1, true, true, true);
+      file->request = engine_.Request(held, files[i], typeOfPurge_.GetPurgeType(), 1, true, true, true);
       if (status.kind == platform::FileKind::Regular) {
         file->request.device = status.device;
         file->request.inode = status.inode;
@@ -689,13 +716,15 @@ void FolderPurge::PurgeTreeRecursive2(const std::string& strDirPath, int intSele
       file->passes = typeOfPurge_.GetNumberOfPasses();
       file->path = path;
       file->folder = folder;
+      file->held = held;
+      file->name = files[i];
       pipeline.Add(std::move(file));
       pipeline.WaitForRoom();
     } catch (const platform::PlatformError& error) {
       if (pipeline_) pipeline_->Finish();
       if (abandoned_) break;
       // A file removed by someone else since the listing is neither purged nor left behind.
-      if (error.number == platform::kErrorFileNotFound && IsGone(path)) continue;
+      if (error.number == platform::kErrorFileNotFound && IsGone(*held, files[i])) continue;
       AbandonFolder(files.size() - i);
       ShowError(path, error.description);
       abandoned_ = true;
@@ -715,8 +744,12 @@ void FolderPurge::PurgeTreeRecursive2(const std::string& strDirPath, int intSele
     abandoned_ = false;
     // The subfolders are passed over with it, and their files stay as they are.
     for (const std::string& name : subfolders) {
-      const std::string subfolder = folder + name;
-      if (intSelectedFolders != 1 || IsSelected(subfolder)) AbandonTree(subfolder);
+      if (intSelectedFolders != 1 || IsSelected(held->PathOf(name))) {
+        try {
+          AbandonTree(fileSystem_.OpenSubfolder(*held, name), depth + 1);
+        } catch (const platform::PlatformError&) {
+        }
+      }
     }
     return;
   }
@@ -725,11 +758,31 @@ void FolderPurge::PurgeTreeRecursive2(const std::string& strDirPath, int intSele
   if (!s.blnCountingOnly && s.blnStop && !AskToGoOnQuietly("", strCaption)) return;
 
   for (const std::string& name : subfolders) {
-    const std::string subfolder = folder + name;
+    const std::string subfolder = held->PathOf(name);
     if (intSelectedFolders != 1 || IsSelected(subfolder)) {
-      PurgeTreeRecursive2(subfolder, intSelectedFolders, strCaption);
-      if (s.blnStop) return;
-      if (!s.blnCountingOnly) RemoveIfEmpty(subfolder);
+      platform::FolderHandle sub;
+      try {
+        // Each level holds its folder open: beyond what the walk may hold, the rest is not reached.
+        if (depth + 1 >= platform::kDeepestWalk) platform::ThrowErrno(EMFILE);
+        sub = fileSystem_.OpenSubfolder(*held, name);
+      } catch (const platform::PlatformError& error) {
+        if (error.number == platform::ErrorNumberFromErrno(EXDEV)) {
+          // Mounted on since the folder above was listed: a border like any other.
+          if (!s.blnCountingOnly) ++s.lngEntriesLeftAlone;
+        } else if (error.number == platform::ErrorNumberFromErrno(EMFILE) ||
+                   error.number == platform::ErrorNumberFromErrno(ENFILE)) {
+          ShowError(subfolder, "Not reached: deeper than the folders the program can hold open.");
+          if (!s.blnCountingOnly) CountUp(s.intFoldersNotRemoved);
+        } else {
+          ShowError(subfolder, error.description);
+          if (!s.blnCountingOnly && !IsGone(*held, name)) CountUp(s.intFoldersNotRemoved);
+        }
+      }
+      if (sub) {
+        PurgeTreeRecursive2(sub, intSelectedFolders, strCaption, depth + 1);
+        if (s.blnStop) return;
+        if (!s.blnCountingOnly) RemoveIfEmpty(*held, name, *sub);
+      }
     }
     ui_.Yield();
     if (s.blnStop && !AskToGoOn("", strCaption)) return;

@@ -7,6 +7,7 @@
 
 #include "engine/PurgePipeline.h"
 #include "platform/Controls.h"
+#include "platform/Folder.h"
 
 namespace nulvane::platform {
 class FileSystem;
@@ -52,9 +53,10 @@ class FolderPurgeHost {
 // checks in the subfolder selection dialog, every file in them and below them, and removes the folders
 // that become empty. Files directly in the top folder are never touched.
 //
-// The walk uses the file system's folder listing and the engine's single-file purge like every other
-// purge: links and other file systems mounted inside are never entered, only regular files are purged, and
-// the program's folder, active swap files and files with other names are recognised by identity.
+// The walk holds the top folder from the counting pass to the end of the purge pass and opens each
+// subfolder relative to its parent, and uses the engine's single-file purge like every other purge: links,
+// mounts and subvolumes inside are never entered, only regular files are purged, and the program's folder,
+// active swap files and files with other names are recognised by identity.
 class FolderPurge {
  public:
   static constexpr const char* kTitle = "Purge folders";
@@ -73,10 +75,11 @@ class FolderPurge {
   void PurgeFolders();
   // Shows the selection dialog; an accepted selection replaces strSelectedFolders.
   void ChooseSubfolders(const std::string& topFolder, const std::string& caption);
-  // Counts (blnCountingOnly) or purges the folder and walks its selected subfolders; `intSelectedFolders`
-  // is 1: only the selected subfolders of the top folder, and everything below them, are walked.
-  void PurgeTreeRecursive2(const std::string& strDirPath, int intSelectedFolders,
-                           const std::string& strCaption);
+  // Counts (blnCountingOnly) or purges the held folder and walks its selected subfolders, each opened
+  // relative to it; `intSelectedFolders` is 1: only the selected subfolders of the top folder (depth 0),
+  // and everything below them, are walked.
+  void PurgeTreeRecursive2(const platform::FolderHandle& folder, int intSelectedFolders,
+                           const std::string& strCaption, int depth = 0);
 
   // "Windows" drive-letter paths only: the first fixed drive from C: on ("C:"), empty when there is none.
   std::string FirstFixedVolume();
@@ -105,12 +108,13 @@ class FolderPurge {
   void Finished(PendingFile& file);
   // The user ended the run at a question.
   void Cancel();
-  void RemoveIfEmpty(const std::string& folder);
-  bool IsGone(const std::string& path);
+  // Removes the emptied subfolder `name` of `parent` while that name still names `folder`.
+  void RemoveIfEmpty(const platform::Folder& parent, const std::string& name, const platform::Folder& folder);
+  bool IsGone(const platform::Folder& folder, const std::string& name);
   // The rest of a folder's files, left as they are after an error.
   void AbandonFolder(std::size_t files);
   // The files of a folder and everything below it, passed over with the failed folder above it.
-  void AbandonTree(const std::string& folder);
+  void AbandonTree(const platform::FolderHandle& folder, int depth);
   void ShowError(const std::string& path, const std::string& description);
 
   FolderPurgeHost& host_;
@@ -122,6 +126,8 @@ class FolderPurge {
   dialogs::SelectSubfoldersDialog& dialog_;
   std::string firstFixedVolume_;
 
+  // The top folder, opened once for the counting pass and the purge pass of a run.
+  platform::FolderHandle topFolder_;
   std::unique_ptr<PurgeDriver> purgeDriver_;
   engine::RunPipeline pipeline_{engine_};
   std::string title_;

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cerrno>
 #include <exception>
+#include <tuple>
 
 #include "engine/ClusterSizeTable.h"
 #include "engine/FreeSpaceFill.h"
@@ -236,7 +237,7 @@ std::vector<std::string> FreeSpacePurge::Leftovers(const std::string& volume) {
   for (const std::string& place : speedTest_.PlacesOnDrive(volume)) {
     std::vector<platform::DirEntry> entries;
     try {
-      entries = fileSystem_.ListFolder(place);
+      entries = fileSystem_.List(*fileSystem_.OpenFolder(place));
     } catch (const platform::PlatformError&) {
       continue;
     }
@@ -252,10 +253,16 @@ std::vector<std::string> FreeSpacePurge::Leftovers(const std::string& volume) {
 
 std::string FreeSpacePurge::RemoveLeftover(const std::string& folder) {
   const std::string name = support::DisplayName(folder);
+  // Held from the look at what it holds to its removal: only that folder, and only its own files, go.
+  platform::FolderHandle parent;
+  std::string entryName;
+  platform::FolderHandle held;
   std::vector<platform::DirEntry> entries;
   try {
+    std::tie(parent, entryName) = platform::OpenParentOf(fileSystem_, folder);
+    held = fileSystem_.OpenSubfolder(*parent, entryName);
     // Listed before the lock is taken: on Windows the lock keeps every listing out.
-    entries = fileSystem_.ListFolder(folder);
+    entries = fileSystem_.List(*held);
   } catch (const platform::PlatformError& error) {
     return "The folder " + name + " could not be read (" + error.description + "); it is left as it is.";
   }
@@ -267,7 +274,7 @@ std::string FreeSpacePurge::RemoveLeftover(const std::string& folder) {
   }
   platform::File lock;
   try {
-    lock = fileSystem_.LockFolder(folder);
+    lock = fileSystem_.LockFolder(*held);
   } catch (const platform::PlatformError& error) {
     if (error.number == platform::ErrorNumberFromErrno(EWOULDBLOCK))
       return "The folder " + name +
@@ -277,10 +284,13 @@ std::string FreeSpacePurge::RemoveLeftover(const std::string& folder) {
   std::size_t removed = 0;
   try {
     for (const platform::DirEntry& entry : entries) {
-      fileSystem_.Remove(folder + platform::kPathSeparator + entry.name);
+      fileSystem_.RemoveFileAt(*held, entry.name, nullptr);
       ++removed;
     }
-    fileSystem_.RemoveFolder(folder);
+    // The lock keeps the folder itself from going on Windows.
+    lock = platform::File();
+    if (!fileSystem_.RemoveFolderAt(*parent, entryName, &held->Identity()))
+      return "The folder " + name + " was emptied, but its name now names another folder, which is left as it is.";
   } catch (const platform::PlatformError& error) {
     return "The folder " + name + " that an earlier purge of the free space left could not be deleted (" +
            error.description + ").";
@@ -313,18 +323,19 @@ FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const std:
 
   // The fill's folder is locked for as long as it exists, so that another run does not take it for a
   // leftover.
-  std::string folder;
-  platform::File lock;
-  for (int attempt = 0; attempt < 3 && !lock.IsOpen(); ++attempt) {
-    folder = speedTest_.CreateFolderOnDrive(volume, kFolderStub);
-    if (folder.empty()) break;
+  support::FolderServices::OwnFolder held;
+  for (int attempt = 0; attempt < 3 && !held; ++attempt) {
+    support::FolderServices::OwnFolder made = speedTest_.CreateFolderOnDrive(volume, kFolderStub);
+    if (!made) break;
     try {
-      lock = fileSystem_.LockFolder(folder);
-    } catch (const platform::PlatformError&) {
+      made.lock = fileSystem_.LockFolder(*made.folder);
       // Taken away (by another run's look for leftovers) before it could be locked: another one.
+      if (fileSystem_.StatusAt(*made.parent, made.name).Identity() == made.folder->Identity())
+        held = std::move(made);
+    } catch (const platform::PlatformError&) {
     }
   }
-  if (!lock.IsOpen()) {
+  if (!held) {
     const std::string text = "The free space of Drive " + drive +
                              " cannot be purged: no folder can be made there (the drive may be full or "
                              "read-only). Nothing was written.";
@@ -333,6 +344,8 @@ FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const std:
     ui_.Message(kTitle, text, Buttons::Ok, Icon::Warning);
     return Result::Failed;
   }
+  std::string folder = held.folder->Path();
+  while (folder.size() > 1 && folder.back() == platform::kPathSeparator) folder.pop_back();
   if (sizeKnown && !leftovers.empty()) {
     try {
       const platform::DiskSpace space = fileSystem_.QueryDisk(volume);
@@ -368,7 +381,7 @@ FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const std:
     report.AppendReport(line + ".", true);
   };
 
-  engine::FreeSpaceFill fill(fileSystem_, random_, folder, kFolderStub);
+  engine::FreeSpaceFill fill(fileSystem_, random_, std::move(held), kFolderStub);
   engine::FreeSpaceFill::Result result;
   try {
     result = fill.Fill(clusterSize, [&](std::int64_t written) {
@@ -411,7 +424,6 @@ FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const std:
   }
   std::string problem;
   const bool cleared = fill.Clear(problem);
-  lock = platform::File();
 
   report.txbText.Truncate(progressStart);
   std::string summary;

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "support/FolderServices.h"
+
 namespace nulvane::platform {
 class Clock;
 struct DiskSpace;

@@ -7,6 +7,7 @@
 #include "mainwindow/FreeSpacePurge.h"
 #include "mainwindow/MainWindow.h"
 #include "mainwindow/ResidueWarning.h"
+#include "platform/PlatformError.h"
 #include "report/ReportWindow.h"
 #include "support/DateRestriction.h"
 #include "support/Drive.h"
@@ -94,6 +95,13 @@ void MainWindow::cmdProcessFiles_Release(int index) {
     }
   }
 
+  // The folder is opened once, now: the count, the run and the offer to delete it afterwards all work in
+  // the folder the user confirmed, wherever it hangs by then.
+  try {
+    report.targetFolder = fileSystem_.OpenFolder(report::NormaliseFolderPath(folder));
+  } catch (const platform::PlatformError&) {
+    report.targetFolder.reset();  // the run reports why it cannot be read
+  }
   if (index == 1) {
     freeSpaceOffers_.clear();
     if (RunPurge()) {
@@ -129,6 +137,7 @@ void MainWindow::cmdProcessFiles_Release(int index) {
     report.caption = "List files and/or folders";
     report.NotifyChanged();
   }
+  report.targetFolder.reset();
   UpdateDateRestrictionLabel();
 }
 
@@ -137,17 +146,32 @@ void MainWindow::OfferFolderDeletion(const std::string& folder) {
   if (folder.size() <= 3 || IsDriveRoot(folder)) return;
   // Offered only when nothing but empty folders is left below: a file that was not purged (in a subfolder
   // the purge did not cover, declined, protected or read-only) is never deleted as a side effect, nor is a
-  // folder that cannot be read to the end.
-  if (!folders_.HoldsOnlyFolders(folder)) return;
+  // folder that cannot be read to the end. It is the folder the run held that is looked at and removed,
+  // and its name only while that still names it.
+  const platform::FolderHandle held = report_->targetFolder;
+  if (!held || !folders_.HoldsOnlyFolders(held)) return;
   if (ui_.Message("Delete folder?", "Delete folder " + support::DisplayName(folder) + "?", Buttons::YesNo,
                   Icon::None) != Answer::Yes) {
     return;
   }
   std::string error;
-  if (folders_.DeleteEmptyFolderTree(folder, error)) {
+  bool replaced = false;
+  bool deleted = false;
+  try {
+    const auto [parent, name] = platform::OpenParentOf(fileSystem_, folder);
+    deleted = folders_.DeleteEmptyFolderTree(*parent, name, held, error, replaced);
+  } catch (const platform::PlatformError&) {
+    replaced = true;  // nothing of that name is there any more
+  }
+  if (deleted) {
     lblTopLevelFolder.caption = support::DisplayName(folder) + " has been deleted.";
     lblTopLevelFolder.visible = true;
     TargetFolderDeleted();
+  } else if (replaced) {
+    ui_.Message("Delete folder?",
+                support::DisplayName(folder) +
+                    " was not deleted: that name no longer names the folder that was purged.",
+                Buttons::Ok, Icon::Warning);
   }
 }
 

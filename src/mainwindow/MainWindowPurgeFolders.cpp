@@ -33,20 +33,34 @@ void MainWindow::cmdPurgeFolders() {
     folder = folders_.ResolveChosenFolder(folder);
     std::string error;
     const std::int32_t subfolders = folders_.CountSubfolders(folder, error);
-    if (subfolders == 0 && folders_.FolderIsEmpty(folder)) {
+    // Held from the look that finds it empty to its removal: only that folder is removed.
+    platform::FolderHandle held;
+    try {
+      held = fileSystem_.OpenFolder(folder);
+    } catch (const platform::PlatformError&) {
+    }
+    if (subfolders == 0 && held && folders_.FolderIsEmpty(*held)) {
       // A volume's root is never offered for deletion.
       if (!IsDriveRoot(folder) &&
           ui_.Message(title,
                       support::DisplayName(folder) + " is empty.\r\nDo you wish to delete this folder?",
                       Buttons::YesNo, Icon::None) == Answer::Yes) {
+        bool removed = false;
+        bool replaced = false;
         try {
-          std::string path = folder;
-          support::StripTrailingBackslashes(path);
-          fileSystem_.RemoveFolder(path);
+          const auto [parent, name] = platform::OpenParentOf(fileSystem_, folder);
+          removed = fileSystem_.RemoveFolderAt(*parent, name, &held->Identity());
+          replaced = !removed;
+        } catch (const platform::PlatformError&) {
+        }
+        if (removed) {
           lblTopLevelFolder.caption = support::DisplayName(folder) + " has been deleted.";
           NotifyChanged();
-        } catch (const platform::PlatformError&) {
-          ui_.Message(title, "Cannot remove " + support::DisplayName(folder), Buttons::Ok, Icon::Warning);
+        } else {
+          ui_.Message(title,
+                      "Cannot remove " + support::DisplayName(folder) +
+                          (replaced ? ": that name no longer names the folder that was found empty." : ""),
+                      Buttons::Ok, Icon::Warning);
         }
       }
     } else if (subfolders == 0) {

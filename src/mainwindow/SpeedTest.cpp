@@ -47,12 +47,6 @@ std::string WithoutTrailingSeparator(std::string path) {
   return path;
 }
 
-std::string Child(const std::string& folder, const std::string& name) {
-  return folder.empty() || folder.back() != platform::kPathSeparator
-             ? folder + platform::kPathSeparator + name
-             : folder + name;
-}
-
 }  // namespace
 
 std::string SpeedText(float speed) {
@@ -312,10 +306,11 @@ std::vector<std::string> SpeedTest::PlacesOnDrive(const std::string& drive) {
   return places;
 }
 
-std::string SpeedTest::CreateFolderOnDrive(const std::string& drive, const std::string& stub) {
+support::FolderServices::OwnFolder SpeedTest::CreateFolderOnDrive(const std::string& drive,
+                                                                  const std::string& stub) {
   for (const std::string& place : PlacesOnDrive(drive)) {
-    std::string folder = folders_.NewNumberedFolder(place, stub);
-    if (!folder.empty()) return WithoutTrailingSeparator(folder);
+    support::FolderServices::OwnFolder folder = folders_.NewNumberedFolder(place, stub);
+    if (folder) return folder;
   }
   return {};
 }
@@ -332,11 +327,14 @@ bool SpeedTest::CreateDummyFiles() {
   blnDummyFilesReady = false;
   lngDummyBytes = 0;
 
-  strDummyFolder = CreateFolderOnDrive(strDummyDrive, state_.strDummyFileFolderStub);
-  if (strDummyFolder.empty()) {
+  dummyFolder = CreateFolderOnDrive(strDummyDrive, state_.strDummyFileFolderStub);
+  if (!dummyFolder) {
+    strDummyFolder.clear();
     ShowDummyFileError();
     return false;
   }
+  strDummyFolder = WithoutTrailingSeparator(dummyFolder.folder->Path());
+  const platform::Folder& folder = *dummyFolder.folder;
 
   std::int32_t clusterSize = clusterSizes_.GetClusterSize(strDummyDrive);
   if (clusterSize <= 0) clusterSize = 4096;
@@ -344,16 +342,20 @@ bool SpeedTest::CreateDummyFiles() {
   const std::string& stub = state_.strDummyFileFolderStub;
 
   int written = 0;
+  int number = 0;
   while (true) {
     const std::int64_t size = 51200 + 3 * static_cast<std::int64_t>(random_.RandomInteger(0, 26624));
-    std::string path;
+    platform::File file;
     try {
-      // Names keep their case: the file system is case-sensitive.
-      for (int number = 1;; ++number) {
-        path = Child(strDummyFolder, stub + std::to_string(number));
-        if (fileSystem_.Status(path).kind == platform::FileKind::Missing) break;
+      // Names keep their case: the file system is case-sensitive. A name taken already takes the next.
+      for (;;) {
+        try {
+          file = fileSystem_.CreateNewFileAt(folder, stub + std::to_string(++number));
+          break;
+        } catch (const platform::PlatformError& error) {
+          if (error.number != platform::ErrorNumberFromErrno(EEXIST)) throw;
+        }
       }
-      platform::File file = fileSystem_.CreateFile(path);
       fileSystem_.WriteAt(file, block.data(), block.size(), 0);
     } catch (const platform::PlatformError& error) {
       ++written;
@@ -361,17 +363,19 @@ bool SpeedTest::CreateDummyFiles() {
         blnDummyFilesReady = true;
         return true;
       }
-      RemoveDummyFiles(strDummyFolder);
+      RemoveDummyFiles();
       ShowDummyFileError();
       return false;
     }
-    if (engine_.ChangeFileSize(path, size) != 0) {
+    try {
+      fileSystem_.SetLength(file, size);
+    } catch (const platform::PlatformError&) {
       // A full disk after six files still leaves enough to time; the short file is purged with the others.
       if (written > 5) {
         blnDummyFilesReady = true;
         return true;
       }
-      RemoveDummyFiles(strDummyFolder);
+      RemoveDummyFiles();
       ShowDummyFileError();
       return false;
     }
@@ -397,13 +401,15 @@ bool IsDummyFile(const platform::DirEntry& entry, const std::string& stub) {
 bool SpeedTest::PurgeDummyFiles() {
   const int purgeType = typeOfPurge_.GetPurgeType();
   const int passes = typeOfPurge_.GetNumberOfPasses();
-  bool purged = true;
+  bool purged = static_cast<bool>(dummyFolder);
   try {
-    for (const platform::DirEntry& entry : fileSystem_.ListFolder(strDummyFolder)) {
+    for (const platform::DirEntry& entry :
+         purged ? fileSystem_.List(*dummyFolder.folder) : std::vector<platform::DirEntry>{}) {
       if (!IsDummyFile(entry, state_.strDummyFileFolderStub)) continue;
       std::int16_t code = 0;
       try {
-        engine_.PurgeFile(Child(strDummyFolder, entry.name), purgeType, passes, true, true, true, code);
+        code = engine_.Purge(engine_.Request(dummyFolder.folder, entry.name, purgeType, passes, true, true,
+                                             true, strDummyDrive));
       } catch (const platform::PlatformError&) {
         code = -1;
       }
@@ -416,26 +422,25 @@ bool SpeedTest::PurgeDummyFiles() {
   } catch (const platform::PlatformError&) {
     purged = false;
   }
-  RemoveDummyFiles(strDummyFolder);
+  RemoveDummyFiles();
   return purged;
 }
 
-void SpeedTest::RemoveDummyFiles(const std::string& folder) {
-  if (folder.empty()) return;
+void SpeedTest::RemoveDummyFiles() {
+  if (!dummyFolder) return;
+  const platform::Folder& folder = *dummyFolder.folder;
   try {
-    for (const platform::DirEntry& entry : fileSystem_.ListFolder(folder)) {
+    for (const platform::DirEntry& entry : fileSystem_.List(folder)) {
       if (!IsDummyFile(entry, state_.strDummyFileFolderStub)) continue;
       try {
-        engine_.DeleteFileForced(Child(folder, entry.name), true, true, true);
+        engine_.DeleteFileForced(folder, entry.name, true, true, true);
       } catch (const platform::PlatformError&) {
       }
     }
   } catch (const platform::PlatformError&) {
   }
-  try {
-    fileSystem_.RemoveFolder(folder);
-  } catch (const platform::PlatformError&) {
-  }
+  folders_.RemoveOwnFolder(dummyFolder);
+  dummyFolder = {};
 }
 
 float SpeedTest::RecordSpeedMeasurement(const std::string& drive, float speed) {

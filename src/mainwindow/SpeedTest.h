@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/FolderServices.h"
+
 namespace nulvane::platform {
 class Clock;
 class FileSystem;
@@ -12,7 +14,6 @@ class Random;
 class Ui;
 }  // namespace nulvane::platform
 namespace nulvane::support {
-class FolderServices;
 class SettingsStore;
 struct OperationState;
 }  // namespace nulvane::support
@@ -58,7 +59,8 @@ class SpeedTest {
   int RunSpeedTest(const std::string& drive, bool isLastRun);
   bool CreateDummyFiles();
   bool PurgeDummyFiles();
-  void RemoveDummyFiles(const std::string& folder);
+  // Deletes the dummy files and their folder, by their names in the folder the test made and holds.
+  void RemoveDummyFiles();
   // Averages the measurement into the drive's speed; returns the new average.
   float RecordSpeedMeasurement(const std::string& drive, float speed);
   // Refreshes lblPurgeSpeed for the drive (also used when a single file is chosen).
@@ -72,8 +74,8 @@ class SpeedTest {
   bool IsDriveReady(const std::string& drive);
 
   // Creates stub<n> at the drive's root, or where the user cannot write there, in the home folder or a
-  // temporary folder that lies on the same drive; its path, or empty when there is no such place.
-  std::string CreateFolderOnDrive(const std::string& drive, const std::string& stub);
+  // temporary folder that lies on the same drive, and holds it; nothing when there is no such place.
+  support::FolderServices::OwnFolder CreateFolderOnDrive(const std::string& drive, const std::string& stub);
   // Where CreateFolderOnDrive makes its folders, in the order it tries them: the drive's root, then the
   // home and temporary folders that lie on the drive.
   std::vector<std::string> PlacesOnDrive(const std::string& drive);
@@ -86,7 +88,8 @@ class SpeedTest {
 
   // Working state of one run.
   std::string strDummyDrive;
-  std::string strDummyFolder;
+  std::string strDummyFolder;  // its path, for display
+  support::FolderServices::OwnFolder dummyFolder;
   std::int16_t intDummyFilesWanted = 0;
   std::int64_t lngDummyBytes = 0;
   bool blnDummyFilesReady = false;

@@ -3,16 +3,32 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/File.h"
+#include "platform/Folder.h"
 
 namespace nulvane::platform {
 
-// MountPoint: a folder on which another file system is mounted, as a folder walk meets it. Walks never
-// enter it, as they never follow a link: a purge of a folder stays on the folder's own volume.
-// Only Regular files are ever purged; every other kind is left alone and reported as what it is.
-enum class FileKind { Missing, Regular, Directory, Symlink, Pipe, Socket, Device, Other, MountPoint };
+// Borders that a walk meets below the folder it was given, and never crosses, as it never follows a link:
+// MountPoint, a folder that is the root of a mount (another file system, or a bind mount of any folder,
+// even one of the same file system); MountedFile, a file that is the root of a mount (another file bound
+// onto this name); Subvolume, a folder that is a file system of its own inside the same mount (a btrfs
+// subvolume). Only Regular files are ever purged; every other kind is left alone and reported as what it is.
+enum class FileKind {
+  Missing,
+  Regular,
+  Directory,
+  Symlink,
+  Pipe,
+  Socket,
+  Device,
+  Other,
+  MountPoint,
+  MountedFile,
+  Subvolume
+};
 
 // A point in time as seconds and nanoseconds since the Unix epoch.
 struct FileTime {
@@ -50,18 +66,20 @@ struct FileStatus {
   std::uint64_t inode = 0;
   // Names the file has: above 1, a hard link elsewhere (perhaps outside the target) shows the same bytes.
   std::uint64_t linkCount = 0;
-  // As Attributes() reports them (hidden from the name the path or the open file has), so a purge that has
-  // the file open needs no second look by name.
+  // Hidden from the name the path or the open file has, so a purge that has the file open needs no second
+  // look by name.
   FileAttributes attributes;
   // The owning user and group (0 on Windows, where files have no such numbers).
   std::uint32_t owner = 0;
   std::uint32_t group = 0;
+
+  FileIdentity Identity() const { return {device, inode}; }
 };
 
 struct DirEntry {
   std::string name;
   FileKind kind = FileKind::Other;  // of the entry itself; links are reported as Symlink
-  std::int64_t size = 0;            // bytes of a regular file, read by ListFolderWithSizes only
+  std::int64_t size = 0;            // bytes of a regular file, read by List with sizes only
 };
 
 // Drive types as the program numbers them.
@@ -132,16 +150,80 @@ struct DiskSpace {
 // WindowsFileSystem (SystemFileSystem.h names the one of the build); tests wrap it to inject failures. Every
 // failure is thrown as PlatformError unless a method says otherwise.
 //
-// No method follows a symbolic link in any component of a path it is given, whatever the path's spelling
-// (a trailing separator, "..", doubled separators): a path that passes through a link fails, and a link as
-// the last component is reported, or removed, as the link itself. So a folder swapped for a link while a
-// walk is under way cannot send the walk elsewhere. A path the user chooses, which may lie behind a link
-// (a home folder reached through one, say), is resolved once with RealPath and the program works below it.
-// On Windows every junction, symbolic link or other reparse point counts as a link, and paths are UTF-8.
+// Walks speak in folder handles: a walk opens the folder the user chose once (OpenFolder, after RealPath of
+// what the user typed), each subfolder relative to its parent's handle (OpenSubfolder), and lists, looks
+// at, opens, changes and removes entries by their names in the folder it holds. No whole path is resolved
+// again below the chosen folder, so neither a link nor a rename, nor an exchange of any folder mid-run, can
+// send a walk elsewhere, and no path grows too long to be opened however deep a tree goes (a walk holds one
+// handle per level; the soft limit on open files is raised to the hard one). Names given with a folder are
+// single entries (IsEntryName): a separator, "." or ".." is refused.
+//
+// A mount is a border by identity, not by device number: what is the root of a mount below the folder a
+// walk was given (a bind mount of the same file system included, a file bound onto a file included), and a
+// subvolume, is reported as such by List and StatusAt, and never opened, written or removed through a name.
+//
+// The calls that take a whole path are for what the user names (a folder or file chosen, a setup file, the
+// report file) and the program's own files. No method follows a symbolic link in any component of a path
+// (a trailing separator, "..", doubled separators) or of a name: a path that passes through a link fails,
+// and a link as the last component is reported as the link itself. A path the user chooses, which may lie
+// behind a link (a home folder reached through one, say), is resolved once with RealPath and the program
+// works below it. On Windows every junction, symbolic link or other reparse point counts as a link, and
+// paths are UTF-8.
 class FileSystem {
  public:
   virtual ~FileSystem() = default;
 
+  // --- folders held by walks
+  // Opens a folder for a walk: one the user chose (resolved with RealPath), or one of the program's own.
+  // The folder may itself be the root of a mount.
+  virtual FolderHandle OpenFolder(const std::string& path) = 0;
+  // Opens a subfolder of a held folder. Refused when the name is a link (or anything but a folder), and with
+  // EXDEV when it is the root of a mount or a subvolume.
+  virtual FolderHandle OpenSubfolder(const Folder& parent, const std::string& name) = 0;
+  // The entries of the folder in the order the system delivers them, without "." and "..". A subfolder that
+  // is the root of a mount is reported as a MountPoint, one that is a subvolume as a Subvolume. With
+  // `withSizes`, each regular file is looked at for its size (and a file bound onto it is reported as a
+  // MountedFile); without, files are not looked at one by one.
+  virtual std::vector<DirEntry> List(const Folder& folder, bool withSizes = false) = 0;
+  // The entry as it is (a link not followed); kind Missing (no error) when nothing of that name exists.
+  // Mount roots and subvolumes come back as MountPoint, MountedFile and Subvolume.
+  virtual FileStatus StatusAt(const Folder& folder, const std::string& name) = 0;
+  // Opens an existing regular file of the folder for reading and writing, without truncating it; a link,
+  // a file bound onto the name (EXDEV) or anything but a regular file is refused.
+  virtual File OpenForWritingAt(const Folder& folder, const std::string& name) = 0;
+  // Creates a regular file that does not exist yet; fails (EEXIST) when anything has that name already.
+  virtual File CreateNewFileAt(const Folder& folder, const std::string& name) = 0;
+  // A regular file without a name in the folder, open for writing: it vanishes with its descriptor, even
+  // when the program ends abruptly. Throws where the file system cannot make one (EOPNOTSUPP, EISDIR).
+  virtual File CreateUnnamedFile(const Folder& folder) = 0;
+  // Sets the read-only, hidden and system attributes of an entry as given, as far as the platform keeps
+  // them (on POSIX systems only read-only, through a descriptor of the file itself: a name's leading dot is
+  // not an attribute to change). A link is left as it is; its target is never touched.
+  virtual void SetAttributesAt(const Folder& folder, const std::string& name,
+                               const FileAttributes& attributes) = 0;
+  // The same for a file that is open.
+  virtual void SetAttributes(const File& file, const FileAttributes& attributes) = 0;
+  // Removes the entry `name` (a file, or a link itself), only while it is still `expected` when that is
+  // given: false, and nothing removed, when the name has come to name another file. A file that is still
+  // open may be given as `open`: where the system deletes no open file (Windows) it is closed first. Throws
+  // (53) when nothing has that name.
+  virtual bool RemoveFileAt(const Folder& folder, const std::string& name, const FileIdentity* expected,
+                            File* open = nullptr) = 0;
+  // Creates the subfolder and opens it.
+  virtual FolderHandle MakeFolderAt(const Folder& parent, const std::string& name) = 0;
+  // Removes the empty subfolder `name`, only while it is still `expected` when that is given: false, and
+  // nothing removed, when the name has come to name another folder. Throws (53) when nothing has that name.
+  virtual bool RemoveFolderAt(const Folder& parent, const std::string& name,
+                              const FileIdentity* expected) = 0;
+  // Forces everything of the file system that holds the folder to the device: the space of deleted files is
+  // then free for others at once, also where the file system frees it only when it next commits (btrfs).
+  virtual void FlushVolume(const Folder& folder) = 0;
+  // Takes a lock on the folder for as long as the returned file stays open, so that another run of the
+  // program can tell that the folder is in use: a lock that another process holds already fails with
+  // EWOULDBLOCK.
+  virtual File LockFolder(const Folder& folder) = 0;
+
+  // --- files the user names, and the program's own
   // Opens an existing regular file for reading and writing, without truncating it and without following a
   // symbolic link in its last component (a link gives an error).
   virtual File OpenForWriting(const std::string& path) = 0;
@@ -150,9 +232,6 @@ class FileSystem {
   virtual File CreateFile(const std::string& path) = 0;
   // Creates a regular file that does not exist yet; fails (EEXIST) when anything has that name already.
   virtual File CreateNewFile(const std::string& path) = 0;
-  // A regular file without a name in the folder, open for writing: it vanishes with its descriptor, even
-  // when the program ends abruptly. Throws where the file system cannot make one (EOPNOTSUPP, EISDIR).
-  virtual File CreateUnnamedFile(const std::string& folder) = 0;
 
   // The absolute path with every link, ".", ".." and doubled separator resolved; throws when the path does
   // not exist. Only for paths the user chooses: everything below such a path is reached without links.
@@ -161,12 +240,6 @@ class FileSystem {
   // lstat of the path; kind Missing (no error) when nothing of that name exists.
   virtual FileStatus Status(const std::string& path) = 0;
   virtual FileStatus Status(const File& file) = 0;
-  virtual FileAttributes Attributes(const std::string& path) = 0;
-  // Gives the owner write permission (the read-only attribute cleared), or takes it away.
-  virtual void SetReadOnly(const std::string& path, bool readOnly) = 0;
-  // Sets the read-only, hidden and system attributes as given, as far as the platform keeps them (on POSIX
-  // systems only read-only: a name's leading dot is not an attribute to change).
-  virtual void SetAttributes(const std::string& path, const FileAttributes& attributes) = 0;
 
   virtual void WriteAt(const File& file, const void* data, std::size_t size, std::int64_t offset) = 0;
   // Writes `count` copies of the block one after another from `offset`, in few system calls.
@@ -182,9 +255,6 @@ class FileSystem {
   virtual void WriteBack(const File& file, std::int64_t offset, std::int64_t length) = 0;
   // Forces the folder's own entries (a file created, renamed or removed in it) to the device.
   virtual void FlushFolder(const std::string& path) = 0;
-  // Forces everything of the file system that holds the folder to the device: the space of deleted files is
-  // then free for others at once, also where the file system frees it only when it next commits (btrfs).
-  virtual void FlushVolume(const std::string& folder) = 0;
   virtual void SetLength(const File& file, std::int64_t length) = 0;
   virtual void SetTimes(const File& file, const FileTimes& times) = 0;
   // Takes the write lease on a file opened for writing; never throws. Take it before the file's length is
@@ -206,19 +276,7 @@ class FileSystem {
   virtual void Remove(const std::string& path) = 0;
   // Gives `from` the name `to` in one step, replacing what `to` named (both on one file system).
   virtual void Rename(const std::string& from, const std::string& to) = 0;
-  // The entries of a folder in the order the system delivers them, without "." and "..". A subfolder on
-  // another file system is reported as a MountPoint, not as a Directory.
-  virtual std::vector<DirEntry> ListFolder(const std::string& path) = 0;
-  // The same, with the size of each regular file read relative to the folder as it is listed: much cheaper
-  // than looking each file up by its path.
-  virtual std::vector<DirEntry> ListFolderWithSizes(const std::string& path) = 0;
   virtual void MakeFolder(const std::string& path) = 0;
-  // Removes an empty folder.
-  virtual void RemoveFolder(const std::string& path) = 0;
-  // Opens a folder and takes a lock on it for as long as the returned file stays open, so that another
-  // run of the program can tell that the folder is in use: a lock that another process holds already fails
-  // with EWOULDBLOCK. A link is not followed.
-  virtual File LockFolder(const std::string& path) = 0;
 
   // The drive that holds the path: on POSIX systems its mount point (longest matching prefix, "/" when none
   // is known), on Windows its drive letter with a colon ("C:") or, for a network path, "\\server\share".
@@ -246,5 +304,15 @@ constexpr bool kCaseSensitiveNames = false;
 constexpr char kPathSeparator = '/';
 constexpr bool kCaseSensitiveNames = true;
 #endif
+
+// How many folder levels below the folder it was given a walk goes at most, each level held open: as deep
+// as any path the system accepts reaches (4,096 bytes on Linux: 2,048 levels of one-letter names), and
+// within what the walks' call stacks take. What lies deeper is reported as not reached.
+constexpr int kDeepestWalk = 2048;
+
+// A path the user names split into the folder that holds it, opened, and its name there: what the calls
+// that act on one named file take. Throws when the folder cannot be opened, or the path names no entry
+// (a root, or a path ending in "." or "..").
+std::pair<FolderHandle, std::string> OpenParentOf(FileSystem& fileSystem, const std::string& path);
 
 }  // namespace nulvane::platform

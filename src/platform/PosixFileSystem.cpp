@@ -10,6 +10,7 @@
 #include <signal.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
@@ -25,6 +26,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <mutex>
 #include <set>
 #include <sstream>
 #include <utility>
@@ -256,6 +258,170 @@ File OpenRegular(const std::string& path, int flags) {
   return file;
 }
 
+// --- Folders held by walks
+
+// What a look at an entry asks for: its kind, size, times, identity and links, and the mount it is on.
+constexpr unsigned kStatusMask = STATX_BASIC_STATS | STATX_MNT_ID;
+// A look never follows a link and never sets off an automount.
+constexpr int kLookFlags = AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT;
+// A listing reads this much of a folder at a time.
+constexpr std::size_t kListingBuffer = 64 * 1024;
+
+FileTime ToFileTime(const statx_timestamp& time) {
+  return {time.tv_sec, time.tv_nsec};
+}
+
+std::uint64_t DeviceOf(const struct statx& info) {
+  return makedev(info.stx_dev_major, info.stx_dev_minor);
+}
+
+std::uint64_t MountIdOf(const struct statx& info) {
+  return (info.stx_mask & STATX_MNT_ID) != 0 ? info.stx_mnt_id : 0;
+}
+
+bool IsMountRoot(const struct statx& info) {
+  return (info.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT) != 0 &&
+         (info.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+}
+
+// The kind of an entry of a held folder: the root of a mount (by the system's own mark, or by a mount of
+// its own), and a folder of another device inside the same mount (a subvolume), are borders a walk does not
+// cross. A device number alone decides nothing: a bind mount of the same file system has the same one.
+FileKind KindOfEntry(const struct statx& info, const Folder& folder) {
+  const bool mountRoot = IsMountRoot(info) || (folder.MountId() != 0 && MountIdOf(info) != 0 &&
+                                               MountIdOf(info) != folder.MountId());
+  if (S_ISDIR(info.stx_mode)) {
+    if (mountRoot) return FileKind::MountPoint;
+    if (DeviceOf(info) != folder.Identity().device) return FileKind::Subvolume;
+    return FileKind::Directory;
+  }
+  if (mountRoot && !S_ISLNK(info.stx_mode)) return FileKind::MountedFile;
+  if (S_ISREG(info.stx_mode)) return FileKind::Regular;
+  if (S_ISLNK(info.stx_mode)) return FileKind::Symlink;
+  if (S_ISFIFO(info.stx_mode)) return FileKind::Pipe;
+  if (S_ISSOCK(info.stx_mode)) return FileKind::Socket;
+  if (S_ISCHR(info.stx_mode) || S_ISBLK(info.stx_mode)) return FileKind::Device;
+  return FileKind::Other;
+}
+
+FileStatus ToStatus(const struct statx& info, const Folder& folder, const std::string& name) {
+  FileStatus status;
+  status.kind = KindOfEntry(info, folder);
+  status.size = static_cast<std::int64_t>(info.stx_size);
+  status.mode = info.stx_mode & 07777;
+  status.times = {ToFileTime(info.stx_atime), ToFileTime(info.stx_mtime)};
+  status.device = DeviceOf(info);
+  status.inode = info.stx_ino;
+  status.linkCount = info.stx_nlink;
+  status.attributes.readOnly = !S_ISLNK(info.stx_mode) && (info.stx_mode & S_IWUSR) == 0;
+  status.attributes.hidden = !name.empty() && name[0] == '.';
+  return status;
+}
+
+// A name of the folder, looked at; false with errno set when it cannot be.
+bool LookAt(const Folder& folder, const std::string& name, unsigned mask, struct statx& info) {
+  if (!IsEntryName(name)) {
+    errno = EINVAL;
+    return false;
+  }
+  return ::statx(folder.Descriptor(), name.c_str(), kLookFlags, mask, &info) == 0;
+}
+
+// The open descriptor itself, looked at.
+bool LookAtDescriptor(int descriptor, unsigned mask, struct statx& info) {
+  return ::statx(descriptor, "", AT_EMPTY_PATH | kLookFlags, mask, &info) == 0;
+}
+
+// Opens the entry `name` of the folder, never through a link and never across into another mount: in one
+// call where the system has openat2, else with O_NOFOLLOW and the mount of what was opened compared with
+// the folder's. -1 with errno set (EXDEV for a mount) when it cannot.
+int OpenEntry(const Folder& folder, const std::string& name, int flags, mode_t mode = 0) {
+  if (!IsEntryName(name)) {
+    errno = EINVAL;
+    return -1;
+  }
+  if (!componentWalkOnly) {
+    open_how how{};
+    how.flags = static_cast<std::uint64_t>(flags | O_NOFOLLOW | O_CLOEXEC);
+    how.mode = (flags & O_CREAT) != 0 ? mode : 0;
+    how.resolve = RESOLVE_BENEATH | RESOLVE_NO_SYMLINKS | RESOLVE_NO_MAGICLINKS | RESOLVE_NO_XDEV;
+    for (;;) {
+      const long descriptor = ::syscall(SYS_openat2, folder.Descriptor(), name.c_str(), &how, sizeof how);
+      if (descriptor >= 0) return static_cast<int>(descriptor);
+      if (errno == EINTR) continue;
+      if (errno != ENOSYS) return -1;
+      break;
+    }
+  }
+  int descriptor;
+  do {
+    descriptor = ::openat(folder.Descriptor(), name.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, mode);
+  } while (descriptor < 0 && errno == EINTR);
+  if (descriptor < 0) return -1;
+  struct statx info {};
+  if (!LookAtDescriptor(descriptor, STATX_TYPE | STATX_MNT_ID, info)) {
+    const int error = errno;
+    ::close(descriptor);
+    errno = error;
+    return -1;
+  }
+  if (IsMountRoot(info) ||
+      (folder.MountId() != 0 && MountIdOf(info) != 0 && MountIdOf(info) != folder.MountId())) {
+    ::close(descriptor);
+    errno = EXDEV;
+    return -1;
+  }
+  return descriptor;
+}
+
+// A held folder for the open descriptor (taken over), reached by `path`.
+FolderHandle HoldFolder(int descriptor, std::string path) {
+  Descriptor held(descriptor);
+  struct statx info {};
+  if (!LookAtDescriptor(held.get(), STATX_TYPE | STATX_INO | STATX_MNT_ID, info)) ThrowErrno(errno);
+  if (!S_ISDIR(info.stx_mode)) ThrowErrno(ENOTDIR);
+  if (path.empty() || path.back() != '/') path += '/';
+  return std::make_shared<const Folder>(held.release(), std::move(path),
+                                        FileIdentity{DeviceOf(info), info.stx_ino}, MountIdOf(info));
+}
+
+// fchmodat2 (Linux 6.6): changes the mode of what a descriptor opened with O_PATH names, with no need of
+// /proc. The C library here does not name it yet.
+constexpr long kFchmodat2 = 452;
+
+// Gives the file the mode through a descriptor of its own, so that a name swapped for a link meanwhile
+// changes nothing: fchmod where it is open for reading, fchmodat2 on the O_PATH descriptor where it cannot
+// be (a file its owner may not read).
+void ChangeMode(const Folder& folder, const std::string& name, bool readOnly) {
+  const Descriptor entry(OpenEntry(folder, name, O_PATH));
+  if (entry.get() < 0) ThrowErrno(errno);
+  struct stat info {};
+  if (::fstat(entry.get(), &info) != 0) ThrowErrno(errno);
+  if (S_ISLNK(info.st_mode)) return;  // a link has no permissions of its own; never touch its target
+  const mode_t mode = (readOnly ? (info.st_mode & ~S_IWUSR) : (info.st_mode | S_IWUSR)) & 07777;
+  if (mode == (info.st_mode & 07777)) return;
+  if (::syscall(kFchmodat2, entry.get(), "", mode, AT_EMPTY_PATH) == 0) return;
+  if (errno != ENOSYS && errno != EINVAL && errno != EBADF) ThrowErrno(errno);
+  const Descriptor opened(OpenEntry(folder, name, O_RDONLY | O_NONBLOCK | O_NOCTTY));
+  if (opened.get() < 0) ThrowErrno(errno);
+  struct stat now {};
+  if (::fstat(opened.get(), &now) != 0) ThrowErrno(errno);
+  if (now.st_dev != info.st_dev || now.st_ino != info.st_ino) ThrowErrno(ENOENT);  // replaced meanwhile
+  if (::fchmod(opened.get(), mode) != 0) ThrowErrno(errno);
+}
+
+// The soft limit on open files raised to the hard one, once: a walk holds one descriptor per folder level,
+// so that the deepest tree the limit allows is reached.
+void RaiseOpenFileLimit() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur >= limit.rlim_max) return;
+    limit.rlim_cur = limit.rlim_max;
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+  });
+}
+
 // The path with the links of its longest existing beginning resolved, and the rest as given.
 std::string ResolvedIfExists(const std::string& path) {
   std::string head = WithoutTrailingSeparators(path);
@@ -451,6 +617,191 @@ void PosixFileSystem::UseComponentWalkOnly(bool only) {
   componentWalkOnly = only;
 }
 
+PosixFileSystem::PosixFileSystem() {
+  RaiseOpenFileLimit();
+}
+
+FolderHandle PosixFileSystem::OpenFolder(const std::string& path) {
+  const int descriptor = OpenWithoutLinks(WithoutTrailingSeparators(path), O_RDONLY | O_DIRECTORY);
+  if (descriptor < 0) ThrowErrno(errno);
+  return HoldFolder(descriptor, path);
+}
+
+FolderHandle PosixFileSystem::OpenSubfolder(const Folder& parent, const std::string& name) {
+  const int descriptor = OpenEntry(parent, name, O_RDONLY | O_DIRECTORY);
+  if (descriptor < 0) ThrowErrno(errno);
+  FolderHandle folder = HoldFolder(descriptor, parent.PathOf(name));
+  // A subvolume is a file system of its own, though no mount: as far as a walk goes, as a mount is.
+  if (folder->Identity().device != parent.Identity().device) ThrowErrno(EXDEV);
+  return folder;
+}
+
+std::vector<DirEntry> PosixFileSystem::List(const Folder& folder, bool withSizes) {
+  const std::lock_guard lock(folder.ListingLock());
+  const int descriptor = folder.Descriptor();
+  if (::lseek(descriptor, 0, SEEK_SET) < 0) ThrowErrno(errno);
+  std::vector<DirEntry> entries;
+  const std::unique_ptr<char[]> buffer(new char[kListingBuffer]);
+  for (;;) {
+    const ssize_t got = ::getdents64(descriptor, buffer.get(), kListingBuffer);
+    if (got < 0) {
+      if (errno == EINTR) continue;
+      ThrowErrno(errno);
+    }
+    if (got == 0) break;
+    for (ssize_t at = 0; at < got;) {
+      const auto* entry = reinterpret_cast<const dirent64*>(buffer.get() + at);
+      at += entry->d_reclen;
+      const std::string name = entry->d_name;
+      if (name == "." || name == "..") continue;
+      FileKind kind;
+      switch (entry->d_type) {
+        case DT_REG:
+          kind = FileKind::Regular;
+          break;
+        case DT_DIR:
+          kind = FileKind::Directory;
+          break;
+        case DT_LNK:
+          kind = FileKind::Symlink;
+          break;
+        case DT_FIFO:
+          kind = FileKind::Pipe;
+          break;
+        case DT_SOCK:
+          kind = FileKind::Socket;
+          break;
+        case DT_CHR:
+        case DT_BLK:
+          kind = FileKind::Device;
+          break;
+        case DT_UNKNOWN:
+          kind = FileKind::Missing;  // looked at below
+          break;
+        default:
+          kind = FileKind::Other;
+      }
+      std::int64_t size = 0;
+      // A folder may be the root of a mount or a subvolume; a file, with sizes asked for, may be bound onto
+      // the name. One look relative to the folder tells.
+      const bool look = kind == FileKind::Directory || kind == FileKind::Missing ||
+                        (withSizes && kind == FileKind::Regular);
+      if (look) {
+        struct statx info {};
+        const unsigned mask = STATX_TYPE | STATX_INO | STATX_MNT_ID | (withSizes ? STATX_SIZE : 0);
+        if (::statx(descriptor, entry->d_name, kLookFlags, mask, &info) != 0) {
+          if (errno == ENOENT) continue;  // gone since the folder was read
+          if (kind == FileKind::Missing) kind = FileKind::Other;
+        } else {
+          kind = KindOfEntry(info, folder);
+          if (kind == FileKind::Regular && withSizes) size = static_cast<std::int64_t>(info.stx_size);
+        }
+      }
+      entries.push_back({name, kind, size});
+    }
+  }
+  return entries;
+}
+
+FileStatus PosixFileSystem::StatusAt(const Folder& folder, const std::string& name) {
+  struct statx info {};
+  if (!LookAt(folder, name, kStatusMask, info)) {
+    if (errno == ENOENT || errno == ENOTDIR) return {};
+    ThrowErrno(errno);
+  }
+  return ToStatus(info, folder, name);
+}
+
+File PosixFileSystem::OpenForWritingAt(const Folder& folder, const std::string& name) {
+  const int descriptor = OpenEntry(folder, name, O_RDWR | O_NONBLOCK | O_NOCTTY);
+  if (descriptor < 0) ThrowErrno(errno);
+  File file(descriptor, folder.PathOf(name));
+  struct stat info {};
+  if (::fstat(descriptor, &info) != 0) ThrowErrno(errno);
+  if (!S_ISREG(info.st_mode)) throw PlatformError(kErrnoBase + EINVAL, "Not a regular file");
+  return file;
+}
+
+File PosixFileSystem::CreateNewFileAt(const Folder& folder, const std::string& name) {
+  const int descriptor = OpenEntry(folder, name, O_RDWR | O_CREAT | O_EXCL | O_NOCTTY, 0666);
+  if (descriptor < 0) ThrowErrno(errno);
+  return File(descriptor, folder.PathOf(name));
+}
+
+File PosixFileSystem::CreateUnnamedFile(const Folder& folder) {
+  int descriptor;
+  do {
+    descriptor = ::openat(folder.Descriptor(), ".", O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+  } while (descriptor < 0 && errno == EINTR);
+  if (descriptor < 0) ThrowErrno(errno);
+  // Named by its folder, which is all there is to name it by.
+  return File(descriptor, folder.Path());
+}
+
+void PosixFileSystem::SetAttributesAt(const Folder& folder, const std::string& name,
+                                      const FileAttributes& attributes) {
+  // Hidden is the name's leading dot and there is no system attribute: only read-only can change.
+  ChangeMode(folder, name, attributes.readOnly);
+}
+
+void PosixFileSystem::SetAttributes(const File& file, const FileAttributes& attributes) {
+  struct stat info {};
+  if (::fstat(file.Descriptor(), &info) != 0) ThrowErrno(errno);
+  const mode_t mode = (attributes.readOnly ? (info.st_mode & ~S_IWUSR) : (info.st_mode | S_IWUSR)) & 07777;
+  if (mode != (info.st_mode & 07777) && ::fchmod(file.Descriptor(), mode) != 0) ThrowErrno(errno);
+}
+
+bool PosixFileSystem::RemoveFileAt(const Folder& folder, const std::string& name,
+                                   const FileIdentity* expected, File* /*open*/) {
+  if (!IsEntryName(name)) ThrowErrno(EINVAL);
+  if (expected != nullptr) {
+    struct statx info {};
+    if (!LookAt(folder, name, STATX_TYPE | STATX_INO, info)) ThrowErrno(errno);
+    if (FileIdentity{DeviceOf(info), info.stx_ino} != *expected) return false;
+  }
+  // A file bound onto the name is refused by the system (EBUSY): it is not this folder's to remove.
+  if (::unlinkat(folder.Descriptor(), name.c_str(), 0) != 0) ThrowErrno(errno);
+  return true;
+}
+
+FolderHandle PosixFileSystem::MakeFolderAt(const Folder& parent, const std::string& name) {
+  if (!IsEntryName(name)) ThrowErrno(EINVAL);
+  if (::mkdirat(parent.Descriptor(), name.c_str(), 0777) != 0) ThrowErrno(errno);
+  return OpenSubfolder(parent, name);
+}
+
+bool PosixFileSystem::RemoveFolderAt(const Folder& parent, const std::string& name,
+                                     const FileIdentity* expected) {
+  if (!IsEntryName(name)) ThrowErrno(EINVAL);
+  if (expected != nullptr) {
+    struct statx info {};
+    if (!LookAt(parent, name, STATX_TYPE | STATX_INO, info)) ThrowErrno(errno);
+    if (FileIdentity{DeviceOf(info), info.stx_ino} != *expected) return false;
+  }
+  // A mount point is refused by the system (EBUSY).
+  if (::unlinkat(parent.Descriptor(), name.c_str(), AT_REMOVEDIR) != 0) ThrowErrno(errno);
+  return true;
+}
+
+void PosixFileSystem::FlushVolume(const Folder& folder) {
+  if (::syncfs(folder.Descriptor()) != 0) ThrowErrno(errno);
+}
+
+File PosixFileSystem::LockFolder(const Folder& folder) {
+  // A description of its own: the lock goes with it when it is closed, also when the program is killed,
+  // and leaves nothing behind.
+  int descriptor;
+  do {
+    descriptor = ::openat(folder.Descriptor(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  } while (descriptor < 0 && errno == EINTR);
+  if (descriptor < 0) ThrowErrno(errno);
+  File file(descriptor, folder.Path());
+  while (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
+    if (errno != EINTR) ThrowErrno(errno);
+  }
+  return file;
+}
+
 File PosixFileSystem::OpenForWriting(const std::string& path) {
   return OpenRegular(path, O_RDWR);
 }
@@ -465,13 +816,6 @@ File PosixFileSystem::CreateFile(const std::string& path) {
 
 File PosixFileSystem::CreateNewFile(const std::string& path) {
   return OpenRegular(path, O_RDWR | O_CREAT | O_EXCL);
-}
-
-File PosixFileSystem::CreateUnnamedFile(const std::string& folder) {
-  const int descriptor = OpenWithoutLinks(WithoutTrailingSeparators(folder), O_TMPFILE | O_RDWR, 0600);
-  if (descriptor < 0) ThrowErrno(errno);
-  // Named by its folder, which is all there is to name it by.
-  return File(descriptor, WithoutTrailingSeparators(folder) + "/");
 }
 
 std::string PosixFileSystem::RealPath(const std::string& path) {
@@ -494,34 +838,6 @@ FileStatus PosixFileSystem::Status(const File& file) {
   struct stat info {};
   if (::fstat(file.Descriptor(), &info) != 0) ThrowErrno(errno);
   return ToStatus(info, file.Path());
-}
-
-FileAttributes PosixFileSystem::Attributes(const std::string& path) {
-  struct stat info {};
-  if (!StatWithoutLinks(path, info)) ThrowErrno(errno);
-  FileAttributes attributes;
-  attributes.readOnly = !S_ISLNK(info.st_mode) && (info.st_mode & S_IWUSR) == 0;
-  const std::string trimmed = WithoutTrailingSeparators(path);
-  const auto slash = trimmed.find_last_of('/');
-  const std::string name = slash == std::string::npos ? trimmed : trimmed.substr(slash + 1);
-  attributes.hidden = !name.empty() && name[0] == '.';
-  return attributes;
-}
-
-void PosixFileSystem::SetReadOnly(const std::string& path, bool readOnly) {
-  const Parent parent = OpenParent(path);
-  struct stat info {};
-  if (::fstatat(parent.folder.get(), parent.name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) ThrowErrno(errno);
-  if (S_ISLNK(info.st_mode)) return;  // a link has no permissions of its own; never touch its target
-  const mode_t mode = readOnly ? (info.st_mode & ~S_IWUSR) : (info.st_mode | S_IWUSR);
-  // Refuses a link even when the name was swapped for one since the check above.
-  if (::fchmodat(parent.folder.get(), parent.name.c_str(), mode & 07777, AT_SYMLINK_NOFOLLOW) != 0)
-    ThrowErrno(errno);
-}
-
-void PosixFileSystem::SetAttributes(const std::string& path, const FileAttributes& attributes) {
-  // Hidden is the name's leading dot and there is no system attribute: only read-only can change.
-  if (Attributes(path).readOnly != attributes.readOnly) SetReadOnly(path, attributes.readOnly);
 }
 
 void PosixFileSystem::WriteAt(const File& file, const void* data, std::size_t size, std::int64_t offset) {
@@ -607,12 +923,6 @@ void PosixFileSystem::FlushFolder(const std::string& path) {
   if (::fsync(folder.get()) != 0) ThrowErrno(errno);
 }
 
-void PosixFileSystem::FlushVolume(const std::string& folder) {
-  const Descriptor opened(OpenWithoutLinks(WithoutTrailingSeparators(folder), O_RDONLY | O_DIRECTORY));
-  if (opened.get() < 0) ThrowErrno(errno);
-  if (::syncfs(opened.get()) != 0) ThrowErrno(errno);
-}
-
 void PosixFileSystem::SetLength(const File& file, std::int64_t length) {
   if (::ftruncate(file.Descriptor(), length) != 0) ThrowErrno(errno);
 }
@@ -695,112 +1005,9 @@ void PosixFileSystem::Rename(const std::string& from, const std::string& to) {
     ThrowErrno(errno);
 }
 
-namespace {
-
-std::vector<DirEntry> ListEntries(const std::string& path, bool withSizes) {
-  const int folderDescriptor = OpenWithoutLinks(WithoutTrailingSeparators(path), O_RDONLY | O_DIRECTORY);
-  if (folderDescriptor < 0) ThrowErrno(errno);
-  DIR* folder = ::fdopendir(folderDescriptor);
-  if (folder == nullptr) {
-    const int error = errno;
-    ::close(folderDescriptor);
-    ThrowErrno(error);
-  }
-  struct Closer {
-    void operator()(DIR* d) const { ::closedir(d); }
-  };
-  std::unique_ptr<DIR, Closer> closer(folder);
-  struct stat folderInfo {};
-  if (::fstat(folderDescriptor, &folderInfo) != 0) ThrowErrno(errno);
-  std::vector<DirEntry> entries;
-  for (;;) {
-    errno = 0;
-    dirent* entry = ::readdir(folder);
-    if (entry == nullptr) {
-      if (errno != 0) ThrowErrno(errno);
-      break;
-    }
-    const std::string name = entry->d_name;
-    if (name == "." || name == "..") continue;
-    FileKind kind;
-    switch (entry->d_type) {
-      case DT_REG:
-        kind = FileKind::Regular;
-        break;
-      case DT_DIR:
-        kind = FileKind::Directory;
-        break;
-      case DT_LNK:
-        kind = FileKind::Symlink;
-        break;
-      case DT_FIFO:
-        kind = FileKind::Pipe;
-        break;
-      case DT_SOCK:
-        kind = FileKind::Socket;
-        break;
-      case DT_CHR:
-      case DT_BLK:
-        kind = FileKind::Device;
-        break;
-      case DT_UNKNOWN: {
-        struct stat info {};
-        if (::fstatat(folderDescriptor, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;
-        kind = ToStatus(info, name).kind;
-        break;
-      }
-      default:
-        kind = FileKind::Other;
-    }
-    if (kind == FileKind::Directory) {
-      struct stat info {};
-      if (::fstatat(folderDescriptor, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
-          info.st_dev != folderInfo.st_dev)
-        kind = FileKind::MountPoint;
-    }
-    std::int64_t size = 0;
-    if (withSizes && kind == FileKind::Regular) {
-      struct stat info {};
-      if (::fstatat(folderDescriptor, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0) continue;  // gone
-      if (!S_ISREG(info.st_mode)) kind = ToStatus(info, name).kind;
-      size = kind == FileKind::Regular ? info.st_size : 0;
-    }
-    entries.push_back({name, kind, size});
-  }
-  return entries;
-}
-
-}  // namespace
-
-std::vector<DirEntry> PosixFileSystem::ListFolder(const std::string& path) {
-  return ListEntries(path, false);
-}
-
-std::vector<DirEntry> PosixFileSystem::ListFolderWithSizes(const std::string& path) {
-  return ListEntries(path, true);
-}
-
 void PosixFileSystem::MakeFolder(const std::string& path) {
   const Parent parent = OpenParent(path);
   if (::mkdirat(parent.folder.get(), parent.name.c_str(), 0777) != 0) ThrowErrno(errno);
-}
-
-void PosixFileSystem::RemoveFolder(const std::string& path) {
-  const Parent parent = OpenParent(path);
-  if (::unlinkat(parent.folder.get(), parent.name.c_str(), AT_REMOVEDIR) != 0) ThrowErrno(errno);
-}
-
-File PosixFileSystem::LockFolder(const std::string& path) {
-  const std::string folder = WithoutTrailingSeparators(path);
-  const int descriptor = OpenWithoutLinks(folder, O_RDONLY | O_DIRECTORY);
-  if (descriptor < 0) ThrowErrno(errno);
-  File file(descriptor, folder);
-  // A lock of the open folder, not of a file beside it: it goes with the descriptor, also when the program
-  // is killed, and leaves nothing behind.
-  while (::flock(descriptor, LOCK_EX | LOCK_NB) != 0) {
-    if (errno != EINTR) ThrowErrno(errno);
-  }
-  return file;
 }
 
 PosixFileSystem::~PosixFileSystem() {

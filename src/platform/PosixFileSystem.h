@@ -15,25 +15,41 @@ struct MountEntry {
 
 class PosixFileSystem final : public FileSystem {
  public:
-  PosixFileSystem() = default;
+  // Raises the soft limit on open files to the hard one (once for the program): walks hold a descriptor per
+  // folder level.
+  PosixFileSystem();
   ~PosixFileSystem() override;
   PosixFileSystem(const PosixFileSystem&) = delete;
   PosixFileSystem& operator=(const PosixFileSystem&) = delete;
 
-  // Tests: resolve paths folder by folder, as on a kernel without openat2, instead of in one call.
+  // Tests: resolve paths folder by folder, and open names in a folder with openat and a look at the mount
+  // afterwards, as on a kernel without openat2.
   static void UseComponentWalkOnly(bool only);
+
+  FolderHandle OpenFolder(const std::string& path) override;
+  FolderHandle OpenSubfolder(const Folder& parent, const std::string& name) override;
+  std::vector<DirEntry> List(const Folder& folder, bool withSizes) override;
+  FileStatus StatusAt(const Folder& folder, const std::string& name) override;
+  File OpenForWritingAt(const Folder& folder, const std::string& name) override;
+  File CreateNewFileAt(const Folder& folder, const std::string& name) override;
+  File CreateUnnamedFile(const Folder& folder) override;
+  void SetAttributesAt(const Folder& folder, const std::string& name,
+                       const FileAttributes& attributes) override;
+  void SetAttributes(const File& file, const FileAttributes& attributes) override;
+  bool RemoveFileAt(const Folder& folder, const std::string& name, const FileIdentity* expected,
+                    File* open) override;
+  FolderHandle MakeFolderAt(const Folder& parent, const std::string& name) override;
+  bool RemoveFolderAt(const Folder& parent, const std::string& name, const FileIdentity* expected) override;
+  void FlushVolume(const Folder& folder) override;
+  File LockFolder(const Folder& folder) override;
 
   File OpenForWriting(const std::string& path) override;
   File OpenForReading(const std::string& path) override;
   File CreateFile(const std::string& path) override;
   File CreateNewFile(const std::string& path) override;
-  File CreateUnnamedFile(const std::string& folder) override;
   std::string RealPath(const std::string& path) override;
   FileStatus Status(const std::string& path) override;
   FileStatus Status(const File& file) override;
-  FileAttributes Attributes(const std::string& path) override;
-  void SetReadOnly(const std::string& path, bool readOnly) override;
-  void SetAttributes(const std::string& path, const FileAttributes& attributes) override;
   void WriteAt(const File& file, const void* data, std::size_t size, std::int64_t offset) override;
   void WriteRepeated(const File& file, const void* block, std::size_t blockSize, std::int64_t count,
                      std::int64_t offset) override;
@@ -41,7 +57,6 @@ class PosixFileSystem final : public FileSystem {
   void Flush(const File& file) override;
   void WriteBack(const File& file, std::int64_t offset, std::int64_t length) override;
   void FlushFolder(const std::string& path) override;
-  void FlushVolume(const std::string& folder) override;
   void SetLength(const File& file, std::int64_t length) override;
   void SetTimes(const File& file, const FileTimes& times) override;
   WriteLease TakeWriteLease(const File& file) override;
@@ -51,11 +66,7 @@ class PosixFileSystem final : public FileSystem {
                       std::uint32_t group) override;
   void Remove(const std::string& path) override;
   void Rename(const std::string& from, const std::string& to) override;
-  std::vector<DirEntry> ListFolder(const std::string& path) override;
-  std::vector<DirEntry> ListFolderWithSizes(const std::string& path) override;
   void MakeFolder(const std::string& path) override;
-  void RemoveFolder(const std::string& path) override;
-  File LockFolder(const std::string& path) override;
   std::string VolumeOf(const std::string& path) override;
   std::vector<Volume> Volumes() override;
   DiskSpace QueryDisk(const std::string& volume) override;

@@ -2,6 +2,7 @@
 
 // clang-format off
 #include <windows.h>
+#include <winternl.h>
 #include <winioctl.h>
 #include <knownfolders.h>
 #include <shlobj.h>
@@ -12,6 +13,8 @@
 #include <cstdint>
 #include <cwchar>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <utility>
 #include <vector>
 
@@ -402,17 +405,123 @@ constexpr DWORD kSettableAttributes =
     FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE |
     FILE_ATTRIBUTE_TEMPORARY | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-void ChangeAttributes(const std::string& path, DWORD set, DWORD clear) {
-  const Handle handle =
-      OpenExactly(FullPathOf(path), FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll);
+// Sets and clears attributes through a handle opened with the right to change them.
+void ChangeAttributes(HANDLE handle, DWORD set, DWORD clear) {
   FILE_BASIC_INFO basic{};
-  if (!::GetFileInformationByHandleEx(handle.get(), FileBasicInfo, &basic, sizeof basic)) ThrowLastError();
+  if (!::GetFileInformationByHandleEx(handle, FileBasicInfo, &basic, sizeof basic)) ThrowLastError();
   const DWORD current = basic.FileAttributes & kSettableAttributes;
   const DWORD wanted = (current | set) & ~clear;
   if (wanted == current) return;
   FILE_BASIC_INFO change{};  // times of zero stay as they are
   change.FileAttributes = wanted == 0 ? FILE_ATTRIBUTE_NORMAL : wanted;
-  if (!::SetFileInformationByHandle(handle.get(), FileBasicInfo, &change, sizeof change)) ThrowLastError();
+  if (!::SetFileInformationByHandle(handle, FileBasicInfo, &change, sizeof change)) ThrowLastError();
+}
+
+void ChangeAttributes(HANDLE handle, const FileAttributes& attributes) {
+  DWORD set = 0;
+  DWORD clear = 0;
+  (attributes.readOnly ? set : clear) |= FILE_ATTRIBUTE_READONLY;
+  (attributes.hidden ? set : clear) |= FILE_ATTRIBUTE_HIDDEN;
+  (attributes.system ? set : clear) |= FILE_ATTRIBUTE_SYSTEM;
+  ChangeAttributes(handle, set, clear);
+}
+
+// --- Names in held folders
+
+// What a held folder is opened with: listed, looked at, and the root of opens relative to it.
+constexpr ACCESS_MASK kFolderAccess =
+    FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+constexpr NTSTATUS kNameInvalid = static_cast<NTSTATUS>(0xC0000033L);    // STATUS_OBJECT_NAME_INVALID
+constexpr NTSTATUS kNameCollision = static_cast<NTSTATUS>(0xC0000035L);  // STATUS_OBJECT_NAME_COLLISION
+
+[[noreturn]] void ThrowNtStatus(NTSTATUS status) {
+  ThrowWin32(::RtlNtStatusToDosError(status));
+}
+
+bool IsNotFound(NTSTATUS status) {
+  return status == static_cast<NTSTATUS>(0xC0000034L) ||  // STATUS_OBJECT_NAME_NOT_FOUND
+         status == static_cast<NTSTATUS>(0xC000003AL) ||  // STATUS_OBJECT_PATH_NOT_FOUND
+         status == static_cast<NTSTATUS>(0xC000000FL);    // STATUS_NO_SUCH_FILE
+}
+
+// Opens the entry `name` of a held folder relative to its handle (NtCreateFile with the folder as the root
+// of the name): a single name, which passes through nothing, and a reparse point there is opened itself,
+// never followed. The handle is synchronous, as CreateFileW's are. The status; the handle when it is 0.
+NTSTATUS TryOpenAt(const Folder& folder, const std::string& name, ACCESS_MASK access, ULONG share,
+                   ULONG disposition, ULONG options, ULONG attributes, HANDLE& opened) {
+  if (!IsEntryName(name)) return kNameInvalid;
+  std::wstring wide = Widen(name);
+  UNICODE_STRING objectName;
+  objectName.Buffer = wide.data();
+  objectName.Length = static_cast<USHORT>(wide.size() * sizeof(wchar_t));
+  objectName.MaximumLength = objectName.Length;
+  OBJECT_ATTRIBUTES object;
+  InitializeObjectAttributes(&object, &objectName, OBJ_CASE_INSENSITIVE, folder.NativeHandle(), nullptr);
+  IO_STATUS_BLOCK io{};
+  return ::NtCreateFile(
+      &opened, access | SYNCHRONIZE, &object, &io, nullptr, attributes, share, disposition,
+      options | FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_FOR_BACKUP_INTENT, nullptr,
+      0);
+}
+
+// Where the opened object lies inside its volume ("\\Data\\x.txt"), whatever the length, and the volume.
+bool NameInVolume(HANDLE handle, std::wstring& name, DWORD& serial) {
+  std::vector<std::uint64_t> buffer(70000 / sizeof(std::uint64_t));
+  if (!::GetFileInformationByHandleEx(handle, FileNameInfo, buffer.data(),
+                                      static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t))))
+    return false;
+  const auto* info = reinterpret_cast<const FILE_NAME_INFO*>(buffer.data());
+  name.assign(info->FileName, info->FileNameLength / sizeof(wchar_t));
+  BY_HANDLE_FILE_INFORMATION information{};
+  if (!::GetFileInformationByHandle(handle, &information)) return false;
+  serial = information.dwVolumeSerialNumber;
+  return true;
+}
+
+// Whether the opened object is the entry `name` of the held folder itself. Windows opens a name relative
+// to the folder's handle and a reparse point there as itself; a system that follows a link there anyway
+// (Wine follows the links of the system below it) opens something that lies elsewhere, and is caught here.
+bool IsEntryOf(const Folder& folder, const std::string& name, HANDLE opened) {
+  std::wstring folderName;
+  std::wstring entryName;
+  DWORD folderSerial = 0;
+  DWORD entrySerial = 0;
+  if (!NameInVolume(folder.NativeHandle(), folderName, folderSerial) ||
+      !NameInVolume(opened, entryName, entrySerial))
+    return false;
+  if (folderName.empty() || folderName.back() != L'\\') folderName += L'\\';
+  return folderSerial == entrySerial && SamePath(folderName + Widen(name), entryName);
+}
+
+Handle OpenAt(const Folder& folder, const std::string& name, ACCESS_MASK access, ULONG share,
+              ULONG disposition = FILE_OPEN, ULONG options = 0, ULONG attributes = FILE_ATTRIBUTE_NORMAL) {
+  HANDLE opened = INVALID_HANDLE_VALUE;
+  const NTSTATUS status =
+      TryOpenAt(folder, name, access | FILE_READ_ATTRIBUTES, share, disposition, options, attributes, opened);
+  if (status < 0) ThrowNtStatus(status);
+  Handle handle(opened);
+  if (!IsEntryOf(folder, name, handle.get())) {
+    // Something was made where a link led: taken back, wherever it landed.
+    if (disposition == FILE_CREATE && (access & DELETE) != 0) {
+      try {
+        MarkForDeletion(handle.get());
+      } catch (const PlatformError&) {
+      }
+    }
+    ThrowThroughLink();
+  }
+  return handle;
+}
+
+// A held folder for the open handle (taken over), reached by `path`.
+FolderHandle HoldFolder(Handle handle, std::string path) {
+  const FileStatus status = StatusOf(handle.get());
+  if (status.kind == FileKind::Symlink || status.kind == FileKind::Other) ThrowThroughLink();
+  // A volume mounted on a folder is another drive.
+  if (status.kind == FileKind::MountPoint) ThrowErrno(EXDEV);
+  if (status.kind != FileKind::Directory) ThrowWin32(ERROR_DIRECTORY);
+  if (path.empty() || path.back() != '\\') path += '\\';
+  return std::make_shared<const Folder>(handle.release(), std::move(path), status.Identity(), 0);
 }
 
 File OpenRegular(const std::string& path, DWORD access, DWORD share) {
@@ -519,6 +628,195 @@ WindowsFileSystem::WindowsFileSystem() {
   ::SetErrorMode(::GetErrorMode() | SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
 }
 
+FolderHandle WindowsFileSystem::OpenFolder(const std::string& path) {
+  const std::wstring full = FullPathOf(path);
+  Handle handle = OpenExactly(full, kFolderAccess, kShareAll);
+  return HoldFolder(std::move(handle), Narrow(full));
+}
+
+FolderHandle WindowsFileSystem::OpenSubfolder(const Folder& parent, const std::string& name) {
+  Handle handle = OpenAt(parent, name, kFolderAccess, kShareAll, FILE_OPEN, FILE_DIRECTORY_FILE);
+  return HoldFolder(std::move(handle), parent.PathOf(name));
+}
+
+std::vector<DirEntry> WindowsFileSystem::List(const Folder& folder, bool withSizes) {
+  const std::lock_guard lock(folder.ListingLock());
+  std::vector<DirEntry> entries;
+  std::vector<std::uint64_t> buffer(64 * 1024 / sizeof(std::uint64_t));
+  // The entries of the folder that is held, from its first one on every listing.
+  FILE_INFO_BY_HANDLE_CLASS request = FileFullDirectoryRestartInfo;
+  for (;;) {
+    if (!::GetFileInformationByHandleEx(folder.NativeHandle(), request, buffer.data(),
+                                        static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t)))) {
+      const DWORD error = ::GetLastError();
+      if (error == ERROR_NO_MORE_FILES) break;
+      ThrowWin32(error);
+    }
+    request = FileFullDirectoryInfo;
+    const auto* bytes = reinterpret_cast<const char*>(buffer.data());
+    for (;;) {
+      const auto* entry = reinterpret_cast<const FILE_FULL_DIR_INFO*>(bytes);
+      const std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+      if (name != L"." && name != L"..") {
+        const DWORD attributes = entry->FileAttributes;
+        const std::string narrow = Narrow(name);
+        FileKind entryKind;
+        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+          // For a reparse point the extended-attribute size field holds its tag.
+          entryKind = KindOfReparsePoint(entry->EaSize, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0, [&] {
+            HANDLE point = INVALID_HANDLE_VALUE;
+            if (TryOpenAt(folder, narrow, FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN, 0, 0, point) < 0)
+              return false;
+            const Handle pointHandle(point);
+            return LeadsToVolume(pointHandle.get());
+          });
+        } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+          entryKind = FileKind::Directory;
+        } else if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) {
+          entryKind = FileKind::Device;
+        } else {
+          entryKind = FileKind::Regular;
+        }
+        // The listing carries every size; they are handed on only where asked for.
+        const std::int64_t size = withSizes && entryKind == FileKind::Regular ? entry->EndOfFile.QuadPart : 0;
+        entries.push_back({narrow, entryKind, size});
+      }
+      if (entry->NextEntryOffset == 0) break;
+      bytes += entry->NextEntryOffset;
+    }
+  }
+  return entries;
+}
+
+FileStatus WindowsFileSystem::StatusAt(const Folder& folder, const std::string& name) {
+  HANDLE opened = INVALID_HANDLE_VALUE;
+  const NTSTATUS status = TryOpenAt(folder, name, FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN, 0, 0, opened);
+  if (status < 0) {
+    if (IsNotFound(status)) return {};
+    ThrowNtStatus(status);
+  }
+  const Handle handle(opened);
+  // What was reached through a link is not the entry: the entry is the link.
+  if (!IsEntryOf(folder, name, handle.get())) {
+    FileStatus link;
+    link.kind = FileKind::Symlink;
+    return link;
+  }
+  return StatusOf(handle.get());
+}
+
+File WindowsFileSystem::OpenForWritingAt(const Folder& folder, const std::string& name) {
+  // Nobody else may write or delete the file while it is overwritten; a file that another program holds
+  // open for writing is not opened at all.
+  Handle handle = OpenAt(folder, name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ);
+  if (StatusOf(handle.get()).kind != FileKind::Regular) ThrowNotRegular();
+  return File(handle.release(), folder.PathOf(name));
+}
+
+File WindowsFileSystem::CreateNewFileAt(const Folder& folder, const std::string& name) {
+  Handle handle = OpenAt(folder, name, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ, FILE_CREATE,
+                         FILE_NON_DIRECTORY_FILE);
+  // Without the right to delete, so that others may open the file as they could any other.
+  const HANDLE plain = ::ReOpenFile(handle.get(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, 0);
+  if (plain == INVALID_HANDLE_VALUE) return File(handle.release(), folder.PathOf(name));
+  return File(plain, folder.PathOf(name));
+}
+
+File WindowsFileSystem::CreateUnnamedFile(const Folder& folder) {
+  // Windows has no file without a name; a hidden one that the system deletes when its handle closes (also
+  // when the program ends abruptly) serves the same.
+  for (int attempt = 0;; ++attempt) {
+    const std::string name = "~nulvane-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                             std::to_string(::GetTickCount64()) + "-" + std::to_string(attempt) + ".tmp";
+    HANDLE created = INVALID_HANDLE_VALUE;
+    const NTSTATUS status = TryOpenAt(folder, name, GENERIC_READ | GENERIC_WRITE | DELETE, 0, FILE_CREATE,
+                                      FILE_NON_DIRECTORY_FILE | FILE_DELETE_ON_CLOSE,
+                                      FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED, created);
+    if (status == kNameCollision && attempt < 100) continue;
+    if (status < 0) ThrowNtStatus(status);
+    return File(created, folder.Path());
+  }
+}
+
+void WindowsFileSystem::SetAttributesAt(const Folder& folder, const std::string& name,
+                                        const FileAttributes& attributes) {
+  const Handle handle = OpenAt(folder, name, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kShareAll);
+  // A link is left as it is, as on every platform.
+  if (StatusOf(handle.get()).kind == FileKind::Symlink) return;
+  ChangeAttributes(handle.get(), attributes);
+}
+
+void WindowsFileSystem::SetAttributes(const File& file, const FileAttributes& attributes) {
+  ChangeAttributes(file.NativeHandle(), attributes);
+}
+
+bool WindowsFileSystem::RemoveFileAt(const Folder& folder, const std::string& name,
+                                     const FileIdentity* expected, File* open) {
+  // The overwritten file was opened without the right to delete it: it is closed first.
+  if (open != nullptr && open->IsOpen()) {
+    try {
+      open->Close();
+    } catch (const PlatformError&) {
+    }
+  }
+  const Handle handle = OpenAt(folder, name, DELETE | FILE_READ_ATTRIBUTES, kShareAll);
+  const FileStatus status = StatusOf(handle.get());
+  if (status.kind == FileKind::Directory) ThrowErrno(EISDIR);
+  if (status.kind == FileKind::MountPoint) ThrowErrno(EBUSY);
+  // Checked on the handle that deletes: the name cannot come to name another file in between.
+  if (expected != nullptr && status.Identity() != *expected) return false;
+  MarkForDeletion(handle.get());
+  return true;
+}
+
+FolderHandle WindowsFileSystem::MakeFolderAt(const Folder& parent, const std::string& name) {
+  Handle handle = OpenAt(parent, name, kFolderAccess, kShareAll, FILE_CREATE, FILE_DIRECTORY_FILE);
+  return HoldFolder(std::move(handle), parent.PathOf(name));
+}
+
+bool WindowsFileSystem::RemoveFolderAt(const Folder& parent, const std::string& name,
+                                       const FileIdentity* expected) {
+  const Handle handle = OpenAt(parent, name, DELETE | FILE_READ_ATTRIBUTES, kShareAll);
+  const FileStatus status = StatusOf(handle.get());
+  if (status.kind == FileKind::MountPoint) ThrowErrno(EBUSY);
+  if (status.kind != FileKind::Directory) ThrowWin32(ERROR_DIRECTORY);
+  if (expected != nullptr && status.Identity() != *expected) return false;
+  MarkForDeletion(handle.get());
+  return true;
+}
+
+File WindowsFileSystem::LockFolder(const Folder& folder) {
+  // Windows locks no folder, but a handle that asks for the right to delete the folder and shares no
+  // deleting keeps every other such opening out: another run's lock fails with a sharing violation, while
+  // the folder stays open to listing and to what is done to the files in it. The folder itself can be
+  // removed only once the lock is let go.
+  const HANDLE opened = ::ReOpenFile(folder.NativeHandle(), DELETE | FILE_READ_ATTRIBUTES,
+                                     FILE_SHARE_READ | FILE_SHARE_WRITE, kOpenFlags);
+  if (opened == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    if (error == ERROR_SHARING_VIOLATION) ThrowErrno(EWOULDBLOCK);
+    ThrowWin32(error);
+  }
+  return File(opened, folder.Path());
+}
+
+void WindowsFileSystem::FlushVolume(const Folder& folder) {
+  // NTFS frees a deleted file's clusters at once. Flushing the whole volume needs a handle to the volume,
+  // which only an administrator may open; without one there is nothing more to do.
+  const std::wstring root = RootOf(FullPathOf(folder.Path()));
+  if (root.size() != 3) return;  // a network share: its server decides
+  const std::wstring volume = L"\\\\.\\" + root.substr(0, 2);
+  const HANDLE opened = ::CreateFileW(volume.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (opened == INVALID_HANDLE_VALUE) return;
+  const Handle handle(opened);
+  if (!::FlushFileBuffers(handle.get())) {
+    const DWORD error = ::GetLastError();
+    if (error != ERROR_ACCESS_DENIED && error != ERROR_INVALID_FUNCTION && error != ERROR_NOT_SUPPORTED)
+      ThrowWin32(error);
+  }
+}
+
 File WindowsFileSystem::OpenForWriting(const std::string& path) {
   // Nobody else may write or delete the file while it is overwritten; a file that another program holds
   // open for writing is not opened at all.
@@ -576,31 +874,6 @@ File WindowsFileSystem::CreateNewFile(const std::string& path) {
   return File(plain, path);
 }
 
-File WindowsFileSystem::CreateUnnamedFile(const std::string& folder) {
-  // Windows has no file without a name; a hidden one that the system deletes when its handle closes (also
-  // when the program ends abruptly) serves the same.
-  const std::wstring full = FullPathOf(folder);
-  RequireFolder(full);
-  const std::wstring base = full + (IsRoot(full) ? L"" : L"\\") + L"~nulvane-";
-  for (int attempt = 0;; ++attempt) {
-    const std::wstring name = base + std::to_wstring(::GetCurrentProcessId()) + L"-" +
-                              std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(attempt) + L".tmp";
-    const HANDLE created = ::CreateFileW(
-        Extended(name).c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED | FILE_FLAG_DELETE_ON_CLOSE | kOpenFlags,
-        nullptr);
-    if (created == INVALID_HANDLE_VALUE) {
-      const DWORD error = ::GetLastError();
-      if (error == ERROR_FILE_EXISTS && attempt < 100) continue;
-      ThrowWin32(error);
-    }
-    Handle handle(created);
-    // Closing deletes it wherever it landed.
-    if (!LiesAt(handle.get(), name)) ThrowThroughLink();
-    return File(handle.release(), Narrow(full) + (IsRoot(full) ? "" : "\\"));
-  }
-}
-
 std::string WindowsFileSystem::RealPath(const std::string& path) {
   const std::wstring full = FullPathOf(path);
   const HANDLE opened = ::CreateFileW(Extended(full).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
@@ -642,29 +915,6 @@ FileStatus WindowsFileSystem::Status(const std::string& path) {
 
 FileStatus WindowsFileSystem::Status(const File& file) {
   return StatusOf(file.NativeHandle());
-}
-
-FileAttributes WindowsFileSystem::Attributes(const std::string& path) {
-  const Handle handle = OpenExactly(FullPathOf(path), FILE_READ_ATTRIBUTES, kShareAll);
-  const DWORD attributes = InformationOf(handle.get()).dwFileAttributes;
-  FileAttributes result;
-  result.readOnly = (attributes & FILE_ATTRIBUTE_READONLY) != 0;
-  result.hidden = (attributes & FILE_ATTRIBUTE_HIDDEN) != 0;
-  result.system = (attributes & FILE_ATTRIBUTE_SYSTEM) != 0;
-  return result;
-}
-
-void WindowsFileSystem::SetReadOnly(const std::string& path, bool readOnly) {
-  ChangeAttributes(path, readOnly ? FILE_ATTRIBUTE_READONLY : 0, readOnly ? 0 : FILE_ATTRIBUTE_READONLY);
-}
-
-void WindowsFileSystem::SetAttributes(const std::string& path, const FileAttributes& attributes) {
-  DWORD set = 0;
-  DWORD clear = 0;
-  (attributes.readOnly ? set : clear) |= FILE_ATTRIBUTE_READONLY;
-  (attributes.hidden ? set : clear) |= FILE_ATTRIBUTE_HIDDEN;
-  (attributes.system ? set : clear) |= FILE_ATTRIBUTE_SYSTEM;
-  ChangeAttributes(path, set, clear);
 }
 
 void WindowsFileSystem::WriteAt(const File& file, const void* data, std::size_t size, std::int64_t offset) {
@@ -748,24 +998,6 @@ void WindowsFileSystem::FlushFolder(const std::string& path) {
   }
 }
 
-void WindowsFileSystem::FlushVolume(const std::string& folder) {
-  // NTFS frees a deleted file's clusters at once. Flushing the whole volume needs a handle to the volume,
-  // which only an administrator may open; without one there is nothing more to do.
-  const std::wstring root = RootOf(FullPathOf(folder));
-  RequireFolder(FullPathOf(folder));
-  if (root.size() != 3) return;  // a network share: its server decides
-  const std::wstring volume = L"\\\\.\\" + root.substr(0, 2);
-  const HANDLE opened = ::CreateFileW(volume.c_str(), GENERIC_READ | GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (opened == INVALID_HANDLE_VALUE) return;
-  const Handle handle(opened);
-  if (!::FlushFileBuffers(handle.get())) {
-    const DWORD error = ::GetLastError();
-    if (error != ERROR_ACCESS_DENIED && error != ERROR_INVALID_FUNCTION && error != ERROR_NOT_SUPPORTED)
-      ThrowWin32(error);
-  }
-}
-
 void WindowsFileSystem::SetLength(const File& file, std::int64_t length) {
   LARGE_INTEGER position;
   position.QuadPart = length;
@@ -813,98 +1045,11 @@ void WindowsFileSystem::Rename(const std::string& from, const std::string& to) {
     ThrowLastError();
 }
 
-std::vector<DirEntry> WindowsFileSystem::ListFolder(const std::string& path) {
-  return ListEntries(path, false);
-}
-
-std::vector<DirEntry> WindowsFileSystem::ListFolderWithSizes(const std::string& path) {
-  return ListEntries(path, true);
-}
-
-std::vector<DirEntry> WindowsFileSystem::ListEntries(const std::string& path, bool withSizes) {
-  const std::wstring full = FullPathOf(path);
-  const Handle folder =
-      OpenExactly(full, FILE_LIST_DIRECTORY | FILE_READ_ATTRIBUTES | SYNCHRONIZE, kShareAll);
-  const FileKind kind = StatusOf(folder.get()).kind;
-  if (kind == FileKind::Symlink || kind == FileKind::MountPoint) ThrowThroughLink();
-  if (kind != FileKind::Directory) ThrowWin32(ERROR_DIRECTORY);
-
-  std::vector<DirEntry> entries;
-  std::vector<std::uint64_t> buffer(64 * 1024 / sizeof(std::uint64_t));
-  // The entries of the folder that was opened, not of whatever the path names by the time they are read.
-  FILE_INFO_BY_HANDLE_CLASS request = FileFullDirectoryRestartInfo;
-  for (;;) {
-    if (!::GetFileInformationByHandleEx(folder.get(), request, buffer.data(),
-                                        static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t)))) {
-      const DWORD error = ::GetLastError();
-      if (error == ERROR_NO_MORE_FILES) break;
-      ThrowWin32(error);
-    }
-    request = FileFullDirectoryInfo;
-    const auto* bytes = reinterpret_cast<const char*>(buffer.data());
-    for (;;) {
-      const auto* entry = reinterpret_cast<const FILE_FULL_DIR_INFO*>(bytes);
-      const std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
-      if (name != L"." && name != L"..") {
-        const DWORD attributes = entry->FileAttributes;
-        FileKind entryKind;
-        if ((attributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-          // For a reparse point the extended-attribute size field holds its tag.
-          entryKind = KindOfReparsePoint(entry->EaSize, (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0, [&] {
-            const HANDLE point =
-                ::CreateFileW(Extended(full + (IsRoot(full) ? L"" : L"\\") + name).c_str(),
-                              FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING, kOpenFlags, nullptr);
-            if (point == INVALID_HANDLE_VALUE) return false;
-            const Handle pointHandle(point);
-            return LeadsToVolume(pointHandle.get());
-          });
-        } else if ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-          entryKind = FileKind::Directory;
-        } else if ((attributes & FILE_ATTRIBUTE_DEVICE) != 0) {
-          entryKind = FileKind::Device;
-        } else {
-          entryKind = FileKind::Regular;
-        }
-        // The listing carries every size; they are handed on only where asked for.
-        const std::int64_t size = withSizes && entryKind == FileKind::Regular ? entry->EndOfFile.QuadPart : 0;
-        entries.push_back({Narrow(name), entryKind, size});
-      }
-      if (entry->NextEntryOffset == 0) break;
-      bytes += entry->NextEntryOffset;
-    }
-  }
-  return entries;
-}
-
 void WindowsFileSystem::MakeFolder(const std::string& path) {
   const std::wstring full = FullPathOf(path);
   if (IsRoot(full)) ThrowWin32(ERROR_ALREADY_EXISTS);
   RequireFolder(ParentOf(full));
   if (!::CreateDirectoryW(Extended(full).c_str(), nullptr)) ThrowLastError();
-}
-
-void WindowsFileSystem::RemoveFolder(const std::string& path) {
-  const std::wstring full = FullPathOf(path);
-  if (IsRoot(full)) ThrowErrno(EBUSY);
-  const Handle handle = OpenExactly(full, DELETE | FILE_READ_ATTRIBUTES, kShareAll);
-  if (StatusOf(handle.get()).kind != FileKind::Directory) ThrowWin32(ERROR_DIRECTORY);
-  MarkForDeletion(handle.get());
-}
-
-File WindowsFileSystem::LockFolder(const std::string& path) {
-  const std::wstring full = FullPathOf(path);
-  // Windows locks no folder, but a handle that shares no reading keeps every other opening for reading out:
-  // another run's lock fails with a sharing violation. Deleting what is in the folder stays possible.
-  Handle handle = [&] {
-    try {
-      return OpenExactly(full, FILE_LIST_DIRECTORY, FILE_SHARE_WRITE | FILE_SHARE_DELETE);
-    } catch (const PlatformError& error) {
-      if (error.number == ErrorNumberFromWin32(ERROR_SHARING_VIOLATION)) ThrowErrno(EWOULDBLOCK);
-      throw;
-    }
-  }();
-  if (StatusOf(handle.get()).kind != FileKind::Directory) ThrowWin32(ERROR_DIRECTORY);
-  return File(handle.release(), path);
 }
 
 std::string WindowsFileSystem::VolumeOf(const std::string& path) {

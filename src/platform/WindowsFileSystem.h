@@ -7,29 +7,44 @@
 
 namespace nulvane::platform {
 
-// The file system through the wide-character Windows API. Every path is made absolute and normalised by
-// name ("." and ".." resolved, "/" taken as "\"), then used in its "\\?\" form, so that long paths work and
-// no name is changed by the system's own clean-up (trailing dots and blanks are kept). Every file and folder
-// is opened without following a reparse point (junction, symbolic link, mount point), and what was opened is
-// checked to lie at exactly the path asked for: a path that passes through a link is refused, so neither a
-// junction on the way nor one swapped in during a run can send a purge elsewhere.
+// The file system through the wide-character Windows API. A path the user names is made absolute and
+// normalised by name ("." and ".." resolved, "/" taken as "\"), then used in its "\\?\" form, so that long
+// paths work and no name is changed by the system's own clean-up (trailing dots and blanks are kept); what
+// it opens is checked to lie at exactly that path, so a path that passes through a link is refused. Below a
+// folder a walk holds, every name is opened relative to the folder's handle (NtCreateFile with the folder as
+// the root of the name): one name, which passes through nothing, and a reparse point (junction, symbolic
+// link, mount point) opened as itself, never followed; so neither a junction nor a rename during a run can
+// send a purge elsewhere.
 class WindowsFileSystem final : public FileSystem {
  public:
   WindowsFileSystem();
   WindowsFileSystem(const WindowsFileSystem&) = delete;
   WindowsFileSystem& operator=(const WindowsFileSystem&) = delete;
 
+  FolderHandle OpenFolder(const std::string& path) override;
+  FolderHandle OpenSubfolder(const Folder& parent, const std::string& name) override;
+  std::vector<DirEntry> List(const Folder& folder, bool withSizes) override;
+  FileStatus StatusAt(const Folder& folder, const std::string& name) override;
+  File OpenForWritingAt(const Folder& folder, const std::string& name) override;
+  File CreateNewFileAt(const Folder& folder, const std::string& name) override;
+  File CreateUnnamedFile(const Folder& folder) override;
+  void SetAttributesAt(const Folder& folder, const std::string& name,
+                       const FileAttributes& attributes) override;
+  void SetAttributes(const File& file, const FileAttributes& attributes) override;
+  bool RemoveFileAt(const Folder& folder, const std::string& name, const FileIdentity* expected,
+                    File* open) override;
+  FolderHandle MakeFolderAt(const Folder& parent, const std::string& name) override;
+  bool RemoveFolderAt(const Folder& parent, const std::string& name, const FileIdentity* expected) override;
+  void FlushVolume(const Folder& folder) override;
+  File LockFolder(const Folder& folder) override;
+
   File OpenForWriting(const std::string& path) override;
   File OpenForReading(const std::string& path) override;
   File CreateFile(const std::string& path) override;
   File CreateNewFile(const std::string& path) override;
-  File CreateUnnamedFile(const std::string& folder) override;
   std::string RealPath(const std::string& path) override;
   FileStatus Status(const std::string& path) override;
   FileStatus Status(const File& file) override;
-  FileAttributes Attributes(const std::string& path) override;
-  void SetReadOnly(const std::string& path, bool readOnly) override;
-  void SetAttributes(const std::string& path, const FileAttributes& attributes) override;
   void WriteAt(const File& file, const void* data, std::size_t size, std::int64_t offset) override;
   void WriteRepeated(const File& file, const void* block, std::size_t blockSize, std::int64_t count,
                      std::int64_t offset) override;
@@ -37,7 +52,6 @@ class WindowsFileSystem final : public FileSystem {
   void Flush(const File& file) override;
   void WriteBack(const File& file, std::int64_t offset, std::int64_t length) override;
   void FlushFolder(const std::string& path) override;
-  void FlushVolume(const std::string& folder) override;
   void SetLength(const File& file, std::int64_t length) override;
   void SetTimes(const File& file, const FileTimes& times) override;
   WriteLease TakeWriteLease(const File& file) override;
@@ -46,11 +60,7 @@ class WindowsFileSystem final : public FileSystem {
   void SetPermissions(const File&, std::uint32_t, std::uint32_t, std::uint32_t) override {}
   void Remove(const std::string& path) override;
   void Rename(const std::string& from, const std::string& to) override;
-  std::vector<DirEntry> ListFolder(const std::string& path) override;
-  std::vector<DirEntry> ListFolderWithSizes(const std::string& path) override;
   void MakeFolder(const std::string& path) override;
-  void RemoveFolder(const std::string& path) override;
-  File LockFolder(const std::string& path) override;
   std::string VolumeOf(const std::string& path) override;
   std::vector<Volume> Volumes() override;
   DiskSpace QueryDisk(const std::string& volume) override;
@@ -61,8 +71,6 @@ class WindowsFileSystem final : public FileSystem {
   std::string HomeFolder() override;
 
  private:
-  std::vector<DirEntry> ListEntries(const std::string& path, bool withSizes);
-
   std::string programFolder_;
 };
 

@@ -5,7 +5,6 @@
 #include "platform/PlatformError.h"
 #include "platform/Ui.h"
 #include "report/ReportWindow.h"
-#include "support/FileLength.h"
 #include "support/Format.h"
 #include "support/OperationState.h"
 
@@ -13,11 +12,39 @@ namespace nulvane::report {
 
 void ReportWindow::ListFilesRecursive(std::string dirPath, const support::FileMatcher& files) {
   caption = support::DisplayName(dirPath);
-  const std::string folder = NormaliseFolderPath(dirPath);
+  const bool listing = blnListFiles || blnPurgeFiles;
+  if (targetFolder) {
+    ListTree(targetFolder, files, 0);
+    return;
+  }
+  platform::FolderHandle folder;
+  int errorNumber = 0;
+  try {
+    folder = fileSystem_.OpenFolder(NormaliseFolderPath(dirPath));
+  } catch (const platform::PlatformError& error) {
+    errorNumber = error.number;
+  } catch (const std::bad_alloc&) {
+    errorNumber = 7;
+  }
+  if (folder) {
+    ListTree(folder, files, 0);
+    return;
+  }
+  // A counting pass ignores blnStop here too: a stop left from the last run must not hide the error.
+  if (errorNumber == 70 || (listing && blnStop)) return;
+  ui_.Message(
+      "Error",
+      "Error #" + std::to_string(errorNumber) + " with " + support::DisplayName(NormaliseFolderPath(dirPath)),
+      platform::Buttons::Ok, platform::Icon::Error);
+  blnStop = true;
+}
+
+void ReportWindow::ListTree(const platform::FolderHandle& held, const support::FileMatcher& files, int depth) {
+  const std::string& folder = held->Path();
   const bool listing = blnListFiles || blnPurgeFiles;
   int errorNumber = 0;
   try {
-    const FolderEntries entries = ReadFolder(folder, files);
+    const FolderEntries entries = ReadFolder(*held, files);
     if (entries.matchCount > 0) {
       if (listing) {
         if (blnDisplayFolderNames) {
@@ -46,12 +73,25 @@ void ReportWindow::ListFilesRecursive(std::string dirPath, const support::FileMa
           }
           continue;
         }
-        const std::string path = folder + file.name;
-        std::int64_t size = support::GetFileLength(fileSystem_, path);
-        if (size < 0) size = 0;
+        // One look relative to the folder gives the size and the date.
+        platform::FileStatus status;
+        try {
+          status = fileSystem_.StatusAt(*held, file.name);
+        } catch (const platform::PlatformError&) {
+        }
+        if (status.kind == platform::FileKind::MountedFile) {
+          // Another file bound onto the name: named as what it is, not counted, as a purge leaves it.
+          --lngNumFilesProcessed;
+          if (blnDisplayFileNames && !blnReportBufferFull) {
+            txbText.Append(support::DisplayName(file.name) + " (" + engine::EntryKindName(status.kind) +
+                           ", not purged)   \r\n");
+            if (txbText.characters() > reportLimit) HandleReportFull();
+          }
+          continue;
+        }
+        const std::int64_t size = status.kind == platform::FileKind::Regular ? status.size : 0;
         if (blnDisplayFileNames && !blnReportBufferFull) {
-          txbText.Append(support::DisplayName(file.name) + " (" +
-                         engine::FileDateText(fileSystem_, path, false) + ", " +
+          txbText.Append(support::DisplayName(file.name) + " (" + engine::FileDateText(status, false) + ", " +
                          support::FormatSizeGB(static_cast<double>(size), 2) + ")   \r\n");
           // File lines bypass AppendReport; without this a folder of many files would grow the report
           // without bound.
@@ -64,8 +104,10 @@ void ReportWindow::ListFilesRecursive(std::string dirPath, const support::FileMa
     }
     if (!state_.blnSubdirectories) return;
     for (const auto& name : entries.subfolders) {
-      strNextDirPath = folder + name;
-      ListFilesRecursive(strNextDirPath, files);
+      strNextDirPath = held->PathOf(name);
+      caption = support::DisplayName(strNextDirPath);
+      if (const platform::FolderHandle sub = EnterSubfolder(held, name, depth + 1, false))
+        ListTree(sub, files, depth + 1);
       if (!listing) {
         // A counting pass ignores blnStop: it may still be set from the last run's Close.
         if (lngNumFilesProcessed == -1) return;

@@ -65,6 +65,10 @@ class ReportWindow : public platform::Observable {
   // The limit belongs to the window's text box; a report that is never shown in one (the command line's)
   // sets it to SIZE_MAX and is never cut.
   std::size_t reportLimit = kReportLimit;
+  // The chosen folder as the command that starts the run opened it, once: the counting pass, the run and
+  // the offer to delete the folder afterwards all work in the folder the user confirmed, wherever it hangs
+  // by then. Without it, a run opens the folder strNextDirPath names itself.
+  platform::FolderHandle targetFolder;
 
   // Called once for each file of a purge whose turn is over, purged or not, with its path and size: what a
   // progress display counts as done.
@@ -75,6 +79,9 @@ class ReportWindow : public platform::Observable {
   std::int32_t lngNumFilesPurged = 0;
   double dblTotalBytesPurged = 0;
   std::int16_t intNumFoldersRemoved = 0;
+  // Folders that lie deeper than the run could hold open (one open folder per level), or that a mount
+  // covered after they were listed: their files are not reached.
+  std::int32_t lngNumFoldersNotReached = 0;
   bool blnPurgeRemainingFiles = false;
   bool blnStop = false;
   bool blnPaused = false;
@@ -107,6 +114,8 @@ class ReportWindow : public platform::Observable {
   void ProcessFiles();
   // The files of a run: strCurrentFileSpec, or the command line's patterns in the operation state.
   support::FileMatcher CurrentFiles() const;
+  // Walk the folder `dirPath` names: the one held in targetFolder when that is set (the path then names it
+  // for the report), else the folder opened here, once. Every subfolder is opened relative to its parent.
   void PurgeTreeRecursive(std::string dirPath, const support::FileMatcher& files);
   void ListFilesRecursive(std::string dirPath, const support::FileMatcher& files);
   std::string EstimatedTimes(double speed, double totalBytes, double adjustmentFactor,
@@ -156,19 +165,28 @@ class ReportWindow : public platform::Observable {
   void WriteSummary();
   void WriteEstimate();
   std::string DateTimeLine() const;
-  bool Matches(const std::string& folder, const std::string& name, const support::FileMatcher& files) const;
+  bool Matches(const platform::Folder& folder, const std::string& name,
+               const support::FileMatcher& files) const;
+  // The folder a run starts in: targetFolder, or the folder `dirPath` names, opened. Null (the error
+  // reported) when it cannot be opened.
+  platform::FolderHandle TopFolder(const std::string& dirPath);
+  void PurgeTree(const platform::FolderHandle& folder, const support::FileMatcher& files, int depth);
+  void ListTree(const platform::FolderHandle& folder, const support::FileMatcher& files, int depth);
+  // Opens the subfolder of a walk; null, with the report told why, when the walk does not go there.
+  platform::FolderHandle EnterSubfolder(const platform::FolderHandle& folder, const std::string& name,
+                                        int depth, bool purging);
   // Lists the folder once, classifies its entries and stores the match count in intNumFiles.
-  FolderEntries ReadFolder(const std::string& folder, const support::FileMatcher& files);
-  void PurgeFolderFiles(const std::string& folder, const support::FileMatcher& files,
+  FolderEntries ReadFolder(const platform::Folder& folder, const support::FileMatcher& files);
+  void PurgeFolderFiles(const platform::FolderHandle& folder, const support::FileMatcher& files,
                         const FolderEntries& entries, double byteRate, const std::string& drive);
   // False when the user cancelled the "Purge query", which ends the run at once.
-  bool PurgeOneFile(const std::string& folder, const FolderEntry& file, double byteRate,
+  bool PurgeOneFile(const platform::FolderHandle& folder, const FolderEntry& file, double byteRate,
                     const std::string& drive);
-  bool ConfirmFile(const std::string& path, std::int64_t size);
+  bool ConfirmFile(const std::string& path, const platform::FileStatus& status);
   void FileDone(const std::string& path, std::int64_t size);
-  void PurgeSubfolders(const std::string& folder, const support::FileMatcher& files,
-                       const FolderEntries& entries);
-  bool FolderIsEmpty(const std::string& folder);
+  void PurgeSubfolders(const platform::FolderHandle& folder, const support::FileMatcher& files,
+                       const FolderEntries& entries, int depth);
+  bool FolderIsEmpty(const platform::Folder& folder);
   // The failure's message, naming the folder or file it happened to.
   void ReportWalkError(int number, const std::string& path);
   // The line of a file whose purge `error` broke off.
@@ -186,8 +204,8 @@ class ReportWindow : public platform::Observable {
   // Report text that follows every file handed over before it.
   void Then(std::function<void()> step);
   void BeginFileLine(const std::string& name);
-  void StartPasses(const std::string& folder, const std::string& name, const std::string& extension,
-                   std::int64_t size, double byteRate, const std::string& drive,
+  void StartPasses(const platform::FolderHandle& folder, const std::string& name,
+                   const std::string& extension, std::int64_t size, double byteRate, const std::string& drive,
                    const platform::FileStatus& status, bool lineBegun);
   void ShowPendingFile(PendingFile& file);
   // A failure outside the passes: shown after the lines of every file before it.

@@ -58,6 +58,7 @@ void ReportWindow::StartRun() {
   lngNumFilesProcessed = 0;
   lngNumFilesPurged = 0;
   intNumFoldersRemoved = 0;
+  lngNumFoldersNotReached = 0;
   stopBreakWritten_ = false;
   pipeline_.reset();
   runFolder_ = strNextDirPath;
@@ -187,10 +188,18 @@ void ReportWindow::WriteSummary() {
     if (intNumFoldersRemoved > 0) {
       AppendReport("Number of folders removed: " + std::to_string(intNumFoldersRemoved) + "\r\n", true);
     }
+    if (lngNumFoldersNotReached > 0) {
+      AppendReport("Number of folders not reached: " + std::to_string(lngNumFoldersNotReached) + "\r\n",
+                   true);
+    }
     if (blnStop) AppendReport("Purge operation was stopped.\r\n\r\n", true);
   } else {
     if (lngNumFilesProcessed > 1) {
       AppendReport("Sum of file sizes: " + support::FormatSize(dblTotalBytesPurged, 2) + "\r\n", true);
+    }
+    if (lngNumFoldersNotReached > 0) {
+      AppendReport("Number of folders not reached: " + std::to_string(lngNumFoldersNotReached) + "\r\n",
+                   true);
     }
     if (blnStop) AppendReport("Listing was stopped.\r\n\r\n", true);
     if (dblTotalBytesPurged > 0 && !blnStop) WriteEstimate();

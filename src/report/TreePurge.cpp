@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <exception>
 #include <new>
@@ -41,14 +42,21 @@ std::string PurgeQueryText(const std::string& path, const std::string& extension
 
 }  // namespace
 
-bool ReportWindow::Matches(const std::string& folder, const std::string& name,
+bool ReportWindow::Matches(const platform::Folder& folder, const std::string& name,
                            const support::FileMatcher& files) const {
   // Without a date restriction only the name counts; the walks over large trees spend most of their time
   // here.
   if (!files.Matches(name)) return false;
   if (state_.lngOnlyBeforeThisJDN == support::kNoDateRestriction) return true;
+  // A file whose date cannot be read takes no part.
+  platform::FileStatus status;
+  try {
+    status = fileSystem_.StatusAt(folder, name);
+  } catch (const platform::PlatformError&) {
+    return false;
+  }
   std::int16_t error = 0;
-  const std::int32_t day = support::GetFileDayNumber(fileSystem_, folder + name, error);
+  const std::int32_t day = support::FileDayNumber(status, error);
   return day != -1 && day < state_.lngOnlyBeforeThisJDN;
 }
 
@@ -56,10 +64,25 @@ support::FileMatcher ReportWindow::CurrentFiles() const {
   return support::FileMatcher(strCurrentFileSpec, state_.strShellPatterns);
 }
 
-ReportWindow::FolderEntries ReportWindow::ReadFolder(const std::string& folder,
+platform::FolderHandle ReportWindow::TopFolder(const std::string& dirPath) {
+  if (targetFolder) return targetFolder;
+  const std::string folder = NormaliseFolderPath(dirPath);
+  int number = 0;
+  try {
+    return fileSystem_.OpenFolder(folder);
+  } catch (const platform::PlatformError& error) {
+    number = error.number;
+  } catch (const std::bad_alloc&) {
+    number = kOutOfMemory;
+  }
+  if (!blnStop) WalkError(number, folder);
+  return nullptr;
+}
+
+ReportWindow::FolderEntries ReportWindow::ReadFolder(const platform::Folder& folder,
                                                      const support::FileMatcher& files) {
   FolderEntries entries;
-  for (auto& entry : fileSystem_.ListFolder(folder)) {
+  for (auto& entry : fileSystem_.List(folder)) {
     if (entry.kind == platform::FileKind::Directory) {
       entries.subfolders.push_back(std::move(entry.name));
     } else if (entry.kind == platform::FileKind::Regular) {
@@ -119,7 +142,53 @@ void ReportWindow::WalkError(int number, const std::string& folder) {
 
 void ReportWindow::PurgeTreeRecursive(std::string dirPath, const support::FileMatcher& files) {
   caption = support::DisplayName(dirPath);
-  std::string folder = NormaliseFolderPath(dirPath);
+  if (const platform::FolderHandle folder = TopFolder(dirPath)) PurgeTree(folder, files, 0);
+}
+
+platform::FolderHandle ReportWindow::EnterSubfolder(const platform::FolderHandle& folder,
+                                                    const std::string& name, int depth, bool purging) {
+  const std::string path = folder->PathOf(name) + platform::kPathSeparator;
+  int number = 0;
+  try {
+    // Each level holds its folder open: beyond what the walk may hold, the rest is not reached.
+    if (depth >= platform::kDeepestWalk) platform::ThrowErrno(EMFILE);
+    return fileSystem_.OpenSubfolder(*folder, name);
+  } catch (const platform::PlatformError& error) {
+    number = error.number;
+  } catch (const std::bad_alloc&) {
+    number = kOutOfMemory;
+  }
+  const bool tooDeep =
+      number == platform::ErrorNumberFromErrno(EMFILE) || number == platform::ErrorNumberFromErrno(ENFILE);
+  // A mount made on it since the folder above was listed is a border like any other.
+  const bool mounted = number == platform::ErrorNumberFromErrno(EXDEV);
+  if (!tooDeep && !mounted) {
+    if (purging) {
+      if (!blnStop) WalkError(number, path);
+    } else if (number != kPermissionDenied && !((blnListFiles || blnPurgeFiles) && blnStop)) {
+      // A counting pass ignores blnStop: a stop left from the last run must not hide the error.
+      ui_.Message("Error", "Error #" + std::to_string(number) + " with " + support::DisplayName(path),
+                  platform::Buttons::Ok, platform::Icon::Error);
+      blnStop = true;
+    }
+    return nullptr;
+  }
+  if (tooDeep && lngNumFoldersNotReached < INT32_MAX) ++lngNumFoldersNotReached;
+  const std::string line =
+      support::DisplayName(path) + ": " +
+      (tooDeep ? std::string("not reached (deeper than the folders the program can hold open), not purged.")
+               : engine::EntryKindName(platform::FileKind::MountPoint) + ", not purged.") +
+      "\r\n";
+  if (purging) {
+    Then([this, line] { AppendReport("\r\n" + line, true); });
+  } else if (blnListFiles || blnPurgeFiles) {
+    AppendReport(line, true);
+  }
+  return nullptr;
+}
+
+void ReportWindow::PurgeTree(const platform::FolderHandle& held, const support::FileMatcher& files, int depth) {
+  const std::string& folder = held->Path();
   FolderEntries entries;
   double byteRate = 1048576;
   std::string drive;
@@ -127,7 +196,7 @@ void ReportWindow::PurgeTreeRecursive(std::string dirPath, const support::FileMa
     drive = support::DriveOf(fileSystem_, folder);
     const float measured = state_.SpeedOf(drive);
     byteRate = std::round((measured > 0 ? measured : 1.0) * 1048576);
-    entries = ReadFolder(folder, files);
+    entries = ReadFolder(*held, files);
   } catch (const platform::PlatformError& error) {
     if (!blnStop) WalkError(error.number, folder);
     return;
@@ -141,13 +210,13 @@ void ReportWindow::PurgeTreeRecursive(std::string dirPath, const support::FileMa
     Then([this, folder] {
       if (!blnReportBufferFull) txbText.Append("\r\n" + support::DisplayName(folder));
     });
-    PurgeFolderFiles(folder, files, entries, byteRate, drive);
+    PurgeFolderFiles(held, files, entries, byteRate, drive);
     if (blnStop) return;
   }
-  if (state_.blnSubdirectories) PurgeSubfolders(folder, files, entries);
+  if (state_.blnSubdirectories) PurgeSubfolders(held, files, entries, depth);
 }
 
-void ReportWindow::PurgeFolderFiles(const std::string& folder, const support::FileMatcher& files,
+void ReportWindow::PurgeFolderFiles(const platform::FolderHandle& folder, const support::FileMatcher& files,
                                     const FolderEntries& entries, double byteRate, const std::string& drive) {
   bool first = true;
   for (const auto& file : entries.files) {
@@ -178,17 +247,17 @@ void ReportWindow::PurgeFolderFiles(const std::string& folder, const support::Fi
       FinishPending();
       if (!walkLineBegun_) BeginFileLine(file.name);
       FinishInterruptedLine(file.name, std::current_exception());
-      FileDone(folder + file.name, 0);
+      FileDone(folder->PathOf(file.name), 0);
       if (blnStop) return;
-      ReportWalkError(error.number, folder + file.name);
+      ReportWalkError(error.number, folder->PathOf(file.name));
       if (blnStop) return;
     } catch (const std::bad_alloc&) {
       FinishPending();
       if (!walkLineBegun_) BeginFileLine(file.name);
       FinishInterruptedLine(file.name, std::current_exception());
-      FileDone(folder + file.name, 0);
+      FileDone(folder->PathOf(file.name), 0);
       if (blnStop) return;
-      ReportWalkError(kOutOfMemory, folder + file.name);
+      ReportWalkError(kOutOfMemory, folder->PathOf(file.name));
     }
     if (!goOn) return;
     // A plain file name matches at most one file per folder.
@@ -234,22 +303,31 @@ void ReportWindow::BeginFileLine(const std::string& name) {
   }
 }
 
-bool ReportWindow::PurgeOneFile(const std::string& folder, const FolderEntry& file, double byteRate,
-                                const std::string& drive) {
+bool ReportWindow::PurgeOneFile(const platform::FolderHandle& folder, const FolderEntry& file,
+                                double byteRate, const std::string& drive) {
   const bool namesOnly = confirmation_.blnFolderNamesOnly;
-  const std::string path = folder + file.name;
+  const std::string path = folder->PathOf(file.name);
   const std::string extension = support::ExtensionOf(path, true);
-  // One look at the file serves the protection rules, the size in the report and, later, the check that
-  // the file opened for the purge is the one looked at.
+  // One look at the file, relative to the folder, serves the protection rules, the size and date in the
+  // report and, later, the check that the file opened for the purge is the one looked at.
   platform::FileStatus status;
   try {
-    status = fileSystem_.Status(path);
+    status = fileSystem_.StatusAt(*folder, file.name);
   } catch (const platform::PlatformError&) {
     status = {};
   }
+  // Another file bound onto the name is not this folder's: it is named as what it is, not counted.
+  if (status.kind == platform::FileKind::MountedFile) {
+    Then([this, name = file.name] {
+      AppendReport(support::DisplayName(name) + ": " +
+                       engine::EntryKindName(platform::FileKind::MountedFile) + ", not purged.\r\n",
+                   true);
+    });
+    return true;
+  }
 
   bool lineBegun = false;
-  auto code = static_cast<std::int16_t>(engine_.ClassifyProtectedFile(path, &status));
+  auto code = static_cast<std::int16_t>(engine_.ClassifyProtectedFile(path, &status, folder.get()));
   if (confirmation_.blnOKToPurgeSensitiveFiles && code == 7) code = 0;
   if (code == 8) {
     code = 7;
@@ -282,7 +360,7 @@ bool ReportWindow::PurgeOneFile(const std::string& folder, const FolderEntry& fi
         BeginFileLine(file.name);
         lineBegun = walkLineBegun_ = true;
       }
-      confirmed = ConfirmFile(path, size);
+      confirmed = ConfirmFile(path, status);
     }
     if (confirmed) {
       StartPasses(folder, file.name, extension, size, byteRate, drive, status, lineBegun);
@@ -304,20 +382,20 @@ bool ReportWindow::PurgeOneFile(const std::string& folder, const FolderEntry& fi
   return true;
 }
 
-void ReportWindow::StartPasses(const std::string& folder, const std::string& name,
+void ReportWindow::StartPasses(const platform::FolderHandle& folder, const std::string& name,
                                const std::string& extension, std::int64_t size, double byteRate,
                                const std::string& drive, const platform::FileStatus& status, bool lineBegun) {
   auto file = std::make_unique<PendingFile>();
   const int passes = typeOfPurge_.GetNumberOfPasses();
   file->request =
-      engine_.Request(folder + name, typeOfPurge_.GetPurgeType(), 1, !confirmation_.blnDoNotDeletePurgedFiles,
+      engine_.Request(folder, name, typeOfPurge_.GetPurgeType(), 1, !confirmation_.blnDoNotDeletePurgedFiles,
                       confirmation_.blnOKToPurgeReadOnlyFiles, confirmation_.blnOKToPurgeSystemFiles, drive);
   if (status.kind == platform::FileKind::Regular) {
     file->request.device = status.device;
     file->request.inode = status.inode;
   }
   file->passes = passes;
-  file->folder = folder;
+  file->folder = folder->Path();
   file->name = name;
   file->extension = extension;
   file->size = size;
@@ -421,11 +499,12 @@ void ReportWindow::FileDone(const std::string& path, std::int64_t size) {
   if (onFileDone) onFileDone(path, size);
 }
 
-bool ReportWindow::ConfirmFile(const std::string& path, std::int64_t size) {
+bool ReportWindow::ConfirmFile(const std::string& path, const platform::FileStatus& status) {
+  const std::int64_t size = status.kind == platform::FileKind::Regular ? status.size : 0;
   // The path exactly as it is on disk: names differing only in case are different files here.
   frmConfirmFiles.Prepare(support::DisplayName(path) + "     " +
                           support::FormatSize(static_cast<double>(size), 2) + "     " +
-                          engine::FileDateText(fileSystem_, path, false));
+                          engine::FileDateText(status, false));
   host_.HideMainWindow();
   cmdStop.visible = false;
   cmdPauseContinue.visible = false;
@@ -449,21 +528,23 @@ bool ReportWindow::ConfirmFile(const std::string& path, std::int64_t size) {
   return frmConfirmFiles.blnFileConfirmed;
 }
 
-bool ReportWindow::FolderIsEmpty(const std::string& folder) {
+bool ReportWindow::FolderIsEmpty(const platform::Folder& folder) {
   return support::FolderServices(fileSystem_, ui_).FolderIsEmpty(folder);
 }
 
-void ReportWindow::PurgeSubfolders(const std::string& folder, const support::FileMatcher& files,
-                                   const FolderEntries& entries) {
+void ReportWindow::PurgeSubfolders(const platform::FolderHandle& folder, const support::FileMatcher& files,
+                                   const FolderEntries& entries, int depth) {
   for (const auto& name : entries.subfolders) {
-    strNextDirPath = folder + name;
+    strNextDirPath = folder->PathOf(name);
     const std::string subfolder = strNextDirPath;
-    PurgeTreeRecursive(strNextDirPath, files);
+    caption = support::DisplayName(subfolder);
+    const platform::FolderHandle held = EnterSubfolder(folder, name, depth + 1, true);
+    if (held) PurgeTree(held, files, depth + 1);
     if (blnStop) {
       Then([this] { AppendReport("\r\n", false); });
       return;
     }
-    if (!confirmation_.blnDeleteEmptyFolders) continue;
+    if (!held || !confirmation_.blnDeleteEmptyFolders) continue;
     // The folder's files are gone only once their passes are done.
     FinishPending();
     if (blnStop) {
@@ -471,13 +552,20 @@ void ReportWindow::PurgeSubfolders(const std::string& folder, const support::Fil
       return;
     }
     try {
-      if (!FolderIsEmpty(subfolder)) continue;
-      fileSystem_.RemoveFolder(subfolder);
+      if (!FolderIsEmpty(*held)) continue;
+      // Only while the name still names the folder that was emptied: another folder put in its place is
+      // left as it is.
+      if (!fileSystem_.RemoveFolderAt(*folder, name, &held->Identity())) {
+        if (!blnReportBufferFull)
+          txbText.Append("Folder " + support::DisplayName(subfolder) +
+                         " not removed: that name no longer names the folder that was purged.\r\n\r\n");
+        continue;
+      }
       if (intNumFoldersRemoved < INT16_MAX) ++intNumFoldersRemoved;
       if (!blnReportBufferFull)
         txbText.Append("Folder " + support::DisplayName(subfolder) + " removed.\r\n\r\n");
     } catch (const platform::PlatformError& error) {
-      if (!blnStop) WalkError(error.number, folder);
+      if (!blnStop) WalkError(error.number, folder->Path());
       if (blnStop) return;
     }
   }

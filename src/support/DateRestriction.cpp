@@ -75,6 +75,11 @@ std::int32_t GetFileDayNumber(platform::FileSystem& fileSystem, const std::strin
     errorNumber = static_cast<std::int16_t>(error.number);
     return -1;
   }
+  return FileDayNumber(status, errorNumber);
+}
+
+std::int32_t FileDayNumber(const platform::FileStatus& status, std::int16_t& errorNumber) {
+  errorNumber = 0;
   if (status.kind == platform::FileKind::Missing) {
     errorNumber = platform::kErrorFileNotFound;
     return -1;

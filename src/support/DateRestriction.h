@@ -33,6 +33,8 @@ void jdn_to_euro_date(DateRecord& record);
 // `errorNumber` (0 on success). A symbolic link's own time is read; the link is not followed.
 std::int32_t GetFileDayNumber(platform::FileSystem& fileSystem, const std::string& path,
                               std::int16_t& errorNumber);
+// The same from a look already taken at the file (a walk's, relative to the folder it holds).
+std::int32_t FileDayNumber(const platform::FileStatus& status, std::int16_t& errorNumber);
 
 // The per-file test of the folder walks: the name matches `spec` and, when a limit is set (anything but
 // kNoDateRestriction), the file was last modified strictly before the limit day. A file whose date cannot

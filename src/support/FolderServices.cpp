@@ -28,20 +28,10 @@ std::string WithTrailingSeparator(std::string path) {
   return path;
 }
 
-std::string Join(const std::string& folder, const std::string& name) {
-  return WithTrailingSeparator(folder) + name;
-}
-
 // What a purge can purge: a regular file. Links, pipes, sockets, devices and mount points are never
 // counted as files to purge.
 bool IsFile(const DirEntry& entry) {
   return entry.kind == FileKind::Regular;
-}
-
-// The size of a regular file; 0 when it has gone or become something else since it was listed.
-double RegularFileSize(platform::FileSystem& fileSystem, const std::string& path) {
-  const platform::FileStatus status = fileSystem.Status(path);
-  return status.kind == FileKind::Regular ? static_cast<double>(status.size) : 0.0;
 }
 
 PlatformError OutOfMemory() {
@@ -145,25 +135,34 @@ bool FolderServices::CreateFolderPath(const std::string& path) {
   return FolderExists(path);
 }
 
-std::string FolderServices::NewNumberedFolder(const std::string& drivePath, const std::string& stem) {
+FolderServices::OwnFolder FolderServices::NewNumberedFolder(const std::string& drivePath,
+                                                            const std::string& stem) {
   if (drivePath.empty()) return {};
-  const std::string base = WithTrailingSeparator(drivePath) + stem;
   constexpr int kMaxNumber = 100000;
   try {
+    const platform::FolderHandle base = fileSystem_.OpenFolder(drivePath);
     for (int n = 1; n <= kMaxNumber; ++n) {
-      const std::string candidate = base + std::to_string(n);
-      if (fileSystem_.Status(candidate).kind != FileKind::Missing) continue;
+      const std::string name = stem + std::to_string(n);
       try {
-        fileSystem_.MakeFolder(candidate);
-        return candidate;
-      } catch (const PlatformError&) {
-        // Taken between the check and the creation: try the next number; any other failure ends the search.
-        if (fileSystem_.Status(candidate).kind == FileKind::Missing) return {};
+        return {base, name, fileSystem_.MakeFolderAt(*base, name)};
+      } catch (const PlatformError& error) {
+        // Taken already: the next number; any other failure ends the search.
+        if (error.number != platform::ErrorNumberFromErrno(EEXIST)) return {};
       }
     }
   } catch (const std::exception&) {
   }
   return {};
+}
+
+bool FolderServices::RemoveOwnFolder(OwnFolder& folder) {
+  if (!folder) return false;
+  folder.lock = platform::File();
+  try {
+    return fileSystem_.RemoveFolderAt(*folder.parent, folder.name, &folder.folder->Identity());
+  } catch (const PlatformError&) {
+    return false;
+  }
 }
 
 std::int32_t FolderServices::CountMatchingFiles(const std::string& folder, const FileMatcher& files,
@@ -172,8 +171,7 @@ std::int32_t FolderServices::CountMatchingFiles(const std::string& folder, const
   errText.clear();
   const bool withSizes = total == -1;
   try {
-    const std::string listed = WithoutTrailingSeparators(folder);
-    const std::vector<DirEntry> entries = fileSystem_.ListFolder(listed);
+    const std::vector<DirEntry> entries = fileSystem_.List(*fileSystem_.OpenFolder(folder), withSizes);
     std::int32_t count = 0;
     if (files.MatchesEveryName() && !withSizes) {
       for (const DirEntry& entry : entries) count += IsFile(entry) ? 1 : 0;
@@ -184,9 +182,7 @@ std::int32_t FolderServices::CountMatchingFiles(const std::string& folder, const
       if (!IsFile(entry)) continue;
       if (files.Matches(entry.name)) {
         ++count;
-        if (withSizes) {
-          total += RegularFileSize(fileSystem_, Join(listed, entry.name));
-        }
+        if (withSizes) total += static_cast<double>(entry.size);
       }
       ui_.Yield();
       if (stopAtFirst && count > 0) break;
@@ -205,7 +201,7 @@ std::int32_t FolderServices::CountSubfolders(const std::string& folder, std::str
   errText.clear();
   try {
     std::int32_t count = 0;
-    for (const DirEntry& entry : fileSystem_.ListFolder(WithoutTrailingSeparators(folder))) {
+    for (const DirEntry& entry : fileSystem_.List(*fileSystem_.OpenFolder(folder))) {
       count += entry.kind == FileKind::Directory ? 1 : 0;
     }
     return count;
@@ -218,10 +214,18 @@ std::int32_t FolderServices::CountSubfolders(const std::string& folder, std::str
 }
 
 bool FolderServices::FolderIsEmpty(const std::string& folder) {
+  try {
+    return FolderIsEmpty(*fileSystem_.OpenFolder(folder));
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool FolderServices::FolderIsEmpty(const platform::Folder& folder) {
   // Anything at all (a link or a pipe too) keeps a folder from being empty, and a folder whose contents
   // cannot be read is not known to be empty: removing it would fail, or worse.
   try {
-    return fileSystem_.ListFolder(WithoutTrailingSeparators(folder)).empty();
+    return fileSystem_.List(folder).empty();
   } catch (const std::exception&) {
     return false;
   }
@@ -229,13 +233,21 @@ bool FolderServices::FolderIsEmpty(const std::string& folder) {
 
 bool FolderServices::HoldsOnlyFolders(const std::string& folder) {
   try {
-    std::vector<std::string> pending{WithoutTrailingSeparators(folder)};
+    return HoldsOnlyFolders(fileSystem_.OpenFolder(folder));
+  } catch (const std::exception&) {
+    return false;
+  }
+}
+
+bool FolderServices::HoldsOnlyFolders(const platform::FolderHandle& folder) {
+  try {
+    std::vector<platform::FolderHandle> pending{folder};
     while (!pending.empty()) {
-      const std::string current = std::move(pending.back());
+      const platform::FolderHandle current = std::move(pending.back());
       pending.pop_back();
-      for (const DirEntry& entry : fileSystem_.ListFolder(current)) {
+      for (const DirEntry& entry : fileSystem_.List(*current)) {
         if (entry.kind != FileKind::Directory) return false;
-        pending.push_back(Join(current, entry.name));
+        pending.push_back(fileSystem_.OpenSubfolder(*current, entry.name));
       }
       ui_.Yield();
     }
@@ -254,25 +266,18 @@ void FolderServices::CountFilesInTree(bool first, const std::string& folder, con
     err = 0;
   }
   // Depth first, each folder's files before its subfolders; kept on an explicit stack so that a deep tree
-  // cannot exhaust the call stack.
+  // cannot exhaust the call stack, with each folder on it held open.
   struct Level {
-    std::string path;
+    platform::FolderHandle folder;
     std::vector<std::string> subfolders;
     std::size_t next = 0;
   };
   std::vector<Level> stack;
   try {
     // Lists one folder, counts its files and pushes it; false when the walk must end.
-    auto enter = [&](const std::string& path, bool isTop) -> bool {
-      std::vector<DirEntry> entries;
-      try {
-        entries = fileSystem_.ListFolder(path);
-      } catch (const PlatformError& error) {
-        // A subfolder removed since its parent was listed holds nothing to count.
-        if (!isTop && error.number == platform::kErrorFileNotFound) return true;
-        throw;
-      }
-      Level level{path, {}, 0};
+    auto enter = [&](platform::FolderHandle held) -> bool {
+      const std::vector<DirEntry> entries = fileSystem_.List(*held, withSizes);
+      Level level{std::move(held), {}, 0};
       for (const DirEntry& entry : entries) {
         if (entry.kind == FileKind::Directory) {
           level.subfolders.push_back(entry.name);
@@ -280,12 +285,7 @@ void FolderServices::CountFilesInTree(bool first, const std::string& folder, con
         }
         if (!IsFile(entry) || !files.Matches(entry.name)) continue;
         ++count;
-        if (withSizes) {
-          try {
-            total += RegularFileSize(fileSystem_, Join(path, entry.name));
-          } catch (const PlatformError&) {
-          }
-        }
+        if (withSizes) total += static_cast<double>(entry.size);
         if (limit > 0 && count >= limit) {
           limit = -2;
           return false;
@@ -295,15 +295,25 @@ void FolderServices::CountFilesInTree(bool first, const std::string& folder, con
       return true;
     };
 
-    if (!enter(WithoutTrailingSeparators(folder), true)) return;
+    if (!enter(fileSystem_.OpenFolder(folder))) return;
     while (!stack.empty()) {
       Level& top = stack.back();
       if (top.next == top.subfolders.size()) {
         stack.pop_back();
         continue;
       }
-      const std::string child = Join(top.path, top.subfolders[top.next++]);
-      if (!enter(child, false) || err > 0) return;
+      platform::FolderHandle child;
+      try {
+        child = fileSystem_.OpenSubfolder(*top.folder, top.subfolders[top.next++]);
+      } catch (const PlatformError& error) {
+        // A subfolder removed since its parent was listed holds nothing to count, and one mounted on since
+        // is not part of the tree.
+        if (error.number == platform::kErrorFileNotFound ||
+            error.number == platform::ErrorNumberFromErrno(EXDEV))
+          continue;
+        throw;
+      }
+      if (!enter(std::move(child)) || err > 0) return;
     }
   } catch (const PlatformError& error) {
     err = error.number;
@@ -329,6 +339,22 @@ bool FolderServices::DeleteEmptyFolderTree(const std::string& path, std::string&
   return RemoveTree(path, errText, true, true);
 }
 
+bool FolderServices::DeleteEmptyFolderTree(const platform::Folder& parent, const std::string& name,
+                                           const platform::FolderHandle& folder, std::string& errText,
+                                           bool& replaced) {
+  errText.clear();
+  replaced = false;
+  try {
+    RemoveHeldTree(parent, name, folder, true, true, replaced);
+    return !replaced;
+  } catch (const PlatformError& error) {
+    errText = error.description;
+  } catch (const std::bad_alloc&) {
+    errText = OutOfMemory().description;
+  }
+  return false;
+}
+
 bool FolderServices::RemoveTree(const std::string& path, std::string& errText, bool force, bool foldersOnly) {
   errText.clear();
   const std::string top = WithoutTrailingSeparators(path);
@@ -336,65 +362,14 @@ bool FolderServices::RemoveTree(const std::string& path, std::string& errText, b
     if (top.empty()) platform::ThrowErrno(ENOENT);
     // A volume's root is never what the program means to delete.
     if (top == "/" || fileSystem_.VolumeOf(top) == top) platform::ThrowErrno(EBUSY);
-
-    auto makeDeletable = [&](const std::string& entryPath) {
-      if (!fileSystem_.Attributes(entryPath).readOnly) return;
-      if (!force) platform::ThrowErrno(EACCES);
-      fileSystem_.SetReadOnly(entryPath, false);
-    };
-
-    // Post-order: a folder is removed once everything in it is gone. Links are removed as links, since
-    // only real directories are entered.
-    struct Level {
-      std::string path;
-      std::vector<std::string> subfolders;
-      std::size_t next = 0;
-    };
-    std::vector<Level> stack;
-    auto enter = [&](const std::string& folder, bool isTop) {
-      if (fileSystem_.Status(folder).kind != FileKind::Directory) {
-        if (isTop) {
-          // A link given as the folder is refused rather than followed.
-          platform::ThrowErrno(fileSystem_.Status(folder).kind == FileKind::Missing ? ENOENT : ENOTDIR);
-        }
-        return;  // replaced or removed since it was listed
-      }
-      makeDeletable(folder);
-      Level level{folder, {}, 0};
-      for (const DirEntry& entry : fileSystem_.ListFolder(folder)) {
-        const std::string entryPath = Join(folder, entry.name);
-        if (entry.kind == FileKind::Directory) {
-          level.subfolders.push_back(entry.name);
-          continue;
-        }
-        if (foldersOnly) platform::ThrowErrno(ENOTEMPTY);
-        if (entry.kind == FileKind::Regular) makeDeletable(entryPath);
-        try {
-          fileSystem_.Remove(entryPath);
-        } catch (const PlatformError& error) {
-          if (error.number != platform::kErrorFileNotFound) throw;
-        }
-      }
-      stack.push_back(std::move(level));
-    };
-
-    enter(top, true);
-    while (!stack.empty()) {
-      Level& level = stack.back();
-      if (level.next < level.subfolders.size()) {
-        const std::string child = Join(level.path, level.subfolders[level.next++]);
-        enter(child, false);
-        continue;
-      }
-      const std::string done = level.path;
-      const bool isTop = stack.size() == 1;
-      stack.pop_back();
-      try {
-        fileSystem_.RemoveFolder(done);
-      } catch (const PlatformError& error) {
-        if (isTop || error.number != platform::kErrorFileNotFound) throw;
-      }
-    }
+    const auto [parent, name] = platform::OpenParentOf(fileSystem_, top);
+    const FileKind kind = fileSystem_.StatusAt(*parent, name).kind;
+    // A link given as the folder is refused rather than followed.
+    if (kind == FileKind::Missing) platform::ThrowErrno(ENOENT);
+    if (kind != FileKind::Directory) platform::ThrowErrno(kind == FileKind::MountPoint ? EBUSY : ENOTDIR);
+    bool replaced = false;
+    RemoveHeldTree(*parent, name, fileSystem_.OpenSubfolder(*parent, name), force, foldersOnly, replaced);
+    if (replaced) platform::ThrowErrno(ENOENT);
     return true;
   } catch (const PlatformError& error) {
     errText = error.description;
@@ -402,6 +377,92 @@ bool FolderServices::RemoveTree(const std::string& path, std::string& errText, b
     errText = OutOfMemory().description;
   }
   return false;
+}
+
+void FolderServices::RemoveHeldTree(const platform::Folder& parent, const std::string& name,
+                                    const platform::FolderHandle& top, bool force, bool foldersOnly,
+                                    bool& replaced) {
+  // An entry that keeps the deletion from going on unless it may be made writable first.
+  auto makeDeletable = [&](const platform::Folder& folder, const std::string& entry,
+                           const platform::FileStatus& status) {
+    if (!status.attributes.readOnly) return;
+    if (!force) platform::ThrowErrno(EACCES);
+    platform::FileAttributes writable = status.attributes;
+    writable.readOnly = false;
+    fileSystem_.SetAttributesAt(folder, entry, writable);
+  };
+
+  // Post-order: a folder is removed once everything in it is gone, by its name in the folder above while
+  // that name still names the folder that was emptied. Links are removed as links, since only real
+  // directories are entered; a mount or subvolume inside ends the deletion.
+  struct Level {
+    platform::FolderHandle folder;
+    std::string name;  // in the level below it on the stack (or in `parent`)
+    std::vector<std::string> subfolders;
+    std::size_t next = 0;
+  };
+  std::vector<Level> stack;
+  // False when the name no longer names the folder that was opened.
+  auto enter = [&](const platform::Folder& above, const std::string& entry, platform::FolderHandle held) {
+    const platform::FileStatus status = fileSystem_.StatusAt(above, entry);
+    if (status.Identity() != held->Identity()) return false;
+    makeDeletable(above, entry, status);
+    Level level{std::move(held), entry, {}, 0};
+    for (const DirEntry& child : fileSystem_.List(*level.folder)) {
+      if (child.kind == FileKind::Directory) {
+        level.subfolders.push_back(child.name);
+        continue;
+      }
+      if (foldersOnly) platform::ThrowErrno(ENOTEMPTY);
+      if (child.kind == FileKind::MountPoint || child.kind == FileKind::Subvolume)
+        platform::ThrowErrno(EBUSY);
+      if (child.kind == FileKind::Regular)
+        makeDeletable(*level.folder, child.name, fileSystem_.StatusAt(*level.folder, child.name));
+      try {
+        fileSystem_.RemoveFileAt(*level.folder, child.name, nullptr);
+      } catch (const PlatformError& error) {
+        if (error.number != platform::kErrorFileNotFound) throw;
+      }
+    }
+    stack.push_back(std::move(level));
+    return true;
+  };
+
+  if (!enter(parent, name, top)) {
+    replaced = true;
+    return;
+  }
+  while (!stack.empty()) {
+    Level& level = stack.back();
+    if (level.next < level.subfolders.size()) {
+      const std::string child = level.subfolders[level.next++];
+      platform::FolderHandle held;
+      try {
+        held = fileSystem_.OpenSubfolder(*level.folder, child);
+      } catch (const PlatformError& error) {
+        if (error.number == platform::kErrorFileNotFound) continue;  // removed since it was listed
+        throw;
+      }
+      const platform::FolderHandle above = level.folder;
+      if (!enter(*above, child, std::move(held))) {
+        replaced = true;
+        return;
+      }
+      continue;
+    }
+    const Level done = std::move(stack.back());
+    stack.pop_back();
+    const platform::Folder& above = stack.empty() ? parent : *stack.back().folder;
+    try {
+      if (!fileSystem_.RemoveFolderAt(above, done.name, &done.folder->Identity())) {
+        // Another folder has taken the name: it is not ours to remove, and neither is anything above it.
+        replaced = true;
+        return;
+      }
+    } catch (const PlatformError& error) {
+      if (stack.empty() || error.number != platform::kErrorFileNotFound) throw;
+    }
+  }
 }
 
 }  // namespace nulvane::support

@@ -14,12 +14,25 @@ namespace nulvane::support {
 // deletion. No operation throws: failures come back as -1, false or the empty text, with the system's
 // description where there is an error text.
 //
-// Walks never follow symbolic links and never enter another file system mounted inside. A "file" is what a
-// purge can purge, a regular file: links, pipes, sockets, devices and mount points are not counted as files.
-// Folder paths may be given with or without a trailing separator.
+// Walks open the folder they are given once and each subfolder relative to its parent's handle, never
+// follow symbolic links and never enter a mount or a subvolume inside. A "file" is what a purge can purge, a
+// regular file: links, pipes, sockets, devices and mount points are not counted as files. Folder paths may
+// be given with or without a trailing separator.
 class FolderServices {
  public:
   enum class SpecialFolder { UserData };
+
+  // A folder the program made for its own files, held, with the folder it was made in: it is removed by its
+  // name there only while that name still names it.
+  struct OwnFolder {
+    platform::FolderHandle parent;
+    std::string name;
+    platform::FolderHandle folder;
+    // A lock on the folder (LockFolder) while it is in use, so that another run can tell; released before
+    // the folder is removed.
+    platform::File lock;
+    explicit operator bool() const { return folder != nullptr; }
+  };
 
   FolderServices(platform::FileSystem& fileSystem, platform::Ui& ui);
 
@@ -41,9 +54,12 @@ class FolderServices {
   bool FileExists(const std::string& path);
   // Creates every missing folder along the path; true when the whole path is a folder at the end.
   bool CreateFolderPath(const std::string& path);
-  // Creates and returns drivePath/stem<n> for the first n = 1, 2, ... under which nothing exists yet;
-  // empty when it cannot be created.
-  std::string NewNumberedFolder(const std::string& drivePath, const std::string& stem);
+  // Creates drivePath/stem<n> for the first n = 1, 2, ... under which nothing exists yet, and holds it;
+  // nothing when it cannot be created.
+  OwnFolder NewNumberedFolder(const std::string& drivePath, const std::string& stem);
+  // Removes a folder the program made, emptied by then, while its name still names it; false when it cannot
+  // be, or the name has come to name another folder.
+  bool RemoveOwnFolder(OwnFolder& folder);
 
   // Files directly in the folder whose names `files` matches.
   // Sizes are summed into `total` only when it is exactly -1 on entry; otherwise it is set to 0, except
@@ -58,9 +74,11 @@ class FolderServices {
   std::int32_t CountSubfolders(const std::string& folder, std::string& errText);
   // True when the folder holds no entry of any kind; false when it cannot be read.
   bool FolderIsEmpty(const std::string& folder);
+  bool FolderIsEmpty(const platform::Folder& folder);
   // True when nothing but folders lies in the folder's tree (no file, link, pipe, device or mount point);
   // false when any folder of the tree cannot be read.
   bool HoldsOnlyFolders(const std::string& folder);
+  bool HoldsOnlyFolders(const platform::FolderHandle& folder);
 
   // Walks the folder and everything below it (files first, then the subfolders in platform order).
   // `first` resets count, total and err. When `limit` is above 0 and `count` reaches it, limit becomes -2 and
@@ -79,9 +97,16 @@ class FolderServices {
   // Deletes a tree that holds nothing but folders; stops at the first entry of any other kind, so nothing
   // but empty folders is ever removed, even when something appeared since the tree was looked at.
   bool DeleteEmptyFolderTree(const std::string& path, std::string& errText);
+  // The same for a folder a run holds: its tree is removed below the handle, and then its name from the
+  // folder above, `parent`, only while that name still names it (`replaced` says when it no longer did).
+  bool DeleteEmptyFolderTree(const platform::Folder& parent, const std::string& name,
+                             const platform::FolderHandle& folder, std::string& errText, bool& replaced);
 
  private:
   bool RemoveTree(const std::string& path, std::string& errText, bool force, bool foldersOnly);
+  // Removes everything below `top` and then `name` from `parent` while it is still `top`.
+  void RemoveHeldTree(const platform::Folder& parent, const std::string& name,
+                      const platform::FolderHandle& top, bool force, bool foldersOnly, bool& replaced);
 
   platform::FileSystem& fileSystem_;
   platform::Ui& ui_;

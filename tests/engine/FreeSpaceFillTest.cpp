@@ -7,6 +7,7 @@
 #include "engine/FreeSpaceFill.h"
 #include "platform/PlatformError.h"
 #include "platform/Random.h"
+#include "testsupport/PathCalls.h"
 #include "testsupport/Platform.h"
 #include "testsupport/SmallDisk.h"
 #include "testsupport/TempDir.h"
@@ -22,7 +23,10 @@ class FreeSpaceFillTest : public ::testing::Test {
  protected:
   FreeSpaceFillTest() { random.Seed(3); }
 
-  std::string NewFolder() { return temp.MakeFolder("_nv_free1"); }
+  support::FolderServices::OwnFolder NewFolder() {
+    const platform::FolderHandle base = disk.OpenFolder(temp.path());
+    return {base, "_nv_free1", disk.MakeFolderAt(*base, "_nv_free1")};
+  }
   bool FolderGone() { return !Exists(temp / "_nv_free1"); }
 
   TempDir temp;
@@ -46,10 +50,10 @@ TEST_F(FreeSpaceFillTest, WritesUntilFullTakesTheLastClustersWithSmallerWritesAn
   EXPECT_EQ(disk.Calls("CreateNewFile"), 0);
 #ifdef _WIN32
   // Windows has no file without a name: each is hidden, and the system deletes it when it is closed.
-  for (const platform::DirEntry& entry : disk.ListFolder(fill.folder()))
-    EXPECT_TRUE(disk.Attributes(fill.folder() + platform::kPathSeparator + entry.name).hidden) << entry.name;
+  for (const platform::DirEntry& entry : ListFolder(disk, fill.folder()))
+    EXPECT_TRUE(Attributes(disk, fill.folder() + platform::kPathSeparator + entry.name).hidden) << entry.name;
 #else
-  EXPECT_TRUE(disk.ListFolder(fill.folder()).empty());
+  EXPECT_TRUE(ListFolder(disk, fill.folder()).empty());
 #endif
 
   std::string problem;
@@ -74,7 +78,7 @@ TEST_F(FreeSpaceFillTest, NamedFilesWhereUnnamedOnesCannotBeMadeAndADeleteThatFa
   FreeSpaceFill fill(disk, random, NewFolder(), "_nv_free");
   EXPECT_EQ(fill.Fill(4096, forever).written, disk.capacity);
   EXPECT_EQ(fill.files(), 4u);
-  EXPECT_EQ(disk.ListFolder(fill.folder()).size(), 4u);
+  EXPECT_EQ(ListFolder(disk, fill.folder()).size(), 4u);
   std::string problem;
   EXPECT_TRUE(fill.Clear(problem)) << problem;
   EXPECT_EQ(disk.Calls("Remove"), 5);
@@ -94,8 +98,8 @@ TEST_F(FreeSpaceFillTest, ADeleteThatKeepsFailingIsNamedWithTheFolderThatHoldsIt
                 " still holds 1 file of random bytes that could not be deleted (Input/output error): "
                 "delete that folder to give the space back.");
   // Only what could not go is left.
-  ASSERT_EQ(disk.ListFolder(fill.folder()).size(), 1u);
-  EXPECT_EQ(disk.ListFolder(fill.folder()).front().name, "_nv_free1");
+  ASSERT_EQ(ListFolder(disk, fill.folder()).size(), 1u);
+  EXPECT_EQ(ListFolder(disk, fill.folder()).front().name, "_nv_free1");
 }
 
 TEST_F(FreeSpaceFillTest, AWriteThatThrowsAnythingElseLeavesNothingBehind) {
@@ -108,7 +112,7 @@ TEST_F(FreeSpaceFillTest, AWriteThatThrowsAnythingElseLeavesNothingBehind) {
   {
     FreeSpaceFill fill(disk, random, NewFolder(), "_nv_free");
     EXPECT_THROW(fill.Fill(4096, forever), std::runtime_error);
-    EXPECT_EQ(disk.ListFolder(fill.folder()).size(), 1u);
+    EXPECT_EQ(ListFolder(disk, fill.folder()).size(), 1u);
   }
   EXPECT_TRUE(FolderGone());
 }

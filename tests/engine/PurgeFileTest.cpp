@@ -10,6 +10,7 @@
 #include "engine/FileProcedures.h"
 #include "platform/PlatformError.h"
 #include "platform/SystemFileSystem.h"
+#include "testsupport/PathCalls.h"
 #include "testsupport/Platform.h"
 
 namespace nulvane::testing {
@@ -215,7 +216,7 @@ TEST_F(EngineTest, SpeedTestLeavesSizeAndTimesAsThePurgeLeftThem) {
 TEST_F(EngineTest, ReadOnlyFileNeedsPermission) {
   const std::string original = SampleContent(3000);
   const std::string path = dir.Write("ro.dat", original);
-  fs.SetReadOnly(path, true);
+  SetReadOnly(fs, path, true);
   SetTimesOf(fs, path, kOldTimes);
 
   std::int16_t code = 99;
@@ -224,14 +225,14 @@ TEST_F(EngineTest, ReadOnlyFileNeedsPermission) {
   EXPECT_TRUE(
       SameTimes(fs.Status(path).times, kOldTimes));  // before reading, which may touch the access time
   EXPECT_EQ(ReadFile(path), original);
-  EXPECT_TRUE(fs.Attributes(path).readOnly);
+  EXPECT_TRUE(Attributes(fs, path).readOnly);
 
   SetTimesOf(fs, path, kOldTimes);
   EXPECT_TRUE(engine.PurgeFile(path, 0, 1, false, true, false, code));
   EXPECT_EQ(code, 0);
   EXPECT_TRUE(SameTimes(fs.Status(path).times, kOldTimes));
   EXPECT_NE(ReadFile(path), original);
-  EXPECT_FALSE(fs.Attributes(path).readOnly);
+  EXPECT_FALSE(Attributes(fs, path).readOnly);
 }
 
 #ifdef _WIN32
@@ -239,19 +240,19 @@ TEST_F(EngineTest, ReadOnlyFileNeedsPermission) {
 TEST_F(EngineTest, SystemFileNeedsPermission) {
   const std::string original = SampleContent(700);
   const std::string path = dir.Write("boot.dat", original);
-  fs.SetAttributes(path, {false, false, true});
+  SetAttributes(fs, path, {false, false, true});
   std::int16_t code = 99;
   EXPECT_FALSE(engine.PurgeFile(path, 0, 1, true, true, false, code));
   EXPECT_EQ(code, engine::kSystemNotPermitted);
   EXPECT_EQ(ReadFile(path), original);
-  EXPECT_TRUE(fs.Attributes(path).system);
+  EXPECT_TRUE(Attributes(fs, path).system);
 }
 
 // Windows deletes no read-only file, and the delete clears all three attributes first.
 TEST_F(EngineTest, HiddenReadOnlySystemFileIsDeletedWhenAllowed) {
   const std::string path = dir.Write("hidden.dat", SampleContent(5000));
-  fs.SetAttributes(path, {true, true, true});
-  const platform::FileAttributes attributes = fs.Attributes(path);
+  SetAttributes(fs, path, {true, true, true});
+  const platform::FileAttributes attributes = Attributes(fs, path);
   ASSERT_TRUE(attributes.readOnly && attributes.hidden && attributes.system);
   std::int16_t code = 99;
   EXPECT_TRUE(engine.PurgeFile(path, 1, 1, true, true, true, code));
@@ -260,11 +261,11 @@ TEST_F(EngineTest, HiddenReadOnlySystemFileIsDeletedWhenAllowed) {
 
   // Without clearing read-only, the file stays.
   const std::string kept = dir.Write("kept.dat", "x");
-  fs.SetAttributes(kept, {true, true, false});
+  SetAttributes(fs, kept, {true, true, false});
   EXPECT_FALSE(engine.DeleteFileForced(kept, true, false, true));
   EXPECT_TRUE(Exists(kept));
-  EXPECT_FALSE(fs.Attributes(kept).hidden);
-  EXPECT_TRUE(fs.Attributes(kept).readOnly);
+  EXPECT_FALSE(Attributes(fs, kept).hidden);
+  EXPECT_TRUE(Attributes(fs, kept).readOnly);
   EXPECT_TRUE(engine.DeleteFileForced(kept, false, true, false));
   EXPECT_FALSE(Exists(kept));
 }
@@ -294,8 +295,8 @@ TEST_F(EngineTest, NoFileIsASystemFile) {
 
 TEST_F(EngineTest, HiddenReadOnlyFileIsDeleted) {
   const std::string path = dir.Write(".hidden.dat", SampleContent(5000));
-  fs.SetReadOnly(path, true);
-  ASSERT_TRUE(fs.Attributes(path).hidden);
+  SetReadOnly(fs, path, true);
+  ASSERT_TRUE(Attributes(fs, path).hidden);
   std::int16_t code = 99;
   EXPECT_TRUE(engine.PurgeFile(path, 1, 1, true, true, true, code));
   EXPECT_EQ(code, 0);

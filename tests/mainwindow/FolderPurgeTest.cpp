@@ -7,11 +7,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <map>
 
 #include "engine/PassPool.h"
 #include "mainwindow/MainWindowFixture.h"
-#include "testsupport/MountedFolder.h"
+#include "testsupport/ChildProcess.h"
 
 namespace nulvane::testing {
 namespace {
@@ -169,19 +170,44 @@ TEST_F(FolderPurgeTest, WhatMayNotBePurgedStaysAndTheSummarySaysSo) {
             "The selected folder was " + top + "\r\nThree files in Two subfolders have been purged.");
 }
 
-TEST_F(FolderPurgeTest, AFileSystemMountedInsideIsNeverEntered) {
+// Mounts below the chosen subfolders are borders whatever they are: another file system, a folder of the
+// same file system bound there, a file bound onto a file. Nothing in them, or under them, is touched; the
+// account names what was left alone. The mounts live in a child process's own mount namespace.
+TEST_F(FolderPurgeTest, MountsOfEveryKindInsideAreNeverEntered) {
   temp.Write("top/Data/mine.txt", SampleContent(100, 1));
-  MountedFolder mount(temp.MakeFolder("top/Data/stick"));
-  if (!mount.mounted()) GTEST_SKIP() << "mounting a file system needs root";
-  const std::string inside = temp.Write("top/Data/stick/data.txt", SampleContent(300, 2));
+  temp.MakeFolder("top/Data/stick");
+  temp.MakeFolder("top/Data/bound");
+  // What the bound files cover, out of sight while they are bound, and what is bound from outside.
+  const std::map<std::string, std::string> covered = {
+      {temp.Write("top/Data/sub/bound.txt", SampleContent(50, 9)), SampleContent(50, 9)},
+      {temp.Write("top/Data/sub/memory.txt", SampleContent(60, 8)), SampleContent(60, 8)}};
+  const std::map<std::string, std::string> kept = {
+      {temp.Write("outside/keep.txt", SampleContent(300, 2)), SampleContent(300, 2)},
+      {temp.Write("outside/deeper/other.txt", SampleContent(200, 3)), SampleContent(200, 3)}};
+  const std::string memory = temp.MakeFolder("memory");
+  const ChildOutcome outcome = RunInChild(
+      [&] {
+        if (!MountMemory(memory)) SkipChild("mounting needs root");
+        std::ofstream(memory + "data.txt") << SampleContent(300, 4);
+        if (!BindMount(memory, top + "Data/stick") || !BindMount(temp / "outside", top + "Data/bound") ||
+            !BindMount(temp / "outside/keep.txt", top + "Data/sub/bound.txt") ||
+            !BindMount(memory + "data.txt", top + "Data/sub/memory.txt"))
+          SkipChild("bind mounts are not possible here");
 
-  PurgeFolders(top, {"Data"}, {Answer::Ok, Answer::Ok, Answer::Ok});
+        PurgeFolders(top, {"Data"}, {Answer::Ok, Answer::Ok, Answer::Ok});
 
-  EXPECT_EQ(ReadFile(inside), SampleContent(300, 2));
-  EXPECT_FALSE(Exists(top + "Data/mine.txt"));
-  EXPECT_EQ(ui.messages()[2].text, CountQuestion("One file in one subfolder is"));
-  EXPECT_EQ(ui.LastMessage().text,
-            "One entry that is not a file (a link, pipe, device or mount point) was left alone.");
+        EXPECT_EQ(ReadFile(memory + "data.txt"), SampleContent(300, 4));
+        EXPECT_FALSE(Exists(top + "Data/mine.txt"));
+        EXPECT_EQ(ui.messages()[2].text, CountQuestion("One file in one subfolder is"));
+        EXPECT_EQ(ui.LastMessage().text,
+                  "4 entries that are not files (links, pipes, devices, mount points) were left alone.");
+        for (const auto& [path, content] : kept) EXPECT_EQ(ReadFile(path), content) << path;
+      },
+      true);
+  if (outcome == ChildOutcome::Skipped) GTEST_SKIP() << "mounting needs root";
+  EXPECT_EQ(outcome, ChildOutcome::Passed);
+  for (const auto& [path, content] : kept) EXPECT_EQ(ReadFile(path), content) << path;
+  for (const auto& [path, content] : covered) EXPECT_EQ(ReadFile(path), content) << path;
 }
 
 TEST_F(FolderPurgeTest, FailedPassesAreAskedAboutAndCounted) {

@@ -10,6 +10,7 @@
 #include "mainwindow/SpeedTestFixture.h"
 #include "platform/PlatformError.h"
 #include "report/ReportTestSupport.h"
+#include "testsupport/PathCalls.h"
 #include "testsupport/SmallDisk.h"
 
 namespace nulvane::mainwindow::testing {
@@ -45,7 +46,7 @@ class FreeSpacePurgeTest : public ::testing::Test {
 
   std::vector<std::string> Leftovers() {
     std::vector<std::string> found;
-    for (const platform::DirEntry& entry : disk.ListFolder(volume)) found.push_back(entry.name);
+    for (const platform::DirEntry& entry : ListFolder(disk, volume)) found.push_back(entry.name);
     return found;
   }
   const std::string& Report() const { return report.txbText.text(); }
@@ -265,7 +266,7 @@ TEST_F(FreeSpacePurgeTest, FoldersLeftByAFillCutShortAreDeletedFirstUnlessHeldOr
   temp.Write("vol/_nv_free7/notes.txt", "mine");
   temp.Write("vol/_nv_freedom/_nv_free1", "not a fill's folder");
   // Another run is filling from this one.
-  const platform::File held = disk.LockFolder(volume + "/_nv_free5");
+  const platform::File held = disk.LockFolder(*disk.OpenFolder(volume + "/_nv_free5"));
   ui.Answer(Answer::Yes);
   EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Done);
   EXPECT_TRUE(

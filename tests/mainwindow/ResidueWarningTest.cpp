@@ -10,6 +10,7 @@
 #include "mainwindow/ResidueWarning.h"
 #include "mainwindow/SpeedTestFixture.h"
 #include "platform/PlatformError.h"
+#include "testsupport/PathCalls.h"
 
 namespace nulvane::testing {
 namespace {
@@ -211,7 +212,7 @@ TEST_F(ResidueWarningTest, TheOfferedFreeSpacePurgeRunsOnInThePurgesReportAndLea
   EXPECT_TRUE(Contains(text, "Written 16.00 MB in ")) << text;
   EXPECT_TRUE(Contains(text, "The free space of Drive " + volume + " has been purged.")) << text;
   EXPECT_EQ(report.lblPausedDone.caption, "Done");
-  for (const platform::DirEntry& entry : fileSystem.ListFolder(volume)) {
+  for (const platform::DirEntry& entry : ListFolder(fileSystem, volume)) {
     EXPECT_EQ(entry.name.find("_nv_free"), std::string::npos) << entry.name;
   }
 }

@@ -20,6 +20,7 @@
 #include "support/SettingsStore.h"
 #include "testsupport/FakeUi.h"
 #include "testsupport/FaultyFileSystem.h"
+#include "testsupport/PathCalls.h"
 #include "testsupport/TempDir.h"
 
 namespace nulvane::mainwindow::testing {
@@ -117,7 +118,7 @@ class SpeedTestFixture : public ::testing::Test {
   // Everything in the volume folder whose name starts with the dummy stub.
   std::vector<std::string> Leftovers() {
     std::vector<std::string> found;
-    for (const platform::DirEntry& entry : fileSystem.ListFolder(volume)) {
+    for (const platform::DirEntry& entry : ListFolder(fileSystem, volume)) {
       if (entry.name.rfind("_nv_dummy", 0) == 0) found.push_back(entry.name);
     }
     return found;

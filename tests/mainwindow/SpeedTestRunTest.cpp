@@ -33,10 +33,10 @@ TEST_F(SpeedTestRun, DummyFileCountFollowsTheDriveSize) {
   for (const Case& c : {Case{4.0 * 1073741824, 5}, Case{5.0 * 1073741824 - 1, 5}, Case{5.0 * 1073741824, 10},
                         Case{20.0 * 1073741824, 10}, Case{500.0 * 1073741824, 20}}) {
     totalBytes = c.total;
-    const int before = fileSystem.Calls("CreateFile");
+    const int before = fileSystem.Calls("CreateNewFile");
     EXPECT_EQ(test.RunSpeedTest(volume, false), 0);
     EXPECT_EQ(test.intDummyFilesWanted, c.files);
-    EXPECT_EQ(fileSystem.Calls("CreateFile") - before, c.files);
+    EXPECT_EQ(fileSystem.Calls("CreateNewFile") - before, c.files);
     EXPECT_TRUE(Leftovers().empty());
   }
 }
@@ -57,7 +57,7 @@ TEST_F(SpeedTestRun, DummyFilesAreNumberedInTheirOwnFolderWithSizesInRange) {
     total += status.size;
   }
   EXPECT_EQ(test.lngDummyBytes, total);
-  test.RemoveDummyFiles(test.strDummyFolder);
+  test.RemoveDummyFiles();
   EXPECT_EQ(Leftovers(), std::vector<std::string>{"_nv_dummy1"});
 }
 
@@ -98,7 +98,7 @@ TEST_F(SpeedTestRun, DiskFullAfterSixFilesIsMeasuredButEarlierIsAFailure) {
   // Six whole files, then the seventh cannot get its length: the six (and the short seventh) are purged.
   fileSystem.Inject({"SetLength", "_nv_dummy", ENOSPC, 6});
   EXPECT_EQ(test.RunSpeedTest(volume, false), 0);
-  EXPECT_EQ(fileSystem.Calls("CreateFile"), 7);
+  EXPECT_EQ(fileSystem.Calls("CreateNewFile"), 7);
   EXPECT_GE(test.lngDummyBytes, 6 * 51200);
   EXPECT_LE(test.lngDummyBytes, 6 * 131072);
   EXPECT_TRUE(Leftovers().empty());
@@ -109,7 +109,7 @@ TEST_F(SpeedTestRun, DiskFullAfterSixFilesIsMeasuredButEarlierIsAFailure) {
   EXPECT_EQ(test.RunSpeedTest(volume, false), 0);
   EXPECT_TRUE(Leftovers().empty());
 
-  for (const char* operation : {"SetLength", "WriteAt", "CreateFile"}) {
+  for (const char* operation : {"SetLength", "WriteAt", "CreateNewFile"}) {
     SCOPED_TRACE(operation);
     Measured();
     fileSystem.ClearFaults();
@@ -149,7 +149,7 @@ TEST_F(SpeedTestRun, DummyFolderGoesToTheHomeFolderWhenTheRootRefusesIt) {
 
   ASSERT_TRUE(created);
   EXPECT_EQ(folder.rfind(volume + "/home", 0), 0u) << folder;
-  test.RemoveDummyFiles(folder);
+  test.RemoveDummyFiles();
   EXPECT_FALSE(nulvane::testing::Exists(folder));
 
   // Nowhere on the volume to write to.

@@ -7,6 +7,7 @@
 
 #include "platform/PlatformError.h"
 #include "platform/PosixFileSystem.h"
+#include "testsupport/PathCalls.h"
 #include "testsupport/TempDir.h"
 
 namespace nulvane::testing {
@@ -84,28 +85,28 @@ TEST(PosixFileSystemTest, ListFolderReportsEachKindWithoutFollowingLinks) {
   ASSERT_EQ(::mkfifo((dir / "pipe").c_str(), 0600), 0);
 
   std::map<std::string, FileKind> kinds;
-  for (const platform::DirEntry& entry : fs.ListFolder(dir.path())) kinds[entry.name] = entry.kind;
+  for (const platform::DirEntry& entry : ListFolder(fs, dir.path())) kinds[entry.name] = entry.kind;
   EXPECT_EQ(kinds, (std::map<std::string, FileKind>{{"file", FileKind::Regular},
                                                     {"sub", FileKind::Directory},
                                                     {"tosub", FileKind::Symlink},
                                                     {"dangling", FileKind::Symlink},
                                                     {"pipe", FileKind::Pipe}}));
-  EXPECT_THROW(fs.ListFolder(dir / "tosub"), platform::PlatformError);
-  EXPECT_THROW(fs.ListFolder(dir / "missing"), platform::PlatformError);
+  EXPECT_THROW(ListFolder(fs, dir / "tosub"), platform::PlatformError);
+  EXPECT_THROW(ListFolder(fs, dir / "missing"), platform::PlatformError);
 }
 
 TEST(PosixFileSystemTest, AttributesAndReadOnly) {
   TempDir dir;
   PosixFileSystem fs;
   const std::string path = dir.Write(".hidden", "x");
-  EXPECT_TRUE(fs.Attributes(path).hidden);
-  EXPECT_FALSE(fs.Attributes(path).readOnly);
-  EXPECT_FALSE(fs.Attributes(path).system);
-  fs.SetReadOnly(path, true);
-  EXPECT_TRUE(fs.Attributes(path).readOnly);
-  fs.SetReadOnly(path, false);
-  EXPECT_FALSE(fs.Attributes(path).readOnly);
-  EXPECT_FALSE(fs.Attributes(dir.Write("plain", "x")).hidden);
+  EXPECT_TRUE(Attributes(fs, path).hidden);
+  EXPECT_FALSE(Attributes(fs, path).readOnly);
+  EXPECT_FALSE(Attributes(fs, path).system);
+  SetReadOnly(fs, path, true);
+  EXPECT_TRUE(Attributes(fs, path).readOnly);
+  SetReadOnly(fs, path, false);
+  EXPECT_FALSE(Attributes(fs, path).readOnly);
+  EXPECT_FALSE(Attributes(fs, dir.Write("plain", "x")).hidden);
 }
 
 TEST(MountInfoTest, ParsesMountPointsTypesAndDevices) {

@@ -4,6 +4,7 @@
 #include "platform/PosixFileSystem.h"
 #include "platform/VolumeClass.h"
 #include "testsupport/MountedFolder.h"
+#include "testsupport/PathCalls.h"
 #include "testsupport/TempDir.h"
 
 namespace nulvane::testing {
@@ -115,13 +116,14 @@ TEST(VolumeClassTest, FlashIsTheRotationalFlagOfTheDisksBehindPartitionsAndMappe
 TEST(VolumeClassTest, AnUnnamedFileLeavesNoEntryInItsFolder) {
   TempDir dir;
   platform::PosixFileSystem fs;
-  platform::File file = fs.CreateUnnamedFile(dir.path());
+  const platform::FolderHandle folder = fs.OpenFolder(dir.path());
+  platform::File file = fs.CreateUnnamedFile(*folder);
   fs.WriteAt(file, "secret", 6, 0);
   fs.Flush(file);
   EXPECT_EQ(fs.Status(file).size, 6);
   EXPECT_EQ(fs.Status(file).linkCount, 0u);
-  EXPECT_TRUE(fs.ListFolder(dir.path()).empty());
-  fs.FlushVolume(dir.path());
+  EXPECT_TRUE(ListFolder(fs, dir.path()).empty());
+  fs.FlushVolume(*folder);
 }
 
 TEST(VolumeClassTest, AMemoryFileSystemIsClassifiedFromTheMountTable) {

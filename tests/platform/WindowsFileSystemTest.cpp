@@ -10,6 +10,7 @@
 #include "platform/UserLocale.h"
 #include "platform/WindowsFileSystem.h"
 #include "platform/WindowsText.h"
+#include "testsupport/PathCalls.h"
 #include "testsupport/Platform.h"
 #include "testsupport/TempDir.h"
 
@@ -96,24 +97,24 @@ TEST(WindowsFileSystemTest, HiddenReadOnlyAndSystemAreTheFilesOwnAttributes) {
   TempDir dir;
   WindowsFileSystem fs;
   const std::string path = dir.Write("a.txt", "x");
-  fs.SetAttributes(path, {true, true, true});
+  SetAttributes(fs, path, {true, true, true});
   const DWORD attributes = ::GetFileAttributesW(platform::Widen(path).c_str());
   EXPECT_EQ(attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM),
             static_cast<DWORD>(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
-  fs.SetReadOnly(path, false);
-  const platform::FileAttributes after = fs.Attributes(path);
+  SetReadOnly(fs, path, false);
+  const platform::FileAttributes after = Attributes(fs, path);
   EXPECT_FALSE(after.readOnly);
   EXPECT_TRUE(after.hidden);
   EXPECT_TRUE(after.system);
   // Windows deletes no read-only file.
-  fs.SetReadOnly(path, true);
+  SetReadOnly(fs, path, true);
   try {
     fs.Remove(path);
     ADD_FAILURE() << "a read-only file was deleted";
   } catch (const PlatformError& error) {
     EXPECT_EQ(error.number, platform::kErrorPermissionDenied);
   }
-  fs.SetAttributes(path, {});
+  SetAttributes(fs, path, {});
   fs.Remove(path);
   EXPECT_FALSE(Exists(path));
 }
@@ -151,7 +152,7 @@ TEST(WindowsFileSystemTest, NothingIsReachedThroughAJunctionOrALink) {
   const std::string through = link + "\\secret.txt";
 
   bool listed = false;
-  for (const platform::DirEntry& entry : fs.ListFolder(dir.path())) {
+  for (const platform::DirEntry& entry : ListFolder(fs, dir.path())) {
     if (entry.name != "linked") continue;
     listed = true;
     EXPECT_EQ(entry.kind, FileKind::Symlink);
@@ -160,22 +161,83 @@ TEST(WindowsFileSystemTest, NothingIsReachedThroughAJunctionOrALink) {
   EXPECT_EQ(fs.Status(link).kind, FileKind::Symlink);
   EXPECT_EQ(fs.Status(link + "\\").kind, FileKind::Symlink);
   EXPECT_THROW(fs.Status(through), PlatformError);
-  EXPECT_THROW(fs.ListFolder(link), PlatformError);
+  EXPECT_THROW(ListFolder(fs, link), PlatformError);
   EXPECT_THROW(fs.OpenForWriting(through), PlatformError);
   EXPECT_THROW(fs.OpenForReading(through), PlatformError);
-  EXPECT_THROW(fs.Attributes(through), PlatformError);
-  EXPECT_THROW(fs.SetReadOnly(through, true), PlatformError);
+  EXPECT_THROW(Attributes(fs, through), PlatformError);
+  EXPECT_THROW(SetReadOnly(fs, through, true), PlatformError);
   EXPECT_THROW(fs.Remove(through), PlatformError);
   EXPECT_THROW(fs.CreateFile(link + "\\new.txt"), PlatformError);
   EXPECT_THROW(fs.CreateNewFile(link + "\\new.txt"), PlatformError);
   EXPECT_THROW(fs.MakeFolder(link + "\\new"), PlatformError);
-  EXPECT_THROW(fs.RemoveFolder(link), PlatformError);
+  EXPECT_THROW(RemoveFolder(fs, link), PlatformError);
+  // Nor through a name in a folder a walk holds.
+  const platform::FolderHandle held = fs.OpenFolder(dir.path());
+  EXPECT_EQ(fs.StatusAt(*held, "linked").kind, FileKind::Symlink);
+  EXPECT_THROW(fs.OpenSubfolder(*held, "linked"), PlatformError);
+  EXPECT_THROW(fs.OpenFolder(link), PlatformError);
   EXPECT_EQ(ReadFile(secret), "precious");
-  EXPECT_FALSE(fs.Attributes(secret).readOnly);
-  EXPECT_EQ(fs.ListFolder(outside / "folder").size(), 1u);
+  EXPECT_FALSE(Attributes(fs, secret).readOnly);
+  EXPECT_EQ(ListFolder(fs, outside / "folder").size(), 1u);
   // The link's target itself, reached by its own path, is an ordinary folder.
   EXPECT_EQ(fs.RealPath(link), fs.RealPath(outside / "folder"));
   RemoveLink(link);
+}
+
+// A walk's folder is the one it opened, wherever that hangs later: names are looked up in it through its
+// handle, never in what its old path names now.
+TEST(WindowsFileSystemTest, AHeldFolderIsTheOneOpenedWhereverItHangsNow) {
+  TempDir dir;
+  WindowsFileSystem windows;
+  platform::FileSystem& fs = windows;
+  dir.Write("chosen/mine.txt", "mine");
+  const platform::FolderHandle held = fs.OpenFolder(dir / "chosen");
+  EXPECT_EQ(held->Path(), dir / "chosen" + "\\");
+  fs.Rename(dir / "chosen", dir / "moved");
+  dir.Write("chosen/theirs.txt", "theirs");
+
+  const std::vector<platform::DirEntry> entries = fs.List(*held);
+  ASSERT_EQ(entries.size(), 1u);
+  EXPECT_EQ(entries[0].name, "mine.txt");
+  EXPECT_EQ(fs.StatusAt(*held, "theirs.txt").kind, FileKind::Missing);
+  if (RunningUnderWine()) {
+    // Wine opens a name in a folder by the path the folder was opened by, and refuses once that has moved.
+    EXPECT_THROW(fs.OpenForWritingAt(*held, "mine.txt"), PlatformError);
+  } else {
+    platform::File file = fs.OpenForWritingAt(*held, "mine.txt");
+    fs.WriteAt(file, "MINE", 4, 0);
+    file.Close();
+    EXPECT_EQ(ReadFile(dir / "moved/mine.txt"), "MINE");
+  }
+  EXPECT_EQ(ReadFile(dir / "chosen/theirs.txt"), "theirs");
+}
+
+// A name is removed only while it names what the walk held, checked on the handle that removes it.
+TEST(WindowsFileSystemTest, ANameIsRemovedOnlyWhileItNamesWhatWasHeld) {
+  TempDir dir;
+  WindowsFileSystem windows;
+  platform::FileSystem& fs = windows;
+  dir.Write("held/mine.txt", "mine");
+  const platform::FolderHandle held = fs.OpenFolder(dir / "held");
+  const platform::FileIdentity mine = fs.StatusAt(*held, "mine.txt").Identity();
+  fs.Rename(dir / "held/mine.txt", dir / "held/aside.txt");
+  dir.Write("held/mine.txt", "another");
+  EXPECT_FALSE(fs.RemoveFileAt(*held, "mine.txt", &mine));
+  EXPECT_EQ(ReadFile(dir / "held/mine.txt"), "another");
+  EXPECT_TRUE(fs.RemoveFileAt(*held, "aside.txt", &mine));
+  EXPECT_FALSE(Exists(dir / "held/aside.txt"));
+
+  const platform::FolderHandle made = fs.MakeFolderAt(*held, "made");
+  fs.Rename(dir / "held/made", dir / "held/other");
+  fs.MakeFolder(dir / "held/made");
+  EXPECT_FALSE(fs.RemoveFolderAt(*held, "made", &made->Identity()));
+  EXPECT_TRUE(Exists(dir / "held/made"));
+  EXPECT_TRUE(fs.RemoveFolderAt(*held, "other", &made->Identity()));
+  for (const std::string name : {"", ".", "..", "a\\b", "a/b", "mine.txt:stream"}) {
+    SCOPED_TRACE(name);
+    EXPECT_THROW(fs.OpenForWritingAt(*held, name), PlatformError);
+    EXPECT_THROW(fs.OpenSubfolder(*held, name), PlatformError);
+  }
 }
 
 TEST(WindowsFileSystemTest, AnOpenFileIsNotDeletedAndANewFileTakesNoExistingName) {
@@ -197,15 +259,16 @@ TEST(WindowsFileSystemTest, AnOpenFileIsNotDeletedAndANewFileTakesNoExistingName
   fs.Remove(path);
   EXPECT_FALSE(Exists(path));
   EXPECT_NO_THROW(fs.FlushFolder(dir.path()));
-  EXPECT_NO_THROW(fs.FlushVolume(dir.path()));
+  const platform::FolderHandle folder = fs.OpenFolder(dir.path());
+  EXPECT_NO_THROW(fs.FlushVolume(*folder));
 
   // A file without a name of its own goes when it is closed.
   {
-    const platform::File scratch = fs.CreateUnnamedFile(dir.path());
+    const platform::File scratch = fs.CreateUnnamedFile(*folder);
     fs.WriteAt(scratch, "data", 4, 0);
-    EXPECT_EQ(fs.ListFolder(dir.path()).size(), 1u);
+    EXPECT_EQ(ListFolder(fs, dir.path()).size(), 1u);
   }
-  EXPECT_TRUE(fs.ListFolder(dir.path()).empty());
+  EXPECT_TRUE(ListFolder(fs, dir.path()).empty());
 }
 
 TEST(WindowsFileSystemTest, NamesCrossAsUtf16AndComeBackTheSame) {
@@ -213,7 +276,7 @@ TEST(WindowsFileSystemTest, NamesCrossAsUtf16AndComeBackTheSame) {
   WindowsFileSystem fs;
   const std::string name = "caf\xc3\xa9 \xe5\x90\x8d \xf0\x9f\x94\x91.txt";
   dir.Write(name, "x");
-  const std::vector<platform::DirEntry> entries = fs.ListFolder(dir.path());
+  const std::vector<platform::DirEntry> entries = ListFolder(fs, dir.path());
   ASSERT_EQ(entries.size(), 1u);
   EXPECT_EQ(entries[0].name, name);
   EXPECT_EQ(ReadFile(dir / name), "x");

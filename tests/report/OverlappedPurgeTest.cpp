@@ -10,6 +10,7 @@
 
 #include "engine/PassPool.h"
 #include "report/ReportTestSupport.h"
+#include "testsupport/PathCalls.h"
 #include "testsupport/Platform.h"
 
 namespace nulvane::testing {
@@ -166,7 +167,7 @@ TEST_P(OverlappedFailure, AFailureOnAWorkerIsReportedAtItsFilesPlaceAndEndsTheRu
   const std::string& text = p.report.txbText.text();
   // Its line where the walk met it: after every file listed before it, each of them purged.
   std::vector<std::string> order;
-  for (const auto& entry : p.fs.ListFolder(p.dir.path())) order.push_back(entry.name);
+  for (const auto& entry : ListFolder(p.fs, p.dir.path())) order.push_back(entry.name);
   const auto lineAt = [&](std::size_t at, const std::string& line) {
     return text.compare(at, line.size(), line) == 0;
   };

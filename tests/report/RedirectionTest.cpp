@@ -2,17 +2,21 @@
 // between the listing and the opening of their files, by a staged hook and by a real second thread.
 #include <gtest/gtest.h>
 #ifndef _WIN32
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
 #include <atomic>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <thread>
 
+#include "engine/PassPool.h"
 #include "platform/PlatformError.h"
 #include "platform/SystemFileSystem.h"
 #include "report/ReportTestSupport.h"
+#include "testsupport/PathCalls.h"
 #include "testsupport/Platform.h"
 
 namespace nulvane::testing {
@@ -31,7 +35,7 @@ class Outside {
   const std::string& path() const { return dir_.path(); }
   void ExpectIntact() const {
     for (const auto& [path, content] : contents_) EXPECT_EQ(ReadFile(path), content) << path;
-    EXPECT_EQ(platform::SystemFileSystem().ListFolder(dir_.path()).size(), contents_.size());
+    EXPECT_EQ(ListFolder(platform::SystemFileSystem(), dir_.path()).size(), contents_.size());
   }
 
  private:
@@ -49,17 +53,21 @@ bool IsLink(const std::string& path) {
   return platform::SystemFileSystem().Status(path).kind == platform::FileKind::Symlink;
 }
 
-TEST(Redirection, AFolderSwappedForALinkAfterTheListingSendsNothingOutside) {
-  for (const char* operation : {"ListFolder", "Status", "OpenForWriting"}) {
+// A folder swapped for a link before the walk opens it is refused; one swapped after the walk opened it is
+// purged where it now lies, and only its name is left alone: nothing outside is ever reached.
+TEST(Redirection, AFolderSwappedForALinkSendsNothingOutside) {
+  for (const char* operation : {"OpenSubfolder", "ListFolder", "Status", "OpenForWriting"}) {
     SCOPED_TRACE(operation);
     ReportProgram p;
     Outside outside(5);
     for (int i = 0; i < 5; ++i) p.dir.Write("sub/f" + std::to_string(i) + ".txt", "inside");
     const std::string sub = p.dir / "sub";
+    const bool beforeOpening = std::string(operation) == "OpenSubfolder";
     bool swapped = false;
     // The first time the walk reaches into sub, sub has become a link to the outside folder.
     p.fs.SetHook([&](const std::string& op, const std::string& path) {
-      if (!swapped && op == operation && path.rfind(sub + platform::kPathSeparator, 0) == 0) {
+      if (!swapped && op == operation &&
+          (path == sub || path.rfind(sub + platform::kPathSeparator, 0) == 0)) {
         swapped = true;
         SwapForLink(sub, outside.path());
       }
@@ -70,7 +78,18 @@ TEST(Redirection, AFolderSwappedForALinkAfterTheListingSendsNothingOutside) {
     EXPECT_TRUE(swapped);
     outside.ExpectIntact();
     EXPECT_TRUE(IsLink(sub));
-    EXPECT_EQ(p.report.lngNumFilesPurged, 0);
+    if (beforeOpening) {
+      EXPECT_EQ(p.report.lngNumFilesPurged, 0);
+      EXPECT_EQ(ListFolder(p.fs, sub + ".aside").size(), 5u);
+    } else {
+      // The folder the walk held, wherever it hangs now.
+      EXPECT_EQ(p.report.lngNumFilesPurged, 5);
+      EXPECT_TRUE(ListFolder(p.fs, sub + ".aside").empty());
+      EXPECT_NE(p.report.txbText.text().find(
+                    "Folder " + sub + " not removed: that name no longer names the folder that was purged."),
+                std::string::npos)
+          << p.report.txbText.text();
+    }
   }
 }
 
@@ -132,6 +151,56 @@ TEST(Redirection, ARaceWithASecondThreadNeverReachesOutside) {
   // The race was real: some purges got through while the folder was itself.
   RecordProperty("purgedInside", purgedInside);
 }
+
+#ifndef _WIN32
+// The chosen folder exchanged with another real folder in one atomic rename, again and again by a second
+// thread, while a purge of thousands of files runs in it on worker threads: the run goes on in the folder it
+// opened, wherever that hangs, and not a byte of the other folder changes.
+TEST(Redirection, TheChosenFolderExchangedWithAnotherMidRunLeavesTheOtherUntouched) {
+  constexpr int kRounds = 2;
+  constexpr int kFiles = 2000;
+  for (int round = 0; round < kRounds; ++round) {
+    ReportProgram p;
+    std::map<std::string, std::string> others;  // relative path: content
+    for (int i = 0; i < kFiles; ++i) {
+      const std::string relative = "d" + std::to_string(i % 20) + "/f" + std::to_string(i) + ".txt";
+      p.dir.Write("chosen/" + relative, "inside");
+      others[relative] = SampleContent(64, static_cast<unsigned>(i));
+      p.dir.Write("other/" + relative, others[relative]);
+    }
+    const std::string chosen = p.dir / "chosen";
+    const std::string other = p.dir / "other";
+    engine::PassPool pool(p.fs, 8);
+    p.report.UsePassExecutor(&pool);
+    // As the purge command does: the folder is opened once, before anything else happens to it.
+    p.report.targetFolder = p.fs.OpenFolder(chosen + platform::kPathSeparator);
+    std::atomic<bool> done = false;
+    std::atomic<int> exchanges = 0;
+    std::thread attacker([&] {
+      while (!done) {
+        if (::renameat2(AT_FDCWD, chosen.c_str(), AT_FDCWD, other.c_str(), RENAME_EXCHANGE) == 0) ++exchanges;
+        std::this_thread::yield();
+      }
+    });
+    p.confirmation.blnDeleteEmptyFolders = true;
+    p.Purge(chosen + platform::kPathSeparator, "*.*", true);
+    done = true;
+    attacker.join();
+
+    EXPECT_GT(exchanges, 0);
+    EXPECT_EQ(p.report.lngNumFilesPurged, kFiles);
+    // Wherever each of the two hangs now: the chosen one is empty, the other one whole.
+    for (const auto& [relative, content] : others) {
+      const std::string here = p.dir / ("chosen/" + relative);
+      const std::string there = p.dir / ("other/" + relative);
+      ASSERT_NE(Exists(here), Exists(there)) << relative;
+      EXPECT_EQ(ReadFile(Exists(here) ? here : there), content) << relative;
+    }
+    EXPECT_EQ(ListFolder(p.fs, chosen).size() + ListFolder(p.fs, other).size(), 20u);
+    if (::testing::Test::HasFailure()) break;
+  }
+}
+#endif
 
 }  // namespace
 }  // namespace nulvane::testing

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "report/ReportTestSupport.h"
+#include "testsupport/PathCalls.h"
 
 namespace nulvane::testing {
 namespace {
@@ -125,7 +126,7 @@ TEST(PauseAndStop, PurgePausedAfterAPassIsStoppedFromThePausedState) {
   EXPECT_EQ(p.report.lngNumFilesPurged, 0);
   EXPECT_EQ(p.report.dblTotalBytesPurged, 0);
   EXPECT_EQ(p.report.lblPausedDone.caption, "Stopped");
-  EXPECT_EQ(p.fs.ListFolder(p.dir.path()).size(), 3u);
+  EXPECT_EQ(ListFolder(p.fs, p.dir.path()).size(), 3u);
   const std::string& text = p.report.txbText.text();
   // Stopped after its first pass: neither untouched nor purged, and the line says so.
   EXPECT_NE(text.find(" (500 bytes): partly overwritten (1 of 3 passes), not deleted.\r\n"),
@@ -150,7 +151,7 @@ TEST(PauseAndStop, ContinuedPurgeRunsToTheEnd) {
   EXPECT_EQ(p.report.dblTotalBytesPurged, 1500);
   EXPECT_FALSE(p.report.blnStop);
   EXPECT_EQ(p.report.lblPausedDone.caption, "Done");
-  EXPECT_TRUE(p.fs.ListFolder(p.dir.path()).empty());
+  EXPECT_TRUE(ListFolder(p.fs, p.dir.path()).empty());
 }
 
 TEST(PauseAndStop, ListingStopsFromThePausedState) {

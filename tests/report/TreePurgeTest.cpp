@@ -10,6 +10,7 @@
 #include "report/ReportTestSupport.h"
 #include "support/Drive.h"
 #include "support/Match.h"
+#include "testsupport/PathCalls.h"
 #include "testsupport/Platform.h"
 
 namespace nulvane::testing {
@@ -21,7 +22,7 @@ using platform::Answer;
 // Names of the folder's entries of the given kind, in the order the platform delivers them.
 Lines InOrder(platform::FileSystem& fs, const std::string& folder, bool folders) {
   Lines names;
-  for (const auto& entry : fs.ListFolder(folder)) {
+  for (const auto& entry : ListFolder(fs, folder)) {
     if ((entry.kind == platform::FileKind::Directory) == folders) names.push_back(entry.name);
   }
   return names;
@@ -228,7 +229,7 @@ TEST(TreePurge, NamesWithControlCharactersTakeOneLineOfTheReport) {
   EXPECT_NE(std::find(lines.begin(), lines.end(), "two\\nlines.txt (5 bytes) purged"), lines.end());
   EXPECT_NE(std::find(lines.begin(), lines.end(), "tab\\there.txt (2 bytes) purged"), lines.end());
   EXPECT_EQ(p.report.lngNumFilesPurged, 2);
-  EXPECT_TRUE(p.fs.ListFolder(folder).empty());
+  EXPECT_TRUE(ListFolder(p.fs, folder).empty());
 }
 #endif
 
@@ -445,7 +446,7 @@ TEST(TreePurge, OverflowingPurgeContinuesUnreportedToTheEnd) {
       "Number of files: 260\r\nNumber of files purged: 260\r\nSum of sizes of files purged: 2.54 KB\r\n" +
           kDateLine + "\r\n");
   EXPECT_EQ(p.report.lngNumFilesPurged, 260);
-  EXPECT_TRUE(p.fs.ListFolder(p.dir.path()).empty());
+  EXPECT_TRUE(ListFolder(p.fs, p.dir.path()).empty());
   EXPECT_TRUE(p.report.blnReportBufferFull);
   EXPECT_EQ(p.ui.clipboard(), text);
 }

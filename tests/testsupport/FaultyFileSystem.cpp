@@ -39,6 +39,65 @@ void FaultyFileSystem::Check(const std::string& operation, const std::string& pa
   }
 }
 
+FolderHandle FaultyFileSystem::OpenFolder(const std::string& path) {
+  Check("OpenFolder", path);
+  return real_.OpenFolder(path);
+}
+FolderHandle FaultyFileSystem::OpenSubfolder(const Folder& parent, const std::string& name) {
+  Check("OpenSubfolder", parent.PathOf(name));
+  return real_.OpenSubfolder(parent, name);
+}
+std::vector<DirEntry> FaultyFileSystem::List(const Folder& folder, bool withSizes) {
+  Check("ListFolder", folder.Path());
+  return real_.List(folder, withSizes);
+}
+FileStatus FaultyFileSystem::StatusAt(const Folder& folder, const std::string& name) {
+  Check("Status", folder.PathOf(name));
+  return real_.StatusAt(folder, name);
+}
+File FaultyFileSystem::OpenForWritingAt(const Folder& folder, const std::string& name) {
+  Check("OpenForWriting", folder.PathOf(name));
+  return real_.OpenForWritingAt(folder, name);
+}
+File FaultyFileSystem::CreateNewFileAt(const Folder& folder, const std::string& name) {
+  Check("CreateNewFile", folder.PathOf(name));
+  return real_.CreateNewFileAt(folder, name);
+}
+File FaultyFileSystem::CreateUnnamedFile(const Folder& folder) {
+  Check("CreateUnnamedFile", folder.Path());
+  return real_.CreateUnnamedFile(folder);
+}
+void FaultyFileSystem::SetAttributesAt(const Folder& folder, const std::string& name,
+                                       const FileAttributes& attributes) {
+  Check("SetAttributes", folder.PathOf(name));
+  real_.SetAttributesAt(folder, name, attributes);
+}
+void FaultyFileSystem::SetAttributes(const File& file, const FileAttributes& attributes) {
+  Check("SetAttributes", file.Path());
+  real_.SetAttributes(file, attributes);
+}
+bool FaultyFileSystem::RemoveFileAt(const Folder& folder, const std::string& name,
+                                    const FileIdentity* expected, File* open) {
+  Check("Remove", folder.PathOf(name));
+  return real_.RemoveFileAt(folder, name, expected, open);
+}
+FolderHandle FaultyFileSystem::MakeFolderAt(const Folder& parent, const std::string& name) {
+  Check("MakeFolder", parent.PathOf(name));
+  return real_.MakeFolderAt(parent, name);
+}
+bool FaultyFileSystem::RemoveFolderAt(const Folder& parent, const std::string& name,
+                                      const FileIdentity* expected) {
+  Check("RemoveFolder", parent.PathOf(name));
+  return real_.RemoveFolderAt(parent, name, expected);
+}
+void FaultyFileSystem::FlushVolume(const Folder& folder) {
+  Check("FlushVolume", folder.Path());
+  real_.FlushVolume(folder);
+}
+File FaultyFileSystem::LockFolder(const Folder& folder) {
+  Check("LockFolder", folder.Path());
+  return real_.LockFolder(folder);
+}
 File FaultyFileSystem::OpenForWriting(const std::string& path) {
   Check("OpenForWriting", path);
   return real_.OpenForWriting(path);
@@ -55,10 +114,6 @@ File FaultyFileSystem::CreateNewFile(const std::string& path) {
   Check("CreateNewFile", path);
   return real_.CreateNewFile(path);
 }
-File FaultyFileSystem::CreateUnnamedFile(const std::string& folder) {
-  Check("CreateUnnamedFile", folder);
-  return real_.CreateUnnamedFile(folder);
-}
 std::string FaultyFileSystem::RealPath(const std::string& path) {
   Check("RealPath", path);
   return real_.RealPath(path);
@@ -70,18 +125,6 @@ FileStatus FaultyFileSystem::Status(const std::string& path) {
 FileStatus FaultyFileSystem::Status(const File& file) {
   Check("StatusOfFile", file.Path());
   return real_.Status(file);
-}
-FileAttributes FaultyFileSystem::Attributes(const std::string& path) {
-  Check("Attributes", path);
-  return real_.Attributes(path);
-}
-void FaultyFileSystem::SetReadOnly(const std::string& path, bool readOnly) {
-  Check("SetReadOnly", path);
-  real_.SetReadOnly(path, readOnly);
-}
-void FaultyFileSystem::SetAttributes(const std::string& path, const FileAttributes& attributes) {
-  Check("SetAttributes", path);
-  real_.SetAttributes(path, attributes);
 }
 void FaultyFileSystem::WriteAt(const File& file, const void* data, std::size_t size, std::int64_t offset) {
   Check("WriteAt", file.Path());
@@ -107,10 +150,6 @@ void FaultyFileSystem::WriteBack(const File& file, std::int64_t offset, std::int
 void FaultyFileSystem::FlushFolder(const std::string& path) {
   Check("FlushFolder", path);
   real_.FlushFolder(path);
-}
-void FaultyFileSystem::FlushVolume(const std::string& folder) {
-  Check("FlushVolume", folder);
-  real_.FlushVolume(folder);
 }
 void FaultyFileSystem::SetLength(const File& file, std::int64_t length) {
   Check("SetLength", file.Path());
@@ -159,25 +198,9 @@ void FaultyFileSystem::Rename(const std::string& from, const std::string& to) {
   Check("RenameTo", to);
   real_.Rename(from, to);
 }
-std::vector<DirEntry> FaultyFileSystem::ListFolder(const std::string& path) {
-  Check("ListFolder", path);
-  return real_.ListFolder(path);
-}
-std::vector<DirEntry> FaultyFileSystem::ListFolderWithSizes(const std::string& path) {
-  Check("ListFolder", path);
-  return real_.ListFolderWithSizes(path);
-}
 void FaultyFileSystem::MakeFolder(const std::string& path) {
   Check("MakeFolder", path);
   real_.MakeFolder(path);
-}
-void FaultyFileSystem::RemoveFolder(const std::string& path) {
-  Check("RemoveFolder", path);
-  real_.RemoveFolder(path);
-}
-platform::File FaultyFileSystem::LockFolder(const std::string& path) {
-  Check("LockFolder", path);
-  return real_.LockFolder(path);
 }
 std::string FaultyFileSystem::VolumeOf(const std::string& path) {
   Check("VolumeOf", path);

@@ -50,17 +50,35 @@ class FaultyFileSystem : public platform::FileSystem {
   void OverrideSwapFiles(std::vector<std::string> files) { swapFiles_ = std::move(files); }
   void OverrideUserDataFolder(std::string folder) { userDataFolder_ = std::move(folder); }
 
+  // Calls on a held folder are named and matched as the path calls were: "ListFolder" (List), "Status"
+  // (StatusAt), "OpenForWriting", "CreateNewFile", "CreateUnnamedFile", "SetAttributes" (by name and on an
+  // open file), "Remove" (RemoveFileAt), "MakeFolder", "RemoveFolder", "FlushVolume"; "OpenFolder" and
+  // "OpenSubfolder" open folders. The path matched is the folder's path followed by the name.
+  platform::FolderHandle OpenFolder(const std::string& path) override;
+  platform::FolderHandle OpenSubfolder(const platform::Folder& parent, const std::string& name) override;
+  std::vector<platform::DirEntry> List(const platform::Folder& folder, bool withSizes) override;
+  platform::FileStatus StatusAt(const platform::Folder& folder, const std::string& name) override;
+  platform::File OpenForWritingAt(const platform::Folder& folder, const std::string& name) override;
+  platform::File CreateNewFileAt(const platform::Folder& folder, const std::string& name) override;
+  platform::File CreateUnnamedFile(const platform::Folder& folder) override;
+  void SetAttributesAt(const platform::Folder& folder, const std::string& name,
+                       const platform::FileAttributes& attributes) override;
+  void SetAttributes(const platform::File& file, const platform::FileAttributes& attributes) override;
+  bool RemoveFileAt(const platform::Folder& folder, const std::string& name,
+                    const platform::FileIdentity* expected, platform::File* open) override;
+  platform::FolderHandle MakeFolderAt(const platform::Folder& parent, const std::string& name) override;
+  bool RemoveFolderAt(const platform::Folder& parent, const std::string& name,
+                      const platform::FileIdentity* expected) override;
+  void FlushVolume(const platform::Folder& folder) override;
+  platform::File LockFolder(const platform::Folder& folder) override;
+
   platform::File OpenForWriting(const std::string& path) override;
   platform::File OpenForReading(const std::string& path) override;
   platform::File CreateFile(const std::string& path) override;
   platform::File CreateNewFile(const std::string& path) override;
-  platform::File CreateUnnamedFile(const std::string& folder) override;
   std::string RealPath(const std::string& path) override;
   platform::FileStatus Status(const std::string& path) override;
   platform::FileStatus Status(const platform::File& file) override;
-  platform::FileAttributes Attributes(const std::string& path) override;
-  void SetReadOnly(const std::string& path, bool readOnly) override;
-  void SetAttributes(const std::string& path, const platform::FileAttributes& attributes) override;
   void WriteAt(const platform::File& file, const void* data, std::size_t size, std::int64_t offset) override;
   void WriteRepeated(const platform::File& file, const void* block, std::size_t blockSize, std::int64_t count,
                      std::int64_t offset) override;
@@ -68,7 +86,6 @@ class FaultyFileSystem : public platform::FileSystem {
   void Flush(const platform::File& file) override;
   void WriteBack(const platform::File& file, std::int64_t offset, std::int64_t length) override;
   void FlushFolder(const std::string& path) override;
-  void FlushVolume(const std::string& folder) override;
   void SetLength(const platform::File& file, std::int64_t length) override;
   void SetTimes(const platform::File& file, const platform::FileTimes& times) override;
   // A fault injected here stands for the system's answer: EAGAIN (or EBUSY) another open, any other error
@@ -81,12 +98,7 @@ class FaultyFileSystem : public platform::FileSystem {
                       std::uint32_t group) override;
   void Remove(const std::string& path) override;
   void Rename(const std::string& from, const std::string& to) override;
-  std::vector<platform::DirEntry> ListFolder(const std::string& path) override;
-  // Faults and hooks name it "ListFolder" too: it is the same listing.
-  std::vector<platform::DirEntry> ListFolderWithSizes(const std::string& path) override;
   void MakeFolder(const std::string& path) override;
-  void RemoveFolder(const std::string& path) override;
-  platform::File LockFolder(const std::string& path) override;
   std::string VolumeOf(const std::string& path) override;
   std::vector<platform::Volume> Volumes() override;
   platform::DiskSpace QueryDisk(const std::string& volume) override;

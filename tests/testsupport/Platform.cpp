@@ -5,6 +5,7 @@
 #include "platform/FileSystem.h"
 #include "platform/PlatformError.h"
 #include "platform/SystemFileSystem.h"
+#include "testsupport/PathCalls.h"
 
 #ifdef _WIN32
 // clang-format off
@@ -208,7 +209,7 @@ bool SetModificationTime(const std::string& path, std::int64_t seconds) {
 bool MakeReadOnly(const std::string& path) {
   platform::SystemFileSystem fileSystem;
   try {
-    fileSystem.SetReadOnly(path, true);
+    SetReadOnly(fileSystem, path, true);
     return true;
   } catch (const platform::PlatformError&) {
     return false;

@@ -14,6 +14,7 @@
 #include "platform/FileSystem.h"
 #include "platform/PlatformError.h"
 #include "platform/SystemFileSystem.h"
+#include "testsupport/PathCalls.h"
 
 namespace nulvane::testing {
 
@@ -26,7 +27,7 @@ namespace {
 void RemoveTree(platform::FileSystem& fileSystem, const std::string& path) {
   std::vector<platform::DirEntry> entries;
   try {
-    entries = fileSystem.ListFolder(path);
+    entries = ListFolder(fileSystem, path);
   } catch (const platform::PlatformError&) {
     return;
   }
@@ -38,14 +39,14 @@ void RemoveTree(platform::FileSystem& fileSystem, const std::string& path) {
         continue;
       }
       // Tests may leave read-only files behind.
-      if (entry.kind == platform::FileKind::Regular) fileSystem.SetAttributes(child, {});
+      if (entry.kind == platform::FileKind::Regular) SetAttributes(fileSystem, child, {});
       fileSystem.Remove(child);
     } catch (const platform::PlatformError&) {
     }
   }
   try {
-    fileSystem.SetReadOnly(path, false);
-    fileSystem.RemoveFolder(path);
+    SetReadOnly(fileSystem, path, false);
+    RemoveFolder(fileSystem, path);
   } catch (const platform::PlatformError&) {
   }
 }
