@@ -220,6 +220,8 @@ bool FreeSpaceFill::Clear(std::string& problem) {
     fileSystem_.FlushVolume(folder);
   } catch (const platform::PlatformError&) {
   }
+  // Windows lets a removed folder go only once nothing holds it open any more.
+  folder_ = {};
   if (folderGone) return true;
   const std::string shown = support::DisplayName(path_);
   if (lastError.empty()) lastError = "another folder has taken its name";

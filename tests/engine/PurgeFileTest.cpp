@@ -367,9 +367,12 @@ TEST_F(EngineTest, DeleteThatSucceedsOnARetryCountsAsDeleted) {
 }
 
 TEST_F(EngineTest, FileReplacedDuringThePurgeIsNotDeleted) {
+#ifdef _WIN32
+  GTEST_SKIP() << "Windows keeps another file from taking the name while the purge holds the file open";
+#endif
   const std::string path = dir.Write("swap.dat", SampleContent(100));
   const std::string other = dir.Write("other.dat", "keep me");
-  // After the last overwrite, once the file is closed, the name is given to another file.
+  // After the last overwrite, before the delete, the name is given to another file.
   fs.SetHook([&](const std::string& operation, const std::string& at) {
     if (operation == "Status" && at == path && fs.snapshots.size() == 2 && Exists(other))
       platform::SystemFileSystem().Rename(other, path);
