@@ -253,7 +253,7 @@ std::string ProtectedFolderProblem(platform::FileSystem& fileSystem, const std::
 #else
   system = {"/", "/bin", "/boot", "/etc", "/sbin", "/usr", "/var"};
   try {
-    for (const platform::DirEntry& entry : fileSystem.ListFolder("/")) {
+    for (const platform::DirEntry& entry : fileSystem.List(*fileSystem.OpenFolder("/"))) {
       if (entry.name.rfind("lib", 0) == 0) system.push_back("/" + entry.name);
     }
   } catch (const platform::PlatformError&) {

@@ -98,6 +98,8 @@ void PurgeCommand::StartProgress(CliProgram& program) {
   counter.blnListFiles = true;
   counter.blnDisplayFolderNames = false;
   counter.blnDisplayFileNames = false;
+  // In the folder the run holds, not the one its path names by now.
+  counter.targetFolder = program.report.targetFolder;
   counter.ListFilesRecursive(program.state.strTargetFolder,
                              support::FileMatcher(program.state.strFilespec, program.state.strShellPatterns));
   program.progress.Start({std::max<std::int64_t>(counter.lngNumFilesProcessed, 0),

@@ -290,7 +290,8 @@ std::string FreeSpacePurge::RemoveLeftover(const std::string& folder) {
     // The lock keeps the folder itself from going on Windows.
     lock = platform::File();
     if (!fileSystem_.RemoveFolderAt(*parent, entryName, &held->Identity()))
-      return "The folder " + name + " was emptied, but its name now names another folder, which is left as it is.";
+      return "The folder " + name +
+             " was emptied, but its name now names another folder, which is left as it is.";
   } catch (const platform::PlatformError& error) {
     return "The folder " + name + " that an earlier purge of the free space left could not be deleted (" +
            error.description + ").";

@@ -718,7 +718,7 @@ File PosixFileSystem::OpenForWritingAt(const Folder& folder, const std::string& 
   File file(descriptor, folder.PathOf(name));
   struct stat info {};
   if (::fstat(descriptor, &info) != 0) ThrowErrno(errno);
-  if (!S_ISREG(info.st_mode)) throw PlatformError(kErrnoBase + EINVAL, "Not a regular file");
+  if (!S_ISREG(info.st_mode)) throw PlatformError(ErrorNumberFromErrno(EINVAL), "Not a regular file");
   return file;
 }
 

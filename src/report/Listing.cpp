@@ -39,7 +39,8 @@ void ReportWindow::ListFilesRecursive(std::string dirPath, const support::FileMa
   blnStop = true;
 }
 
-void ReportWindow::ListTree(const platform::FolderHandle& held, const support::FileMatcher& files, int depth) {
+void ReportWindow::ListTree(const platform::FolderHandle& held, const support::FileMatcher& files,
+                            int depth) {
   const std::string& folder = held->Path();
   const bool listing = blnListFiles || blnPurgeFiles;
   int errorNumber = 0;

@@ -187,7 +187,8 @@ platform::FolderHandle ReportWindow::EnterSubfolder(const platform::FolderHandle
   return nullptr;
 }
 
-void ReportWindow::PurgeTree(const platform::FolderHandle& held, const support::FileMatcher& files, int depth) {
+void ReportWindow::PurgeTree(const platform::FolderHandle& held, const support::FileMatcher& files,
+                             int depth) {
   const std::string& folder = held->Path();
   FolderEntries entries;
   double byteRate = 1048576;

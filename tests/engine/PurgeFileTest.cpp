@@ -527,8 +527,9 @@ class CuttingPacer final : public engine::Pacer {
 
 TEST_F(EngineTest, APassCutShortEndsAtItsNextBlockFlushedAndKeepsTheFile) {
   const std::string original = SampleContent(300 * kCluster, 3);
-  const engine::PurgeRequest request{
-      dir / "cut.dat", 1, 1, true, true, true, static_cast<std::int32_t>(kCluster)};
+  dir.Write("cut.dat", "");
+  engine::PurgeRequest request = engine.Request(dir / "cut.dat", 1, 1, true, true, true);
+  request.clusterSize = static_cast<std::int32_t>(kCluster);
   {
     SCOPED_TRACE("in the middle of the first pattern, after the first call's 256 blocks");
     dir.Write("cut.dat", original);

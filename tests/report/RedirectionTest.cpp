@@ -81,6 +81,11 @@ TEST(Redirection, AFolderSwappedForALinkSendsNothingOutside) {
     if (beforeOpening) {
       EXPECT_EQ(p.report.lngNumFilesPurged, 0);
       EXPECT_EQ(ListFolder(p.fs, sub + ".aside").size(), 5u);
+    } else if (RunningUnderWine()) {
+      // Wine names a folder it holds by the path it was opened by, which now leads through the link: what
+      // is opened in it is taken for what lies behind a link, and left alone.
+      EXPECT_EQ(p.report.lngNumFilesPurged, 0);
+      EXPECT_EQ(ListFolder(p.fs, sub + ".aside").size(), 5u);
     } else {
       // The folder the walk held, wherever it hangs now.
       EXPECT_EQ(p.report.lngNumFilesPurged, 5);
