@@ -15,6 +15,7 @@
 #include "platform/FileSystem.h"
 #include "platform/PlatformError.h"
 #include "platform/Ui.h"
+#include "support/Drive.h"
 #include "support/Format.h"
 #include "support/Locale.h"
 #include "support/Match.h"
@@ -651,6 +652,8 @@ void FolderPurge::PurgeTreeRecursive2(const platform::FolderHandle& held, int in
 
   std::string progress;  // the progress text last built at this level
   abandoned_ = false;
+  // Its files all lie on the folder's drive: looked up once, not for each file.
+  const std::string drive = isTop ? std::string() : support::DriveOf(fileSystem_, held->Path());
   for (std::size_t i = 0; !isTop && i < files.size(); ++i) {
     if (pipeline_ && !pipeline_->Empty()) {
       pipeline_->Pump(std::chrono::milliseconds(0));
@@ -708,7 +711,8 @@ void FolderPurge::PurgeTreeRecursive2(const platform::FolderHandle& held, int in
         continue;
       }
       auto file = std::make_unique<PendingFile>();
-      file->request = engine_.Request(held, files[i], typeOfPurge_.GetPurgeType(), 1, true, true, true);
+      file->request =
+          engine_.Request(held, files[i], typeOfPurge_.GetPurgeType(), 1, true, true, true, drive);
       if (status.kind == platform::FileKind::Regular) {
         file->request.device = status.device;
         file->request.inode = status.inode;
