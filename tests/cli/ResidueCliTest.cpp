@@ -11,7 +11,7 @@
 
 #include "cli/CliRunner.h"
 #include "testsupport/LoopImage.h"
-#include "testsupport/MountedFolder.h"
+#include "testsupport/MountNamespace.h"
 
 namespace nulvane::testing {
 namespace {
@@ -88,80 +88,88 @@ void PurgeAndSearch(LoopImage& image, const TempDir& temp, const std::string& ki
 TEST(ResidueImage, AnInPlaceFileSystemKeepsNothingOfAPurgedFile) {
   if (::geteuid() != 0) GTEST_SKIP() << "loop-mounting an image needs root";
   TempDir temp;
-  LoopImage image(temp.path(), "ext4", 64, "");
-  ASSERT_TRUE(image.mounted()) << "mkfs.ext4 (e2fsprogs) and a loop device are needed";
-  const std::string secret = WriteMarkers(image.mountPoint(), 20000);
-  // A second file whose length is no whole number of clusters, in a subfolder.
-  ASSERT_EQ(::mkdir((image.mountPoint() + "/sub").c_str(), 0700), 0);
-  const std::string odd = WriteMarkers(image.mountPoint() + "/sub", 77);
-  CliRunner cli(temp);
-  const CliRunner::Result purged =
-      cli.Run({"purge", "--yes", "--subfolders", "--type", "0", "--passes", "1", image.mountPoint()});
-  ASSERT_EQ(purged.status, 0) << purged.out << purged.err;
-  EXPECT_FALSE(Contains(purged.err, "free-space")) << purged.err;
-  EXPECT_FALSE(Exists(secret));
-  EXPECT_FALSE(Exists(odd));
-  image.Unmount();
-  ASSERT_FALSE(image.mounted());
-  EXPECT_EQ(image.Count(kMarker), 0u);
+  InOwnMountNamespace([&] {
+    LoopImage image(temp.path(), "ext4", 64, "");
+    ASSERT_TRUE(image.mounted()) << "mkfs.ext4 (e2fsprogs) and a loop device are needed";
+    const std::string secret = WriteMarkers(image.mountPoint(), 20000);
+    // A second file whose length is no whole number of clusters, in a subfolder.
+    ASSERT_EQ(::mkdir((image.mountPoint() + "/sub").c_str(), 0700), 0);
+    const std::string odd = WriteMarkers(image.mountPoint() + "/sub", 77);
+    CliRunner cli(temp);
+    const CliRunner::Result purged =
+        cli.Run({"purge", "--yes", "--subfolders", "--type", "0", "--passes", "1", image.mountPoint()});
+    ASSERT_EQ(purged.status, 0) << purged.out << purged.err;
+    EXPECT_FALSE(Contains(purged.err, "free-space")) << purged.err;
+    EXPECT_FALSE(Exists(secret));
+    EXPECT_FALSE(Exists(odd));
+    image.Unmount();
+    ASSERT_FALSE(image.mounted());
+    EXPECT_EQ(image.Count(kMarker), 0u);
+  });
 }
 
 TEST(ResidueImage, CopyOnWriteKeepsAPurgedFileUntilTheFreeSpaceIsPurged) {
   if (::geteuid() != 0) GTEST_SKIP() << "loop-mounting an image needs root";
   TempDir temp;
-  LoopImage image(temp.path(), "btrfs", 160, "");
-  ASSERT_TRUE(image.mounted()) << "mkfs.btrfs (btrfs-progs) and a loop device are needed";
-  PurgeAndSearch(image, temp, "a copy-on-write file system (btrfs)",
-                 "is room that btrfs keeps for its own records");
+  InOwnMountNamespace([&] {
+    LoopImage image(temp.path(), "btrfs", 160, "");
+    ASSERT_TRUE(image.mounted()) << "mkfs.btrfs (btrfs-progs) and a loop device are needed";
+    PurgeAndSearch(image, temp, "a copy-on-write file system (btrfs)",
+                   "is room that btrfs keeps for its own records");
+  });
 }
 
 TEST(ResidueImage, DataJournalKeepsAPurgedFileUntilTheFreeSpaceIsPurged) {
   if (::geteuid() != 0) GTEST_SKIP() << "loop-mounting an image needs root";
   TempDir temp;
-  LoopImage image(temp.path(), "ext4", 128, "data=journal");
-  ASSERT_TRUE(image.mounted()) << "mkfs.ext4 (e2fsprogs) and a loop device are needed";
-  PurgeAndSearch(image, temp, "an ext4 file system mounted with data=journal",
-                 "is the reserve that ext4 keeps free");
+  InOwnMountNamespace([&] {
+    LoopImage image(temp.path(), "ext4", 128, "data=journal");
+    ASSERT_TRUE(image.mounted()) << "mkfs.ext4 (e2fsprogs) and a loop device are needed";
+    PurgeAndSearch(image, temp, "an ext4 file system mounted with data=journal",
+                   "is the reserve that ext4 keeps free");
+  });
 }
 
 TEST(ResidueCli, TheWarningIsPrintedAndOnlyAcceptResidueGoesOnWithoutATerminal) {
   TempDir temp;
   const std::string folder = temp.MakeFolder("memory");
-  MountedFolder mount(folder);
-  if (!mount.mounted()) GTEST_SKIP() << "mounting a file system needs root";
-  const std::string volume = folder.substr(0, folder.size() - 1);
-  const std::string file = temp.Write("memory/secret.txt", SampleContent(3000));
-  CliRunner cli(temp);
-  CliRunner::Options asIs;
-  asIs.acceptResidue = false;
+  const bool ran = InOwnMountNamespace([&] {
+    if (!MountMemory(folder)) SkipChild("mounting a file system needs root");
+    const std::string volume = folder.substr(0, folder.size() - 1);
+    const std::string file = temp.Write("memory/secret.txt", SampleContent(3000));
+    CliRunner cli(temp);
+    CliRunner::Options asIs;
+    asIs.acceptResidue = false;
 
-  const CliRunner::Result refused = cli.Run({"purge", "--yes", file}, asIs);
-  EXPECT_EQ(refused.status, 3) << refused.err;
-  EXPECT_TRUE(Contains(refused.err, "Purge files: Overwriting may not reach all of the data on Drive " +
-                                        volume + ".\nDrive " + volume +
-                                        " is a memory file system (tmpfs).\n"))
-      << refused.err;
-  EXPECT_TRUE(Contains(refused.err, "(No terminal to answer on: No.)")) << refused.err;
-  EXPECT_TRUE(Contains(refused.err, "nulvane-cli: nothing was purged in " + file)) << refused.err;
-  EXPECT_EQ(ReadFile(file), SampleContent(3000));
+    const CliRunner::Result refused = cli.Run({"purge", "--yes", file}, asIs);
+    EXPECT_EQ(refused.status, 3) << refused.err;
+    EXPECT_TRUE(Contains(refused.err, "Purge files: Overwriting may not reach all of the data on Drive " +
+                                          volume + ".\nDrive " + volume +
+                                          " is a memory file system (tmpfs).\n"))
+        << refused.err;
+    EXPECT_TRUE(Contains(refused.err, "(No terminal to answer on: No.)")) << refused.err;
+    EXPECT_TRUE(Contains(refused.err, "nulvane-cli: nothing was purged in " + file)) << refused.err;
+    EXPECT_EQ(ReadFile(file), SampleContent(3000));
 
-  // At a terminal the user is asked; No there is the same refusal.
-  CliRunner::Options terminal = asIs;
-  terminal.terminalInput = true;
-  terminal.input = "n\n";
-  EXPECT_EQ(cli.Run({"purge", "--yes", file}, terminal).status, 3);
-  EXPECT_EQ(ReadFile(file), SampleContent(3000));
+    // At a terminal the user is asked; No there is the same refusal.
+    CliRunner::Options terminal = asIs;
+    terminal.terminalInput = true;
+    terminal.input = "n\n";
+    EXPECT_EQ(cli.Run({"purge", "--yes", file}, terminal).status, 3);
+    EXPECT_EQ(ReadFile(file), SampleContent(3000));
 
-  const CliRunner::Result accepted = cli.Run({"purge", "--yes", "--accept-residue", file}, asIs);
-  EXPECT_EQ(accepted.status, 0) << accepted.err;
-  EXPECT_TRUE(Contains(accepted.err, "is a memory file system (tmpfs).")) << accepted.err;
-  // The free space of memory holds no old files: nothing is offered for it.
-  EXPECT_FALSE(Contains(accepted.err, "free-space")) << accepted.err;
-  EXPECT_FALSE(Exists(file));
+    const CliRunner::Result accepted = cli.Run({"purge", "--yes", "--accept-residue", file}, asIs);
+    EXPECT_EQ(accepted.status, 0) << accepted.err;
+    EXPECT_TRUE(Contains(accepted.err, "is a memory file system (tmpfs).")) << accepted.err;
+    // The free space of memory holds no old files: nothing is offered for it.
+    EXPECT_FALSE(Contains(accepted.err, "free-space")) << accepted.err;
+    EXPECT_FALSE(Exists(file));
 
-  const CliRunner::Result fill = cli.Run({"free-space", "--yes", folder});
-  EXPECT_EQ(fill.status, 1) << fill.err;
-  EXPECT_TRUE(Contains(fill.err, "is a memory file system: its free space is memory")) << fill.err;
+    const CliRunner::Result fill = cli.Run({"free-space", "--yes", folder});
+    EXPECT_EQ(fill.status, 1) << fill.err;
+    EXPECT_TRUE(Contains(fill.err, "is a memory file system: its free space is memory")) << fill.err;
+  });
+  if (!ran) GTEST_SKIP() << "a mount namespace of its own needs root";
 }
 
 TEST(ResidueCli, FreeSpaceWantsAVolumeAndAnAnswer) {

@@ -3,7 +3,7 @@
 
 #include "platform/PosixFileSystem.h"
 #include "platform/VolumeClass.h"
-#include "testsupport/MountedFolder.h"
+#include "testsupport/MountNamespace.h"
 #include "testsupport/PathCalls.h"
 #include "testsupport/TempDir.h"
 
@@ -129,13 +129,15 @@ TEST(VolumeClassTest, AnUnnamedFileLeavesNoEntryInItsFolder) {
 TEST(VolumeClassTest, AMemoryFileSystemIsClassifiedFromTheMountTable) {
   TempDir dir;
   const std::string mountPath = dir.MakeFolder("shm");
-  MountedFolder mount(mountPath);
-  if (!mount.mounted()) GTEST_SKIP() << "mounting a file system needs root";
-  platform::PosixFileSystem fs;
-  const platform::VolumeClass volume = fs.ClassifyVolume(mountPath + "inner/file");
-  EXPECT_EQ(volume.mountPoint + "/", mountPath);
-  EXPECT_EQ(volume.fileSystemType, "tmpfs");
-  EXPECT_EQ(volume.kinds, Kinds{ResidueKind::Memory});
+  const bool ran = InOwnMountNamespace([&] {
+    if (!MountMemory(mountPath)) SkipChild("mounting a file system needs root");
+    platform::PosixFileSystem fs;
+    const platform::VolumeClass volume = fs.ClassifyVolume(mountPath + "inner/file");
+    EXPECT_EQ(volume.mountPoint + "/", mountPath);
+    EXPECT_EQ(volume.fileSystemType, "tmpfs");
+    EXPECT_EQ(volume.kinds, Kinds{ResidueKind::Memory});
+  });
+  if (!ran) GTEST_SKIP() << "a mount namespace of its own needs root";
 }
 
 }  // namespace
