@@ -53,8 +53,9 @@ inline bool BindMount(const std::string& from, const std::string& onto) {
 }
 
 // In the child's own mount namespace: a small memory file system on the folder.
-inline bool MountMemory(const std::string& onto) {
-  return ::mount("nulvane-test", onto.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=4m") == 0;
+inline bool MountMemory(const std::string& onto, const std::string& size = "4m") {
+  const std::string options = "size=" + size;
+  return ::mount("nulvane-test", onto.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, options.c_str()) == 0;
 }
 
 }  // namespace nulvane::testing
