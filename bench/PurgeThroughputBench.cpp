@@ -103,10 +103,9 @@ std::string DdCommand(const std::string& path, std::int64_t size) {
 struct Purger {
   platform::PosixFileSystem fileSystem;
   bench::SilentUi ui;
-  platform::Random random;
   engine::ClusterSizeTable clusters{fileSystem};
   support::OperationState state;
-  engine::PurgeEngine engine{fileSystem, ui, random, clusters, state};
+  engine::PurgeEngine engine{fileSystem, ui, clusters, state};
   engine::PassPool workers{fileSystem, engine::kPurgeThreads};
 
   double Seconds(const std::string& path) {

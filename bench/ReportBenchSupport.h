@@ -83,10 +83,9 @@ struct Program {
   platform::Ui& ui;
   platform::PosixFileSystem fs;
   platform::SystemClock clock;
-  platform::Random random;
   support::OperationState state;
   engine::ClusterSizeTable clusterSizes{fs};
-  engine::PurgeEngine engine{fs, ui, random, clusterSizes, state};
+  engine::PurgeEngine engine{fs, ui, clusterSizes, state};
   dialogs::TypeOfPurgeDialog typeOfPurge{ui};
   dialogs::PurgeConfirmationDialog confirmation{clusterSizes, state};
   SilentHost host;

@@ -67,7 +67,7 @@ class CliProgram {
   dialogs::PurgeConfirmationDialog confirmation{clusterSizes, state};
   dialogs::DateInputDialog dateInput{ui};
   dialogs::SpecifyFilesDialog specifyFiles{fileSystem, ui};
-  engine::PurgeEngine engine{fileSystem, ui, random, clusterSizes, state};
+  engine::PurgeEngine engine{fileSystem, ui, clusterSizes, state};
   // Several files overwritten and flushed at once, as in the window.
   engine::PassPool workers{fileSystem, engine::kPurgeThreads};
   mainwindow::MainWindow mainWindow{{fileSystem, ui, random, programText, folders, state, typeOfPurge,

@@ -8,7 +8,6 @@
 #include "engine/PurgeEngine.h"
 #include "engine/PurgeResult.h"
 #include "platform/PlatformError.h"
-#include "support/Format.h"
 
 namespace nulvane::engine {
 
@@ -19,7 +18,6 @@ using platform::PlatformError;
 
 constexpr std::int32_t kSmallestCluster = 512;
 constexpr std::int32_t kLargestCluster = 65536;
-constexpr std::size_t kRandomDraws = 2048;
 constexpr std::size_t kRandomBufferIndex = 5;
 // Blocks handed to the file system in one call; each block is still the one cluster-sized buffer.
 constexpr std::int64_t kBlocksPerWrite = 256;
@@ -54,8 +52,7 @@ bool IsValidClusterSize(std::int32_t size) {
   return size >= kSmallestCluster && size <= kLargestCluster && size % kSmallestCluster == 0;
 }
 
-Overwriter::Overwriter(platform::FileSystem& fileSystem, Pacer& pacer, platform::Random& random)
-    : fileSystem_(fileSystem), pacer_(pacer), random_(random) {}
+Overwriter::Overwriter(platform::FileSystem& fileSystem, Pacer& pacer) : fileSystem_(fileSystem), pacer_(pacer) {}
 
 std::int16_t Overwriter::Purge(const PurgeRequest& request) {
   if (!request.folder || request.name.empty()) return kEmptyPath;
@@ -221,11 +218,11 @@ std::int16_t Overwriter::OverwriteOpenFile(platform::File& file, std::int64_t le
   if (sequence.empty() || repetitions < 1) return kInvalidPurgeType;
   if (!IsValidClusterSize(clusterSize)) return kInvalidClusterSize;
 
-  random_.SeedFromClock();
+  const bool random = std::find(sequence.begin(), sequence.end(), kRandomPattern) != sequence.end();
   std::int16_t passCode = 0;
   for (int repetition = 0; repetition < repetitions; ++repetition) {
     pacer_.Yield();
-    BuildPatternBuffers(clusterSize);
+    BuildPatternBuffers(clusterSize, random);
     for (const int patternCode : sequence) {
       passCode = WritePattern(file, patternCode, clusterSize);
       // A failed flush ends only its repetition; a file another program took up is left to it at once.
@@ -318,26 +315,21 @@ bool Overwriter::TakenOverByAnother(const platform::File& file, bool patternFlus
 }
 
 void Overwriter::BuildPatternBuffers(std::int32_t clusterSize) {
+  BuildPatternBuffers(clusterSize, true);
+}
+
+void Overwriter::BuildPatternBuffers(std::int32_t clusterSize, bool withRandom) {
   static constexpr unsigned char kValues[] = {0x00, 0x0A, 0x55, 0xAA, 0xF5};
   const std::size_t size = clusterSize > 0 ? static_cast<std::size_t>(clusterSize) : 0;
-  for (std::size_t i = 0; i < std::size(kValues); ++i) buffers_[i].assign(size, kValues[i]);
-
-  // Only 2048 bytes are drawn; a larger cluster is filled with random pieces of what is already there.
-  std::vector<unsigned char>& random = buffers_[kRandomBufferIndex];
-  random.clear();
-  random.reserve(std::max(size, kRandomDraws) * 2);
-  for (std::size_t i = 0; i < kRandomDraws; ++i)
-    random.push_back(static_cast<unsigned char>(random_.RandomInteger(0, 255)));
-  while (random.size() < size) {
-    const std::size_t length = random.size();
-    const int half = static_cast<int>(support::RoundHalfEven(static_cast<double>(length) / 2.0));
-    const auto start = static_cast<std::size_t>(random_.RandomInteger(1, half));
-    const auto count = static_cast<std::size_t>(random_.RandomInteger(1, half));
-    random.resize(length + count);
-    std::copy_n(random.begin() + static_cast<std::ptrdiff_t>(start - 1), count,
-                random.begin() + static_cast<std::ptrdiff_t>(length));
+  if (buffers_[0].size() != size) {
+    for (std::size_t i = 0; i < std::size(kValues); ++i) buffers_[i].assign(size, kValues[i]);
   }
+  if (!withRandom) return;
+  // Every byte drawn afresh for each repetition from a cryptographic stream, so nobody who reads the disk
+  // can predict one block from another, or from another file's.
+  std::vector<unsigned char>& random = buffers_[kRandomBufferIndex];
   random.resize(size);
+  random_.Fill(random.data(), size);
 }
 
 const std::vector<unsigned char>& Overwriter::PatternBuffer(int patternCode) const {

@@ -7,7 +7,7 @@
 
 #include "platform/FileSystem.h"
 #include "platform/PlatformError.h"
-#include "platform/Random.h"
+#include "platform/RandomStream.h"
 
 namespace nulvane::engine {
 
@@ -59,7 +59,7 @@ class Pacer {
 // from several threads at once.
 class Overwriter {
  public:
-  Overwriter(platform::FileSystem& fileSystem, Pacer& pacer, platform::Random& random);
+  Overwriter(platform::FileSystem& fileSystem, Pacer& pacer);
 
   // PurgeFile: checks the file against the request's permissions on the open descriptor, overwrites it,
   // and deletes it or gives it back its length and times. A failure to open or write the file after the
@@ -68,6 +68,8 @@ class Overwriter {
   std::int16_t OverwriteFile(const std::string& path, int purgeType, int repetitions, bool deleteAfter,
                              std::int32_t clusterSize);
   std::int16_t WritePatternPass(const std::string& path, int patternCode, std::int32_t clusterSize);
+  // The five constant buffers and the random buffer, each of `clusterSize` bytes; the random one drawn
+  // afresh. Throws PlatformError when the system has no random source.
   void BuildPatternBuffers(std::int32_t clusterSize);
   const std::vector<unsigned char>& PatternBuffer(int patternCode) const;
   bool DeleteFileForced(const std::string& path, bool clearHidden, bool clearReadOnly, bool clearSystem);
@@ -98,6 +100,7 @@ class Overwriter {
   // Whether another program has taken the file up since it was opened: it broke the lease or, where no
   // lease could be had, changed the length (asked once a pattern is flushed).
   bool TakenOverByAnother(const platform::File& file, bool patternFlushed);
+  void BuildPatternBuffers(std::int32_t clusterSize, bool withRandom);
   // With `identity`, deletes only while the name still names the file that was overwritten; `open` is that
   // file while it is open.
   bool DeleteWithRetries(const platform::Folder& folder, const std::string& name, platform::File* open,
@@ -106,7 +109,7 @@ class Overwriter {
 
   platform::FileSystem& fileSystem_;
   Pacer& pacer_;
-  platform::Random& random_;
+  platform::RandomStream random_;
   // Of the file being overwritten: while Held, nobody else writes to it unseen.
   platform::WriteLease lease_ = platform::WriteLease::Unavailable;
   // Whether the current PurgeFile call ended at a block in the middle of a pass (Pacer::CutShort): the file

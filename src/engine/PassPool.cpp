@@ -66,8 +66,7 @@ std::optional<PassExecutor::Done> PassPool::Collect(std::chrono::milliseconds wa
 
 void PassPool::Work() {
   WorkerPacer pacer(abandon_, cutShort_);
-  platform::Random random;
-  Overwriter overwriter(fileSystem_, pacer, random);
+  Overwriter overwriter(fileSystem_, pacer);
   for (;;) {
     std::pair<std::uint64_t, PurgeRequest> job;
     {

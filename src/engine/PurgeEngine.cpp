@@ -53,9 +53,9 @@ std::vector<int> PatternSequence(int purgeType) {
   }
 }
 
-PurgeEngine::PurgeEngine(platform::FileSystem& fileSystem, platform::Ui& ui, platform::Random& random,
-                         ClusterSizeTable& clusterSizes, const support::OperationState& state)
-    : fileSystem_(fileSystem), ui_(ui), random_(random), clusterSizes_(clusterSizes), state_(state) {
+PurgeEngine::PurgeEngine(platform::FileSystem& fileSystem, platform::Ui& ui, ClusterSizeTable& clusterSizes,
+                         const support::OperationState& state)
+    : fileSystem_(fileSystem), ui_(ui), clusterSizes_(clusterSizes), state_(state) {
   // Sensitive files stay protected even before the first run resets the table.
   InitSensitiveExtensions(0);
 }

@@ -11,7 +11,6 @@
 #include "engine/Overwriter.h"
 #include "engine/PurgeResult.h"
 #include "platform/FileSystem.h"
-#include "platform/Random.h"
 #include "platform/Ui.h"
 #include "support/OperationState.h"
 
@@ -30,8 +29,8 @@ std::vector<int> PatternSequence(int purgeType);
 // requests made here (Request).
 class PurgeEngine {
  public:
-  PurgeEngine(platform::FileSystem& fileSystem, platform::Ui& ui, platform::Random& random,
-              ClusterSizeTable& clusterSizes, const support::OperationState& state);
+  PurgeEngine(platform::FileSystem& fileSystem, platform::Ui& ui, ClusterSizeTable& clusterSizes,
+              const support::OperationState& state);
 
   // Purges one regular file: checks its attributes against the permissions, overwrites it, and either
   // deletes it or gives it back its length and times. Returns true when `resultCode` is 0 or positive.
@@ -55,7 +54,7 @@ class PurgeEngine {
   // Writes one pattern over the whole file (its length as read by the last OverwriteFile) and flushes it:
   // 0, or -7 when the flush fails.
   std::int16_t WritePatternPass(const std::string& path, int patternCode, std::int32_t clusterSize);
-  // Fills the five constant buffers and the random buffer with `clusterSize` bytes each.
+  // Fills the five constant buffers and the random buffer (drawn afresh) with `clusterSize` bytes each.
   void BuildPatternBuffers(std::int32_t clusterSize);
   // The buffer written for a pattern code (empty before BuildPatternBuffers).
   const std::vector<unsigned char>& PatternBuffer(int patternCode) const;
@@ -111,11 +110,10 @@ class PurgeEngine {
 
   platform::FileSystem& fileSystem_;
   platform::Ui& ui_;
-  platform::Random& random_;
   ClusterSizeTable& clusterSizes_;
   const support::OperationState& state_;
   UiPacer pacer_{ui_};
-  Overwriter overwriter_{fileSystem_, pacer_, random_};
+  Overwriter overwriter_{fileSystem_, pacer_};
 
   std::vector<std::pair<std::string, int>> sensitiveExtensions_;
   // The program's own folders and the active swap files, read once per run (the table reset starts a run).

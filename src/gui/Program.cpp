@@ -27,7 +27,7 @@ Program::Program(platform::FileSystem& fileSystemIn, platform::Ui& uiIn, QtUi& q
       dateInput(ui),
       specifyFiles(fileSystem, ui),
       selectSubfolders(fileSystem, ui),
-      engine(fileSystem, ui, random, clusterSizes, state),
+      engine(fileSystem, ui, clusterSizes, state),
       mainWindow({fileSystem, ui, random, programText, folders, state, typeOfPurge, confirmation, dateInput,
                   specifyFiles}),
       report(fileSystem, ui, clock, state, engine, typeOfPurge, confirmation, mainWindow),

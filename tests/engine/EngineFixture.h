@@ -8,7 +8,6 @@
 
 #include "engine/ClusterSizeTable.h"
 #include "engine/PurgeEngine.h"
-#include "platform/Random.h"
 #include "support/OperationState.h"
 #include "testsupport/FakeUi.h"
 #include "testsupport/FaultyFileSystem.h"
@@ -47,10 +46,9 @@ class EngineTest : public ::testing::Test {
   SnapshotFileSystem fs;
   std::string drive = fs.VolumeOf(dir.path());
   FakeUi ui;
-  platform::Random random;
   engine::ClusterSizeTable clusters{fs};
   support::OperationState state;
-  engine::PurgeEngine engine{fs, ui, random, clusters, state};
+  engine::PurgeEngine engine{fs, ui, clusters, state};
 };
 
 }  // namespace nulvane::testing

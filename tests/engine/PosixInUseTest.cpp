@@ -68,10 +68,9 @@ TEST(InUseTest, AnotherProgramsOpenStopsTheWritingAtTheNextBlockAndTheFileStays)
   TempDir dir;
   OpenedMidPurge fs;
   FakeUi ui;
-  platform::Random random;
   engine::ClusterSizeTable clusters{fs};
   support::OperationState state;
-  engine::PurgeEngine engine{fs, ui, random, clusters, state};
+  engine::PurgeEngine engine{fs, ui, clusters, state};
   clusters.SetClusterSize(fs.VolumeOf(dir.path()), kCluster);
   // Three runs of writes: the open comes during the first.
   const std::string original = SampleContent(3 * kMiB);

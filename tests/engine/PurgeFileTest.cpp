@@ -450,11 +450,10 @@ TEST(EngineLargeFileTest, FileBeyond2GiBIsCoveredToItsEnd) {
   TempDir dir;
   RecordingFileSystem fs;
   FakeUi ui;
-  platform::Random random;
   engine::ClusterSizeTable clusters(fs);
   clusters.SetClusterSize(fs.VolumeOf(dir.path()), 65536);
   support::OperationState state;
-  engine::PurgeEngine engine(fs, ui, random, clusters, state);
+  engine::PurgeEngine engine(fs, ui, clusters, state);
 
   const std::int64_t length = (std::int64_t{1} << 31) + 5;
   const std::string path = dir.Write("big.dat", "");
@@ -534,7 +533,7 @@ TEST_F(EngineTest, APassCutShortEndsAtItsNextBlockFlushedAndKeepsTheFile) {
     SCOPED_TRACE("in the middle of the first pattern, after the first call's 256 blocks");
     dir.Write("cut.dat", original);
     CuttingPacer pacer(260);
-    engine::Overwriter overwriter(fs, pacer, random);
+    engine::Overwriter overwriter(fs, pacer);
     EXPECT_EQ(overwriter.Purge(request), engine::kCutShort);
     const std::string left = ReadFile(request.path);
     ASSERT_EQ(left.size(), original.size());
@@ -550,7 +549,7 @@ TEST_F(EngineTest, APassCutShortEndsAtItsNextBlockFlushedAndKeepsTheFile) {
     dir.Write("cut.dat", original);
     const int opens = fs.Calls("OpenForWriting");
     CuttingPacer pacer(-1);
-    engine::Overwriter overwriter(fs, pacer, random);
+    engine::Overwriter overwriter(fs, pacer);
     EXPECT_EQ(overwriter.Purge(request), engine::kCutShortUnwritten);
     EXPECT_EQ(ReadFile(request.path), original);
     EXPECT_EQ(fs.Calls("OpenForWriting"), opens);
@@ -560,7 +559,7 @@ TEST_F(EngineTest, APassCutShortEndsAtItsNextBlockFlushedAndKeepsTheFile) {
     dir.Write("cut.dat", original);
     fs.Inject({"Flush", "cut.dat", EIO});
     CuttingPacer pacer(260);
-    engine::Overwriter overwriter(fs, pacer, random);
+    engine::Overwriter overwriter(fs, pacer);
     EXPECT_EQ(overwriter.Purge(request), engine::kFlushFailed);
     EXPECT_TRUE(Exists(request.path));
   }
@@ -572,10 +571,9 @@ TEST(EngineCallsTest, ASmallFileIsLookedAtByNameOnlyBeforeItIsDeleted) {
   TempDir dir;
   FaultyFileSystem fs;
   FakeUi ui;
-  platform::Random random;
   engine::ClusterSizeTable clusters(fs);
   support::OperationState state;
-  engine::PurgeEngine engine(fs, ui, random, clusters, state);
+  engine::PurgeEngine engine(fs, ui, clusters, state);
   clusters.SetClusterSize(fs.VolumeOf(dir.path()), 4096);
   const std::string path = dir.Write("small.dat", SampleContent(4096));
   std::int16_t code = 99;

@@ -63,7 +63,7 @@ class FreeSpacePurgeTest : public ::testing::Test {
   platform::Random random;
   support::OperationState state;
   engine::ClusterSizeTable clusterSizes{disk};
-  engine::PurgeEngine engine{disk, ui, random, clusterSizes, state};
+  engine::PurgeEngine engine{disk, ui, clusterSizes, state};
   dialogs::TypeOfPurgeDialog typeOfPurge{ui};
   support::FolderServices folders{disk, ui};
   MemoryBackend backend;

@@ -126,7 +126,7 @@ class MainWindowTest : public ::testing::Test {
   dialogs::PurgeConfirmationDialog confirmation{clusterSizes, state};
   dialogs::DateInputDialog dateInput{ui};
   dialogs::SpecifyFilesDialog specifyFiles{fileSystem, ui};
-  engine::PurgeEngine engine{fileSystem, ui, random, clusterSizes, state};
+  engine::PurgeEngine engine{fileSystem, ui, clusterSizes, state};
   mainwindow::MainWindow window{{fileSystem, ui, random, programText, folders, state, typeOfPurge,
                                  confirmation, dateInput, specifyFiles}};
   report::ReportWindow report{fileSystem, ui, clock, state, engine, typeOfPurge, confirmation, window};

@@ -136,7 +136,7 @@ class SpeedTestFixture : public ::testing::Test {
   platform::Random random;
   support::OperationState state;
   engine::ClusterSizeTable clusterSizes{fileSystem};
-  engine::PurgeEngine engine{fileSystem, ui, random, clusterSizes, state};
+  engine::PurgeEngine engine{fileSystem, ui, clusterSizes, state};
   dialogs::TypeOfPurgeDialog typeOfPurge{ui};
   support::FolderServices folders{fileSystem, ui};
   MemoryBackend backend;

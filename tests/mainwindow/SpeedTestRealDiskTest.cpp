@@ -24,7 +24,7 @@ TEST(SpeedTestRealDisk, DISABLED_MeasuresTheTemporaryFoldersDisk) {
   platform::Random random;
   support::OperationState state;
   engine::ClusterSizeTable clusterSizes(fileSystem);
-  engine::PurgeEngine engine(fileSystem, ui, random, clusterSizes, state);
+  engine::PurgeEngine engine(fileSystem, ui, clusterSizes, state);
   dialogs::TypeOfPurgeDialog typeOfPurge(ui);
   typeOfPurge.Initialization();
   support::FolderServices folders(fileSystem, ui);

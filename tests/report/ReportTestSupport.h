@@ -9,7 +9,6 @@
 #include "engine/ClusterSizeTable.h"
 #include "engine/PurgeEngine.h"
 #include "platform/Clock.h"
-#include "platform/Random.h"
 #include "report/ReportHost.h"
 #include "report/ReportWindow.h"
 #include "support/Locale.h"
@@ -126,10 +125,9 @@ struct ReportProgram {
   FaultyFileSystem fs;
   FakeUi ui;
   FixedClock clock;
-  platform::Random random;
   support::OperationState state;
   engine::ClusterSizeTable clusterSizes{fs};
-  engine::PurgeEngine engine{fs, ui, random, clusterSizes, state};
+  engine::PurgeEngine engine{fs, ui, clusterSizes, state};
   dialogs::TypeOfPurgeDialog typeOfPurge{ui};
   dialogs::PurgeConfirmationDialog confirmation{clusterSizes, state};
   FakeReportHost host;
