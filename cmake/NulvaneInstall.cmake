@@ -36,6 +36,8 @@ endfunction()
 
 # The command line.
 install(TARGETS nulvane-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT cli)
+# Its settings backend, with QtCore: loaded from ../lib/nulvane the first time it reads or writes a setting.
+install(TARGETS nulvane-settings LIBRARY DESTINATION ${NULVANE_SETTINGS_MODULE_DIR} COMPONENT cli)
 install(FILES ${NULVANE_CLI_DATA} DESTINATION ${CMAKE_INSTALL_DATADIR}/nulvane COMPONENT cli)
 install(FILES ${CMAKE_BINARY_DIR}/compressed/nulvane-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1
         COMPONENT cli)

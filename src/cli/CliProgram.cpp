@@ -9,7 +9,7 @@
 #ifdef _WIN32
 #include "platform/settings/RegistrySettingsBackend.h"
 #else
-#include "platform/settings/QtSettingsBackend.h"
+#include "platform/DeferredSettingsBackend.h"
 #endif
 
 namespace nulvane::cli {
@@ -30,7 +30,8 @@ bool CliProgram::Start() {
 #ifdef _WIN32
   settingsBackend = std::make_unique<platform::RegistrySettingsBackend>();
 #else
-  settingsBackend = std::make_unique<platform::QtSettingsBackend>();
+  settingsBackend = std::make_unique<platform::DeferredSettingsBackend>(
+      platform::DeferredSettingsBackend::ModulePathsFor(realFileSystem.ProgramFolder()));
 #endif
   settingsStore = std::make_unique<support::SettingsStore>(*settingsBackend, mainWindow.strMakerFolderName,
                                                            mainWindow.strProgramName);

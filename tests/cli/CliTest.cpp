@@ -179,6 +179,20 @@ TEST_F(CliTest, UsageErrorsGiveStatusTwoAndTouchNothing) {
   EXPECT_EQ(version.out.rfind("nulvane-cli ", 0), 0u) << version.out;
 }
 
+// Starting the program loads no toolkit library: QtCore (and the libraries it pulls in, which made most of
+// a cold start) comes with the settings module, only when a setting is read or written.
+TEST_F(CliTest, TheProgramStartsWithoutTheToolkitLibrary) {
+  std::string libraries;
+  FILE* pipe = ::popen((std::string("LD_TRACE_LOADED_OBJECTS=1 ") + NULVANE_CLI).c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  char buffer[512];
+  while (std::fgets(buffer, sizeof buffer, pipe) != nullptr) libraries += buffer;
+  ::pclose(pipe);
+  EXPECT_NE(libraries.find("libc.so"), std::string::npos) << libraries;
+  EXPECT_EQ(libraries.find("libQt6Core"), std::string::npos) << libraries;
+  EXPECT_EQ(libraries.find("libicu"), std::string::npos) << libraries;
+}
+
 TEST_F(CliTest, AStopSignalEndsThePurgeAfterTheCurrentFileAndReportsWhatWasDone) {
   const std::string folder = Folder("long");
   constexpr int kFiles = 300;
