@@ -24,6 +24,9 @@ class PassExecutor {
   };
 
   virtual ~PassExecutor() = default;
+  // Gets ready to take calls at once (a pool starts its threads): called when a run's every question has
+  // been answered, so the first file does not wait for them.
+  virtual void Start() {}
   // How many calls may be out at once.
   virtual int Capacity() const = 0;
   virtual void Submit(std::uint64_t ticket, PurgeRequest request) = 0;

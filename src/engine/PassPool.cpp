@@ -41,12 +41,21 @@ PassPool::~PassPool() {
   for (std::thread& worker : workers_) worker.join();
 }
 
+void PassPool::Start() {
+  const std::lock_guard lock(mutex_);
+  StartLocked();
+}
+
+void PassPool::StartLocked() {
+  if (workers_.empty()) {
+    for (int i = 0; i < threads_; ++i) workers_.emplace_back([this] { Work(); });
+  }
+}
+
 void PassPool::Submit(std::uint64_t ticket, PurgeRequest request) {
   {
     const std::lock_guard lock(mutex_);
-    if (workers_.empty()) {
-      for (int i = 0; i < threads_; ++i) workers_.emplace_back([this] { Work(); });
-    }
+    StartLocked();
     queue_.emplace_back(ticket, std::move(request));
     ++out_;
   }

@@ -32,12 +32,15 @@ class PassPool final : public PassExecutor {
   // has only seconds to leave every file as its report says. Safe from any thread; never undone.
   void CutShort() { cutShort_ = true; }
 
+  void Start() override;
   int Capacity() const override { return threads_; }
   void Submit(std::uint64_t ticket, PurgeRequest request) override;
   std::optional<Done> Collect(std::chrono::milliseconds wait) override;
 
  private:
   void Work();
+  // Starts the threads unless they run; `mutex_` held.
+  void StartLocked();
 
   platform::FileSystem& fileSystem_;
   const int threads_;
@@ -50,7 +53,7 @@ class PassPool final : public PassExecutor {
   bool closing_ = false;
   std::atomic<bool> abandon_ = false;
   std::atomic<bool> cutShort_ = false;
-  // Started with the first call, so a program that never purges keeps no threads.
+  // Started when a purge begins, so a program that never purges keeps no threads.
   std::vector<std::thread> workers_;
 };
 

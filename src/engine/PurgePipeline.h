@@ -123,6 +123,10 @@ class RunPipeline {
  public:
   explicit RunPipeline(PurgeEngine& engine) : engine_(engine) {}
   void UseExecutor(PassExecutor* executor) { executor_ = executor; }
+  // Starts the executor's workers: once the run's questions are answered, never before.
+  void StartWorkers() {
+    if (executor_ != nullptr) executor_->Start();
+  }
   PurgePipeline& Get(PurgePipeline::Driver& driver);
   PurgePipeline* operator->() const { return pipeline_.get(); }
   explicit operator bool() const { return pipeline_ != nullptr; }

@@ -267,7 +267,8 @@ void FolderPurge::PurgeFolders() {
     return;
   }
 
-  // Purge pass.
+  // Purge pass, confirmed: the workers start while the first folder is read.
+  pipeline_.StartWorkers();
   labels.message.caption.clear();
   labels.subfolders.caption = progress + "being purged.";
   labels.subfolders.visible = true;

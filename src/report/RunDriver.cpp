@@ -123,6 +123,8 @@ void ReportWindow::WritePurgeHeader() {
 void ReportWindow::ProcessFiles() {
   StartRun();
   if (blnPurgeFiles) {
+    // The purge is confirmed: the workers start while the header is written and the first folder read.
+    pipeline_.StartWorkers();
     WritePurgeHeader();
     engine_.InitSensitiveExtensions(0);
     PurgeTreeRecursive(strNextDirPath, CurrentFiles());

@@ -5,7 +5,9 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <functional>
 
+#include "engine/PassExecutor.h"
 #include "mainwindow/MainWindowFixture.h"
 
 namespace nulvane::testing {
@@ -76,6 +78,58 @@ TEST_F(MainWindowTest, SpecifyFolderAndPurgeEverythingWithSubfolders) {
   EXPECT_TRUE(window.fraMenuEnabled);
   EXPECT_TRUE(window.fraSetupEnabled);
   EXPECT_FALSE(report.blnPurgeFiles);
+}
+
+// Carries the calls out inline, and notes when it was told to start its workers.
+class StartRecordingExecutor final : public engine::PassExecutor {
+ public:
+  StartRecordingExecutor(engine::PurgeEngine& engine, std::function<bool()> asked)
+      : inline_(engine), asked_(std::move(asked)) {}
+  void Start() override {
+    ++starts;
+    askedBeforeStart = asked_();
+    submittedBeforeStart = submitted > 0;
+  }
+  int Capacity() const override { return inline_.Capacity(); }
+  void Submit(std::uint64_t ticket, engine::PurgeRequest request) override {
+    ++submitted;
+    inline_.Submit(ticket, std::move(request));
+  }
+  std::optional<Done> Collect(std::chrono::milliseconds wait) override { return inline_.Collect(wait); }
+
+  int starts = 0;
+  int submitted = 0;
+  bool askedBeforeStart = false;
+  bool submittedBeforeStart = false;
+
+ private:
+  engine::InlinePassExecutor inline_;
+  std::function<bool()> asked_;
+};
+
+TEST_F(MainWindowTest, TheWorkersStartOnceThePurgeIsConfirmedAndNeverBeforeTheQuestion) {
+  const std::string root = Folder("root");
+  temp.Write("root/a.txt", SampleContent(3000, 1));
+  temp.Write("root/b.txt", SampleContent(3000, 2));
+  StartRecordingExecutor executor(engine, [this] { return !confirmationText.empty(); });
+  report.UsePassExecutor(&executor);
+  SpecifyFolder(root, Answer::Yes);
+
+  AnswerConfirmation(false);
+  ui.Answer(Answer::Ok);  // "No files purged."
+  window.cmdProcessFiles_Release(1);
+  EXPECT_EQ(executor.starts, 0) << "declined: no worker started";
+
+  confirmationText.clear();
+  AnswerConfirmation(true);
+  ui.Answer(Answer::No);  // "Delete folder ...?"
+  window.cmdProcessFiles_Release(1);
+  EXPECT_EQ(executor.starts, 1);
+  EXPECT_TRUE(executor.askedBeforeStart);
+  EXPECT_FALSE(executor.submittedBeforeStart) << "started before the first file was handed over";
+  EXPECT_EQ(executor.submitted, 2 * typeOfPurge.GetNumberOfPasses()) << "a pass of each file at a time";
+  EXPECT_FALSE(Exists(root + "a.txt"));
+  report.UsePassExecutor(nullptr);
 }
 
 TEST_F(MainWindowTest, PurgeTwoFilesOfAFlatFolderAndKeepTheFolder) {
