@@ -1,137 +1,127 @@
-// nulvane-cli purging 2,000 files of 4 KiB in 20 folders (type 0, one pass), against shred -n 1 -u over a
-// copy of the same tree, and the same purge by the window's logic in this process (as TreePurgeBench runs
-// it, with its worker threads), in alternating rounds: the command line's files per second over shred's
-// should be at least the window's.
+// nulvane-cli purging trees of 4 KiB files (type 0, one pass, folders kept), cold (the page cache emptied
+// before each run, as root), against the yardstick: the plain calls of the same purge from 16 threads, run
+// as a program of its own (PurgeProbe). Also beside it: the same probe with one thread, and shred -n 1 -u
+// (left out at 100,000 files, where it takes minutes a round). Each contender meets a fresh tree, in an
+// order that turns from round to round; whole processes are timed.
 //
-// Usage: CliPurgeBench [rounds]   (default 5; trees under $TMPDIR or /tmp)
-
-#include <spawn.h>
-#include <sys/wait.h>
+// Usage: CliPurgeBench [rounds]   (default 5; 3 at 100,000 files; trees under $TMPDIR or /tmp)
+//        NULVANE_BENCH_SHORT=1 CliPurgeBench   one round of 2,000 files
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <map>
+#include <string>
 #include <vector>
 
-#include "ReportBenchSupport.h"
+#include "BenchSupport.h"
+#include "PurgeProbe.h"
 
 using namespace nulvane;
 
 namespace {
 
-constexpr int kFolders = 20;
 constexpr int kFilesPerFolder = 100;
-constexpr int kFiles = kFolders * kFilesPerFolder;
 
-// Runs nulvane-cli itself, with no shell in between, so that only the program's own start is timed; its
-// settings and user data stay in the benchmark's folder. Returns the exit status.
-int RunCli(const std::string& settings, std::vector<std::string> arguments) {
-  arguments.insert(arguments.begin(), NULVANE_CLI);
-  std::vector<char*> argv;
-  for (auto& argument : arguments) argv.push_back(argument.data());
-  argv.push_back(nullptr);
-  std::vector<std::string> environment = {"XDG_CONFIG_HOME=" + settings, "XDG_DATA_HOME=" + settings};
-  for (const char* name : {"PATH", "HOME", "LANG", "TMPDIR"}) {
-    if (const char* value = std::getenv(name)) environment.push_back(std::string(name) + "=" + value);
-  }
-  std::vector<char*> envp;
-  for (auto& entry : environment) envp.push_back(entry.data());
-  envp.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  pid_t child = 0;
-  const int failed = ::posix_spawn(&child, NULVANE_CLI, &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (failed != 0) throw std::runtime_error("cannot start " NULVANE_CLI);
-  int status = 0;
-  ::waitpid(child, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+struct Size {
+  int files;
+  int rounds;
+  bool shred;
+  double target;  // median of nulvane-cli over the 16-thread probe, files per second
+};
 
-long FilesLeft(const std::string& root) {
-  return std::stol(bench::Shell("find " + root + " -type f | wc -l"));
-}
+enum Contender { kCli, kProbe, kSequential, kShred, kContenders };
+const char* const kNames[kContenders] = {"nulvane-cli", "16-thread probe", "1-thread probe", "shred -n 1 -u"};
 
-double InProcess(const std::string& root, long& purged, std::string& description) {
-  bench::SilentUi silent;
-  bench::Program program(silent);
-  program.UseWorkers();
-  program.typeOfPurge.SelectType(0);
-  program.typeOfPurge.SelectPasses(0, 1);
-  program.confirmation.blnFolderNamesOnly = true;
-  program.confirmation.blnDeleteEmptyFolders = false;
-  program.state.blnSubdirectories = true;
-  description = bench::PurgeDescription(program.typeOfPurge);
-  auto& report = program.report;
-  program.AimAtFolder(root);
+// Runs one contender over `tree`; returns its seconds, or a negative number when it left files behind.
+double RunContender(int contender, const std::string& tree, const std::string& settings, bool& complete) {
   const auto start = std::chrono::steady_clock::now();
-  report.ProcessFiles();
+  switch (contender) {
+    case kCli: {
+      // The same run as the window's, folder names only, emptied folders kept; its settings and user data
+      // stay in the benchmark's folder.
+      const int status = bench::RunProcess({NULVANE_CLI, "purge", "--yes", "--accept-residue", "--subfolders",
+                                            "--keep-folders", "--type", "0", "--passes", "1", tree},
+                                           {"XDG_CONFIG_HOME=" + settings, "XDG_DATA_HOME=" + settings});
+      if (status != 0) std::printf("  nulvane-cli ended with status %d\n", status);
+      break;
+    }
+    case kProbe:
+      bench::RunProcess({NULVANE_PURGE_PROBE, tree, "16"});
+      break;
+    case kSequential:
+      bench::RunProcess({NULVANE_PURGE_PROBE, tree, "1"});
+      break;
+    default:
+      bench::RunProcess({"sh", "-c", "find '" + tree + "' -type f -exec shred -n 1 -u {} +"});
+  }
   const double seconds = bench::Seconds(start);
-  purged = report.lngNumFilesPurged;
+  if (const long left = bench::CountFiles(tree); left != 0) {
+    std::printf("  %s left %ld files\n", kNames[contender], left);
+    complete = false;
+  }
   return seconds;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const int rounds = bench::Rounds(argc, argv, 1, 5);
+  std::vector<Size> sizes = {{2000, rounds, true, 0.7},
+                             {20000, rounds, true, 0.9},
+                             {100000, bench::ShortRun() ? 1 : std::max(1, (rounds * 3 + 4) / 5), false, 0.9}};
+  if (bench::ShortRun()) sizes.resize(1);
   const std::string settings = bench::MakeTempFolder("nulvane-cli-settings");
-  enum Contender { kCli, kShred, kWindow, kContenders };
-  const char* names[kContenders] = {"nulvane-cli", "shred -n 1 -u", "window's logic"};
-  std::map<int, std::vector<double>> rates;
-  std::string description;
+  const bool cold = bench::DropCaches();
+  std::printf("CliPurgeBench: trees of 4 KiB files, %d to a folder, under %s (%s); %s; %s\n", kFilesPerFolder,
+              bench::TempBase().c_str(), bench::FileSystemType(bench::TempBase()).c_str(),
+              cold ? "cold: the page cache emptied before every run" : "WARM: not root, the cache stays",
+              bench::Load().c_str());
+  std::printf(
+      "every contender runs type 0, one pass: random bytes, then zeros, each flushed, then deleted\n");
+  std::printf("the probe makes %s\n", bench::PurgeProbe::kCalls);
   bool complete = true;
-  std::printf("CliPurgeBench: %d files of 4 KiB in %d folders under %s, %d rounds, %s\n", kFiles, kFolders,
-              bench::TempBase().c_str(), rounds, bench::Load().c_str());
-  for (int round = 1; round <= rounds; ++round) {
-    double seconds[kContenders] = {};
-    for (int turn = 0; turn < kContenders; ++turn) {
-      const int contender = (turn + round) % kContenders;
-      const std::string tree = bench::MakeSmallFileTree("nulvane-cli", kFolders, kFilesPerFolder);
-      long left = 0;
-      const auto start = std::chrono::steady_clock::now();
-      if (contender == kCli) {
-        // The same run as the window's: folder names only, emptied folders kept.
-        const int status = RunCli(settings, {"purge", "--yes", "--subfolders", "--keep-folders", "--type",
-                                             "0", "--passes", "1", tree});
-        seconds[contender] = bench::Seconds(start);
-        if (status != 0) std::printf("  nulvane-cli ended with status %d\n", status);
-        left = FilesLeft(tree);
-      } else if (contender == kShred) {
-        bench::Shell("find " + tree + " -type f -exec shred -n 1 -u {} +");
-        seconds[contender] = bench::Seconds(start);
-        left = FilesLeft(tree);
-      } else {
-        long purged = 0;
-        seconds[contender] = InProcess(tree, purged, description);
-        left = kFiles - purged;
+  bool allMet = true;
+  for (const Size& size : sizes) {
+    const int folders = size.files / kFilesPerFolder;
+    std::map<int, std::vector<double>> rates;
+    bench::Ratio toProbe;
+    bench::Ratio toSequential;
+    bench::Ratio toShred;
+    std::printf("\n%d files in %d folders, %s (%s)\n", size.files, folders,
+                bench::Rounds(size.rounds).c_str(), bench::Load().c_str());
+    for (int round = 1; round <= size.rounds; ++round) {
+      std::map<int, double> rate;
+      for (int turn = 0; turn < kContenders; ++turn) {
+        const int contender = (turn + round) % kContenders;
+        if (contender == kShred && !size.shred) continue;
+        const std::string tree = bench::MakeSmallFileTree("nulvane-cli", folders, kFilesPerFolder);
+        if (cold) bench::DropCaches();
+        rate[contender] = size.files / RunContender(contender, tree, settings, complete);
+        rates[contender].push_back(rate[contender]);
+        bench::RemoveTree(tree);
       }
-      if (left != 0) {
-        std::printf("  %s left %ld files\n", names[contender], left);
-        complete = false;
-      }
-      bench::RemoveTree(tree);
+      toProbe.Add(rate[kCli] / rate[kProbe]);
+      toSequential.Add(rate[kCli] / rate[kSequential]);
+      if (size.shred) toShred.Add(rate[kCli] / rate[kShred]);
+      std::printf("round %d (%s): cli %.0f, probe %.0f, 1-thread probe %.0f", round, bench::Load().c_str(),
+                  rate[kCli], rate[kProbe], rate[kSequential]);
+      if (size.shred) std::printf(", shred %.0f", rate[kShred]);
+      std::printf(" files/s\n");
+      std::fflush(stdout);
     }
-    std::printf("round %d (%s): cli %.0f, shred %.0f, window %.0f files/s\n", round, bench::Load().c_str(),
-                kFiles / seconds[kCli], kFiles / seconds[kShred], kFiles / seconds[kWindow]);
+    std::printf("median files per second:");
+    for (int contender = 0; contender < kContenders; ++contender) {
+      if (!rates[contender].empty())
+        std::printf(" %s %.0f;", kNames[contender], bench::Median(rates[contender]));
+    }
+    std::printf("\nratios per round, median (min-max):\n");
+    allMet = bench::PrintVerdict("nulvane-cli/16-thread probe", toProbe, true, size.target) && allMet;
+    std::printf("  %-44s %s\n", "nulvane-cli/1-thread probe", toSequential.Text().c_str());
+    if (size.shred) std::printf("  %-44s %s\n", "nulvane-cli/shred -n 1 -u", toShred.Text().c_str());
     std::fflush(stdout);
-    for (int contender = 0; contender < kContenders; ++contender)
-      rates[contender].push_back(kFiles / seconds[contender]);
   }
   bench::RemoveTree(settings);
-
-  std::printf("both run %s\n", description.c_str());
-  std::printf("median files per second of %d rounds:\n", rounds);
-  for (int contender = 0; contender < kContenders; ++contender)
-    std::printf("  %-16s %8.0f\n", names[contender], bench::Median(rates[contender]));
-  const double cli = bench::Median(rates[kCli]) / bench::Median(rates[kShred]);
-  const double window = bench::Median(rates[kWindow]) / bench::Median(rates[kShred]);
-  std::printf("  nulvane-cli/shred:    %.2f (target >= the window's, %.2f)  %s\n", cli, window,
-              bench::Verdict(cli >= window));
-  std::printf("  window's logic/shred: %.2f\n", window);
-  std::printf("  (%s at the end)\n", bench::Load().c_str());
+  std::printf("\nall targets %s (%s at the end)\n", bench::Verdict(allMet), bench::Load().c_str());
   return complete ? 0 : 1;
 }

@@ -1,9 +1,11 @@
 // Folder mode: a purge of 2,000 files of 4 KiB in 20 checked subfolders (type 0, one pass, with the
-// program's worker threads) against shred over a copy of the same tree, in alternating rounds; and the
-// reading of a top folder of 1,000 subfolders into the selection dialog, with its real view, against du -s
-// of the same tree. Trees under $TMPDIR or /tmp.
+// program's worker threads) against the yardstick, the plain system calls of the same purge from 16 threads
+// (PurgeProbe.h), with the same probe on one thread and shred over copies of the same tree beside them, in
+// alternating rounds; and the reading of a top folder of 1,000 subfolders into the selection dialog, with
+// its real view, against du -s of the same tree. Trees under $TMPDIR or /tmp.
 //
-// Usage: FolderPurgeBench [purge|read] [rounds]   (default both halves, 5 rounds)
+// Usage: FolderPurgeBench [purge|read] [rounds]   (default both halves, 5 rounds);
+//        NULVANE_BENCH_SHORT=1: one round of each
 
 #include <QApplication>
 #include <algorithm>
@@ -11,6 +13,7 @@
 #include <cstdio>
 #include <vector>
 
+#include "PurgeProbe.h"
 #include "ReportBenchSupport.h"
 #include "dialogs/SelectSubfoldersDialog.h"
 #include "engine/PassPool.h"
@@ -26,7 +29,6 @@ constexpr int kPurgeFolders = 20;
 constexpr int kFilesPerFolder = 100;
 constexpr int kFiles = kPurgeFolders * kFilesPerFolder;
 constexpr int kReadFolders = 1000;
-constexpr int kRounds = 5;
 
 // Answers every question with Yes or OK, and checks every row of the selection dialog.
 class AcceptingUi : public bench::SilentUi {
@@ -93,40 +95,59 @@ double PurgeOnce(const std::string& tree, long& purged, long& left, std::string&
 
 // Prints the figures; false when the purge did not purge every file.
 bool BenchPurge(int rounds) {
-  std::vector<double> ours;
-  std::vector<double> shred;
+  enum Contender { kOurs, kProbe, kSequential, kShred, kContenders };
+  const char* const names[kContenders] = {"ours", "16-thread probe", "1-thread probe", "shred -n 1 -u"};
+  std::vector<double> rates[kContenders];
+  bench::Ratio toProbe, toSequential, toShred;
   std::string description;
   bool complete = true;
-  std::printf("folder mode: %d files of 4 KiB in %d checked subfolders under %s, %d rounds, %s\n", kFiles,
-              kPurgeFolders, bench::TempBase().c_str(), rounds, bench::Load().c_str());
+  std::printf("folder mode: %d files of 4 KiB in %d checked subfolders under %s, %s, %s\n", kFiles,
+              kPurgeFolders, bench::TempBase().c_str(), bench::Rounds(rounds).c_str(), bench::Load().c_str());
+  std::printf("the probe makes %s\n", bench::PurgeProbe::kCalls);
   for (int round = 1; round <= rounds; ++round) {
-    for (int turn = 0; turn < 2; ++turn) {
+    double rate[kContenders] = {};
+    for (int turn = 0; turn < kContenders; ++turn) {
+      const int contender = (turn + round) % kContenders;
       const std::string tree = bench::MakeSmallFileTree("nulvane-folders", kPurgeFolders, kFilesPerFolder);
-      if ((turn + round) % 2 == 0) {
-        long purged = 0;
-        long left = 0;
-        ours.push_back(kFiles / PurgeOnce(tree, purged, left, description));
-        if (purged != kFiles || left != 0) {
-          std::printf("  ours purged %ld of %d files, %ld entries left\n", purged, kFiles, left);
-          complete = false;
-        }
+      long purged = 0;
+      long left = 0;
+      const auto start = std::chrono::steady_clock::now();
+      if (contender == kOurs) {
+        rate[contender] = kFiles / PurgeOnce(tree, purged, left, description);
       } else {
-        const auto start = std::chrono::steady_clock::now();
-        bench::Shell("find " + tree + " -type f -exec shred -n 1 -u {} +");
-        shred.push_back(kFiles / bench::Seconds(start));
-        if (std::stol(bench::Shell("find " + tree + " -type f | wc -l")) != 0) complete = false;
+        if (contender == kShred) {
+          bench::Shell("find " + tree + " -type f -exec shred -n 1 -u {} +");
+        } else {
+          bench::PurgeProbe(contender == kProbe ? engine::kPurgeThreads : 1).Run(tree);
+        }
+        rate[contender] = kFiles / bench::Seconds(start);
+        left = bench::CountFiles(tree);
+        purged = kFiles - left;
       }
+      if (purged != kFiles || left != 0) {
+        std::printf("  %s purged %ld of %d files, %ld entries left\n", names[contender], purged, kFiles,
+                    left);
+        complete = false;
+      }
+      rates[contender].push_back(rate[contender]);
       bench::RemoveTree(tree);
     }
-    std::printf("round %d (%s): ours %.0f, shred -n 1 -u %.0f files/s\n", round, bench::Load().c_str(),
-                ours.back(), shred.back());
+    toProbe.Add(rate[kOurs] / rate[kProbe]);
+    toSequential.Add(rate[kOurs] / rate[kSequential]);
+    toShred.Add(rate[kOurs] / rate[kShred]);
+    std::printf(
+        "round %d (%s): ours %.0f, 16-thread probe %.0f, 1-thread probe %.0f, shred -n 1 -u %.0f files/s\n",
+        round, bench::Load().c_str(), rate[kOurs], rate[kProbe], rate[kSequential], rate[kShred]);
     std::fflush(stdout);
   }
-  const double ratio = bench::Median(ours) / bench::Median(shred);
-  std::printf("ours runs %s\n", description.c_str());
-  std::printf("  median ours:          %8.0f files/s\n", bench::Median(ours));
-  std::printf("  median shred -n 1 -u: %8.0f files/s\n", bench::Median(shred));
-  std::printf("  ours/shred files per second: %.2f (target >= 4)  %s\n", ratio, bench::Verdict(ratio >= 4));
+  std::printf("ours runs %s, and removes the emptied folders\n", description.c_str());
+  for (int contender = 0; contender < kContenders; ++contender)
+    std::printf("  median %-18s %8.0f files/s\n", names[contender], bench::Median(rates[contender]));
+  std::printf("ratios per round, median (min-max):\n");
+  bench::PrintVerdict("ours/16-thread probe, files per second", toProbe, true, 0.9);
+  std::printf("  %-44s %s\n", "ours/1-thread probe, files per second", toSequential.Text().c_str());
+  std::printf("  %-44s %s\n", "ours/shred, files per second", toShred.Text().c_str());
+  std::printf("  (%s at the end)\n", bench::Load().c_str());
   return complete;
 }
 
@@ -138,29 +159,38 @@ bool BenchReading(int rounds) {
   dialogs::SelectSubfoldersDialog dialog(fileSystem, ui);
   gui::SelectSubfoldersView view(dialog);
   dialog.strTopFolder = tree;
+  bench::Ratio toDu;
   std::vector<double> readTimes;
   std::vector<double> duTimes;
   std::size_t rows = 0;
+  std::printf("reading %d subfolders (22,000 entries) into the selection dialog, %s (%s)\n", kReadFolders,
+              bench::Rounds(rounds).c_str(), bench::Load().c_str());
   bench::Shell("du -s " + tree);  // both start from a warm cache
   for (int round = 0; round < rounds; ++round) {
-    auto start = std::chrono::steady_clock::now();
-    dialog.BeginShow();
-    QApplication::processEvents();
-    readTimes.push_back(bench::Seconds(start));
-    rows = dialog.Rows().size();
-    dialog.cmdCancel();
-    start = std::chrono::steady_clock::now();
-    bench::Shell("du -s " + tree + " >/dev/null");
-    duTimes.push_back(bench::Seconds(start));
+    double read = 0;
+    double du = 0;
+    for (int turn = 0; turn < 2; ++turn) {
+      const auto start = std::chrono::steady_clock::now();
+      if ((turn + round) % 2 == 0) {
+        dialog.BeginShow();
+        QApplication::processEvents();
+        read = bench::Seconds(start);
+        rows = dialog.Rows().size();
+        dialog.cmdCancel();
+      } else {
+        bench::Shell("du -s " + tree + " >/dev/null");
+        du = bench::Seconds(start);
+      }
+    }
+    readTimes.push_back(read);
+    duTimes.push_back(du);
+    toDu.Add(read / du);
   }
   bench::RemoveTree(tree);
-  const double read = bench::Median(readTimes);
-  const double du = bench::Median(duTimes);
-  std::printf("reading %d subfolders (22,000 entries) into the selection dialog, median of %d rounds (%s)\n",
-              kReadFolders, rounds, bench::Load().c_str());
-  std::printf("  ours, with the view:  %7.3f s  (%zu rows)\n", read, rows);
-  std::printf("  du -s:                %7.3f s\n", du);
-  std::printf("  ours/du: %.2f (target <= 2)  %s\n", read / du, bench::Verdict(read / du <= 2));
+  std::printf("  ours, with the view:  %7.3f s median  (%zu rows)\n", bench::Median(readTimes), rows);
+  std::printf("  du -s:                %7.3f s median\n", bench::Median(duTimes));
+  bench::PrintVerdict("ours/du, time", toDu, false, 2.0);
+  std::printf("  (%s at the end)\n", bench::Load().c_str());
   return rows == static_cast<std::size_t>(kReadFolders);
 }
 
@@ -172,7 +202,7 @@ int main(int argc, char** argv) {
   QApplication application(argc, argv);
   // "purge" or "read" runs one half only.
   const std::string only = argc > 1 ? argv[1] : "";
-  const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : kRounds;
+  const int rounds = bench::Rounds(argc, argv, 2, 5);
   bool ok = true;
   if (only != "read") ok = BenchPurge(rounds) && ok;
   if (only != "purge") ok = BenchReading(rounds) && ok;

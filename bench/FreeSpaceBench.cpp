@@ -6,7 +6,8 @@
 // bytes are on the device as ours are, then `rm` and `sync -f` again. Both are timed to the bytes on the
 // device (fill) and to the volume being free again (cycle).
 //
-// Needs root (loop devices, mount) and mkfs.ext4. Usage: FreeSpaceBench [rounds]   (default 5)
+// Needs root (loop devices, mount) and mkfs.ext4. Usage: FreeSpaceBench [rounds]   (default 5);
+// NULVANE_BENCH_SHORT=1: one round
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -103,7 +104,7 @@ Timing Dd(const std::string& volume) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const int rounds = nulvane::bench::Rounds(argc, argv, 1, 5);
   if (::geteuid() != 0) {
     std::printf("FreeSpaceBench needs root to loop-mount its images; nothing measured.\n");
     return 0;
@@ -117,7 +118,7 @@ int main(int argc, char** argv) {
               folder.c_str());
   std::printf("%s at start\n", nulvane::bench::Load().c_str());
 
-  std::vector<double> fillRatios, cycleRatios;
+  nulvane::bench::Ratio fillRatios, cycleRatios;
   for (int round = 1; round <= rounds; ++round) {
     Timing ours, dd;
     {
@@ -135,18 +136,19 @@ int main(int argc, char** argv) {
     const auto rate = [](std::int64_t bytes, double seconds) {
       return static_cast<double>(bytes) / 1e6 / seconds;
     };
-    fillRatios.push_back(rate(ours.bytes, ours.fill) / rate(dd.bytes, dd.fill));
-    cycleRatios.push_back(rate(ours.bytes, ours.cycle) / rate(dd.bytes, dd.cycle));
+    fillRatios.Add(rate(ours.bytes, ours.fill) / rate(dd.bytes, dd.fill));
+    cycleRatios.Add(rate(ours.bytes, ours.cycle) / rate(dd.bytes, dd.cycle));
     std::printf(
         "round %d: ours %.1f MB in %.3f s (%.1f MB/s), free again after %.3f s; "
         "dd %.1f MB in %.3f s (%.1f MB/s), free again after %.3f s\n",
         round, ours.bytes / 1e6, ours.fill, rate(ours.bytes, ours.fill), ours.cycle, dd.bytes / 1e6, dd.fill,
         rate(dd.bytes, dd.fill), dd.cycle);
+    std::fflush(stdout);
   }
   nulvane::bench::RemoveTree(folder);
   std::printf("%s at end\n", nulvane::bench::Load().c_str());
-  std::printf("median ours/dd, bytes on the device per second: %.2f (target at least 0.90)\n",
-              nulvane::bench::Median(fillRatios));
-  std::printf("median ours/dd, until the volume is free again:  %.2f\n", nulvane::bench::Median(cycleRatios));
+  std::printf("ratios per round, median (min-max):\n");
+  nulvane::bench::PrintVerdict("ours/dd, bytes on the device per second", fillRatios, true, 0.90);
+  std::printf("  %-44s %s\n", "ours/dd, until the volume is free again", cycleRatios.Text().c_str());
   return 0;
 }

@@ -4,7 +4,8 @@
 // against shred -n 2 -u, all on one file system, in alternating rounds. Also the peak resident memory of a
 // purge of a 64 MiB and of a 256 MiB file, each in a child process.
 //
-// Usage: PurgeThroughputBench [rounds] [folder]   (defaults: 5 rounds, $TMPDIR or /tmp)
+// Usage: PurgeThroughputBench [rounds] [folder]   (defaults: 5 rounds, $TMPDIR or /tmp);
+//        NULVANE_BENCH_SHORT=1: one round
 
 #include <fcntl.h>
 #include <sys/wait.h>
@@ -164,16 +165,16 @@ long PeakOfChild(const std::string& self, const std::string& path) {
 int main(int argc, char** argv) {
   if (argc == 3 && std::string(argv[1]) == "--memory") return MeasureMemory(argv[2]);
 
-  const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+  const int rounds = bench::Rounds(argc, argv, 1, 5);
   const std::string base = argc > 2 ? argv[2] : bench::TempBase();
   std::string folder = base + "/nulvane-bench-XXXXXX";
   if (::mkdtemp(folder.data()) == nullptr) Fail("mkdtemp");
   const std::string path = folder + "/purged.dat";
 
   Purger purger;
-  std::printf("PurgeThroughputBench: folder %s (%s), file %lld MiB, %d rounds, %s\n", folder.c_str(),
-              bench::FileSystemType(folder).c_str(), static_cast<long long>(kFileSize / kMiB), rounds,
-              bench::Load().c_str());
+  std::printf("PurgeThroughputBench: folder %s (%s), file %lld MiB, %s, %s\n", folder.c_str(),
+              bench::FileSystemType(folder).c_str(), static_cast<long long>(kFileSize / kMiB),
+              bench::Rounds(rounds).c_str(), bench::Load().c_str());
   std::printf(
       "ours: type 0 (random bytes plus zeros once), 1 pass, %d overwrites, each flushed, then deleted, "
       "on a worker thread\n",
@@ -182,9 +183,7 @@ int main(int argc, char** argv) {
 
   const std::int64_t bytesPerPurge = kFileSize * kOverwrites;
   enum Contender { kOurs, kDd, kReference, kShred, kContenders };
-  std::vector<double> toDd;
-  std::vector<double> toReference;
-  std::vector<double> toShred;
+  bench::Ratio toDd, toReference, toShred;
   for (int round = 1; round <= rounds; ++round) {
     // The order turns from round to round so that no contender always meets a warm or a busy disk; each
     // meets a file written and flushed just before its clock starts.
@@ -209,20 +208,17 @@ int main(int argc, char** argv) {
       }
       speed[contender] = MBPerSecond(bytesPerPurge, seconds);
     }
-    toDd.push_back(speed[kOurs] / speed[kDd]);
-    toReference.push_back(speed[kOurs] / speed[kReference]);
-    toShred.push_back(speed[kOurs] / speed[kShred]);
+    toDd.Add(speed[kOurs] / speed[kDd]);
+    toReference.Add(speed[kOurs] / speed[kReference]);
+    toShred.Add(speed[kOurs] / speed[kShred]);
     std::printf("round %d (%s): ours %.1f, dd %.1f, reference %.1f, shred %.1f MB/s per overwrite\n", round,
                 bench::Load().c_str(), speed[kOurs], speed[kDd], speed[kReference], speed[kShred]);
     std::fflush(stdout);
   }
-  const double dd = bench::Median(toDd);
-  const double reference = bench::Median(toReference);
-  const double shred = bench::Median(toShred);
-  std::printf("median ours/(dd twice + rm) %.2f (target >= 0.95)  %s\n", dd, bench::Verdict(dd >= 0.95));
-  std::printf("median ours/reference       %.2f (target >= 0.90)  %s\n", reference,
-              bench::Verdict(reference >= 0.90));
-  std::printf("median ours/shred           %.2f (target >= 2.0)   %s\n", shred, bench::Verdict(shred >= 2.0));
+  std::printf("ratios of MB/s per round, median (min-max):\n");
+  bench::PrintVerdict("ours/in-place reference (the buffered limit)", toReference, true, 0.95);
+  bench::PrintVerdict("ours/(dd twice + rm)", toDd, true, 0.95);
+  bench::PrintVerdict("ours/shred", toShred, true, 2.0);
 
   char self[4096];
   const ssize_t length = ::readlink("/proc/self/exe", self, sizeof self - 1);

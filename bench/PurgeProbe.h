@@ -1,0 +1,159 @@
+#pragma once
+
+// The yardstick of the purge benchmarks: plain code that makes, for every file of a tree, the system calls a
+// purge of one pass of type 0 cannot do without, from as many threads as the program purges with, and
+// nothing else. The walk reads each folder once through a handle (getdents64) and hands every regular file
+// to the threads, which open it relative to its folder's handle and, per file:
+//
+//   openat, fstat, pwrite (random bytes), fsync, pwrite (zeros), fsync, close, fstatat (the name still holds
+//   the file), unlinkat
+//
+// drawing the random bytes from the program's own generator, as fresh bytes per file. Folders stay.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstring>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "platform/RandomStream.h"
+
+namespace nulvane::bench {
+
+class PurgeProbe {
+ public:
+  static constexpr const char* kCalls =
+      "per folder: openat, getdents64, close; per file: openat, fstat, pwrite, fsync, pwrite, fsync, close, "
+      "fstatat, unlinkat";
+
+  explicit PurgeProbe(int threads) : threads_(threads < 1 ? 1 : threads) {}
+
+  // Purges every regular file below `root`; returns how many were purged.
+  long Run(const std::string& root) {
+    purged_ = 0;
+    walking_ = true;
+    std::vector<std::thread> workers;
+    if (threads_ > 1) {
+      for (int i = 0; i < threads_; ++i) workers.emplace_back([this] { Work(); });
+    }
+    const int top = ::open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (top >= 0) Walk(top);
+    {
+      const std::lock_guard lock(mutex_);
+      walking_ = false;
+    }
+    ready_.notify_all();
+    for (std::thread& worker : workers) worker.join();
+    return purged_;
+  }
+
+ private:
+  // An open folder, closed when its last file is done.
+  struct Folder {
+    explicit Folder(DIR* listing) : listing(listing), descriptor(::dirfd(listing)) {}
+    ~Folder() { ::closedir(listing); }
+    DIR* listing;
+    int descriptor;
+  };
+  struct Job {
+    std::shared_ptr<Folder> folder;
+    std::string name;
+  };
+
+  void Walk(int descriptor) {
+    DIR* listing = ::fdopendir(descriptor);
+    if (listing == nullptr) {
+      ::close(descriptor);
+      return;
+    }
+    auto folder = std::make_shared<Folder>(listing);
+    std::vector<std::string> subfolders;
+    while (const dirent* entry = ::readdir(listing)) {
+      if (entry->d_type == DT_DIR) {
+        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+          subfolders.emplace_back(entry->d_name);
+      } else if (entry->d_type == DT_REG) {
+        Hand({folder, entry->d_name});
+      }
+    }
+    for (const std::string& name : subfolders) {
+      const int sub =
+          ::openat(folder->descriptor, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+      if (sub >= 0) Walk(sub);
+    }
+  }
+
+  void Hand(Job job) {
+    if (threads_ == 1) {
+      Purge(job, random_);
+      return;
+    }
+    {
+      const std::lock_guard lock(mutex_);
+      jobs_.push_back(std::move(job));
+    }
+    ready_.notify_one();
+  }
+
+  void Work() {
+    platform::RandomStream random;
+    for (;;) {
+      Job job;
+      {
+        std::unique_lock lock(mutex_);
+        ready_.wait(lock, [this] { return !jobs_.empty() || !walking_; });
+        if (jobs_.empty()) return;
+        job = std::move(jobs_.front());
+        jobs_.pop_front();
+      }
+      Purge(job, random);
+    }
+  }
+
+  void Purge(const Job& job, platform::RandomStream& random) {
+    constexpr std::size_t kCluster = 4096;
+    const int folder = job.folder->descriptor;
+    const int file =
+        ::openat(folder, job.name.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (file < 0) return;
+    struct stat opened {};
+    bool written = ::fstat(file, &opened) == 0;
+    const std::size_t length =
+        opened.st_size <= 0 ? kCluster
+                            : (static_cast<std::size_t>(opened.st_size) + kCluster - 1) / kCluster * kCluster;
+    std::vector<unsigned char> block(length);
+    random.Fill(block.data(), block.size());
+    written = written &&
+              ::pwrite(file, block.data(), block.size(), 0) == static_cast<ssize_t>(block.size()) &&
+              ::fsync(file) == 0;
+    std::memset(block.data(), 0, block.size());
+    written = written &&
+              ::pwrite(file, block.data(), block.size(), 0) == static_cast<ssize_t>(block.size()) &&
+              ::fsync(file) == 0;
+    ::close(file);
+    struct stat named {};
+    if (written && ::fstatat(folder, job.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
+        named.st_ino == opened.st_ino && ::unlinkat(folder, job.name.c_str(), 0) == 0) {
+      ++purged_;
+    }
+  }
+
+  const int threads_;
+  std::mutex mutex_;
+  std::condition_variable ready_;
+  std::deque<Job> jobs_;
+  bool walking_ = false;
+  std::atomic<long> purged_ = 0;
+  platform::RandomStream random_;  // the one-thread probe's
+};
+
+}  // namespace nulvane::bench
