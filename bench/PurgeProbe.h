@@ -5,8 +5,9 @@
 // nothing else. The walk reads each folder once through a handle (getdents64) and hands every regular file
 // to the threads, which open it relative to its folder's handle and, per file:
 //
-//   openat, fstat, pwrite (random bytes), fsync, pwrite (zeros), fsync, close, fstatat (the name still holds
-//   the file), unlinkat
+//   openat, fcntl (F_SETSIG) and fcntl (F_SETLEASE): a write lease tells whether another program has the
+//   file open, fstat, then for each overwrite pwrite (random bytes, then zeros), fsync and fcntl
+//   (F_GETLEASE: nobody took the file up meanwhile), close, fstatat (the name still holds the file), unlinkat
 //
 // drawing the random bytes from the program's own generator, as fresh bytes per file. Folders stay.
 
@@ -17,6 +18,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <csignal>
 #include <cstring>
 #include <deque>
 #include <memory>
@@ -32,8 +34,8 @@ namespace nulvane::bench {
 class PurgeProbe {
  public:
   static constexpr const char* kCalls =
-      "per folder: openat, getdents64, close; per file: openat, fstat, pwrite, fsync, pwrite, fsync, close, "
-      "fstatat, unlinkat";
+      "per folder: openat, getdents64, close; per file: openat, fcntl F_SETSIG, fcntl F_SETLEASE, fstat, "
+      "pwrite, fsync, fcntl F_GETLEASE, pwrite, fsync, fcntl F_GETLEASE, close, fstatat, unlinkat";
 
   explicit PurgeProbe(int threads) : threads_(threads < 1 ? 1 : threads) {}
 
@@ -125,6 +127,11 @@ class PurgeProbe {
     const int file =
         ::openat(folder, job.name.c_str(), O_RDWR | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     if (file < 0) return;
+    // The lease is refused (and the file left) while anyone else has the file open.
+    if (::fcntl(file, F_SETSIG, SIGURG) != 0 || ::fcntl(file, F_SETLEASE, F_WRLCK) != 0) {
+      ::close(file);
+      return;
+    }
     struct stat opened {};
     bool written = ::fstat(file, &opened) == 0;
     const std::size_t length =
@@ -132,13 +139,13 @@ class PurgeProbe {
                             : (static_cast<std::size_t>(opened.st_size) + kCluster - 1) / kCluster * kCluster;
     std::vector<unsigned char> block(length);
     random.Fill(block.data(), block.size());
-    written = written &&
-              ::pwrite(file, block.data(), block.size(), 0) == static_cast<ssize_t>(block.size()) &&
-              ::fsync(file) == 0;
+    const auto overwrite = [&] {
+      return ::pwrite(file, block.data(), block.size(), 0) == static_cast<ssize_t>(block.size()) &&
+             ::fsync(file) == 0 && ::fcntl(file, F_GETLEASE) == F_WRLCK;
+    };
+    written = written && overwrite();
     std::memset(block.data(), 0, block.size());
-    written = written &&
-              ::pwrite(file, block.data(), block.size(), 0) == static_cast<ssize_t>(block.size()) &&
-              ::fsync(file) == 0;
+    written = written && overwrite();
     ::close(file);
     struct stat named {};
     if (written && ::fstatat(folder, job.name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 &&
