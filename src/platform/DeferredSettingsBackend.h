@@ -23,8 +23,13 @@ class DeferredSettingsBackend final : public SettingsBackend {
   explicit DeferredSettingsBackend(std::vector<std::string> modulePaths);
   ~DeferredSettingsBackend() override;
 
-  // Where a program in `programFolder` finds the module: beside itself (a build tree), or in its
-  // installed tree's library folder.
+  // Where a program in `programFolder` finds the module: beside itself (a build tree), in its installed
+  // tree's library folder, and then where the build installs it (`installedModule`), which is all that is
+  // left where the program cannot tell where it lies (no /proc). Only absolute paths: a module is never
+  // looked for in the working folder or the system's library path.
+  static std::vector<std::string> ModulePathsFor(const std::string& programFolder,
+                                                 const std::string& installedModule);
+  // The same with the place this build installs the module in.
   static std::vector<std::string> ModulePathsFor(const std::string& programFolder);
 
   KeyResult CreateOrOpenKey(const std::string& keyPath) override;

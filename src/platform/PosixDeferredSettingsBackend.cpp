@@ -1,5 +1,6 @@
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <cerrno>
 
 #include "platform/DeferredSettingsBackend.h"
@@ -19,9 +20,21 @@ DeferredSettingsBackend::DeferredSettingsBackend(std::vector<std::string> module
 // The module stays loaded to the end of the process: the toolkit it pulls in is not made to be unloaded.
 DeferredSettingsBackend::~DeferredSettingsBackend() = default;
 
+std::vector<std::string> DeferredSettingsBackend::ModulePathsFor(const std::string& programFolder,
+                                                                 const std::string& installedModule) {
+  std::vector<std::string> paths;
+  if (!programFolder.empty() && programFolder.front() == '/') {
+    paths.push_back(programFolder + kSettingsModuleName);
+    paths.push_back(programFolder + NULVANE_SETTINGS_MODULE_FROM_BIN + "/" + kSettingsModuleName);
+  }
+  if (!installedModule.empty() && installedModule.front() == '/' &&
+      std::find(paths.begin(), paths.end(), installedModule) == paths.end())
+    paths.push_back(installedModule);
+  return paths;
+}
+
 std::vector<std::string> DeferredSettingsBackend::ModulePathsFor(const std::string& programFolder) {
-  return {programFolder + kSettingsModuleName,
-          programFolder + NULVANE_SETTINGS_MODULE_FROM_BIN + "/" + kSettingsModuleName};
+  return ModulePathsFor(programFolder, NULVANE_INSTALLED_SETTINGS_MODULE);
 }
 
 SettingsBackend* DeferredSettingsBackend::Backend() {

@@ -65,10 +65,17 @@ TEST(DeferredSettingsBackendTest, WithoutItsModuleEveryOperationFailsAndSaysWhy)
   EXPECT_FALSE(Exists(temp / "Maker"));
 }
 
-TEST(DeferredSettingsBackendTest, AProgramLooksBesideItselfThenInItsInstalledLibraryFolder) {
-  EXPECT_EQ(DeferredSettingsBackend::ModulePathsFor("/opt/nulvane/bin/"),
+// Never a path the working folder or the system's library path would complete: a module found there could
+// be anybody's.
+TEST(DeferredSettingsBackendTest, AProgramLooksBesideItselfThenInTheInstalledFoldersOnlyByAbsolutePaths) {
+  const std::string installed = "/usr/lib/nulvane/nulvane-settings.so";
+  EXPECT_EQ(DeferredSettingsBackend::ModulePathsFor("/opt/nulvane/bin/", installed),
             (std::vector<std::string>{"/opt/nulvane/bin/nulvane-settings.so",
-                                      "/opt/nulvane/bin/../lib/nulvane/nulvane-settings.so"}));
+                                      "/opt/nulvane/bin/../lib/nulvane/nulvane-settings.so", installed}));
+  // Where the program cannot tell where it lies (no /proc), only where the build installs the module.
+  EXPECT_EQ(DeferredSettingsBackend::ModulePathsFor("", installed), std::vector<std::string>{installed});
+  EXPECT_EQ(DeferredSettingsBackend::ModulePathsFor("bin/", "lib/nulvane/nulvane-settings.so"),
+            std::vector<std::string>{});
 }
 
 }  // namespace
