@@ -16,9 +16,25 @@ namespace {
 constexpr const char* kCrLf = "\r\n";
 // The device of the volume whose flash warning the user turned off.
 constexpr const char* kFlashWarningOff = "NoFlashWarning";
+// The same for the warning of what every NTFS volume keeps (with flash and the shadow copies that could not
+// be asked about).
+constexpr const char* kStandingWarningOff = "NoStandingWarning";
 
 bool Has(const platform::VolumeClass& volume, ResidueKind kind) {
   return std::find(volume.kinds.begin(), volume.kinds.end(), kind) != volume.kinds.end();
+}
+
+// What holds for every volume of its kind and does not change from one purge to the next: the user may
+// choose not to be told again. Shadow copies that were found are told every time.
+bool Standing(const platform::VolumeClass& volume) {
+  return !volume.kinds.empty() && std::all_of(volume.kinds.begin(), volume.kinds.end(), [](ResidueKind kind) {
+    return kind == ResidueKind::Flash || kind == ResidueKind::NtfsRecords ||
+           kind == ResidueKind::MayHaveShadowCopies;
+  });
+}
+
+bool FlashAlone(const platform::VolumeClass& volume) {
+  return volume.kinds == std::vector<ResidueKind>{ResidueKind::Flash};
 }
 
 // Where the old copies lie in the volume's own free space, which a free-space purge overwrites.
@@ -41,13 +57,21 @@ std::string KindName(ResidueKind kind, const std::string& type) {
       return "a file system run by a program (" + type + ")";
     case ResidueKind::Memory:
       return "a memory file system (" + type + ")";
+    case ResidueKind::NtfsRecords:
+      return "an NTFS file system";
+    case ResidueKind::ShadowCopies:
+    case ResidueKind::MayHaveShadowCopies:
     case ResidueKind::Flash:
       break;
   }
   return {};
 }
 
-std::string Why(ResidueKind kind) {
+std::string ShadowCopyCount(int count) {
+  return count == 1 ? "a shadow copy" : std::to_string(count) + " shadow copies";
+}
+
+std::string Why(ResidueKind kind, const platform::VolumeClass& volume, const std::string& drive) {
   switch (kind) {
     case ResidueKind::CopyOnWrite:
       return "It writes changed data to new places and leaves the old blocks as they were until it needs the "
@@ -70,6 +94,23 @@ std::string Why(ResidueKind kind) {
     case ResidueKind::Memory:
       return "Its files live in the computer's memory, and memory may have been written to the swap space "
              "on a disk, which overwriting the files does not reach.";
+    case ResidueKind::NtfsRecords:
+      return "NTFS keeps the contents of small files (up to about 700 bytes) and of small named streams in "
+             "its file records, and a file that was once that small may keep its early part there; the "
+             "names of files stay in the file records, the folder indexes and the change journal. "
+             "Overwriting a file does not reach these copies, and a deleted file's record keeps them until "
+             "a new file takes it.";
+    case ResidueKind::ShadowCopies:
+      return "Windows keeps " + ShadowCopyCount(volume.shadowCopies) + " of Drive " + drive +
+             " (restore points, Previous Versions): the first write to each part of a file copies what it "
+             "held into " +
+             (volume.shadowCopies == 1 ? "it" : "them") +
+             ", where neither overwriting nor \"Purge free space\" reaches.";
+    case ResidueKind::MayHaveShadowCopies:
+      return "Windows may keep shadow copies of Drive " + drive +
+             " (restore points, Previous Versions), and whether it does could not be asked: that takes the "
+             "administrator's rights. While one exists, the first write to each part of a file copies what "
+             "it held into it, where neither overwriting nor \"Purge free space\" reaches.";
     case ResidueKind::Flash:
       return "A solid-state disk, memory card or USB stick spreads its writes over its cells (wear "
              "levelling) and may keep old cells with the files' data, which no program can reach.";
@@ -95,6 +136,19 @@ std::vector<std::string> Remedies(ResidueKind kind, const std::string& drive) {
       return {
           "Encrypted swap space (or none) keeps such copies from being read; the memory itself is cleared "
           "when the computer is switched off."};
+    case ResidueKind::NtfsRecords:
+      return {freeSpace,
+              "Purged as administrator, the free space includes the file records that deleted files left "
+              "free; the names in the folder indexes and the change journal stay until NTFS reuses their "
+              "room."};
+    case ResidueKind::ShadowCopies:
+      return {"Delete the shadow copies of Drive " + drive + " (System Protection, or \"vssadmin delete " +
+              "shadows /for=" + drive + " /all\" as administrator) before its free space is purged: this " +
+              "program does not delete them for you."};
+    case ResidueKind::MayHaveShadowCopies:
+      return {"Look for shadow copies of Drive " + drive + " (\"vssadmin list shadows /for=" + drive +
+              "\" as administrator) and delete them before its free space is purged: this program does " +
+              "not delete them for you."};
     case ResidueKind::Flash:
       return {
           freeSpace,
@@ -115,15 +169,15 @@ std::string ResidueWarning::Text(const platform::VolumeClass& volume) {
   const std::string type = support::DisplayName(volume.fileSystemType);
   const bool flash = Has(volume, ResidueKind::Flash);
   std::string text = kHeadline + drive + "." + kCrLf;
-  if (volume.kinds.front() != ResidueKind::Flash) {
-    text += "Drive " + drive + " is " + KindName(volume.kinds.front(), type) +
-            (flash ? " on a flash device" : "") + ".";
+  if (const std::string kind = KindName(volume.kinds.front(), type); !kind.empty()) {
+    text += "Drive " + drive + " is " + kind + (flash ? " on a flash device" : "") + ".";
   } else {
-    text += "Drive " + drive + (type.empty() ? "" : " (" + type + ")") + " is on a flash device.";
+    text +=
+        "Drive " + drive + (type.empty() ? "" : " (" + type + ")") + (flash ? " is on a flash device." : ".");
   }
   std::vector<std::string> remedies;
   for (const ResidueKind kind : volume.kinds) {
-    text += std::string(kCrLf) + Why(kind);
+    text += std::string(kCrLf) + Why(kind, volume, drive);
     for (const std::string& remedy : Remedies(kind, drive)) {
       if (std::find(remedies.begin(), remedies.end(), remedy) == remedies.end()) remedies.push_back(remedy);
     }
@@ -137,11 +191,15 @@ std::string ResidueWarning::Key(const platform::VolumeClass& volume) const {
   return settings_.ProgramKey() + "\\" + volume.mountPoint;
 }
 
-bool ResidueWarning::FlashWarningOff(const platform::VolumeClass& volume) {
-  std::string device;
-  const std::string result =
-      settings_.RestoreSetting(support::Hive::CurrentUser, Key(volume), kFlashWarningOff, device);
-  return !result.empty() && result[0] == '0' && device == volume.device;
+bool ResidueWarning::WarningOff(const platform::VolumeClass& volume) {
+  if (!Standing(volume)) return false;
+  const auto off = [&](const char* name) {
+    std::string device;
+    const std::string result =
+        settings_.RestoreSetting(support::Hive::CurrentUser, Key(volume), name, device);
+    return !result.empty() && result[0] == '0' && device == volume.device;
+  };
+  return (FlashAlone(volume) && off(kFlashWarningOff)) || off(kStandingWarningOff);
 }
 
 bool ResidueWarning::Confirm(const std::vector<std::string>& paths, const std::string& title) {
@@ -161,7 +219,7 @@ bool ResidueWarning::Confirm(const std::vector<std::string>& paths, const std::s
           return other.mountPoint == volume.mountPoint;
         }))
       continue;
-    if (volume.kinds == std::vector<ResidueKind>{ResidueKind::Flash} && FlashWarningOff(volume)) continue;
+    if (WarningOff(volume)) continue;
     warned.push_back(std::move(volume));
   }
   if (warned.empty()) return true;
@@ -170,12 +228,13 @@ bool ResidueWarning::Confirm(const std::vector<std::string>& paths, const std::s
   for (const platform::VolumeClass& volume : warned) text += Text(volume) + kCrLf + kCrLf;
   text += kQuestion;
   Answer answer;
-  if (warned.size() == 1 && warned.front().kinds == std::vector<ResidueKind>{ResidueKind::Flash}) {
+  if (warned.size() == 1 && Standing(warned.front())) {
     bool dontWarnAgain = false;
     answer = ui_.MessageWithCheckBox(title, text, platform::Buttons::YesNo, platform::Icon::Warning,
                                      Answer::No, kDontWarnAgain, dontWarnAgain);
     if (dontWarnAgain) {
-      settings_.SaveSetting(support::Hive::CurrentUser, Key(warned.front()), kFlashWarningOff,
+      settings_.SaveSetting(support::Hive::CurrentUser, Key(warned.front()),
+                            FlashAlone(warned.front()) ? kFlashWarningOff : kStandingWarningOff,
                             warned.front().device);
     }
   } else {

@@ -14,9 +14,10 @@ class SettingsStore;
 namespace nulvane::mainwindow {
 
 // The message before a purge on a volume where overwriting a file in place may not reach every copy of its
-// data: it names the volume and its kind, says what stays there and why, and what the user can do. For a
-// flash device alone, which most users have, it offers not to warn again for that volume; the choice is kept
-// in the settings store with the volume's device, so another device mounted there is warned about again.
+// data: it names the volume and its kind, says what stays there and why, and what the user can do. For what
+// holds for every volume of its kind (a flash device, which most users have, and what NTFS keeps of every
+// file) it offers not to warn again for that volume; the choice is kept in the settings store with the
+// volume's device, so another device mounted there is warned about again.
 class ResidueWarning {
  public:
   ResidueWarning(platform::FileSystem& fileSystem, platform::Ui& ui, support::SettingsStore& settings);
@@ -41,7 +42,8 @@ class ResidueWarning {
 
  private:
   std::string Key(const platform::VolumeClass& volume) const;
-  bool FlashWarningOff(const platform::VolumeClass& volume);
+  // The user chose not to be told again of what this volume keeps (on the same device).
+  bool WarningOff(const platform::VolumeClass& volume);
 
   platform::FileSystem& fileSystem_;
   platform::Ui& ui_;

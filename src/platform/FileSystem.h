@@ -104,7 +104,14 @@ enum class ResidueKind {
   Network,        // nfs, cifs, sshfs ...: the server decides where the bytes land
   UserSpace,      // other fuse file systems: a program decides where the bytes land
   Memory,         // tmpfs, ramfs: the memory may have been written to swap
-  Flash,          // wear levelling may keep old cells that no program can reach
+  // NTFS keeps names, small files' whole contents and named streams in its file records, names also in its
+  // folder indexes and change journal; a deleted file's record keeps what it held until it is reused.
+  NtfsRecords,
+  // Windows keeps shadow copies of the volume: the first write to a block copies what it held there.
+  ShadowCopies,
+  // NTFS or ReFS on a fixed drive, where the shadow copies could not be counted.
+  MayHaveShadowCopies,
+  Flash,  // wear levelling may keep old cells that no program can reach
 };
 
 // The volume that holds a path and what overwriting in place may not reach there: nothing when `kinds` is
@@ -114,6 +121,7 @@ struct VolumeClass {
   std::string fileSystemType;
   std::string device;
   std::vector<ResidueKind> kinds;
+  int shadowCopies = 0;  // how many, with ShadowCopies
 };
 
 // Whether anyone else can write to a file opened for writing while the purge holds it.

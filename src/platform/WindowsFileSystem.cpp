@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/PlatformError.h"
+#include "platform/WindowsNtfs.h"
 #include "platform/WindowsText.h"
 
 // windows.h spells these as macros; here they are the names of FileSystem's methods.
@@ -581,12 +582,22 @@ std::string NormalisedPath(const std::string& path) {
   return Narrow(FullPathOf(path));
 }
 
-std::vector<ResidueKind> ResidueKindsOfDrive(DriveType type, const std::string& fileSystemType, bool flash) {
+std::vector<ResidueKind> ResidueKindsOfDrive(DriveType type, const std::string& fileSystemType, bool flash,
+                                             int shadowCopies) {
   std::vector<ResidueKind> kinds;
   if (type == DriveType::Network) kinds.push_back(ResidueKind::Network);
   if (type == DriveType::RamDisk) kinds.push_back(ResidueKind::Memory);
   // ReFS writes changed blocks elsewhere (its integrity streams, its block cloning); the old ones stay.
   if (fileSystemType == "ReFS") kinds.push_back(ResidueKind::CopyOnWrite);
+  const bool local = type == DriveType::Fixed || type == DriveType::Removable;
+  if (fileSystemType == "NTFS" && local) kinds.push_back(ResidueKind::NtfsRecords);
+  // The service keeps shadow copies of local NTFS and ReFS volumes only.
+  if (shadowCopies > 0) {
+    kinds.push_back(ResidueKind::ShadowCopies);
+  } else if (shadowCopies < 0 && type == DriveType::Fixed &&
+             (fileSystemType == "NTFS" || fileSystemType == "ReFS")) {
+    kinds.push_back(ResidueKind::MayHaveShadowCopies);
+  }
   if (flash && type != DriveType::Network && type != DriveType::RamDisk) kinds.push_back(ResidueKind::Flash);
   return kinds;
 }
@@ -1138,7 +1149,12 @@ VolumeClass WindowsFileSystem::ClassifyVolume(const std::string& path) {
         flash = !penalty.IncursSeekPenalty;
     }
   }
-  volume.kinds = ResidueKindsOfDrive(DriveTypeOf(type), volume.fileSystemType, flash);
+  // The service names a volume by its identifier, so only a volume that has one can be asked about.
+  int shadowCopies = 0;
+  if (type == DRIVE_FIXED && (volume.fileSystemType == "NTFS" || volume.fileSystemType == "ReFS"))
+    shadowCopies = volume.device.rfind("\\\\?\\Volume{", 0) == 0 ? ShadowCopiesOf(Widen(volume.device)) : -1;
+  volume.kinds = ResidueKindsOfDrive(DriveTypeOf(type), volume.fileSystemType, flash, shadowCopies);
+  volume.shadowCopies = std::max(shadowCopies, 0);
   return volume;
 }
 

@@ -81,8 +81,10 @@ class WindowsFileSystem final : public FileSystem {
 std::string NormalisedPath(const std::string& path);
 
 // What overwriting in place may not reach on a drive, from what the system tells of it: its drive type
-// (GetDriveType), its file system ("NTFS", "ReFS") and whether its disk has no seek penalty (flash).
-std::vector<ResidueKind> ResidueKindsOfDrive(DriveType type, const std::string& fileSystemType, bool flash);
+// (GetDriveType), its file system ("NTFS", "ReFS"), whether its disk has no seek penalty (flash) and how many
+// shadow copies the Volume Shadow Copy Service keeps of it (-1: it could not be asked).
+std::vector<ResidueKind> ResidueKindsOfDrive(DriveType type, const std::string& fileSystemType, bool flash,
+                                             int shadowCopies);
 
 // The page files that `PagingFiles` (the system's list: "C:\pagefile.sys 1024 4096", "?:\pagefile.sys")
 // names: "?:" stands for every fixed drive. The first fixed drive's pagefile.sys and swapfile.sys are always

@@ -2,6 +2,7 @@
 // each kind of volume presented through the file-system seam.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <functional>
 
@@ -286,6 +287,102 @@ TEST_F(ResidueWarningTest, DontWarnAgainIsKeptForThatFlashVolumeAndItsDeviceOnly
   ui.Answer(Answer::No);
   window.cmdProcessFiles_Release(1);
   EXPECT_EQ(Warnings().size(), 1u);
+  EXPECT_TRUE(ui.AllAnswersUsed());
+}
+
+// An NTFS drive as Windows presents it: its file records always, and its shadow copies as the service
+// counted them (-1: it could not be asked).
+class NtfsResidueWarningTest : public ResidueWarningTest {
+ protected:
+  void PresentNtfs(int shadowCopies, bool flash) {
+    fileSystem.OverrideClassification([this, shadowCopies, flash](const std::string&) {
+      platform::VolumeClass ntfs{volume, "NTFS", "\\\\?\\Volume{4d3c2b1a}\\", {ResidueKind::NtfsRecords}};
+      if (shadowCopies > 0) ntfs.kinds.push_back(ResidueKind::ShadowCopies);
+      if (shadowCopies < 0) ntfs.kinds.push_back(ResidueKind::MayHaveShadowCopies);
+      if (flash) ntfs.kinds.push_back(ResidueKind::Flash);
+      ntfs.shadowCopies = std::max(shadowCopies, 0);
+      return ntfs;
+    });
+  }
+
+  using ResidueKind = platform::ResidueKind;
+};
+
+TEST_F(NtfsResidueWarningTest, ShadowCopiesAndFileRecordsAreToldOnceWithWhatReachesThem) {
+  PresentNtfs(2, false);
+  EXPECT_FALSE(PurgeFolder("ntfs", [&] { ui.Answer(Answer::No); }));
+  ASSERT_EQ(Warnings().size(), 1u);
+  EXPECT_EQ(Warnings().front().checkBox, "") << "shadow copies found are told every time";
+  EXPECT_EQ(
+      Warnings().front().text,
+      "Overwriting may not reach all of the data on Drive " + volume + ".\r\nDrive " + volume +
+          " is an NTFS file system.\r\nNTFS keeps the contents of small files (up to about 700 bytes) and of "
+          "small named streams in its file records, and a file that was once that small may keep its early "
+          "part there; the names of files stay in the file records, the folder indexes and the change "
+          "journal. Overwriting a file does not reach these copies, and a deleted file's record keeps them "
+          "until a new file takes it.\r\nWindows keeps 2 shadow copies of Drive " +
+          volume +
+          " (restore points, Previous Versions): the first write to each part of a file copies what it held "
+          "into them, where neither overwriting nor \"Purge free space\" reaches.\r\nWhat you can do: Purge "
+          "the free space of Drive " +
+          volume +
+          " when the purge has ended (the program offers it then): that overwrites the old copies in the "
+          "free space. Purged as administrator, the free space includes the file records that deleted files "
+          "left free; the names in the folder indexes and the change journal stay until NTFS reuses their "
+          "room. Delete the shadow copies of Drive " +
+          volume + " (System Protection, or \"vssadmin delete shadows /for=" + volume +
+          " /all\" as administrator) before its free space is purged: this program does not delete them for "
+          "you.\r\n\r\nDo you wish to go on with the purge?");
+  EXPECT_TRUE(ui.DialogsShown().empty());
+
+  // The command line asks once for all the paths it is given.
+  warning.holdAnswers = true;
+  ui.ClearMessages();
+  ui.Answer(Answer::Yes);
+  EXPECT_TRUE(warning.Confirm({Folder("vol/ntfs")}, "Purge files"));
+  EXPECT_EQ(warning.FreeSpaceVolumes(), std::vector<std::string>{volume});
+  EXPECT_TRUE(warning.Confirm({Folder("vol/ntfs") + "a.txt", Folder("vol/ntfs") + "b.txt"}, "Purge files"));
+  EXPECT_EQ(Warnings().size(), 1u);
+}
+
+TEST_F(NtfsResidueWarningTest, ShadowCopiesThatCouldNotBeAskedAboutAreAStandingNoteOnAFixedDrive) {
+  PresentNtfs(-1, true);
+  EXPECT_FALSE(PurgeFolder("a", [&] {
+    ui.CheckNextBox(true);
+    ui.Answer(Answer::No);
+  }));
+  ASSERT_EQ(Warnings().size(), 1u);
+  const std::string text = Warnings().front().text;
+  EXPECT_TRUE(Contains(text, "Drive " + volume + " is an NTFS file system on a flash device.\r\nNTFS keeps"))
+      << text;
+  EXPECT_TRUE(
+      Contains(text, "\r\nWindows may keep shadow copies of Drive " + volume +
+                         " (restore points, Previous Versions), and whether it does could not be asked: that "
+                         "takes the administrator's rights. While one exists, the first write to each part "
+                         "of a file copies what it held into it, where neither overwriting nor \"Purge free "
+                         "space\" reaches.\r\nA solid-state disk"))
+      << text;
+  EXPECT_TRUE(Contains(text, "Look for shadow copies of Drive " + volume +
+                                 " (\"vssadmin list shadows /for=" + volume +
+                                 "\" as administrator) and delete them before its free space is purged: this "
+                                 "program does not delete them for you."))
+      << text;
+  EXPECT_EQ(Warnings().front().checkBox, mainwindow::ResidueWarning::kDontWarnAgain);
+
+  // Not told again on that volume, until shadow copies are found there.
+  EXPECT_FALSE(PurgeFolder("b", [&] {
+    AnswerConfirmation(false);
+    ui.Answer(Answer::Ok);  // "No files purged."
+  }));
+  EXPECT_TRUE(Warnings().empty());
+  PresentNtfs(1, true);
+  EXPECT_FALSE(PurgeFolder("c", [&] { ui.Answer(Answer::No); }));
+  ASSERT_EQ(Warnings().size(), 1u);
+  EXPECT_TRUE(Contains(Warnings().front().text, "Windows keeps a shadow copy of Drive " + volume +
+                                                    " (restore points, Previous Versions): the first write "
+                                                    "to each part of a file copies what it held into it,"))
+      << Warnings().front().text;
+  EXPECT_EQ(Warnings().front().checkBox, "");
   EXPECT_TRUE(ui.AllAnswersUsed());
 }
 

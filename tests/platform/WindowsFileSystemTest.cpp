@@ -369,12 +369,21 @@ TEST(WindowsFileSystemTest, WhatOverwritingCannotReachFollowsTheDriveTypeFileSys
   using platform::DriveType;
   using platform::ResidueKind;
   using Kinds = std::vector<ResidueKind>;
-  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::Fixed, "NTFS", false), Kinds{});
-  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::Fixed, "NTFS", true), Kinds{ResidueKind::Flash});
-  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::Fixed, "ReFS", true),
-            (Kinds{ResidueKind::CopyOnWrite, ResidueKind::Flash}));
-  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::Network, "NTFS", true), Kinds{ResidueKind::Network});
-  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::RamDisk, "FAT32", false), Kinds{ResidueKind::Memory});
+  // NTFS keeps file records on every local drive; shadow copies are counted where the service answers, and
+  // on a fixed drive where it does not they may exist.
+  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::Fixed, "NTFS", false, 0),
+            Kinds{ResidueKind::NtfsRecords});
+  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::Fixed, "NTFS", true, 2),
+            (Kinds{ResidueKind::NtfsRecords, ResidueKind::ShadowCopies, ResidueKind::Flash}));
+  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::Fixed, "NTFS", false, -1),
+            (Kinds{ResidueKind::NtfsRecords, ResidueKind::MayHaveShadowCopies}));
+  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::Removable, "NTFS", true, -1),
+            (Kinds{ResidueKind::NtfsRecords, ResidueKind::Flash}));
+  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::Fixed, "ReFS", true, -1),
+            (Kinds{ResidueKind::CopyOnWrite, ResidueKind::MayHaveShadowCopies, ResidueKind::Flash}));
+  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::Removable, "FAT32", true, 0), Kinds{ResidueKind::Flash});
+  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::Network, "NTFS", true, -1), Kinds{ResidueKind::Network});
+  EXPECT_EQ(platform::ResidueKindsOfDrive(DriveType::RamDisk, "FAT32", false, 0), Kinds{ResidueKind::Memory});
 
   TempDir dir;
   WindowsFileSystem fs;

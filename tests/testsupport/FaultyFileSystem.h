@@ -45,6 +45,10 @@ class FaultyFileSystem : public platform::FileSystem {
   // Volumes reported instead of the real ones, when set.
   void OverrideVolumes(std::vector<platform::Volume> volumes) { volumes_ = std::move(volumes); }
   void OverrideDisk(std::function<platform::DiskSpace(const std::string&)> disk) { disk_ = std::move(disk); }
+  // What ClassifyVolume reports, when set: volumes of another system (NTFS with its shadow copies, say).
+  void OverrideClassification(std::function<platform::VolumeClass(const std::string&)> classify) {
+    classify_ = std::move(classify);
+  }
   // An empty folder: the executable's folder cannot be told, as without /proc.
   void OverrideProgramFolder(std::string folder) { programFolder_ = std::move(folder); }
   void OverrideSwapFiles(std::vector<std::string> files) { swapFiles_ = std::move(files); }
@@ -121,6 +125,7 @@ class FaultyFileSystem : public platform::FileSystem {
   std::vector<std::pair<std::string, int>> calls_;
   std::vector<platform::Volume> volumes_;
   std::function<platform::DiskSpace(const std::string&)> disk_;
+  std::function<platform::VolumeClass(const std::string&)> classify_;
   std::optional<std::string> programFolder_;
   std::vector<std::string> swapFiles_;
   std::string userDataFolder_;
