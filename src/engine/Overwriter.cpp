@@ -54,7 +54,10 @@ bool IsValidClusterSize(std::int32_t size) {
 
 Overwriter::Overwriter(platform::FileSystem& fileSystem, Pacer& pacer) : fileSystem_(fileSystem), pacer_(pacer) {}
 
-std::int16_t Overwriter::Purge(const PurgeRequest& request) {
+std::int16_t Overwriter::Purge(const PurgeRequest& request, PurgeNotes* notes) {
+  PurgeNotes unused;
+  if (notes == nullptr) notes = &unused;
+  *notes = {};
   if (!request.folder || request.name.empty()) return kEmptyPath;
   // Not even opened (opening may clear the read-only attribute).
   if (pacer_.CutShort()) return kCutShortUnwritten;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/PurgeResult.h"
 #include "platform/FileSystem.h"
 #include "platform/PlatformError.h"
 #include "platform/RandomStream.h"
@@ -64,7 +65,8 @@ class Overwriter {
   // PurgeFile: checks the file against the request's permissions on the open descriptor, overwrites it,
   // and deletes it or gives it back its length and times. A failure to open or write the file after the
   // checks throws PlatformError; one after the first write throws it as FailedAfterWriting.
-  std::int16_t Purge(const PurgeRequest& request);
+  // `notes` gets what the purge met beyond the file's main contents, also when it throws.
+  std::int16_t Purge(const PurgeRequest& request, PurgeNotes* notes = nullptr);
   std::int16_t OverwriteFile(const std::string& path, int purgeType, int repetitions, bool deleteAfter,
                              std::int32_t clusterSize);
   std::int16_t WritePatternPass(const std::string& path, int patternCode, std::int32_t clusterSize);

@@ -15,7 +15,7 @@ std::optional<PassExecutor::Done> InlinePassExecutor::Collect(std::chrono::milli
   Done done;
   done.ticket = ticket;
   try {
-    done.code = engine_.Purge(request);
+    done.code = engine_.Purge(request, &done.notes);
   } catch (...) {
     done.error = std::current_exception();
   }

@@ -6,6 +6,7 @@
 #include <optional>
 
 #include "engine/Overwriter.h"
+#include "engine/PurgeResult.h"
 
 namespace nulvane::engine {
 
@@ -19,6 +20,8 @@ class PassExecutor {
   struct Done {
     std::uint64_t ticket = 0;
     std::int16_t code = 0;
+    // What it met beyond the file's main contents, also when it threw.
+    PurgeNotes notes;
     // What the call threw instead (a PlatformError, bad_alloc): the driver reports it at the file's place.
     std::exception_ptr error;
   };

@@ -88,7 +88,7 @@ void PassPool::Work() {
     Done done;
     done.ticket = job.first;
     try {
-      done.code = overwriter.Purge(job.second);
+      done.code = overwriter.Purge(job.second, &done.notes);
     } catch (...) {
       done.error = std::current_exception();
     }

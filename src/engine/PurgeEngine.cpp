@@ -94,8 +94,8 @@ PurgeRequest PurgeEngine::Request(const std::string& path, int purgeType, int re
                  support::DriveOf(fileSystem_, path));
 }
 
-std::int16_t PurgeEngine::Purge(const PurgeRequest& request) {
-  return overwriter_.Purge(request);
+std::int16_t PurgeEngine::Purge(const PurgeRequest& request, PurgeNotes* notes) {
+  return overwriter_.Purge(request, notes);
 }
 
 std::int32_t PurgeEngine::ClusterSizeOf(const std::string& path) {

@@ -45,8 +45,9 @@ class PurgeEngine {
   // folder cannot be opened.
   PurgeRequest Request(const std::string& path, int purgeType, int repetitions, bool deleteAfter,
                        bool okReadOnly, bool okSystem);
-  // Carries out a request here, with this engine's buffers and yields: the result code of PurgeFile.
-  std::int16_t Purge(const PurgeRequest& request);
+  // Carries out a request here, with this engine's buffers and yields: the result code of PurgeFile, and in
+  // `notes` what it met beyond the file's main contents.
+  std::int16_t Purge(const PurgeRequest& request, PurgeNotes* notes = nullptr);
 
   // Overwrites the file with the type's patterns `repetitions` times and deletes it when asked.
   // Failures to open or write the file throw PlatformError.

@@ -94,6 +94,7 @@ void PurgePipeline::Collected(const PassExecutor::Done& done) {
   file.running = false;
   ++file.passesBack;
   file.code = done.code;
+  file.notes.Add(done.notes);
   file.error = done.error;
   Next next = driver_.AfterPass(file);
   if (next == Next::Pass && file.passesBack >= file.passes) next = Next::End;

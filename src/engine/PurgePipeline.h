@@ -33,6 +33,7 @@ class PurgePipeline {
     int passes = 1;
     int passesBack = 0;        // passes that came back
     std::int16_t code = 0;     // of the last pass that came back
+    PurgeNotes notes;          // what its passes met beyond its main contents
     std::exception_ptr error;  // what the last pass that came back threw instead
     bool ended = false;        // no further pass will run
     bool stopped = false;      // ended by a stop while it waited for its next pass

@@ -1,5 +1,9 @@
 #include "engine/PurgeResult.h"
 
+#include <algorithm>
+
+#include "support/Locale.h"
+
 namespace nulvane::engine {
 
 namespace {
@@ -32,6 +36,10 @@ std::string PurgeResultText(std::int16_t code, const std::string& extension) {
       return ": invalid cluster size.";
     case kInUseDuringPurge:
       return std::string(": partly overwritten, not deleted") + kInUseReason;
+    case kCompressedNoRoom:
+      return ": a compressed file, and the drive has no room to decompress it for overwriting, not purged.";
+    case kNotDecompressed:
+      return ": a compressed file that could not be decompressed for overwriting, not purged.";
     case kReadOnlyNotPermitted:
       return ": file is a read-only file, not purged.\r\n(Perhaps file is in use by another program.)";
     case kSystemNotPermitted:
@@ -82,6 +90,37 @@ std::string PartlyOverwrittenText(int done, int passes, std::int16_t code, const
 
 std::string PartlyOverwrittenText(int done, int passes, const std::string& description) {
   return PartlyOverwritten(done, passes) + (description.empty() ? "." : ": " + description + ".");
+}
+
+void PurgeNotes::Add(const PurgeNotes& later) {
+  namedStreams = std::max(namedStreams, later.namedStreams);
+  namedStreamBytes = std::max(namedStreamBytes, later.namedStreamBytes);
+  decompressed = decompressed || later.decompressed;
+  encrypted = encrypted || later.encrypted;
+}
+
+std::string NamedStreamsText(const PurgeNotes& notes) {
+  if (notes.namedStreams <= 0) return {};
+  const std::string bytes =
+      support::FormatGrouped(static_cast<double>(notes.namedStreamBytes), 0) + " bytes)";
+  return notes.namedStreams == 1
+             ? ", with its named stream (" + bytes
+             : ", with its " + std::to_string(notes.namedStreams) + " named streams (" + bytes;
+}
+
+std::string StorageNotesText(const PurgeNotes& notes) {
+  std::string text;
+  if (notes.decompressed) {
+    text +=
+        " It was stored compressed and was decompressed first: the clusters that held it compressed are free "
+        "space now, which \"Purge free space\" overwrites.";
+  }
+  if (notes.encrypted) {
+    text +=
+        " It is encrypted (EFS): what it held before it was encrypted may remain in the free space, which "
+        "\"Purge free space\" overwrites.";
+  }
+  return text;
 }
 
 int NumOverwritesPerPass(int purgeType) {

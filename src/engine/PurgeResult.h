@@ -27,6 +27,11 @@ constexpr std::int16_t kInUseDuringPurge = -10;
 constexpr std::int16_t kCutShort = -11;
 // The same before the pass wrote anything: the file is as the passes before left it.
 constexpr std::int16_t kCutShortUnwritten = -12;
+// A compressed file must be decompressed before it is overwritten, or the patterns would land in new
+// clusters and leave the old ones as they were; decompressing it failed, for want of room (NoRoom) or
+// otherwise, and nothing was written.
+constexpr std::int16_t kCompressedNoRoom = -13;
+constexpr std::int16_t kNotDecompressed = -14;
 constexpr std::int16_t kReadOnlyNotPermitted = -53;
 constexpr std::int16_t kSystemNotPermitted = -54;
 
@@ -43,6 +48,26 @@ std::string PartlyOverwrittenText(int done, int passes, const std::string& descr
 // What an entry that is not a regular file is, as the reports name it: "a symbolic link", "a named pipe",
 // "a socket", "a device", "a mount point", "not a regular file".
 std::string EntryKindName(platform::FileKind kind);
+
+// What a purge of a file met beyond its main contents, for its report line.
+struct PurgeNotes {
+  // Named data streams, overwritten with the same patterns and passes as the main contents.
+  int namedStreams = 0;
+  std::int64_t namedStreamBytes = 0;
+  // Stored compressed, and decompressed before the first write.
+  bool decompressed = false;
+  // Encrypted (EFS).
+  bool encrypted = false;
+
+  // Another pass of the same file: the streams it overwrote, and whatever either pass met.
+  void Add(const PurgeNotes& later);
+  friend bool operator==(const PurgeNotes&, const PurgeNotes&) = default;
+};
+// The words after " purged" for the named streams that went with the file ("" for none).
+std::string NamedStreamsText(const PurgeNotes& notes);
+// The sentences (each with a blank before it) for what a file's storage left in the free space ("" for
+// nothing): whatever became of the file, they hold once it was decompressed or while it is encrypted.
+std::string StorageNotesText(const PurgeNotes& notes);
 
 // Writes per repetition of a purge type (0, 1, 2); 0 for any other type.
 int NumOverwritesPerPass(int purgeType);
