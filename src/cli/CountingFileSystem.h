@@ -106,6 +106,16 @@ class CountingFileSystem final : public platform::FileSystem {
                       std::uint32_t group) override {
     real_.SetPermissions(file, mode, owner, group);
   }
+  std::vector<platform::NamedStream> NamedStreams(const platform::File& file) override {
+    return real_.NamedStreams(file);
+  }
+  platform::File OpenNamedStream(const platform::File& file, const std::string& stream) override {
+    return real_.OpenNamedStream(file, stream);
+  }
+  bool Decompress(const platform::File& file) override { return real_.Decompress(file); }
+  std::vector<platform::ByteRange> AllocatedRanges(const platform::File& file, std::int64_t length) override {
+    return real_.AllocatedRanges(file, length);
+  }
   void Remove(const std::string& path) override { real_.Remove(path); }
   void Rename(const std::string& from, const std::string& to) override { real_.Rename(from, to); }
   void MakeFolder(const std::string& path) override { real_.MakeFolder(path); }
@@ -114,6 +124,9 @@ class CountingFileSystem final : public platform::FileSystem {
   platform::DiskSpace QueryDisk(const std::string& volume) override { return real_.QueryDisk(volume); }
   platform::VolumeClass ClassifyVolume(const std::string& path) override {
     return real_.ClassifyVolume(path);
+  }
+  platform::FileRecordTable FileRecords(const std::string& volume) override {
+    return real_.FileRecords(volume);
   }
   std::vector<std::string> SwapFiles() override { return real_.SwapFiles(); }
   std::string ProgramFolder() override { return real_.ProgramFolder(); }

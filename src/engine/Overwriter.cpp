@@ -66,9 +66,14 @@ std::int16_t Overwriter::Purge(const PurgeRequest& request, PurgeNotes* notes) {
   if (const std::int16_t refused = Open(request, file, opened); refused != 0) return refused;
   const bool timesSaved = request.path.size() <= kMaxTimesPathLength;
   const std::int64_t savedLength = opened.size;
+  notes->encrypted = opened.storage.encrypted;
 
+  std::vector<OpenStream> streams;
+  if (const std::int16_t refused = OpenStreams(file, streams); refused != 0) return refused;
+  if (const std::int16_t refused = DecompressAll(file, opened, streams, *notes); refused != 0) return refused;
   const std::int16_t code =
-      OverwriteTelling(file, savedLength, request.purgeType, request.repetitions, request.clusterSize);
+      OverwriteWithStreams(file, opened, streams, request.purgeType, request.repetitions, request.clusterSize,
+                           request.restore, *notes);
   // A length another program changed is its own now: cutting it back would cut what that program wrote.
   const bool lengthChangedElsewhere = code == kInUseDuringPurge && lease_ != platform::WriteLease::Held;
 
@@ -191,7 +196,12 @@ std::int16_t Overwriter::OverwriteFile(const std::string& path, int purgeType, i
   lease_ = fileSystem_.TakeWriteLease(file);
   if (lease_ == platform::WriteLease::InUse) return kCannotOpenForWriting;
   const platform::FileStatus status = fileSystem_.Status(file);
-  const std::int16_t code = OverwriteTelling(file, status.size, purgeType, repetitions, clusterSize);
+  std::vector<OpenStream> streams;
+  if (const std::int16_t refused = OpenStreams(file, streams); refused != 0) return refused;
+  PurgeNotes notes;
+  if (const std::int16_t refused = DecompressAll(file, status, streams, notes); refused != 0) return refused;
+  const std::int16_t code =
+      OverwriteWithStreams(file, status, streams, purgeType, repetitions, clusterSize, false, notes);
   if (code == kInUseDuringPurge) {
     fileSystem_.ReleaseLease(file);
     return code;
@@ -200,10 +210,73 @@ std::int16_t Overwriter::OverwriteFile(const std::string& path, int purgeType, i
   return CloseAndDelete(file, *folder, name, code, status.Identity());
 }
 
-std::int16_t Overwriter::OverwriteTelling(platform::File& file, std::int64_t length, int purgeType,
-                                          int repetitions, std::int32_t clusterSize) {
-  wrote_ = false;
+std::int16_t Overwriter::OpenStreams(const platform::File& file, std::vector<OpenStream>& streams) {
+  for (const platform::NamedStream& named : fileSystem_.NamedStreams(file)) {
+    OpenStream stream;
+    stream.file = fileSystem_.OpenNamedStream(file, named.name);
+    stream.lease = fileSystem_.TakeWriteLease(stream.file);
+    if (stream.lease == platform::WriteLease::InUse) return kCannotOpenForWriting;
+    stream.length = fileSystem_.Status(stream.file).size;
+    streams.push_back(std::move(stream));
+  }
+  return 0;
+}
+
+std::int16_t Overwriter::DecompressAll(const platform::File& file, const platform::FileStatus& opened,
+                                       std::vector<OpenStream>& streams, PurgeNotes& notes) {
+  if (!opened.storage.compressed) return 0;
   try {
+    if (fileSystem_.Decompress(file)) notes.decompressed = true;
+    for (const OpenStream& stream : streams) {
+      if (fileSystem_.Decompress(stream.file)) notes.decompressed = true;
+    }
+  } catch (const PlatformError& error) {
+    return error.number == platform::kErrorDiskFull ? kCompressedNoRoom : kNotDecompressed;
+  }
+  return 0;
+}
+
+std::int16_t Overwriter::OverwriteWithStreams(platform::File& file, const platform::FileStatus& opened,
+                                              std::vector<OpenStream>& streams, int purgeType,
+                                              int repetitions, std::int32_t clusterSize, bool restoreStreams,
+                                              PurgeNotes& notes) {
+  wrote_ = false;
+  const bool sparse = opened.storage.sparse;
+  std::int16_t code = OverwriteTelling(file, opened.size, sparse, purgeType, repetitions, clusterSize);
+  const std::int64_t mainEnd = writtenEnd_;
+  const platform::WriteLease mainLease = lease_;
+  std::int64_t streamBytes = 0;
+  for (OpenStream& stream : streams) {
+    // A file whose main contents were not overwritten in full is kept: its streams wait for another purge.
+    if (code != 0 || cutInCall_) break;
+    // Whether another program takes the stream up is told by the stream's own lease.
+    lease_ = stream.lease;
+    code = OverwriteTelling(stream.file, stream.length, sparse, purgeType, repetitions, clusterSize);
+    lease_ = mainLease;
+    const bool lengthChangedElsewhere =
+        code == kInUseDuringPurge && stream.lease != platform::WriteLease::Held;
+    if (restoreStreams && !lengthChangedElsewhere && writtenEnd_ != stream.length) {
+      try {
+        fileSystem_.SetLength(stream.file, stream.length);
+      } catch (const PlatformError&) {
+      }
+    }
+    streamBytes += stream.length;
+  }
+  if (code == 0 && !cutInCall_) {
+    notes.namedStreams = static_cast<int>(streams.size());
+    notes.namedStreamBytes = streamBytes;
+  }
+  writtenEnd_ = mainEnd;
+  return code;
+}
+
+std::int16_t Overwriter::OverwriteTelling(platform::File& file, std::int64_t length, bool sparse,
+                                          int purgeType, int repetitions, std::int32_t clusterSize) {
+  allocated_.reset();
+  try {
+    // An empty file gets its one cluster whatever it is.
+    if (sparse && length > 0) allocated_ = fileSystem_.AllocatedRanges(file, length);
     return OverwriteOpenFile(file, length, purgeType, repetitions, clusterSize);
   } catch (const PlatformError& error) {
     if (wrote_) throw FailedAfterWriting(error);
@@ -249,6 +322,7 @@ std::int16_t Overwriter::WritePatternPass(const std::string& path, int patternCo
   if (lease_ == platform::WriteLease::InUse) return kCannotOpenForWriting;
   wrote_ = false;
   cutInCall_ = false;
+  allocated_.reset();
   return WritePattern(file, patternCode, clusterSize);
 }
 
@@ -260,38 +334,49 @@ std::int16_t Overwriter::WritePattern(platform::File& file, int patternCode, std
   // An empty file is overwritten with one whole cluster.
   if (currentFileLength_ == 0) currentFileLength_ = 1;
   const std::int64_t blocks = (currentFileLength_ + clusterSize - 1) / clusterSize;
-  writtenEnd_ = std::max(writtenEnd_, blocks * clusterSize);
-  const bool writeBack = blocks * clusterSize > kWriteBackStretch;
+  // A sparse file's holes hold nothing and are left holes; every other file is written whole.
+  const std::vector<BlockSpan> spans =
+      allocated_ ? AllocatedBlocks(*allocated_, blocks, clusterSize) : std::vector<BlockSpan>{{0, blocks}};
+  std::int64_t total = 0;
+  for (const BlockSpan& span : spans) total += span.end - span.first;
+  if (!spans.empty()) writtenEnd_ = std::max(writtenEnd_, spans.back().end * clusterSize);
+  const bool writeBack = total * clusterSize > kWriteBackStretch;
   std::int64_t waiting = 0;  // bytes written since the last stretch was handed to the device
-  for (std::int64_t done = 0; done < blocks;) {
-    // Another program's open waits for the lease: the writing stops at the next block and lets it go on.
-    if (done > 0 && TakenOverByAnother(file, false)) return kInUseDuringPurge;
-    const std::int64_t run = std::min(kBlocksPerWrite, blocks - done);
-    for (std::int64_t block = 0; block < run; ++block) pacer_.Yield();
-    if (pacer_.CutShort()) {
-      cutInCall_ = true;
-      if (!wrote_) return kCutShortUnwritten;
-      // What was written goes to the disk, so the report's "partly overwritten" is true of the disk.
-      try {
-        fileSystem_.Flush(file);
-      } catch (const PlatformError&) {
-        return kFlushFailed;
+  std::int64_t stretch = 0;  // where that stretch begins (holes of a sparse file lie in it unwritten)
+  std::int64_t written = 0;  // blocks
+  for (const BlockSpan& span : spans) {
+    for (std::int64_t at = span.first; at < span.end;) {
+      // Another program's open waits for the lease: the writing stops at the next block and lets it go on.
+      if (written > 0 && TakenOverByAnother(file, false)) return kInUseDuringPurge;
+      const std::int64_t run = std::min(kBlocksPerWrite, span.end - at);
+      for (std::int64_t block = 0; block < run; ++block) pacer_.Yield();
+      if (pacer_.CutShort()) {
+        cutInCall_ = true;
+        if (!wrote_) return kCutShortUnwritten;
+        // What was written goes to the disk, so the report's "partly overwritten" is true of the disk.
+        try {
+          fileSystem_.Flush(file);
+        } catch (const PlatformError&) {
+          return kFlushFailed;
+        }
+        return kCutShort;
       }
-      return kCutShort;
-    }
-    wrote_ = true;
-    fileSystem_.WriteRepeated(file, buffer.data(), static_cast<std::size_t>(clusterSize), run,
-                              done * clusterSize);
-    done += run;
-    waiting += run * clusterSize;
-    if (writeBack && waiting >= kWriteBackStretch && done < blocks) {
-      try {
-        fileSystem_.WriteBack(file, done * clusterSize - waiting, waiting);
-      } catch (const PlatformError&) {
-        // The device refused what was written: as a failed flush.
-        return kFlushFailed;
+      wrote_ = true;
+      if (waiting == 0) stretch = at * clusterSize;
+      fileSystem_.WriteRepeated(file, buffer.data(), static_cast<std::size_t>(clusterSize), run,
+                                at * clusterSize);
+      at += run;
+      written += run;
+      waiting += run * clusterSize;
+      if (writeBack && waiting >= kWriteBackStretch && written < total) {
+        try {
+          fileSystem_.WriteBack(file, stretch, at * clusterSize - stretch);
+        } catch (const PlatformError&) {
+          // The device refused what was written: as a failed flush.
+          return kFlushFailed;
+        }
+        waiting = 0;
       }
-      waiting = 0;
     }
   }
   try {

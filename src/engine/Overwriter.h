@@ -2,9 +2,11 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "engine/AllocatedBlocks.h"
 #include "engine/PurgeResult.h"
 #include "platform/FileSystem.h"
 #include "platform/PlatformError.h"
@@ -89,9 +91,30 @@ class Overwriter {
                                 platform::FileStatus& opened);
   std::int16_t OverwriteOpenFile(platform::File& file, std::int64_t length, int purgeType, int repetitions,
                                  std::int32_t clusterSize);
-  // OverwriteOpenFile, with a failure after the first write thrown as FailedAfterWriting.
-  std::int16_t OverwriteTelling(platform::File& file, std::int64_t length, int purgeType, int repetitions,
-                                std::int32_t clusterSize);
+  // OverwriteOpenFile for the main contents or a named stream, a sparse one over its allocated ranges, with
+  // a failure after the file's first write (`wrote_`) thrown as FailedAfterWriting.
+  std::int16_t OverwriteTelling(platform::File& file, std::int64_t length, bool sparse, int purgeType,
+                                int repetitions, std::int32_t clusterSize);
+
+  // A named stream of the file being purged, open, with its length before the purge.
+  struct OpenStream {
+    platform::File file;
+    std::int64_t length = 0;
+    platform::WriteLease lease = platform::WriteLease::Unavailable;
+  };
+  // Every named stream of the open file, opened (and its lease taken) before anything is written: one that
+  // cannot be opened throws, and the file stays as it was; one that another program has open gives
+  // kCannotOpenForWriting.
+  std::int16_t OpenStreams(const platform::File& file, std::vector<OpenStream>& streams);
+  // A compressed file's data, and its streams', decompressed before the first write, so the patterns land on
+  // the clusters that hold it: 0, or the code that keeps the file from being overwritten.
+  std::int16_t DecompressAll(const platform::File& file, const platform::FileStatus& opened,
+                             std::vector<OpenStream>& streams, PurgeNotes& notes);
+  // The main contents and then each named stream with the same patterns and passes; a stream's length is
+  // given back with `restoreStreams`. Leaves writtenEnd_ at the main contents'.
+  std::int16_t OverwriteWithStreams(platform::File& file, const platform::FileStatus& opened,
+                                    std::vector<OpenStream>& streams, int purgeType, int repetitions,
+                                    std::int32_t clusterSize, bool restoreStreams, PurgeNotes& notes);
   // False for the codes that end a purge before anything is written, and for a pass cut short: a file not
   // overwritten in full is never deleted.
   static bool Overwrote(std::int16_t code);
@@ -118,6 +141,8 @@ class Overwriter {
   // is kept, whatever the flush said.
   bool cutInCall_ = false;
   std::int64_t currentFileLength_ = 0;
+  // The allocated ranges of the sparse file (or stream) being written; none for any other.
+  std::optional<std::vector<platform::ByteRange>> allocated_;
   // How far the file reaches after the writes: a kept file is cut back to its length from there.
   std::int64_t writtenEnd_ = 0;
   // A write to the file has been asked for (it may have reached the disk even where it failed).

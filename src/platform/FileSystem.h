@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/File.h"
+#include "platform/FileStorage.h"
 #include "platform/Folder.h"
 
 namespace nulvane::platform {
@@ -72,6 +73,8 @@ struct FileStatus {
   // The owning user and group (0 on Windows, where files have no such numbers).
   std::uint32_t owner = 0;
   std::uint32_t group = 0;
+  // Of a regular file: its named streams, compression, sparseness and encryption (Windows only).
+  FileStorage storage;
 
   FileIdentity Identity() const { return {device, inode}; }
 };
@@ -79,7 +82,8 @@ struct FileStatus {
 struct DirEntry {
   std::string name;
   FileKind kind = FileKind::Other;  // of the entry itself; links are reported as Symlink
-  std::int64_t size = 0;            // bytes of a regular file, read by List with sizes only
+  // Bytes of a regular file, read by List with sizes only: all of its data, its named streams too.
+  std::int64_t size = 0;
 };
 
 // Drive types as the program numbers them.
@@ -212,8 +216,10 @@ class FileSystem {
   // The same for a file that is open.
   virtual void SetAttributes(const File& file, const FileAttributes& attributes) = 0;
   // Removes the entry `name` (a file, or a link itself), only while it is still `expected` when that is
-  // given: false, and nothing removed, when the name has come to name another file. A file that is still
-  // open may be given as `open`: where the system deletes no open file (Windows) it is closed first. Throws
+  // given: false, and nothing removed, when the name has come to name another file. The file itself may be
+  // given as `open` while it is still open (as OpenForWritingAt opened it): on Windows it is then deleted
+  // through that handle, with its named streams, so nobody can open it between its last write and its
+  // deletion and keep it (and its name goes at once where the system allows); the handle is closed. Throws
   // (53) when nothing has that name.
   virtual bool RemoveFileAt(const Folder& folder, const std::string& name, const FileIdentity* expected,
                             File* open = nullptr) = 0;
@@ -280,6 +286,21 @@ class FileSystem {
   virtual void SetPermissions(const File& file, std::uint32_t mode, std::uint32_t owner,
                               std::uint32_t group) = 0;
 
+  // --- what Windows keeps of a file beyond one plain run of bytes (FileStorage); POSIX systems keep none
+  // The named data streams of the open file, not its main contents: none where the file system keeps none.
+  // Throws where it keeps them and cannot tell them.
+  virtual std::vector<NamedStream> NamedStreams(const File& file) = 0;
+  // Opens a named stream of the open file for reading and writing as the file is open, through the file
+  // itself (relative to its handle, or by its path under the check that it is the same file), so it is a
+  // stream of that file whatever its path has come to name.
+  virtual File OpenNamedStream(const File& file, const std::string& stream) = 0;
+  // Stores the data of the open file (or stream) uncompressed where it is compressed, in clusters of its
+  // own: true when it was compressed. Throws when it cannot (61 when the volume has no room for it).
+  virtual bool Decompress(const File& file) = 0;
+  // The stretches of the open file's first `length` bytes that take room on the disk: a sparse file's
+  // allocated ranges, with its holes left out; the whole length for any other file.
+  virtual std::vector<ByteRange> AllocatedRanges(const File& file, std::int64_t length) = 0;
+
   // Removes a file (or a symbolic link itself, never its target).
   virtual void Remove(const std::string& path) = 0;
   // Gives `from` the name `to` in one step, replacing what `to` named (both on one file system).
@@ -293,6 +314,9 @@ class FileSystem {
   virtual DiskSpace QueryDisk(const std::string& volume) = 0;
   // What overwriting in place may not reach on the volume that holds the path.
   virtual VolumeClass ClassifyVolume(const std::string& path) = 0;
+  // The file records of the volume (NTFS): how many are free and how large one is. Not known where the volume
+  // keeps none, or where reading them takes rights the program does not have (`reason` says which).
+  virtual FileRecordTable FileRecords(const std::string& volume) = 0;
   // Paths of the active swap files (on Windows the page files, with the first fixed drive's pagefile.sys).
   virtual std::vector<std::string> SwapFiles() = 0;
 

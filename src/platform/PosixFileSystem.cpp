@@ -993,6 +993,16 @@ void PosixFileSystem::SetPermissions(const File& file, std::uint32_t mode, std::
   if (::fchmod(file.Descriptor(), static_cast<mode_t>(mode & 07777)) != 0) ThrowErrno(errno);
 }
 
+File PosixFileSystem::OpenNamedStream(const File&, const std::string&) {
+  // NamedStreams names none here.
+  ThrowErrno(ENOENT);
+}
+
+std::vector<ByteRange> PosixFileSystem::AllocatedRanges(const File&, std::int64_t length) {
+  if (length <= 0) return {};
+  return {{0, length}};
+}
+
 void PosixFileSystem::Remove(const std::string& path) {
   const Parent parent = OpenParent(path);
   if (::unlinkat(parent.folder.get(), parent.name.c_str(), 0) != 0) ThrowErrno(errno);

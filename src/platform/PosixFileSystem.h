@@ -64,6 +64,12 @@ class PosixFileSystem final : public FileSystem {
   void ReleaseLease(const File& file) override;
   void SetPermissions(const File& file, std::uint32_t mode, std::uint32_t owner,
                       std::uint32_t group) override;
+  // A POSIX file is one plain run of bytes: no named streams, nothing stored compressed for the program to
+  // undo, and its holes are written like the rest.
+  std::vector<NamedStream> NamedStreams(const File&) override { return {}; }
+  File OpenNamedStream(const File& file, const std::string& stream) override;
+  bool Decompress(const File&) override { return false; }
+  std::vector<ByteRange> AllocatedRanges(const File&, std::int64_t length) override;
   void Remove(const std::string& path) override;
   void Rename(const std::string& from, const std::string& to) override;
   void MakeFolder(const std::string& path) override;
@@ -71,6 +77,7 @@ class PosixFileSystem final : public FileSystem {
   std::vector<Volume> Volumes() override;
   DiskSpace QueryDisk(const std::string& volume) override;
   VolumeClass ClassifyVolume(const std::string& path) override;
+  FileRecordTable FileRecords(const std::string&) override { return {}; }
   std::vector<std::string> SwapFiles() override;
   std::string ProgramFolder() override;
   std::string UserDataFolder() override;

@@ -380,6 +380,15 @@ FileStatus StatusOf(HANDLE handle) {
   status.attributes.readOnly = readOnly;
   status.attributes.hidden = (information.dwFileAttributes & FILE_ATTRIBUTE_HIDDEN) != 0;
   status.attributes.system = (information.dwFileAttributes & FILE_ATTRIBUTE_SYSTEM) != 0;
+  if (status.kind == FileKind::Regular) {
+    status.storage.compressed = (information.dwFileAttributes & FILE_ATTRIBUTE_COMPRESSED) != 0;
+    status.storage.sparse = (information.dwFileAttributes & FILE_ATTRIBUTE_SPARSE_FILE) != 0;
+    status.storage.encrypted = (information.dwFileAttributes & FILE_ATTRIBUTE_ENCRYPTED) != 0;
+    for (const NamedStream& stream : NamedStreamsOf(handle, false)) {
+      ++status.storage.namedStreams;
+      status.storage.namedStreamBytes += stream.size;
+    }
+  }
   return status;
 }
 
@@ -652,6 +661,12 @@ FolderHandle WindowsFileSystem::OpenSubfolder(const Folder& parent, const std::s
 
 std::vector<DirEntry> WindowsFileSystem::List(const Folder& folder, bool withSizes) {
   const std::lock_guard lock(folder.ListingLock());
+  // A file's named streams are not in its folder's entries: where the volume keeps any, each file is asked.
+  DWORD volumeFlags = 0;
+  const bool streams = withSizes &&
+                       ::GetVolumeInformationByHandleW(folder.NativeHandle(), nullptr, 0, nullptr, nullptr,
+                                                       &volumeFlags, nullptr, 0) &&
+                       (volumeFlags & FILE_NAMED_STREAMS) != 0;
   std::vector<DirEntry> entries;
   std::vector<std::uint64_t> buffer(64 * 1024 / sizeof(std::uint64_t));
   // The entries of the folder that is held, from its first one on every listing.
@@ -689,7 +704,14 @@ std::vector<DirEntry> WindowsFileSystem::List(const Folder& folder, bool withSiz
           entryKind = FileKind::Regular;
         }
         // The listing carries every size; they are handed on only where asked for.
-        const std::int64_t size = withSizes && entryKind == FileKind::Regular ? entry->EndOfFile.QuadPart : 0;
+        std::int64_t size = withSizes && entryKind == FileKind::Regular ? entry->EndOfFile.QuadPart : 0;
+        HANDLE file = INVALID_HANDLE_VALUE;
+        if (streams && entryKind == FileKind::Regular &&
+            TryOpenAt(folder, narrow, FILE_READ_ATTRIBUTES, kShareAll, FILE_OPEN, FILE_NON_DIRECTORY_FILE, 0,
+                      file) >= 0) {
+          const Handle opened(file);
+          for (const NamedStream& stream : NamedStreamsOf(opened.get(), false)) size += stream.size;
+        }
         entries.push_back({narrow, entryKind, size});
       }
       if (entry->NextEntryOffset == 0) break;
@@ -718,8 +740,17 @@ FileStatus WindowsFileSystem::StatusAt(const Folder& folder, const std::string& 
 
 File WindowsFileSystem::OpenForWritingAt(const Folder& folder, const std::string& name) {
   // Nobody else may write or delete the file while it is overwritten; a file that another program holds
-  // open for writing is not opened at all.
-  Handle handle = OpenAt(folder, name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ);
+  // open for writing is not opened at all. With the right to delete it, so that it is deleted through this
+  // handle once it is overwritten (RemoveFileAt): anyone who opens it meanwhile must let it be deleted.
+  Handle handle = [&] {
+    try {
+      return OpenAt(folder, name, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ);
+    } catch (const PlatformError& error) {
+      if (error.number != kErrorPermissionDenied) throw;
+    }
+    // Rights to write it but not to delete it: overwritten all the same, and its deletion fails then.
+    return OpenAt(folder, name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ);
+  }();
   if (StatusOf(handle.get()).kind != FileKind::Regular) ThrowNotRegular();
   return File(handle.release(), folder.PathOf(name));
 }
@@ -763,12 +794,21 @@ void WindowsFileSystem::SetAttributes(const File& file, const FileAttributes& at
 
 bool WindowsFileSystem::RemoveFileAt(const Folder& folder, const std::string& name,
                                      const FileIdentity* expected, File* open) {
-  // The overwritten file was opened without the right to delete it: it is closed first.
   if (open != nullptr && open->IsOpen()) {
+    // Deleted through the handle that overwrote it, which shares no writing or deleting: nobody can have
+    // opened it in between to keep it. Its named streams go with it.
+    bool deleted = false;
+    try {
+      MarkForDeletion(open->NativeHandle());
+      deleted = true;
+    } catch (const PlatformError&) {
+      // Opened without the right to delete it: by name below, as far as the file's rights allow.
+    }
     try {
       open->Close();
     } catch (const PlatformError&) {
     }
+    if (deleted) return true;
   }
   const Handle handle = OpenAt(folder, name, DELETE | FILE_READ_ATTRIBUTES, kShareAll);
   const FileStatus status = StatusOf(handle.get());
@@ -826,6 +866,41 @@ void WindowsFileSystem::FlushVolume(const Folder& folder) {
     if (error != ERROR_ACCESS_DENIED && error != ERROR_INVALID_FUNCTION && error != ERROR_NOT_SUPPORTED)
       ThrowWin32(error);
   }
+}
+
+std::vector<NamedStream> WindowsFileSystem::NamedStreams(const File& file) {
+  return NamedStreamsOf(file.NativeHandle(), true);
+}
+
+File WindowsFileSystem::OpenNamedStream(const File& file, const std::string& stream) {
+  constexpr ACCESS_MASK kAccess = GENERIC_READ | GENERIC_WRITE;
+  // As the file was opened: others may read it, nobody else may write to it.
+  HANDLE opened = INVALID_HANDLE_VALUE;
+  const NTSTATUS status = TryOpenStreamOf(file.NativeHandle(), stream, kAccess, FILE_SHARE_READ, opened);
+  if (status >= 0) return File(opened, file.Path() + ":" + stream);
+  if (!RelativeOpenRefused(status)) ThrowNtStatus(status);
+  // A system that opens nothing relative to a file (a network redirector): by the file's path, and then
+  // only when what opened is a stream of the same file.
+  const std::wstring full = FullPathOf(file.Path()) + L":" + Widen(stream) + L":$DATA";
+  opened = ::CreateFileW(Extended(full).c_str(), kAccess, FILE_SHARE_READ, nullptr, OPEN_EXISTING, kOpenFlags,
+                         nullptr);
+  if (opened == INVALID_HANDLE_VALUE) ThrowLastError();
+  Handle handle(opened);
+  const BY_HANDLE_FILE_INFORMATION ours = InformationOf(file.NativeHandle());
+  const BY_HANDLE_FILE_INFORMATION found = InformationOf(handle.get());
+  if (ours.dwVolumeSerialNumber != found.dwVolumeSerialNumber ||
+      ours.nFileIndexHigh != found.nFileIndexHigh || ours.nFileIndexLow != found.nFileIndexLow)
+    ThrowThroughLink();
+  return File(handle.release(), file.Path() + ":" + stream);
+}
+
+bool WindowsFileSystem::Decompress(const File& file) {
+  return DecompressData(file.NativeHandle());
+}
+
+std::vector<ByteRange> WindowsFileSystem::AllocatedRanges(const File& file, std::int64_t length) {
+  if (length <= 0) return {};
+  return AllocatedRangesOf(file.NativeHandle(), length);
 }
 
 File WindowsFileSystem::OpenForWriting(const std::string& path) {
@@ -1156,6 +1231,16 @@ VolumeClass WindowsFileSystem::ClassifyVolume(const std::string& path) {
   volume.kinds = ResidueKindsOfDrive(DriveTypeOf(type), volume.fileSystemType, flash, shadowCopies);
   volume.shadowCopies = std::max(shadowCopies, 0);
   return volume;
+}
+
+FileRecordTable WindowsFileSystem::FileRecords(const std::string& volume) {
+  const std::wstring root = RootOf(FullPathOf(volume));
+  wchar_t fileSystem[MAX_PATH + 1] = {};
+  if (!::GetVolumeInformationW(root.c_str(), nullptr, 0, nullptr, nullptr, nullptr, fileSystem,
+                               MAX_PATH + 1) ||
+      std::wstring(fileSystem) != L"NTFS")
+    return {};
+  return FileRecordsOf(root);
 }
 
 std::vector<std::string> WindowsFileSystem::SwapFiles() {

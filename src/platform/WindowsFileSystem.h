@@ -58,6 +58,10 @@ class WindowsFileSystem final : public FileSystem {
   bool LeaseBroken(const File& file) override;
   void ReleaseLease(const File& file) override;
   void SetPermissions(const File&, std::uint32_t, std::uint32_t, std::uint32_t) override {}
+  std::vector<NamedStream> NamedStreams(const File& file) override;
+  File OpenNamedStream(const File& file, const std::string& stream) override;
+  bool Decompress(const File& file) override;
+  std::vector<ByteRange> AllocatedRanges(const File& file, std::int64_t length) override;
   void Remove(const std::string& path) override;
   void Rename(const std::string& from, const std::string& to) override;
   void MakeFolder(const std::string& path) override;
@@ -65,6 +69,7 @@ class WindowsFileSystem final : public FileSystem {
   std::vector<Volume> Volumes() override;
   DiskSpace QueryDisk(const std::string& volume) override;
   VolumeClass ClassifyVolume(const std::string& path) override;
+  FileRecordTable FileRecords(const std::string& volume) override;
   std::vector<std::string> SwapFiles() override;
   std::string ProgramFolder() override;
   std::string UserDataFolder() override;

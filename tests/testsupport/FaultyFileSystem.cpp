@@ -189,6 +189,22 @@ void FaultyFileSystem::SetPermissions(const File& file, std::uint32_t mode, std:
   Check("SetPermissions", file.Path());
   real_.SetPermissions(file, mode, owner, group);
 }
+std::vector<platform::NamedStream> FaultyFileSystem::NamedStreams(const File& file) {
+  Check("NamedStreams", file.Path());
+  return real_.NamedStreams(file);
+}
+File FaultyFileSystem::OpenNamedStream(const File& file, const std::string& stream) {
+  Check("OpenNamedStream", file.Path() + ":" + stream);
+  return real_.OpenNamedStream(file, stream);
+}
+bool FaultyFileSystem::Decompress(const File& file) {
+  Check("Decompress", file.Path());
+  return real_.Decompress(file);
+}
+std::vector<platform::ByteRange> FaultyFileSystem::AllocatedRanges(const File& file, std::int64_t length) {
+  Check("AllocatedRanges", file.Path());
+  return real_.AllocatedRanges(file, length);
+}
 void FaultyFileSystem::Remove(const std::string& path) {
   Check("Remove", path);
   real_.Remove(path);
@@ -234,6 +250,10 @@ VolumeClass FaultyFileSystem::ClassifyVolume(const std::string& path) {
   if (best == nullptr) return {VolumeOf(path), "", "", {}};
   return {best->mountPoint, best->fileSystemType, best->device,
           ResidueKindsOf(best->fileSystemType, best->options, best->flash)};
+}
+platform::FileRecordTable FaultyFileSystem::FileRecords(const std::string& volume) {
+  Check("FileRecords", volume);
+  return real_.FileRecords(volume);
 }
 std::vector<std::string> FaultyFileSystem::SwapFiles() {
   Check("SwapFiles", "");

@@ -100,6 +100,10 @@ class FaultyFileSystem : public platform::FileSystem {
   void ReleaseLease(const platform::File& file) override;
   void SetPermissions(const platform::File& file, std::uint32_t mode, std::uint32_t owner,
                       std::uint32_t group) override;
+  std::vector<platform::NamedStream> NamedStreams(const platform::File& file) override;
+  platform::File OpenNamedStream(const platform::File& file, const std::string& stream) override;
+  bool Decompress(const platform::File& file) override;
+  std::vector<platform::ByteRange> AllocatedRanges(const platform::File& file, std::int64_t length) override;
   void Remove(const std::string& path) override;
   void Rename(const std::string& from, const std::string& to) override;
   void MakeFolder(const std::string& path) override;
@@ -109,15 +113,17 @@ class FaultyFileSystem : public platform::FileSystem {
   // The kinds follow the overriding volumes (type, options, flash). Paths on the machine's own disks are
   // classified as having no residue, whatever disks the machine has, so every machine runs the tests alike.
   platform::VolumeClass ClassifyVolume(const std::string& path) override;
+  platform::FileRecordTable FileRecords(const std::string& volume) override;
   std::vector<std::string> SwapFiles() override;
   std::string ProgramFolder() override;
   std::string UserDataFolder() override;
   std::string HomeFolder() override;
 
- private:
+ protected:
   // Throws the injected error when a fault matches.
   void Check(const std::string& operation, const std::string& path);
 
+ private:
   platform::SystemFileSystem real_;
   mutable std::recursive_mutex mutex_;
   std::vector<Fault> faults_;
