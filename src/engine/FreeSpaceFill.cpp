@@ -52,8 +52,12 @@ platform::File FreeSpaceFill::NewFile(bool& named) {
     }
   }
   named = true;
+  return NewNamedFile(stub_);
+}
+
+platform::File FreeSpaceFill::NewNamedFile(const std::string& prefix) {
   for (std::size_t number = named_.size() + 1;; ++number) {
-    const std::string name = stub_ + std::to_string(number);
+    const std::string name = prefix + std::to_string(number);
     try {
       platform::File file = fileSystem_.CreateNewFileAt(*folder_.folder, name);
       named_.push_back(name);
@@ -62,6 +66,22 @@ platform::File FreeSpaceFill::NewFile(bool& named) {
       // Something else took the name since: the next number.
       if (error.number != platform::ErrorNumberFromErrno(EEXIST)) throw;
     }
+  }
+}
+
+void FreeSpaceFill::PrepareBuffer(std::int64_t bytes) {
+  if (static_cast<std::int64_t>(buffer_.size()) >= bytes) return;
+  buffer_.resize(static_cast<std::size_t>(bytes));
+  // A fast generator seeded from the program's random source: one pass of random bytes costs next to
+  // nothing beside the writes.
+  std::uint64_t state = static_cast<std::uint64_t>(random_.RandomInteger(0, 0x7fffffff)) << 31 ^
+                        static_cast<std::uint64_t>(random_.RandomInteger(0, 0x7fffffff));
+  for (std::size_t i = 0; i + 8 <= buffer_.size(); i += 8) {
+    std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
+    z ^= z >> 31;
+    std::memcpy(buffer_.data() + i, &z, 8);
   }
 }
 
@@ -96,20 +116,7 @@ FreeSpaceFill::Result FreeSpaceFill::Fill(std::int64_t clusterSize, const Progre
   Result result;
   clusterSize = std::max<std::int64_t>(clusterSize, kSector);
   std::int64_t chunk = std::max(kChunk / clusterSize, std::int64_t{1}) * clusterSize;
-  if (static_cast<std::int64_t>(buffer_.size()) < chunk) {
-    buffer_.resize(static_cast<std::size_t>(chunk));
-    // A fast generator seeded from the program's random source: one pass of random bytes costs next to
-    // nothing beside the writes.
-    std::uint64_t state = static_cast<std::uint64_t>(random_.RandomInteger(0, 0x7fffffff)) << 31 ^
-                          static_cast<std::uint64_t>(random_.RandomInteger(0, 0x7fffffff));
-    for (std::size_t i = 0; i + 8 <= buffer_.size(); i += 8) {
-      std::uint64_t z = (state += 0x9e3779b97f4a7c15ULL);
-      z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9ULL;
-      z = (z ^ (z >> 27)) * 0x94d049bb133111ebULL;
-      z ^= z >> 31;
-      std::memcpy(buffer_.data() + i, &z, 8);
-    }
-  }
+  PrepareBuffer(chunk);
 
   for (;;) {
     bool named = false;
@@ -171,6 +178,41 @@ FreeSpaceFill::Result FreeSpaceFill::Fill(std::int64_t clusterSize, const Progre
     }
     if (volumeFull || ending == Ending::Full) return result;
   }
+}
+
+FreeSpaceFill::Result FreeSpaceFill::FillRecords(std::int64_t count, std::int64_t recordSize,
+                                                 const Progress& progress) {
+  Result result;
+  const std::int64_t size = recordSize - kRecordOverhead;
+  if (count <= 0 || size <= 0) return result;
+  PrepareBuffer(size);
+  for (std::int64_t made = 0; made < count; ++made) {
+    platform::File file;
+    try {
+      file = NewNamedFile("");
+      Write(file, size, 0);
+    } catch (const platform::PlatformError& error) {
+      if (IsFull(error)) return result;
+      result.outcome = Outcome::Failed;
+      result.error = error.description;
+      return result;
+    }
+    std::string error;
+    const Ending ending = Finish(file, true, error);
+    if (ending == Ending::Failed) {
+      result.outcome = Outcome::Failed;
+      result.error = error;
+      return result;
+    }
+    if (ending == Ending::Full) return result;
+    result.written += size;
+    ++result.files;
+    if (!progress(result.written)) {
+      result.outcome = Outcome::Stopped;
+      return result;
+    }
+  }
+  return result;
 }
 
 bool FreeSpaceFill::Clear(std::string& problem) {

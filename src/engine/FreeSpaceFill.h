@@ -26,7 +26,8 @@ class FreeSpaceFill {
   struct Result {
     Outcome outcome = Outcome::Full;
     std::int64_t written = 0;
-    std::string error;  // the system's description of a failure
+    std::string error;       // the system's description of a failure
+    std::int64_t files = 0;  // made by FillRecords
   };
   // Called after each write with the bytes written so far; false stops the fill.
   using Progress = std::function<bool(std::int64_t written)>;
@@ -46,6 +47,16 @@ class FreeSpaceFill {
   FreeSpaceFill& operator=(const FreeSpaceFill&) = delete;
 
   Result Fill(std::int64_t clusterSize, const Progress& progress);
+  // Overwrites the file records that deleted files left free (NTFS): `count` small files, as many as the
+  // file table has free records and no more, so the table does not grow, each with as much data as a
+  // record holds beside its names, so that the data stays in the record and replaces what a deleted file
+  // (or the early part of one, or a named stream) left there. Full once all are made, or when the volume
+  // has no room for another (a folder's index needs some). Before Fill, while the volume has room.
+  Result FillRecords(std::int64_t count, std::int64_t recordSize, const Progress& progress);
+
+  // What a file record of NTFS holds beside a record-filling file's data: its header, its times, its name
+  // (digits alone, so NTFS keeps no second, short name) and the data's own header, with some to spare.
+  static constexpr std::int64_t kRecordOverhead = 320;
   // Deletes every file written and the folder. False when something stayed; `problem` then names it.
   bool Clear(std::string& problem);
 
@@ -58,6 +69,10 @@ class FreeSpaceFill {
   enum class Ending { None, Full, Failed };
 
   platform::File NewFile(bool& named);
+  // A new named file: `prefix` and the lowest number that names nothing yet.
+  platform::File NewNamedFile(const std::string& prefix);
+  // A buffer of at least `bytes` random bytes.
+  void PrepareBuffer(std::int64_t bytes);
   void Write(const platform::File& file, std::int64_t size, std::int64_t offset);
   // Flushes a finished file; a named one is closed, an unnamed one is kept open until Clear().
   Ending Finish(platform::File& file, bool named, std::string& error);

@@ -175,8 +175,7 @@ FreeSpacePurge::Result FreeSpacePurge::PurgeFreeSpace(const std::string& volume,
     return lastResult;
 
   host_.EnableMenu(false);
-  lastResult =
-      Run(volume, kind.fileSystemType, sizeKnown ? freeBytes : -1, clusterSize, keepReport, leftovers);
+  lastResult = Run(volume, kind, sizeKnown ? freeBytes : -1, clusterSize, keepReport, leftovers);
   host_.EnableMenu(true);
   return lastResult;
 }
@@ -231,6 +230,52 @@ std::vector<std::string> FreeSpacePurge::UnreachedLines(const std::string& volum
   return lines;
 }
 
+std::vector<std::string> FreeSpacePurge::KeptBesideLines(const std::string& drive,
+                                                         const platform::VolumeClass& kind,
+                                                         const platform::FileRecordTable& records,
+                                                         std::int64_t recordsFilled, bool& unreached) {
+  const auto has = [&](platform::ResidueKind residue) {
+    return std::find(kind.kinds.begin(), kind.kinds.end(), residue) != kind.kinds.end();
+  };
+  std::vector<std::string> lines;
+  unreached = false;
+  if (has(platform::ResidueKind::NtfsRecords)) {
+    const std::string count = support::FormatGrouped(static_cast<double>(recordsFilled), 0);
+    if (!records.known) {
+      lines.push_back(
+          "The file records that deleted files left free on Drive " + drive + " were not overwritten" +
+          (records.reason.empty() ? "" : ": " + records.reason) +
+          ". They may hold small deleted files whole, and the early part of others: purge the free "
+          "space as administrator to overwrite them.");
+      unreached = true;
+    } else if (recordsFilled < records.freeRecords) {
+      lines.push_back("Of the " + support::FormatGrouped(static_cast<double>(records.freeRecords), 0) +
+                      " file records that deleted files left free on Drive " + drive + ", " + count +
+                      " were overwritten before the drive was full; the others may still hold small deleted "
+                      "files whole.");
+      unreached = true;
+    } else {
+      lines.push_back("The " + count + " file records that deleted files left free on Drive " + drive +
+                      " were overwritten too.");
+    }
+    lines.push_back("The names of deleted files stay in the folder indexes and the change journal of Drive " +
+                    drive + " until NTFS reuses their room.");
+  }
+  if (has(platform::ResidueKind::ShadowCopies)) {
+    lines.push_back("The shadow copies of Drive " + drive +
+                    " keep what they held, which is not free space and was not overwritten: delete them "
+                    "(\"vssadmin delete shadows /for=" +
+                    drive + " /all\" as administrator), then purge the free space again.");
+    unreached = true;
+  } else if (has(platform::ResidueKind::MayHaveShadowCopies)) {
+    lines.push_back("Whether Drive " + drive +
+                    " has shadow copies could not be asked (that takes the administrator's rights): what any "
+                    "of them keeps is not free space and was not overwritten.");
+    unreached = true;
+  }
+  return lines;
+}
+
 std::vector<std::string> FreeSpacePurge::Leftovers(const std::string& volume) {
   std::vector<std::string> found;
   const std::string stub = kFolderStub;
@@ -268,7 +313,9 @@ std::string FreeSpacePurge::RemoveLeftover(const std::string& folder) {
   }
   for (const platform::DirEntry& entry : entries) {
     // Only what a fill writes is deleted: anything else in it is not the program's to delete.
-    if (entry.kind != platform::FileKind::Regular || !IsNumbered(entry.name, kFolderStub))
+    // Its files are the stub and a number, or a number alone (the records of NTFS).
+    if (entry.kind != platform::FileKind::Regular ||
+        (!IsNumbered(entry.name, kFolderStub) && !IsNumbered(entry.name, "")))
       return "The folder " + name + " holds " + support::DisplayName(entry.name) +
              ", which no purge of the free space writes, so it is left as it is.";
   }
@@ -310,9 +357,10 @@ double FreeSpacePurge::Elapsed(double start) const {
   return elapsed;
 }
 
-FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const std::string& type,
+FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const platform::VolumeClass& kind,
                                            double freeBytes, std::int64_t clusterSize, bool keepReport,
                                            const std::vector<std::string>& leftovers) {
+  const std::string& type = kind.fileSystemType;
   const std::string drive = support::DisplayName(volume);
   const bool sizeKnown = freeBytes >= 0;
   report::ReportWindow& report = report_;
@@ -382,10 +430,26 @@ FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const std:
     report.AppendReport(line + ".", true);
   };
 
+  // NTFS: the records that deleted files left free in its file table, while the volume has room for the
+  // folder's index to take their names; read from the table where the program may.
+  const bool ntfs =
+      std::find(kind.kinds.begin(), kind.kinds.end(), platform::ResidueKind::NtfsRecords) != kind.kinds.end();
+  platform::FileRecordTable records;
+  if (ntfs) {
+    try {
+      records = fileSystem_.FileRecords(volume);
+    } catch (const platform::PlatformError& error) {
+      records.reason = error.description;
+    }
+  }
+
   engine::FreeSpaceFill fill(fileSystem_, random_, std::move(held), kFolderStub);
   engine::FreeSpaceFill::Result result;
+  std::int64_t recordBytes = 0;
+  std::int64_t recordsFilled = 0;
   try {
-    result = fill.Fill(clusterSize, [&](std::int64_t written) {
+    const auto progress = [&](std::int64_t written) {
+      written += recordBytes;
       const double now = Elapsed(start);
       if (shownAt < 0 || now - shownAt >= 1.0) {
         showProgress(written);
@@ -402,7 +466,14 @@ FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const std:
         paused += Elapsed(start) - now;
       }
       return !report.blnStop;
-    });
+    };
+    if (records.known && records.freeRecords > 0) {
+      result = fill.FillRecords(records.freeRecords, records.recordSize, progress);
+      recordBytes = result.written;
+      recordsFilled = result.files;
+    }
+    if (result.outcome == engine::FreeSpaceFill::Outcome::Full) result = fill.Fill(clusterSize, progress);
+    result.written += recordBytes;
   } catch (const std::exception& error) {
     // Whatever went wrong in a write, what was written is deleted below.
     result.outcome = engine::FreeSpaceFill::Outcome::Failed;
@@ -422,6 +493,10 @@ FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const std:
                         "), so whether all of its free space was overwritten is not known."};
       unreached = 1;
     }
+    bool keptBeside = false;
+    for (std::string& line : KeptBesideLines(drive, kind, records, recordsFilled, keptBeside))
+      unreachedLines.push_back(std::move(line));
+    if (keptBeside && unreached <= 0) unreached = 1;
   }
   std::string problem;
   const bool cleared = fill.Clear(problem);

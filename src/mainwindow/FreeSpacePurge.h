@@ -9,6 +9,8 @@
 namespace nulvane::platform {
 class Clock;
 struct DiskSpace;
+struct FileRecordTable;
+struct VolumeClass;
 class FileSystem;
 class Random;
 class Ui;
@@ -71,8 +73,15 @@ class FreeSpacePurge {
   // Deletes a leftover folder with the files in it, unless another run holds it or it holds anything a
   // fill does not write: the report's line about it.
   std::string RemoveLeftover(const std::string& folder);
-  Result Run(const std::string& volume, const std::string& type, double freeBytes, std::int64_t clusterSize,
-             bool keepReport, const std::vector<std::string>& leftovers);
+  Result Run(const std::string& volume, const platform::VolumeClass& kind, double freeBytes,
+             std::int64_t clusterSize, bool keepReport, const std::vector<std::string>& leftovers);
+  // What a volume keeps besides its free space, that the fill of its free space did not reach (NTFS: the
+  // file records it could not overwrite, and shadow copies), one line each; `unreached` is set when
+  // anything was not reached. `records` is the file table as read before the fill, `recordsFilled` how
+  // many records it overwrote.
+  static std::vector<std::string> KeptBesideLines(const std::string& drive, const platform::VolumeClass& kind,
+                                                  const platform::FileRecordTable& records,
+                                                  std::int64_t recordsFilled, bool& unreached);
   std::string EstimateText(const std::string& volume, double freeBytes) const;
   double Elapsed(double start) const;
 

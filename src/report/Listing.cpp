@@ -90,10 +90,17 @@ void ReportWindow::ListTree(const platform::FolderHandle& held, const support::F
           }
           continue;
         }
-        const std::int64_t size = status.kind == platform::FileKind::Regular ? status.size : 0;
+        // The named streams are purged with the file, so their bytes count with it.
+        const bool regular = status.kind == platform::FileKind::Regular;
+        const std::int64_t size = regular ? status.size + status.storage.namedStreamBytes : 0;
+        const int streams = regular ? status.storage.namedStreams : 0;
         if (blnDisplayFileNames && !blnReportBufferFull) {
           txbText.Append(support::DisplayName(file.name) + " (" + engine::FileDateText(status, false) + ", " +
-                         support::FormatSizeGB(static_cast<double>(size), 2) + ")   \r\n");
+                         support::FormatSizeGB(static_cast<double>(size), 2) +
+                         (streams == 1  ? ", with a named stream"
+                          : streams > 1 ? ", with " + std::to_string(streams) + " named streams"
+                                        : "") +
+                         ")   \r\n");
           // File lines bypass AppendReport; without this a folder of many files would grow the report
           // without bound.
           if (txbText.characters() > reportLimit) HandleReportFull();

@@ -190,7 +190,8 @@ class ReportWindow : public platform::Observable {
   // The failure's message, naming the folder or file it happened to.
   void ReportWalkError(int number, const std::string& path);
   // The line of a file whose purge `error` broke off.
-  void FinishInterruptedLine(const std::string& name, const std::exception_ptr& error);
+  void FinishInterruptedLine(const std::string& name, const std::exception_ptr& error,
+                             const engine::PurgeNotes& notes = {});
   void CutAfterSizeMark();
 
   // --- files in flight (TreePurge.cpp)

@@ -268,7 +268,8 @@ void ReportWindow::PurgeFolderFiles(const platform::FolderHandle& folder, const 
   }
 }
 
-void ReportWindow::FinishInterruptedLine(const std::string& name, const std::exception_ptr& error) {
+void ReportWindow::FinishInterruptedLine(const std::string& name, const std::exception_ptr& error,
+                                         const engine::PurgeNotes& notes) {
   if (blnReportBufferFull) return;
   const bool namesOnly = confirmation_.blnFolderNamesOnly;
   if (!namesOnly) CutAfterSizeMark();
@@ -276,13 +277,16 @@ void ReportWindow::FinishInterruptedLine(const std::string& name, const std::exc
   const int passes = typeOfPurge_.GetNumberOfPasses();
   std::string text =
       passesDone_ > 0 ? engine::PartlyOverwrittenText(passesDone_, passes, 0, "") : " not purged.";
+  bool changed = passesDone_ > 0;
   try {
     if (error) std::rethrow_exception(error);
   } catch (const engine::FailedAfterWriting& failure) {
     // The pass that failed had begun to write: the file is no longer as it was.
     text = engine::PartlyOverwrittenText(passesDone_, passes, failure.description);
+    changed = true;
   } catch (...) {
   }
+  if (changed) text += engine::StorageNotesText(notes);
   AppendReport(text, false);
   AppendReport("\r\n", true);
 }
@@ -459,7 +463,7 @@ void ReportWindow::ShowPendingFile(PendingFile& file) {
     if (!blnReportBufferFull) txbText.Append("\r\n");
   }
   if (file.error) {
-    FinishInterruptedLine(file.name, file.error);
+    FinishInterruptedLine(file.name, file.error, file.notes);
     if (blnStop) return;
     try {
       std::rethrow_exception(file.error);
@@ -478,8 +482,13 @@ void ReportWindow::ShowPendingFile(PendingFile& file) {
   Yield();
   Repaint();
   if (purged) {
-    if (!namesOnly) AppendReport(" purged", false);
-    dblTotalBytesPurged += static_cast<double>(file.size);
+    // The named streams that went with it, and what its storage left in the free space.
+    const std::string storage = engine::StorageNotesText(file.notes);
+    if (!namesOnly) {
+      AppendReport(" purged" + engine::NamedStreamsText(file.notes) + (storage.empty() ? "" : "." + storage),
+                   false);
+    }
+    dblTotalBytesPurged += static_cast<double>(file.size + file.notes.namedStreamBytes);
     ++lngNumFilesPurged;
   } else {
     if (namesOnly) AppendReport(support::DisplayName(file.name), false);
@@ -489,7 +498,8 @@ void ReportWindow::ShowPendingFile(PendingFile& file) {
     const bool changed = (passesDone_ > 0 && file.code != engine::kNotDeleted) ||
                          file.code == engine::kFlushFailed || file.code == engine::kCutShort;
     AppendReport(changed ? engine::PartlyOverwrittenText(passesDone_, passes, file.code,
-                                                         support::DisplayName(file.extension))
+                                                         support::DisplayName(file.extension)) +
+                               engine::StorageNotesText(file.notes)
                          : engine::PurgeResultText(file.code, support::DisplayName(file.extension)),
                  false);
   }

@@ -29,7 +29,10 @@ using engine::PurgeNotes;
 
 class FileStorageTest : public ::testing::Test {
  protected:
-  FileStorageTest() { clusters.SetClusterSize(fs.VolumeOf(dir.path()), 4096); }
+  FileStorageTest() {
+    clusters.SetClusterSize(fs.VolumeOf(dir.path()), 4096);
+    fs.recordFlushes = true;
+  }
 
   // One PurgeFile call per pass, the last one deleting when `deleteAfter`, as a purge run makes them: the
   // last pass's code, and what the passes met.

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <stdexcept>
 
 #include "dialogs/PurgeConfirmationDialog.h"
@@ -170,6 +171,83 @@ TEST_F(FreeSpacePurgeTest, AFullVolumeOrOneWithoutRoomForTheFolderEndsCleanly) {
   EXPECT_EQ(host.events.back(), "menu enabled");
 }
 
+// NTFS keeps small files whole in their file records, which the fill of the free clusters never reaches:
+// the free records are filled first, as many as the file table has free, each with data that stays in the
+// record; what stays unreached (records it could not count or fill, shadow copies) keeps the run from being
+// called a purge of the free space.
+TEST_F(FreeSpacePurgeTest, OnNtfsTheFreeFileRecordsAreFilledAsFarAsTheTableHasThem) {
+  std::vector<platform::ResidueKind> kinds = {platform::ResidueKind::NtfsRecords};
+  disk.OverrideClassification([&](const std::string&) {
+    return platform::VolumeClass{volume, "NTFS", "\\\\?\\Volume{1}\\", kinds, kinds.size() > 1 ? 3 : 0};
+  });
+  platform::FileRecordTable table;
+  table.known = true;
+  table.freeRecords = 6;
+  table.recordSize = 1024;
+  disk.OverrideFileRecords([&](const std::string&) { return table; });
+  std::vector<std::pair<std::string, std::uintmax_t>> records;
+  disk.SetHook([&](const std::string& operation, const std::string& path) {
+    const std::string name = path.substr(path.find_last_of('/') + 1);
+    if (operation == "Flush" && !name.empty() && name.find_first_not_of("0123456789") == std::string::npos)
+      records.emplace_back(name, std::filesystem::file_size(path));
+  });
+  ui.Answer(Answer::Yes);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Done);
+  EXPECT_EQ(records, (std::vector<std::pair<std::string, std::uintmax_t>>{
+                         {"1", 704}, {"2", 704}, {"3", 704}, {"4", 704}, {"5", 704}, {"6", 704}}));
+  EXPECT_TRUE(Contains(Report(),
+                       "flushed and deleted.\r\nThe 6 file records that deleted files left free on "
+                       "Drive " +
+                           volume +
+                           " were overwritten too.\r\nThe names of deleted files stay "
+                           "in the folder indexes and the change journal of Drive " +
+                           volume + " until NTFS reuses their room.\r\nThe free space of Drive " + volume +
+                           " has been purged."))
+      << Report();
+  EXPECT_TRUE(Leftovers().empty());
+
+  // Without the rights to read the table, the records stay as they are, and so do shadow copies.
+  disk.SetHook({});
+  disk.Reset();
+  table = {};
+  table.reason = "reading them takes the administrator's rights";
+  kinds.push_back(platform::ResidueKind::ShadowCopies);
+  ui.Answer(Answer::Yes);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Incomplete);
+  EXPECT_TRUE(
+      Contains(Report(), "The file records that deleted files left free on Drive " + volume +
+                             " were not overwritten: reading them takes the administrator's rights. They "
+                             "may hold small deleted files whole, and the early part of others: purge the "
+                             "free space as administrator to overwrite them.\r\n"))
+      << Report();
+  EXPECT_TRUE(Contains(Report(), "The shadow copies of Drive " + volume +
+                                     " keep what they held, which is not free space and was not overwritten: "
+                                     "delete them (\"vssadmin delete shadows /for=" +
+                                     volume +
+                                     " /all\" as administrator), then purge the free space again.\r\n"))
+      << Report();
+  EXPECT_FALSE(Contains(Report(), "has been purged"));
+
+  // A drive that fills before the last free record is taken says how many were.
+  disk.Reset();
+  disk.capacity = 10 * 704 + 100;
+  table = {true, 50, 1024, ""};
+  kinds = {platform::ResidueKind::NtfsRecords, platform::ResidueKind::MayHaveShadowCopies};
+  ui.Answer(Answer::Yes);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Incomplete);
+  EXPECT_TRUE(
+      Contains(Report(), "Of the 50 file records that deleted files left free on Drive " + volume +
+                             ", 10 were overwritten before the drive was full; the others may still hold "
+                             "small deleted files whole.\r\n"))
+      << Report();
+  EXPECT_TRUE(Contains(Report(), "Whether Drive " + volume +
+                                     " has shadow copies could not be asked (that takes the administrator's "
+                                     "rights): what any of them keeps is not free space and was not "
+                                     "overwritten.\r\n"))
+      << Report();
+  EXPECT_TRUE(Leftovers().empty());
+}
+
 TEST_F(FreeSpacePurgeTest, ADiskThatSaysItIsFullWhileShowingFreeSpaceIsNotCalledPurged) {
   disk.capacity = 8 * kMiB;
   disk.reportedFree = 64.0 * kMiB;
@@ -262,6 +340,7 @@ TEST_F(FreeSpacePurgeTest, ADriveThatDoesNotTellItsSizeIsFilledUntilItRefuses) {
 TEST_F(FreeSpacePurgeTest, FoldersLeftByAFillCutShortAreDeletedFirstUnlessHeldOrNotOurs) {
   temp.Write("vol/_nv_free3/_nv_free1", "random");
   temp.Write("vol/_nv_free3/_nv_free2", "random");
+  temp.Write("vol/_nv_free3/17", "a free file record's filling");
   temp.MakeFolder("vol/_nv_free5");
   temp.Write("vol/_nv_free7/notes.txt", "mine");
   temp.Write("vol/_nv_freedom/_nv_free1", "not a fill's folder");
@@ -276,7 +355,7 @@ TEST_F(FreeSpacePurgeTest, FoldersLeftByAFillCutShortAreDeletedFirstUnlessHeldOr
       << ui.messages()[0].text;
   EXPECT_TRUE(
       Contains(Report(), "Deleted the folder " + volume +
-                             "/_nv_free3 and the 2 files of random bytes in it, left by an earlier purge "
+                             "/_nv_free3 and the 3 files of random bytes in it, left by an earlier purge "
                              "of the free space that was cut short.\r\n"))
       << Report();
   EXPECT_TRUE(

@@ -14,7 +14,7 @@
 #include "support/Locale.h"
 #include "support/OperationState.h"
 #include "testsupport/FakeUi.h"
-#include "testsupport/FaultyFileSystem.h"
+#include "testsupport/StreamFileSystem.h"
 #include "testsupport/TempDir.h"
 
 namespace nulvane::testing {
@@ -122,7 +122,8 @@ struct ReportProgram {
   }
 
   TempDir dir;
-  FaultyFileSystem fs;
+  // As the real file system unless a test gives a file named streams or storage of its own.
+  StreamFileSystem fs;
   FakeUi ui;
   FixedClock clock;
   support::OperationState state;

@@ -253,7 +253,7 @@ VolumeClass FaultyFileSystem::ClassifyVolume(const std::string& path) {
 }
 platform::FileRecordTable FaultyFileSystem::FileRecords(const std::string& volume) {
   Check("FileRecords", volume);
-  return real_.FileRecords(volume);
+  return records_ ? records_(volume) : real_.FileRecords(volume);
 }
 std::vector<std::string> FaultyFileSystem::SwapFiles() {
   Check("SwapFiles", "");

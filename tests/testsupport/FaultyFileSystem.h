@@ -49,6 +49,10 @@ class FaultyFileSystem : public platform::FileSystem {
   void OverrideClassification(std::function<platform::VolumeClass(const std::string&)> classify) {
     classify_ = std::move(classify);
   }
+  // What FileRecords reports, when set: an NTFS file table.
+  void OverrideFileRecords(std::function<platform::FileRecordTable(const std::string&)> records) {
+    records_ = std::move(records);
+  }
   // An empty folder: the executable's folder cannot be told, as without /proc.
   void OverrideProgramFolder(std::string folder) { programFolder_ = std::move(folder); }
   void OverrideSwapFiles(std::vector<std::string> files) { swapFiles_ = std::move(files); }
@@ -132,6 +136,7 @@ class FaultyFileSystem : public platform::FileSystem {
   std::vector<platform::Volume> volumes_;
   std::function<platform::DiskSpace(const std::string&)> disk_;
   std::function<platform::VolumeClass(const std::string&)> classify_;
+  std::function<platform::FileRecordTable(const std::string&)> records_;
   std::optional<std::string> programFolder_;
   std::vector<std::string> swapFiles_;
   std::string userDataFolder_;

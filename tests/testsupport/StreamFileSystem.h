@@ -27,8 +27,9 @@ class StreamFileSystem : public FaultyFileSystem {
   // Another program opens the file (sharing reading and writing, not deleting) whenever it is not held
   // open by the purge: it cannot then be deleted by name.
   void TakeWhenClosed(const std::string& path);
-  // What each flush left in the file or stream flushed, by its path, in order.
+  // What each flush left in the file or stream flushed, by its path, in order, once `recordFlushes` is set.
   const std::vector<std::pair<std::string, std::string>>& Flushed() const { return flushed_; }
+  bool recordFlushes = false;
 
   std::vector<platform::DirEntry> List(const platform::Folder& folder, bool withSizes) override;
   platform::FileStatus StatusAt(const platform::Folder& folder, const std::string& name) override;
