@@ -56,7 +56,8 @@ void PurgeCommand::AddOptions(CLI::App& command) {
       ->type_name("FILE");
   command.add_flag("--accept-residue", acceptResidue_,
                    "Go on where overwriting in place cannot reach every copy of the data (copy-on-write, "
-                   "data=journal, network, memory and flash volumes); --yes alone does not");
+                   "data=journal, network, memory and flash volumes; NTFS and shadow copies on Windows); "
+                   "--yes alone does not");
   command.add_flag("--no-preserve-root", noPreserveRoot_,
                    "Purge also in / and in the system's own folders (/bin, /boot, /etc, /lib*, /sbin, /usr, "
                    "/var) when one of them is given");

@@ -97,6 +97,8 @@ std::int16_t Overwriter::Purge(const PurgeRequest& request, PurgeNotes* notes) {
     return code;
   }
   if (!request.deleteAfter || !Overwrote(code) || cutInCall_) return code;
+  // The streams go with the file; the file's own handle, which others must let delete it, stays to the end.
+  streams.clear();
   return CloseAndDelete(file, *request.folder, request.name, code, opened.Identity());
 }
 
@@ -207,6 +209,7 @@ std::int16_t Overwriter::OverwriteFile(const std::string& path, int purgeType, i
     return code;
   }
   if (!deleteAfter || !Overwrote(code) || cutInCall_) return code;
+  streams.clear();
   return CloseAndDelete(file, *folder, name, code, status.Identity());
 }
 

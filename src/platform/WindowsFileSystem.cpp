@@ -746,9 +746,13 @@ File WindowsFileSystem::OpenForWritingAt(const Folder& folder, const std::string
     try {
       return OpenAt(folder, name, GENERIC_READ | GENERIC_WRITE | DELETE, FILE_SHARE_READ);
     } catch (const PlatformError& error) {
-      if (error.number != kErrorPermissionDenied) throw;
+      if (error.number != kErrorPermissionDenied &&
+          error.number != ErrorNumberFromWin32(ERROR_SHARING_VIOLATION))
+        throw;
     }
-    // Rights to write it but not to delete it: overwritten all the same, and its deletion fails then.
+    // Rights to write it but not to delete it, or a reader that shares writing but not deleting: it is
+    // overwritten all the same (nobody writes to it meanwhile), and deleted by name afterwards as far as
+    // its rights and that reader allow.
     return OpenAt(folder, name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ);
   }();
   if (StatusOf(handle.get()).kind != FileKind::Regular) ThrowNotRegular();

@@ -484,9 +484,13 @@ void ReportWindow::ShowPendingFile(PendingFile& file) {
   if (purged) {
     // The named streams that went with it, and what its storage left in the free space.
     const std::string storage = engine::StorageNotesText(file.notes);
+    const std::string purgedText =
+        " purged" + engine::NamedStreamsText(file.notes) + (storage.empty() ? "" : "." + storage);
     if (!namesOnly) {
-      AppendReport(" purged" + engine::NamedStreamsText(file.notes) + (storage.empty() ? "" : "." + storage),
-                   false);
+      AppendReport(purgedText, false);
+    } else if (!storage.empty()) {
+      // What stays in the free space is said even where purged files are not named.
+      AppendReport(support::DisplayName(file.name) + purgedText, false);
     }
     dblTotalBytesPurged += static_cast<double>(file.size + file.notes.namedStreamBytes);
     ++lngNumFilesPurged;
@@ -503,7 +507,7 @@ void ReportWindow::ShowPendingFile(PendingFile& file) {
                          : engine::PurgeResultText(file.code, support::DisplayName(file.extension)),
                  false);
   }
-  if (!(namesOnly && purged)) AppendReport("\r\n", true);
+  if (!(namesOnly && purged && engine::StorageNotesText(file.notes).empty())) AppendReport("\r\n", true);
 }
 
 void ReportWindow::FileDone(const std::string& path, std::int64_t size) {

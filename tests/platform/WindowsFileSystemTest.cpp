@@ -271,6 +271,38 @@ TEST(WindowsFileSystemTest, AnOpenFileIsNotDeletedAndANewFileTakesNoExistingName
   EXPECT_TRUE(ListFolder(fs, dir.path()).empty());
 }
 
+// The file being purged is held from its opening to its deletion with the right to delete it: another
+// program may open it only if it lets it be deleted, and the deletion goes through the purge's own handle.
+TEST(WindowsFileSystemTest, AFileIsDeletedThroughTheHandleThatWroteItWhoeverOpensItMeanwhile) {
+  TempDir dir;
+  WindowsFileSystem fs;
+  const std::string path = dir.Write("indexed.txt", "secret");
+  const std::wstring wide = platform::Widen(path);
+  const platform::FolderHandle folder = fs.OpenFolder(dir.path());
+  platform::File file = fs.OpenForWritingAt(*folder, "indexed.txt");
+  const platform::FileStatus status = fs.Status(file);
+  EXPECT_EQ(status.storage, platform::FileStorage{}) << "nothing beyond its main contents";
+  fs.WriteAt(file, "xxxxxx", 6, 0);
+  fs.Flush(file);
+
+  // A reader that would keep the file (it shares no deleting) cannot open it at all.
+  const HANDLE keeper = ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      OPEN_EXISTING, 0, nullptr);
+  EXPECT_EQ(keeper, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  if (keeper != INVALID_HANDLE_VALUE) ::CloseHandle(keeper);
+  // One that lets it be deleted can, and cannot keep it.
+  const HANDLE reader =
+      ::CreateFileW(wide.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+  const platform::FileIdentity identity = status.Identity();
+  EXPECT_TRUE(fs.RemoveFileAt(*folder, "indexed.txt", &identity, &file));
+  EXPECT_FALSE(file.IsOpen());
+  ::CloseHandle(reader);
+  EXPECT_FALSE(Exists(path));
+}
+
 TEST(WindowsFileSystemTest, NamesCrossAsUtf16AndComeBackTheSame) {
   TempDir dir;
   WindowsFileSystem fs;

@@ -39,8 +39,8 @@ TEST(FileStorageReport, AFileIsListedAndPurgedWithItsNamedStreams) {
   EXPECT_EQ(p.report.dblTotalBytesPurged, 11 + 3615 + 100);
   EXPECT_EQ(p.report.lngNumFilesPurged, 2);
   EXPECT_FALSE(Exists(file));
-  EXPECT_FALSE(Exists(file + ":hidden"));
-  EXPECT_FALSE(Exists(file + ":Zone.Identifier"));
+  EXPECT_FALSE(Exists(StreamFileSystem::StreamPath(file, "hidden")));
+  EXPECT_FALSE(Exists(StreamFileSystem::StreamPath(file, "Zone.Identifier")));
 }
 
 TEST(FileStorageReport, CompressedAndEncryptedFilesSayWhatTheFreeSpaceHolds) {
@@ -64,6 +64,20 @@ TEST(FileStorageReport, CompressedAndEncryptedFilesSayWhatTheFreeSpaceHolds) {
             "overwriting, not purged.");
   EXPECT_EQ(ReadFile(full), SampleContent(200));
   EXPECT_EQ(p.report.lngNumFilesPurged, 1);
+
+  // Where purged files are not named, what stays in the free space still is.
+  const std::string again = p.dir.Write("again.txt", SampleContent(300));
+  p.fs.SetStorage(again, {.encrypted = true});
+  p.dir.Write("plain.txt", SampleContent(400));
+  p.confirmation.blnFolderNamesOnly = true;
+  p.Purge(p.dir.path(), "*.txt", false);
+  const std::string text = p.report.txbText.text();
+  EXPECT_NE(
+      text.find("again.txt purged. It is encrypted (EFS): what it held before it was encrypted may remain "
+                "in the free space, which \"Purge free space\" overwrites.\r\n"),
+      std::string::npos)
+      << text;
+  EXPECT_EQ(text.find("plain.txt"), std::string::npos) << text;
 }
 
 }  // namespace

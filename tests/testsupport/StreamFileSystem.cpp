@@ -17,16 +17,20 @@ std::string Key(const std::string& path) {
   return fs::path(path).lexically_normal().string();
 }
 
-// A stream's path: a colon in its last component.
+// A stream's path: the mark in its last component.
 bool IsStream(const std::string& path) {
-  return fs::path(path).filename().string().find(':') != std::string::npos;
+  return fs::path(path).filename().string().find(StreamFileSystem::kStreamMark) != std::string::npos;
 }
 
 }  // namespace
 
+std::string StreamFileSystem::StreamPath(const std::string& path, const std::string& stream) {
+  return path + kStreamMark + stream;
+}
+
 std::string StreamFileSystem::AddStream(const std::string& path, const std::string& stream,
                                         const std::string& content) {
-  const std::string streamPath = path + ":" + stream;
+  const std::string streamPath = StreamPath(path, stream);
   std::ofstream(streamPath, std::ios::binary) << content;
   return streamPath;
 }
@@ -49,7 +53,7 @@ void StreamFileSystem::TakeWhenClosed(const std::string& path) {
 std::vector<platform::NamedStream> StreamFileSystem::StreamsBeside(const std::string& path) {
   std::vector<platform::NamedStream> streams;
   const fs::path file(path);
-  const std::string prefix = file.filename().string() + ":";
+  const std::string prefix = file.filename().string() + kStreamMark;
   std::error_code error;
   for (const fs::directory_entry& entry : fs::directory_iterator(file.parent_path(), error)) {
     const std::string name = entry.path().filename().string();
@@ -78,7 +82,7 @@ platform::FileStatus StreamFileSystem::WithStorage(platform::FileStatus status, 
 std::vector<platform::DirEntry> StreamFileSystem::List(const platform::Folder& folder, bool withSizes) {
   std::vector<platform::DirEntry> entries;
   for (platform::DirEntry& entry : FaultyFileSystem::List(folder, withSizes)) {
-    if (entry.name.find(':') != std::string::npos) continue;
+    if (entry.name.find(kStreamMark) != std::string::npos) continue;
     if (withSizes && entry.kind == platform::FileKind::Regular) {
       for (const platform::NamedStream& stream : StreamsBeside(folder.PathOf(entry.name)))
         entry.size += stream.size;
@@ -107,7 +111,7 @@ std::vector<platform::NamedStream> StreamFileSystem::NamedStreams(const platform
 }
 
 platform::File StreamFileSystem::OpenNamedStream(const platform::File& file, const std::string& stream) {
-  const std::string path = file.Path() + ":" + stream;
+  const std::string path = StreamPath(file.Path(), stream);
   Check("OpenNamedStream", path);
   return FaultyFileSystem::OpenForWriting(path);
 }
@@ -161,7 +165,7 @@ bool StreamFileSystem::RemoveFileAt(const platform::Folder& folder, const std::s
   const bool removed = FaultyFileSystem::RemoveFileAt(folder, name, expected, open);
   if (removed) {
     if (open != nullptr && open->IsOpen()) open->Close();
-    for (const platform::NamedStream& stream : streams) fs::remove(path + ":" + stream.name);
+    for (const platform::NamedStream& stream : streams) fs::remove(StreamPath(path, stream.name));
   }
   return removed;
 }

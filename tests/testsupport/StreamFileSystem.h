@@ -12,12 +12,16 @@
 namespace nulvane::testing {
 
 // Files as Windows keeps them, on the real disk of the tests: a file's named streams are the files beside it
-// named "<file>:<stream>", which listings do not show and which go with the file when it is deleted, and a
-// test gives a file compression, sparse ranges or encryption, or another program that takes the file as soon
-// as the purge closes it. Faults and the hook see "NamedStreams", "OpenNamedStream" (the stream's path),
-// "Decompress" and "AllocatedRanges" as well.
+// named "<file>#<stream>" (StreamPath), which listings do not show and which go with the file when it is
+// deleted, and a test gives a file compression, sparse ranges or encryption, or another program that takes
+// the file as soon as the purge closes it. Faults and the hook see "NamedStreams", "OpenNamedStream" (the
+// stream's path), "Decompress" and "AllocatedRanges" as well.
 class StreamFileSystem : public FaultyFileSystem {
  public:
+  // What joins a file's name and a stream's in the name of the file that stands for the stream: a character
+  // that every file system takes in a name.
+  static constexpr char kStreamMark = '#';
+  static std::string StreamPath(const std::string& path, const std::string& stream);
   // Makes the stream beside the file and returns its path.
   std::string AddStream(const std::string& path, const std::string& stream, const std::string& content);
   // Storage that Status reports for the file (its streams are counted from the disk).
