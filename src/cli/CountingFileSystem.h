@@ -136,8 +136,15 @@ class CountingFileSystem final : public platform::FileSystem {
  private:
   void Count(const platform::File& file, std::int64_t bytes) {
     bytesWritten_ += bytes;
+    std::string path = file.Path();
+#ifdef _WIN32
+    // A named stream ("C:\a.txt:hidden") counts with its file, whose purge it is part of.
+    const std::size_t name = path.find_last_of(platform::kPathSeparator);
+    const std::size_t stream = path.find(':', name == std::string::npos ? 0 : name + 1);
+    if (name != std::string::npos && stream != std::string::npos) path.resize(stream);
+#endif
     const std::lock_guard<std::mutex> lock(mutex_);
-    bytesByPath_[file.Path()] += bytes;
+    bytesByPath_[path] += bytes;
   }
 
   platform::FileSystem& real_;

@@ -454,7 +454,7 @@ void ReportWindow::ShowPendingFile(PendingFile& file) {
     }
   }
   if (!file.ended) return;
-  FileDone(file.folder + file.name, file.size);
+  FileDone(file.folder + file.name, file.size + file.notes.namedStreamBytes);
 
   // The line break of the stop that ended it after this pass (cut with " purging" unless only folder
   // names are reported); once, where the run stopped.
