@@ -17,7 +17,6 @@
 #include "engine/ClusterSizeTable.h"
 #include "engine/PurgeEngine.h"
 #include "platform/PlatformError.h"
-#include "platform/Random.h"
 #include "support/OperationState.h"
 #include "testsupport/FakeUi.h"
 #include "testsupport/StreamFileSystem.h"
@@ -68,10 +67,9 @@ class FileStorageTest : public ::testing::Test {
   TempDir dir;
   StreamFileSystem fs;
   FakeUi ui;
-  platform::Random random;
   engine::ClusterSizeTable clusters{fs};
   support::OperationState state;
-  engine::PurgeEngine engine{fs, ui, random, clusters, state};
+  engine::PurgeEngine engine{fs, ui, clusters, state};
 };
 
 TEST_F(FileStorageTest, EveryNamedStreamIsOverwrittenWithItsOwnPassesAndGoesWithTheFile) {
