@@ -20,6 +20,8 @@ FileMatcher::FileMatcher(std::string spec, std::vector<std::string> shellPattern
 }
 
 bool FileMatcher::Matches(const std::string& name) const {
+  // What every name matches needs no comparison: a walk over a large tree asks this of every file.
+  if (everyName_) return name.find(platform::kPathSeparator) == std::string::npos;
   if (patterns_.empty()) return MatchFilespec(name, spec_, false);
   // Names compare as the file system compares them: in any case where it does (Windows).
   return std::any_of(patterns_.begin(), patterns_.end(), [&](const std::string& pattern) {

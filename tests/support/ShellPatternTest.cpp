@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/FileSystem.h"
 #include "support/FileMatcher.h"
+#include "support/Match.h"
 
 namespace nulvane::support {
 namespace {
@@ -175,6 +177,21 @@ TEST(FileMatcher, CarriesTheWindowsRulesOrTheShells) {
   EXPECT_FALSE(FileMatcher("[n]otes.txt", {"[n]otes.txt"}).NamesOneFile());
   EXPECT_EQ(FileMatcher::ShellPatternsText({".*"}), ".*");
   EXPECT_EQ(FileMatcher::ShellPatternsText({".*", "*.bak"}), "{.*,*.bak}");
+}
+
+// A matcher of every name answers without comparing, and must answer as its rules would, odd names included.
+TEST(FileMatcher, EveryNameAnswersAsItsRulesDo) {
+  const FileMatcher window("*.*");
+  const FileMatcher shell("*", {"*"});
+  const FileMatcher shellAmongOthers("", {"*.bak", "*"});
+  for (const std::string name : {"readme", "a.txt", ".env", "trailing.", "..x", " blank", "*?[", "a\\b",
+                                 "\xff\xfe", "\xc3\xa9t\xc3\xa9.TXT", "name/with/separator"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(window.Matches(name), MatchFilespec(name, "*.*", false));
+    EXPECT_EQ(shell.Matches(name), name.find(platform::kPathSeparator) == std::string::npos &&
+                                       MatchShellPattern(name, "*", platform::kCaseSensitiveNames));
+    EXPECT_EQ(shellAmongOthers.Matches(name), shell.Matches(name));
+  }
 }
 
 }  // namespace
