@@ -36,6 +36,9 @@ class CountingFileSystem final : public platform::FileSystem {
   std::vector<platform::DirEntry> List(const platform::Folder& folder, bool withSizes) override {
     return real_.List(folder, withSizes);
   }
+  std::vector<platform::DirEntry> ListNames(const platform::Folder& folder) override {
+    return real_.ListNames(folder);
+  }
   platform::FileStatus StatusAt(const platform::Folder& folder, const std::string& name) override {
     return real_.StatusAt(folder, name);
   }

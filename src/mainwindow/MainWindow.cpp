@@ -196,7 +196,7 @@ void MainWindow::UpdateSubfolderLabels() {
     lblSubdirectories2.caption.clear();
   } else {
     std::string error;
-    const std::int32_t subfolders = folders_.CountSubfolders(state_.strTargetFolder, error);
+    const std::int32_t subfolders = folders_.CountSubfolders(state_.strTargetFolder, error, 1);
     if (subfolders == 0) {
       state_.blnSubdirectories = false;
       lblSubdirectories.caption = "No";

@@ -32,7 +32,7 @@ void MainWindow::cmdPurgeFolders() {
     // Resolved once, now: below it nothing is reached through a link.
     folder = folders_.ResolveChosenFolder(folder);
     std::string error;
-    const std::int32_t subfolders = folders_.CountSubfolders(folder, error);
+    const std::int32_t subfolders = folders_.CountSubfolders(folder, error, 1);
     // Held from the look that finds it empty to its removal: only that folder is removed.
     platform::FolderHandle held;
     try {

@@ -140,7 +140,7 @@ void MainWindow::TakeFolder(std::string path) {
   UpdateTargetLabels();
 
   std::string error;
-  const std::int32_t subfolders = folders_.CountSubfolders(path, error);
+  const std::int32_t subfolders = folders_.CountSubfolders(path, error, 1);
   lblSubdirectories.caption = "No";
   lblSubdirectories2.caption =
       subfolders == 0 ? "(The folder has no subfolders.)" : "(Do not operate on files in lower subfolders.)";
@@ -284,7 +284,7 @@ void MainWindow::cmdSubdirectories_Release() {
   lblEstimatedTime.caption.clear();
   if (!state_.strTargetFolder.empty()) {
     std::string error;
-    const std::int32_t subfolders = folders_.CountSubfolders(state_.strTargetFolder, error);
+    const std::int32_t subfolders = folders_.CountSubfolders(state_.strTargetFolder, error, 1);
     if (subfolders >= 0) {
       state_.blnSubdirectories = subfolders > 0 ? !state_.blnSubdirectories : false;
       UpdateSubfolderLabels();
@@ -336,7 +336,7 @@ bool MainWindow::CheckFolderContents(const support::FileMatcher& matcher) {
   double total = 0;
   const std::int32_t files =
       folders_.CountMatchingFiles(state_.strTargetFolder, matcher, false, false, error, total);
-  const std::int32_t subfolders = folders_.CountSubfolders(state_.strTargetFolder, error);
+  const std::int32_t subfolders = folders_.CountSubfolders(state_.strTargetFolder, error, 1);
   if (files == -1 || subfolders == -1) {
     ui_.Message("Error", "Cannot access the folder.", Buttons::Ok, Icon::Error);
     return false;

@@ -197,6 +197,11 @@ class FileSystem {
   // `withSizes`, each regular file is looked at for its size (and a file bound onto it is reported as a
   // MountedFile); without, files are not looked at one by one.
   virtual std::vector<DirEntry> List(const Folder& folder, bool withSizes = false) = 0;
+  // The same entries with the kinds the listing itself gives, nothing looked at one by one: a subfolder that
+  // is the root of a mount or a subvolume shows as a Directory here (entering it is refused all the same).
+  // For counts and checks that enter nothing on the strength of a kind: a folder of many subfolders is read
+  // at the cost of its listing alone.
+  virtual std::vector<DirEntry> ListNames(const Folder& folder) { return List(folder); }
   // The entry as it is (a link not followed); kind Missing (no error) when nothing of that name exists.
   // Mount roots and subvolumes come back as MountPoint, MountedFile and Subvolume.
   virtual FileStatus StatusAt(const Folder& folder, const std::string& name) = 0;

@@ -636,7 +636,17 @@ FolderHandle PosixFileSystem::OpenSubfolder(const Folder& parent, const std::str
   return folder;
 }
 
-std::vector<DirEntry> PosixFileSystem::List(const Folder& folder, bool withSizes) {
+namespace {
+
+// How closely a listing looks at the entries it reads.
+enum class Look {
+  Unknown,  // only at entries the listing gives no kind for
+  Borders,  // at every subfolder too: the root of a mount or a subvolume is a border
+  Sizes,    // at every regular file as well, for its size (and whether another file is bound onto it)
+};
+
+std::vector<DirEntry> ReadEntries(const Folder& folder, Look depth) {
+  const bool withSizes = depth == Look::Sizes;
   const std::lock_guard lock(folder.ListingLock());
   const int descriptor = folder.Descriptor();
   if (::lseek(descriptor, 0, SEEK_SET) < 0) ThrowErrno(errno);
@@ -684,7 +694,8 @@ std::vector<DirEntry> PosixFileSystem::List(const Folder& folder, bool withSizes
       std::int64_t size = 0;
       // A folder may be the root of a mount or a subvolume; a file, with sizes asked for, may be bound onto
       // the name. One look relative to the folder tells.
-      const bool look = kind == FileKind::Directory || kind == FileKind::Missing ||
+      const bool look = kind == FileKind::Missing ||
+                        (depth != Look::Unknown && kind == FileKind::Directory) ||
                         (withSizes && kind == FileKind::Regular);
       if (look) {
         struct statx info {};
@@ -701,6 +712,16 @@ std::vector<DirEntry> PosixFileSystem::List(const Folder& folder, bool withSizes
     }
   }
   return entries;
+}
+
+}  // namespace
+
+std::vector<DirEntry> PosixFileSystem::List(const Folder& folder, bool withSizes) {
+  return ReadEntries(folder, withSizes ? Look::Sizes : Look::Borders);
+}
+
+std::vector<DirEntry> PosixFileSystem::ListNames(const Folder& folder) {
+  return ReadEntries(folder, Look::Unknown);
 }
 
 FileStatus PosixFileSystem::StatusAt(const Folder& folder, const std::string& name) {

@@ -29,6 +29,7 @@ class PosixFileSystem final : public FileSystem {
   FolderHandle OpenFolder(const std::string& path) override;
   FolderHandle OpenSubfolder(const Folder& parent, const std::string& name) override;
   std::vector<DirEntry> List(const Folder& folder, bool withSizes) override;
+  std::vector<DirEntry> ListNames(const Folder& folder) override;
   FileStatus StatusAt(const Folder& folder, const std::string& name) override;
   File OpenForWritingAt(const Folder& folder, const std::string& name) override;
   File CreateNewFileAt(const Folder& folder, const std::string& name) override;

@@ -171,7 +171,10 @@ std::int32_t FolderServices::CountMatchingFiles(const std::string& folder, const
   errText.clear();
   const bool withSizes = total == -1;
   try {
-    const std::vector<DirEntry> entries = fileSystem_.List(*fileSystem_.OpenFolder(folder), withSizes);
+    // Sizes take a look at each file; a count alone needs only the listing.
+    const platform::FolderHandle held = fileSystem_.OpenFolder(folder);
+    const std::vector<DirEntry> entries =
+        withSizes ? fileSystem_.List(*held, true) : fileSystem_.ListNames(*held);
     std::int32_t count = 0;
     if (files.MatchesEveryName() && !withSizes) {
       for (const DirEntry& entry : entries) count += IsFile(entry) ? 1 : 0;
@@ -197,12 +200,25 @@ std::int32_t FolderServices::CountMatchingFiles(const std::string& folder, const
   return -1;
 }
 
-std::int32_t FolderServices::CountSubfolders(const std::string& folder, std::string& errText) {
+bool FolderServices::IsWalkedSubfolder(const platform::Folder& folder, const std::string& name) {
+  try {
+    return fileSystem_.StatusAt(folder, name).kind == FileKind::Directory;
+  } catch (const PlatformError&) {
+    return true;  // not known to be a border: as a listing that cannot look at it counts it
+  }
+}
+
+std::int32_t FolderServices::CountSubfolders(const std::string& folder, std::string& errText,
+                                             std::int32_t upTo) {
   errText.clear();
   try {
     std::int32_t count = 0;
-    for (const DirEntry& entry : fileSystem_.List(*fileSystem_.OpenFolder(folder))) {
-      count += entry.kind == FileKind::Directory ? 1 : 0;
+    const platform::FolderHandle held = fileSystem_.OpenFolder(folder);
+    for (const DirEntry& entry : fileSystem_.ListNames(*held)) {
+      if (count >= upTo) break;
+      // Only a folder a walk would enter counts, not the root of a mount or a subvolume; looked at one by
+      // one, so that a count that stops early looks at few.
+      if (entry.kind == FileKind::Directory && IsWalkedSubfolder(*held, entry.name)) ++count;
     }
     return count;
   } catch (const PlatformError& error) {
@@ -225,7 +241,7 @@ bool FolderServices::FolderIsEmpty(const platform::Folder& folder) {
   // Anything at all (a link or a pipe too) keeps a folder from being empty, and a folder whose contents
   // cannot be read is not known to be empty: removing it would fail, or worse.
   try {
-    return fileSystem_.List(folder).empty();
+    return fileSystem_.ListNames(folder).empty();
   } catch (const std::exception&) {
     return false;
   }
@@ -245,7 +261,8 @@ bool FolderServices::HoldsOnlyFolders(const platform::FolderHandle& folder) {
     while (!pending.empty()) {
       const platform::FolderHandle current = std::move(pending.back());
       pending.pop_back();
-      for (const DirEntry& entry : fileSystem_.List(*current)) {
+      // A mount point listed as a folder is refused when it is entered, which ends the look as false.
+      for (const DirEntry& entry : fileSystem_.ListNames(*current)) {
         if (entry.kind != FileKind::Directory) return false;
         pending.push_back(fileSystem_.OpenSubfolder(*current, entry.name));
       }
@@ -276,7 +293,9 @@ void FolderServices::CountFilesInTree(bool first, const std::string& folder, con
   try {
     // Lists one folder, counts its files and pushes it; false when the walk must end.
     auto enter = [&](platform::FolderHandle held) -> bool {
-      const std::vector<DirEntry> entries = fileSystem_.List(*held, withSizes);
+      // A mount point listed as a folder is refused when it is entered, and skipped as one found later.
+      const std::vector<DirEntry> entries =
+          withSizes ? fileSystem_.List(*held, true) : fileSystem_.ListNames(*held);
       Level level{std::move(held), {}, 0};
       for (const DirEntry& entry : entries) {
         if (entry.kind == FileKind::Directory) {

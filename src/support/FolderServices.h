@@ -70,8 +70,10 @@ class FolderServices {
   // `showError`.
   std::int32_t CountMatchingFiles(const std::string& folder, const FileMatcher& files, bool stopAtFirst,
                                   bool showError, std::string& errText, double& total);
-  // Direct subfolders, or -1 with errText = "Error: " + description.
-  std::int32_t CountSubfolders(const std::string& folder, std::string& errText);
+  // Direct subfolders (the roots of mounts and subvolumes left out, as the walks leave them), counted up to
+  // `upTo`; or -1 with errText = "Error: " + description.
+  std::int32_t CountSubfolders(const std::string& folder, std::string& errText,
+                               std::int32_t upTo = INT32_MAX);
   // True when the folder holds no entry of any kind; false when it cannot be read.
   bool FolderIsEmpty(const std::string& folder);
   bool FolderIsEmpty(const platform::Folder& folder);
@@ -103,6 +105,9 @@ class FolderServices {
                              const platform::FolderHandle& folder, std::string& errText, bool& replaced);
 
  private:
+  // Whether a subfolder the listing named is one a walk enters: not gone since, nor the root of a mount or
+  // a subvolume.
+  bool IsWalkedSubfolder(const platform::Folder& folder, const std::string& name);
   bool RemoveTree(const std::string& path, std::string& errText, bool force, bool foldersOnly);
   // Removes everything below `top` and then `name` from `parent` while it is still `top`.
   void RemoveHeldTree(const platform::Folder& parent, const std::string& name,

@@ -38,6 +38,13 @@ std::map<std::string, FileKind> Kinds(platform::FileSystem& fs, const platform::
   return kinds;
 }
 
+// The kinds the listing itself gives (ListNames).
+std::map<std::string, FileKind> NamedKinds(platform::FileSystem& fs, const platform::Folder& folder) {
+  std::map<std::string, FileKind> kinds;
+  for (const platform::DirEntry& entry : fs.ListNames(folder)) kinds[entry.name] = entry.kind;
+  return kinds;
+}
+
 class PosixFolderHandleTest : public ::testing::TestWithParam<bool> {
  protected:
   PosixFolderHandleTest() { platform::PosixFileSystem::UseComponentWalkOnly(GetParam()); }
@@ -143,6 +150,26 @@ TEST_P(PosixFolderHandleTest, FoldersMadeAndFilesCreatedInAHeldFolderLandThere) 
 
 // A bind mount of a folder of the same file system has the same device number as its parent: only the
 // mount's identity tells. So does a file bound onto a file.
+// A listing without looks gives the same entries as one with them, and the kinds a walk needs of all but the
+// subfolders.
+TEST_P(PosixFolderHandleTest, AListingOfNamesOnlyGivesEveryEntryWithItsKind) {
+  dir.Write("top/file.txt", "x");
+  dir.Write("top/.hidden", "y");
+  dir.MakeFolder("top/sub");
+  ASSERT_EQ(::symlink("file.txt", (dir / "top/link").c_str()), 0);
+  ASSERT_EQ(::mkfifo((dir / "top/pipe").c_str(), 0600), 0);
+  const platform::FolderHandle top = fs.OpenFolder(dir / "top");
+  const std::map<std::string, FileKind> expected = {{"file.txt", FileKind::Regular},
+                                                    {".hidden", FileKind::Regular},
+                                                    {"sub", FileKind::Directory},
+                                                    {"link", FileKind::Symlink},
+                                                    {"pipe", FileKind::Pipe}};
+  EXPECT_EQ(NamedKinds(fs, *top), expected);
+  EXPECT_EQ(Kinds(fs, *top, false), expected);
+  // Read again from the start, as every listing of a held folder is.
+  EXPECT_EQ(NamedKinds(fs, *top), expected);
+}
+
 TEST_P(PosixFolderHandleTest, MountsAreBordersByIdentityNotByDeviceNumber) {
   dir.Write("outside/secret.txt", SampleContent(400, 1));
   const std::string outsideFile = dir.Write("outside.txt", SampleContent(500, 2));
@@ -158,6 +185,8 @@ TEST_P(PosixFolderHandleTest, MountsAreBordersByIdentityNotByDeviceNumber) {
         EXPECT_EQ(Kinds(fs, *top, true)["covered.txt"], FileKind::MountedFile);
         EXPECT_EQ(Kinds(fs, *top, true)["plain.txt"], FileKind::Regular);
         EXPECT_EQ(fs.StatusAt(*top, "bound").kind, FileKind::MountPoint);
+        // The listing alone cannot tell a mount's root from a folder: entering it is what refuses it.
+        EXPECT_EQ(NamedKinds(fs, *top)["bound"], FileKind::Directory);
         EXPECT_EQ(fs.StatusAt(*top, "covered.txt").kind, FileKind::MountedFile);
         const int crossing = platform::ErrorNumberFromErrno(EXDEV);
         EXPECT_EQ(ErrorOf([&] { fs.OpenSubfolder(*top, "bound"); }), crossing);

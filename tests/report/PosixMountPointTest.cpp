@@ -83,9 +83,11 @@ TEST(MountPoint, BindMountsAndFilesBoundOntoFilesAreBordersOfEveryWalk) {
     ReportProgram p;
     MountedTarget target(p);
     const std::string top = p.dir / "target/";
+    p.dir.MakeFolder("holder/mounted");
     const ChildOutcome outcome = RunInChild(
         [&] {
-          if (!target.Mount()) SkipChild("mounting needs root");
+          if (!target.Mount() || !BindMount(target.memory, p.dir / "holder/mounted"))
+            SkipChild("mounting needs root");
           platform::PosixFileSystem::UseComponentWalkOnly(componentWalk);
 
           p.List(top, "*.*", true, true, true);
@@ -119,7 +121,18 @@ TEST(MountPoint, BindMountsAndFilesBoundOntoFilesAreBordersOfEveryWalk) {
           int error = 0;
           folders.CountFilesInTree(true, top, "f1.txt", count, limit, true, total, error);
           EXPECT_EQ(count, 0);
+          folders.CountFilesInTree(true, top, "f1.txt", count, limit, false, total, error);
+          EXPECT_EQ(count, 0);
+          EXPECT_EQ(error, 0);
+          // "sub" alone is a subfolder a walk enters; a folder that holds nothing but a mount holds more
+          // than folders, and is not empty.
           std::string errorText;
+          EXPECT_EQ(folders.CountSubfolders(top, errorText), 1);
+          EXPECT_EQ(folders.CountSubfolders(top, errorText, 1), 1);
+          EXPECT_EQ(folders.CountSubfolders(top + "bound/", errorText), 1) << "the mount's own subfolder";
+          EXPECT_FALSE(folders.HoldsOnlyFolders(p.dir / "holder"));
+          EXPECT_FALSE(folders.FolderIsEmpty(p.dir / "holder"));
+          EXPECT_EQ(folders.CountSubfolders(p.dir / "holder", errorText), 0);
           EXPECT_FALSE(folders.DeleteFolder(top, errorText, true));
           target.kept.ExpectIntact();
           target.ExpectMemoryIntact();
