@@ -45,6 +45,10 @@ class CountingFileSystem final : public platform::FileSystem {
   platform::File OpenForWritingAt(const platform::Folder& folder, const std::string& name) override {
     return real_.OpenForWritingAt(folder, name);
   }
+  platform::File OpenAndLeaseAt(const platform::Folder& folder, const std::string& name,
+                                platform::WriteLease& lease, platform::FileStatus& status) override {
+    return real_.OpenAndLeaseAt(folder, name, lease, status);
+  }
   platform::File CreateNewFileAt(const platform::Folder& folder, const std::string& name) override {
     return real_.CreateNewFileAt(folder, name);
   }

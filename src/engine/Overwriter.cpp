@@ -52,7 +52,8 @@ bool IsValidClusterSize(std::int32_t size) {
   return size >= kSmallestCluster && size <= kLargestCluster && size % kSmallestCluster == 0;
 }
 
-Overwriter::Overwriter(platform::FileSystem& fileSystem, Pacer& pacer) : fileSystem_(fileSystem), pacer_(pacer) {}
+Overwriter::Overwriter(platform::FileSystem& fileSystem, Pacer& pacer)
+    : fileSystem_(fileSystem), pacer_(pacer) {}
 
 std::int16_t Overwriter::Purge(const PurgeRequest& request, PurgeNotes* notes) {
   PurgeNotes unused;
@@ -126,10 +127,8 @@ std::int16_t Overwriter::Open(const PurgeRequest& request, platform::File& file,
   // checks is never written; a link is never followed to open it.
   lease_ = platform::WriteLease::Unavailable;
   try {
-    file = fileSystem_.OpenForWritingAt(*request.folder, request.name);
-    // Before the length is read: while the lease is held, nobody else can make the file longer.
-    lease_ = fileSystem_.TakeWriteLease(file);
-    opened = fileSystem_.Status(file);
+    // The lease is taken before the length is read: while it is held, nobody else can make the file longer.
+    file = fileSystem_.OpenAndLeaseAt(*request.folder, request.name, lease_, opened);
   } catch (const PlatformError&) {
     file = platform::File();
     return OpenAfterLooking(request, file, opened);

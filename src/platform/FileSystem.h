@@ -208,6 +208,15 @@ class FileSystem {
   // Opens an existing regular file of the folder for reading and writing, without truncating it; a link,
   // a file bound onto the name (EXDEV) or anything but a regular file is refused.
   virtual File OpenForWritingAt(const Folder& folder, const std::string& name) = 0;
+  // What a purge does first, in as few calls as the system allows: opens the file as OpenForWritingAt does,
+  // takes the write lease on it (TakeWriteLease) and then reads its status from the open file.
+  virtual File OpenAndLeaseAt(const Folder& folder, const std::string& name, WriteLease& lease,
+                              FileStatus& status) {
+    File file = OpenForWritingAt(folder, name);
+    lease = TakeWriteLease(file);
+    status = Status(file);
+    return file;
+  }
   // Creates a regular file that does not exist yet; fails (EEXIST) when anything has that name already.
   virtual File CreateNewFileAt(const Folder& folder, const std::string& name) = 0;
   // A regular file without a name in the folder, open for writing: it vanishes with its descriptor, even

@@ -743,6 +743,21 @@ File PosixFileSystem::OpenForWritingAt(const Folder& folder, const std::string& 
   return file;
 }
 
+File PosixFileSystem::OpenAndLeaseAt(const Folder& folder, const std::string& name, WriteLease& lease,
+                                     FileStatus& status) {
+  const int descriptor = OpenEntry(folder, name, O_RDWR | O_NONBLOCK | O_NOCTTY);
+  if (descriptor < 0) ThrowErrno(errno);
+  File file(descriptor, folder.PathOf(name));
+  // One look, after the lease, serves both the check that it is a regular file (the system grants no lease
+  // on anything else) and the length that only this program can change while the lease is held.
+  lease = TakeWriteLease(file);
+  struct stat info {};
+  if (::fstat(descriptor, &info) != 0) ThrowErrno(errno);
+  if (!S_ISREG(info.st_mode)) throw PlatformError(ErrorNumberFromErrno(EINVAL), "Not a regular file");
+  status = ToStatus(info, file.Path());
+  return file;
+}
+
 File PosixFileSystem::CreateNewFileAt(const Folder& folder, const std::string& name) {
   const int descriptor = OpenEntry(folder, name, O_RDWR | O_CREAT | O_EXCL | O_NOCTTY, 0666);
   if (descriptor < 0) ThrowErrno(errno);

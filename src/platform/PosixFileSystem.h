@@ -32,6 +32,8 @@ class PosixFileSystem final : public FileSystem {
   std::vector<DirEntry> ListNames(const Folder& folder) override;
   FileStatus StatusAt(const Folder& folder, const std::string& name) override;
   File OpenForWritingAt(const Folder& folder, const std::string& name) override;
+  File OpenAndLeaseAt(const Folder& folder, const std::string& name, WriteLease& lease,
+                      FileStatus& status) override;
   File CreateNewFileAt(const Folder& folder, const std::string& name) override;
   File CreateUnnamedFile(const Folder& folder) override;
   void SetAttributesAt(const Folder& folder, const std::string& name,

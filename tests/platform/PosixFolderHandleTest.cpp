@@ -103,6 +103,41 @@ TEST_P(PosixFolderHandleTest, NamesAreSingleEntriesAndNeverLinks) {
   EXPECT_EQ(ReadFile(dir / "outside/secret.txt"), "secret");
 }
 
+// A purge's open: the file as OpenForWritingAt opens it, the write lease, and the status read after it.
+TEST_P(PosixFolderHandleTest, APurgesOpenLeasesTheFileAndLooksAtItOnce) {
+  dir.Write("top/file.txt", "twelve bytes");
+  dir.Write("top/sub/inner.txt", "x");
+  dir.Write("outside.txt", "secret");
+  ASSERT_TRUE(MakeLink(dir / "outside.txt", dir / "top/filelink"));
+  ASSERT_EQ(::mkfifo((dir / "top/pipe").c_str(), 0600), 0);
+  const platform::FolderHandle top = fs.OpenFolder(dir / "top");
+  platform::WriteLease lease = platform::WriteLease::Unavailable;
+  platform::FileStatus status;
+  {
+    const platform::File file = fs.OpenAndLeaseAt(*top, "file.txt", lease, status);
+    EXPECT_EQ(lease, platform::WriteLease::Held);
+    EXPECT_EQ(status.kind, FileKind::Regular);
+    EXPECT_EQ(status.size, 12);
+    EXPECT_EQ(status.Identity(), fs.StatusAt(*top, "file.txt").Identity());
+    EXPECT_FALSE(fs.LeaseBroken(file));
+  }
+  {
+    // Another descriptor of the file: in use.
+    std::ifstream reader(dir / "top/file.txt");
+    const platform::File file = fs.OpenAndLeaseAt(*top, "file.txt", lease, status);
+    EXPECT_EQ(lease, platform::WriteLease::InUse);
+  }
+  const int invalid = platform::ErrorNumberFromErrno(EINVAL);
+  for (const std::string name : {"", "..", "sub/inner.txt", "pipe"}) {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(ErrorOf([&] { fs.OpenAndLeaseAt(*top, name, lease, status); }), invalid);
+  }
+  EXPECT_NE(ErrorOf([&] { fs.OpenAndLeaseAt(*top, "filelink", lease, status); }), 0);
+  EXPECT_NE(ErrorOf([&] { fs.OpenAndLeaseAt(*top, "sub", lease, status); }), 0);
+  EXPECT_EQ(ErrorOf([&] { fs.OpenAndLeaseAt(*top, "gone", lease, status); }), platform::kErrorFileNotFound);
+  EXPECT_EQ(ReadFile(dir / "outside.txt"), "secret");
+}
+
 TEST_P(PosixFolderHandleTest, ANameIsRemovedOnlyWhileItNamesWhatWasHeld) {
   dir.Write("top/file.txt", "first");
   dir.MakeFolder("top/folder");
@@ -191,6 +226,9 @@ TEST_P(PosixFolderHandleTest, MountsAreBordersByIdentityNotByDeviceNumber) {
         const int crossing = platform::ErrorNumberFromErrno(EXDEV);
         EXPECT_EQ(ErrorOf([&] { fs.OpenSubfolder(*top, "bound"); }), crossing);
         EXPECT_EQ(ErrorOf([&] { fs.OpenForWritingAt(*top, "covered.txt"); }), crossing);
+        platform::WriteLease lease = platform::WriteLease::Unavailable;
+        platform::FileStatus status;
+        EXPECT_EQ(ErrorOf([&] { fs.OpenAndLeaseAt(*top, "covered.txt", lease, status); }), crossing);
         EXPECT_NE(ErrorOf([&] { fs.RemoveFileAt(*top, "covered.txt", nullptr); }), 0);
         EXPECT_NE(ErrorOf([&] { fs.RemoveFolderAt(*top, "bound", nullptr); }), 0);
         EXPECT_NE(ErrorOf([&] { fs.SetAttributesAt(*top, "covered.txt", {true, false, false}); }), 0);
