@@ -283,6 +283,8 @@ bool MainWindow::RunPurge() {
     }
   }
   report.blnPurgeFiles = false;
+  // What the count read is of no use to a later run: the folders may have changed by then.
+  report.ForgetCountedFolders();
   SetRunning(false);
   FocusAfterRun("cmdProcessFiles(1)");
   return goOn;

@@ -13,6 +13,8 @@ namespace nulvane::report {
 void ReportWindow::ListFilesRecursive(std::string dirPath, const support::FileMatcher& files) {
   caption = support::DisplayName(dirPath);
   const bool listing = blnListFiles || blnPurgeFiles;
+  // A counting pass keeps what it reads for the purge it counts for, and nothing of an earlier one.
+  if (!listing) ForgetCountedFolders();
   if (targetFolder) {
     ListTree(targetFolder, files, 0);
     return;
@@ -46,6 +48,7 @@ void ReportWindow::ListTree(const platform::FolderHandle& held, const support::F
   int errorNumber = 0;
   try {
     const FolderEntries entries = ReadFolder(*held, files);
+    if (!listing) KeepCounted(*held, files, entries);
     if (entries.matchCount > 0) {
       if (listing) {
         if (blnDisplayFolderNames) {
@@ -74,11 +77,15 @@ void ReportWindow::ListTree(const platform::FolderHandle& held, const support::F
           }
           continue;
         }
-        // One look relative to the folder gives the size and the date.
+        // One look relative to the folder gives the size and the date: the date test's, where it took one.
         platform::FileStatus status;
-        try {
-          status = fileSystem_.StatusAt(*held, file.name);
-        } catch (const platform::PlatformError&) {
+        if (file.look) {
+          status = *file.look;
+        } else {
+          try {
+            status = fileSystem_.StatusAt(*held, file.name);
+          } catch (const platform::PlatformError&) {
+          }
         }
         if (status.kind == platform::FileKind::MountedFile) {
           // Another file bound onto the name: named as what it is, not counted, as a purge leaves it.

@@ -3,9 +3,12 @@
 #include <cstdint>
 #include <exception>
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "engine/PurgePipeline.h"
@@ -112,6 +115,10 @@ class ReportWindow : public platform::Observable {
 
   // --- runs
   void ProcessFiles();
+  // A counting pass keeps what it reads of each folder (as much of the tree as kCountedNamesKept names), and
+  // the purge run that follows it takes that instead of reading the folders again. The caller that counted
+  // forgets it once that purge is over, or was never confirmed; a run forgets it too.
+  void ForgetCountedFolders();
   // The files of a run: strCurrentFileSpec, or the command line's patterns in the operation state.
   support::FileMatcher CurrentFiles() const;
   // Walk the folder `dirPath` names: the one held in targetFolder when that is set (the path then names it
@@ -150,12 +157,24 @@ class ReportWindow : public platform::Observable {
     std::string name;
     platform::FileKind kind;
     bool matches;
+    // The walk's look at the file where the date test took one: the purge needs no other.
+    std::shared_ptr<const platform::FileStatus> look;
+    // Read by the counting pass, before the purge was confirmed: looked at again when its turn comes.
+    bool counted = false;
   };
   struct FolderEntries {
     std::vector<FolderEntry> files;  // every entry that is not a real directory
     std::vector<std::string> subfolders;
     std::int64_t matchCount = 0;
   };
+  // What a counting pass read, by the identity of each folder, and the files it was read for.
+  struct CountedFolders {
+    std::string files;
+    std::int32_t beforeDay = 0;
+    std::map<std::pair<std::uint64_t, std::uint64_t>, FolderEntries> folders;
+    std::size_t names = 0;
+  };
+  static constexpr std::size_t kCountedNamesKept = 65536;
 
   void Activate();
   void Repaint() { NotifyChanged(); }
@@ -165,8 +184,10 @@ class ReportWindow : public platform::Observable {
   void WriteSummary();
   void WriteEstimate();
   std::string DateTimeLine() const;
-  bool Matches(const platform::Folder& folder, const std::string& name,
-               const support::FileMatcher& files) const;
+  // Whether the file takes part; where the date restriction needs a look at it, that look is kept in `look`.
+  bool Matches(const platform::Folder& folder, const std::string& name, const support::FileMatcher& files,
+               std::shared_ptr<const platform::FileStatus>& look) const;
+  bool BeforeRestrictionDate(const platform::FileStatus& status) const;
   // The folder a run starts in: targetFolder, or the folder `dirPath` names, opened. Null (the error
   // reported) when it cannot be opened.
   platform::FolderHandle TopFolder(const std::string& dirPath);
@@ -177,6 +198,10 @@ class ReportWindow : public platform::Observable {
                                         int depth, bool purging);
   // Lists the folder once, classifies its entries and stores the match count in intNumFiles.
   FolderEntries ReadFolder(const platform::Folder& folder, const support::FileMatcher& files);
+  // The counting pass keeps the folder's entries; the purge takes them (and stores the match count).
+  void KeepCounted(const platform::Folder& folder, const support::FileMatcher& files,
+                   const FolderEntries& entries);
+  std::optional<FolderEntries> TakeCounted(const platform::Folder& folder, const support::FileMatcher& files);
   void PurgeFolderFiles(const platform::FolderHandle& folder, const support::FileMatcher& files,
                         const FolderEntries& entries, double byteRate, const std::string& drive);
   // False when the user cancelled the "Purge query", which ends the run at once.
@@ -234,6 +259,7 @@ class ReportWindow : public platform::Observable {
   // The name of the file the walk is at is in the report already.
   bool walkLineBegun_ = false;
   std::unique_ptr<PurgeDriver> purgeDriver_;
+  CountedFolders counted_;
   engine::RunPipeline pipeline_{engine_};
 };
 

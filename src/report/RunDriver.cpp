@@ -131,6 +131,7 @@ void ReportWindow::ProcessFiles() {
     // Every file handed to the workers is done and in the report before the summary counts them.
     FinishPending();
     pipeline_.reset();
+    ForgetCountedFolders();
   } else {
     host_.SetEstimatedTimeCaption("");
     ListFilesRecursive(strNextDirPath, CurrentFiles());

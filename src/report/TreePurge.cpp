@@ -43,18 +43,23 @@ std::string PurgeQueryText(const std::string& path, const std::string& extension
 }  // namespace
 
 bool ReportWindow::Matches(const platform::Folder& folder, const std::string& name,
-                           const support::FileMatcher& files) const {
+                           const support::FileMatcher& files,
+                           std::shared_ptr<const platform::FileStatus>& look) const {
   // Without a date restriction only the name counts; the walks over large trees spend most of their time
   // here.
   if (!files.Matches(name)) return false;
   if (state_.lngOnlyBeforeThisJDN == support::kNoDateRestriction) return true;
   // A file whose date cannot be read takes no part.
-  platform::FileStatus status;
   try {
-    status = fileSystem_.StatusAt(folder, name);
+    look = std::make_shared<const platform::FileStatus>(fileSystem_.StatusAt(folder, name));
   } catch (const platform::PlatformError&) {
     return false;
   }
+  return BeforeRestrictionDate(*look);
+}
+
+bool ReportWindow::BeforeRestrictionDate(const platform::FileStatus& status) const {
+  if (state_.lngOnlyBeforeThisJDN == support::kNoDateRestriction) return true;
   std::int16_t error = 0;
   const std::int32_t day = support::FileDayNumber(status, error);
   return day != -1 && day < state_.lngOnlyBeforeThisJDN;
@@ -86,16 +91,68 @@ ReportWindow::FolderEntries ReportWindow::ReadFolder(const platform::Folder& fol
     if (entry.kind == platform::FileKind::Directory) {
       entries.subfolders.push_back(std::move(entry.name));
     } else if (entry.kind == platform::FileKind::Regular) {
-      const bool match = Matches(folder, entry.name, files);
+      std::shared_ptr<const platform::FileStatus> look;
+      const bool match = Matches(folder, entry.name, files, look);
       entries.matchCount += match ? 1 : 0;
-      entries.files.push_back({std::move(entry.name), entry.kind, match});
+      entries.files.push_back({std::move(entry.name), entry.kind, match, std::move(look)});
     } else {
       // Links, pipes, devices and mount points are no files to purge: never counted, only named in the
       // report as what they are when their name matches (they have no date of their own to test).
       const bool match = files.Matches(entry.name);
-      entries.files.push_back({std::move(entry.name), entry.kind, match});
+      entries.files.push_back({std::move(entry.name), entry.kind, match, nullptr});
     }
   }
+  state_.intNumFiles = static_cast<std::int16_t>(std::min<std::int64_t>(entries.matchCount, INT16_MAX));
+  return entries;
+}
+
+namespace {
+
+// The files a counting pass read for, as a purge that wants to take its reading compares them.
+std::string FilesKey(const support::FileMatcher& files) {
+  std::string key = files.spec();
+  for (const std::string& pattern : files.shellPatterns()) key += '\0' + pattern;
+  return key;
+}
+
+}  // namespace
+
+void ReportWindow::ForgetCountedFolders() {
+  counted_ = {};
+}
+
+void ReportWindow::KeepCounted(const platform::Folder& folder, const support::FileMatcher& files,
+                               const FolderEntries& entries) {
+  if (counted_.folders.empty()) {
+    counted_.files = FilesKey(files);
+    counted_.beforeDay = state_.lngOnlyBeforeThisJDN;
+  }
+  const std::size_t names = entries.files.size() + entries.subfolders.size();
+  // A tree too large to hold is read again by the purge from where this stops keeping it.
+  if (counted_.names + names > kCountedNamesKept) return;
+  counted_.names += names;
+  FolderEntries kept = entries;
+  for (FolderEntry& file : kept.files) {
+    // Looked at again when the purge comes to it: what it is by then decides.
+    file.counted = true;
+    file.look.reset();
+  }
+  const platform::FileIdentity& identity = folder.Identity();
+  counted_.folders.insert_or_assign({identity.device, identity.inode}, std::move(kept));
+}
+
+std::optional<ReportWindow::FolderEntries> ReportWindow::TakeCounted(const platform::Folder& folder,
+                                                                     const support::FileMatcher& files) {
+  if (counted_.folders.empty()) return std::nullopt;
+  if (counted_.files != FilesKey(files) || counted_.beforeDay != state_.lngOnlyBeforeThisJDN) {
+    ForgetCountedFolders();
+    return std::nullopt;
+  }
+  const platform::FileIdentity& identity = folder.Identity();
+  const auto found = counted_.folders.find({identity.device, identity.inode});
+  if (found == counted_.folders.end()) return std::nullopt;
+  FolderEntries entries = std::move(found->second);
+  counted_.folders.erase(found);
   state_.intNumFiles = static_cast<std::int16_t>(std::min<std::int64_t>(entries.matchCount, INT16_MAX));
   return entries;
 }
@@ -197,7 +254,11 @@ void ReportWindow::PurgeTree(const platform::FolderHandle& held, const support::
     drive = support::DriveOf(fileSystem_, folder);
     const float measured = state_.SpeedOf(drive);
     byteRate = std::round((measured > 0 ? measured : 1.0) * 1048576);
-    entries = ReadFolder(*held, files);
+    if (std::optional<FolderEntries> counted = TakeCounted(*held, files)) {
+      entries = std::move(*counted);
+    } else {
+      entries = ReadFolder(*held, files);
+    }
   } catch (const platform::PlatformError& error) {
     if (!blnStop) WalkError(error.number, folder);
     return;
@@ -314,13 +375,22 @@ bool ReportWindow::PurgeOneFile(const platform::FolderHandle& folder, const Fold
   const std::string path = folder->PathOf(file.name);
   const std::string extension = support::ExtensionOf(path, true);
   // One look at the file, relative to the folder, serves the protection rules, the size and date in the
-  // report and, later, the check that the file opened for the purge is the one looked at.
+  // report and, later, the check that the file opened for the purge is the one looked at: the date test's
+  // look where it took one.
   platform::FileStatus status;
-  try {
-    status = fileSystem_.StatusAt(*folder, file.name);
-  } catch (const platform::PlatformError&) {
-    status = {};
+  if (file.look) {
+    status = *file.look;
+  } else {
+    try {
+      status = fileSystem_.StatusAt(*folder, file.name);
+    } catch (const platform::PlatformError&) {
+      status = {};
+    }
   }
+  // Counted before the purge was confirmed: a file gone since is not there to purge, and one the date
+  // restriction no longer takes is not purged, as a reading of the folder now would not have offered them.
+  if (file.counted && (status.kind == platform::FileKind::Missing || !BeforeRestrictionDate(status)))
+    return true;
   // Another file bound onto the name is not this folder's: it is named as what it is, not counted.
   if (status.kind == platform::FileKind::MountedFile) {
     Then([this, name = file.name] {
