@@ -73,6 +73,19 @@ class CountingFileSystem final : public platform::FileSystem {
                       const platform::FileIdentity* expected) override {
     return real_.RemoveFolderAt(parent, name, expected);
   }
+  bool RenameAt(const platform::Folder& folder, const std::string& from, const std::string& to,
+                const platform::FileIdentity* expected, platform::File* open) override {
+    return real_.RenameAt(folder, from, to, expected, open);
+  }
+  void MakeEmptyFileAt(const platform::Folder& folder, const std::string& name) override {
+    real_.MakeEmptyFileAt(folder, name);
+  }
+  bool FreedEntriesKeepNames(const platform::Folder& folder) override {
+    return real_.FreedEntriesKeepNames(folder);
+  }
+  std::optional<platform::JournalUse> JournalOf(const platform::Folder& folder) override {
+    return real_.JournalOf(folder);
+  }
   void FlushVolume(const platform::Folder& folder) override { real_.FlushVolume(folder); }
   platform::File LockFolder(const platform::Folder& folder) override { return real_.LockFolder(folder); }
 

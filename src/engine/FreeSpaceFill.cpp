@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 
 #include "platform/PlatformError.h"
@@ -114,6 +115,12 @@ FreeSpaceFill::Ending FreeSpaceFill::Finish(platform::File& file, bool named, st
 
 FreeSpaceFill::Result FreeSpaceFill::Fill(std::int64_t clusterSize, const Progress& progress) {
   Result result;
+  if (folder_) {
+    try {
+      journalAtStart_ = fileSystem_.JournalOf(*folder_.folder);
+    } catch (const platform::PlatformError&) {
+    }
+  }
   clusterSize = std::max<std::int64_t>(clusterSize, kSector);
   std::int64_t chunk = std::max(kChunk / clusterSize, std::int64_t{1}) * clusterSize;
   PrepareBuffer(chunk);
@@ -215,22 +222,12 @@ FreeSpaceFill::Result FreeSpaceFill::FillRecords(std::int64_t count, std::int64_
   return result;
 }
 
-bool FreeSpaceFill::Clear(std::string& problem) {
-  cleared_ = true;
-  problem.clear();
+std::size_t FreeSpaceFill::RemoveNamed(std::string& lastError) {
   // Closing an unnamed file gives its space back.
   unnamed_.clear();
-  if (!folder_) return true;
+  if (!folder_) return 0;
   const platform::Folder& folder = *folder_.folder;
-  std::size_t left = 0;
-  std::string lastError;
-  const auto gone = [this](const platform::Folder& in, const std::string& name) {
-    try {
-      return fileSystem_.StatusAt(in, name).kind == platform::FileKind::Missing;
-    } catch (const platform::PlatformError&) {
-      return false;
-    }
-  };
+  std::vector<std::string> left;
   for (const std::string& name : named_) {
     for (int attempt = 1; attempt <= kDeleteAttempts; ++attempt) {
       try {
@@ -238,12 +235,93 @@ bool FreeSpaceFill::Clear(std::string& problem) {
         break;
       } catch (const platform::PlatformError& error) {
         lastError = error.description;
-        if (gone(folder, name)) break;
-        if (attempt == kDeleteAttempts) ++left;
+        if (IsGone(folder, name)) break;
+        if (attempt == kDeleteAttempts) left.push_back(name);
       }
     }
   }
-  named_.clear();
+  named_ = std::move(left);
+  return named_.size();
+}
+
+void FreeSpaceFill::ReleaseSpace() {
+  std::string lastError;
+  RemoveNamed(lastError);
+}
+
+std::optional<std::int64_t> FreeSpaceFill::JournalWritten() {
+  if (!journalAtStart_ || !folder_) return std::nullopt;
+  try {
+    const std::optional<platform::JournalUse> now = fileSystem_.JournalOf(*folder_.folder);
+    if (!now) return std::nullopt;
+    return now->written - journalAtStart_->written;
+  } catch (const platform::PlatformError&) {
+    return std::nullopt;
+  }
+}
+
+FreeSpaceFill::JournalResult FreeSpaceFill::CycleJournal(double seconds, const JournalProgress& progress) {
+  JournalResult result;
+  std::optional<std::int64_t> written = JournalWritten();
+  if (!written || journalAtStart_->size <= 0) return result;
+  result.known = true;
+  result.size = journalAtStart_->size;
+  result.written = *written;
+  if (result.written >= result.size) {
+    result.complete = true;
+    return result;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  // Empty files, each with an inode of its own: a change to their times is a record of the journal each,
+  // and one flush forces all of them through it.
+  std::vector<platform::File> files;
+  while (files.size() < static_cast<std::size_t>(kJournalFiles)) {
+    try {
+      files.push_back(NewNamedFile(stub_));
+    } catch (const platform::PlatformError&) {
+      break;  // out of descriptors or room: the files made so far do
+    }
+  }
+  if (files.empty()) return result;
+  for (std::int64_t round = 1;; ++round) {
+    try {
+      const platform::FileTime time{1000000000 + round, 0};
+      for (const platform::File& file : files) fileSystem_.SetTimes(file, {time, time, {}});
+      fileSystem_.Flush(files.front());
+    } catch (const platform::PlatformError&) {
+      break;
+    }
+    written = JournalWritten();
+    if (!written) break;
+    result.written = *written;
+    if (result.written >= result.size) {
+      result.complete = true;
+      break;
+    }
+    if (!progress(static_cast<double>(result.written) / static_cast<double>(result.size))) {
+      result.stopped = true;
+      break;
+    }
+    if (std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() >= seconds) break;
+  }
+  return result;
+}
+
+bool FreeSpaceFill::IsGone(const platform::Folder& in, const std::string& name) {
+  try {
+    return fileSystem_.StatusAt(in, name).kind == platform::FileKind::Missing;
+  } catch (const platform::PlatformError&) {
+    return false;
+  }
+}
+
+bool FreeSpaceFill::Clear(std::string& problem) {
+  cleared_ = true;
+  problem.clear();
+  std::string lastError;
+  const std::size_t left = RemoveNamed(lastError);
+  if (!folder_) return true;
+  const platform::Folder& folder = *folder_.folder;
   // The lock keeps the folder itself from going on Windows.
   folder_.lock = platform::File();
   bool folderGone = false;
@@ -254,7 +332,7 @@ bool FreeSpaceFill::Clear(std::string& problem) {
       if (!folderGone) break;
     } catch (const platform::PlatformError& error) {
       if (lastError.empty()) lastError = error.description;
-      folderGone = gone(*folder_.parent, folder_.name);
+      folderGone = IsGone(*folder_.parent, folder_.name);
     }
   }
   try {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,18 @@ class FreeSpaceFill {
   FreeSpaceFill(const FreeSpaceFill&) = delete;
   FreeSpaceFill& operator=(const FreeSpaceFill&) = delete;
 
+  // How far writing over the file system's journal came (CycleJournal).
+  struct JournalResult {
+    bool known = false;        // the system tells how far its journal has come round
+    std::int64_t size = 0;     // bytes the journal holds (at most)
+    std::int64_t written = 0;  // bytes written through it since the fill began
+    bool complete = false;     // at least its size: every record it held before is written over
+    bool stopped = false;
+  };
+  // Called between rounds with the share of the journal written over so far; false stops.
+  using JournalProgress = std::function<bool(double share)>;
+  static constexpr int kJournalFiles = 1024;
+
   Result Fill(std::int64_t clusterSize, const Progress& progress);
   // Overwrites the file records that deleted files left free (NTFS): `count` small files, as many as the
   // file table has free records and no more, so the table does not grow, each with as much data as a
@@ -57,6 +70,15 @@ class FreeSpaceFill {
   // What a file record of NTFS holds beside a record-filling file's data: its header, its times, its name
   // (digits alone, so NTFS keeps no second, short name) and the data's own header, with some to spare.
   static constexpr std::int64_t kRecordOverhead = 320;
+
+  // Deletes the files written, so the volume has its space back; the folder stays for CycleJournal.
+  void ReleaseSpace();
+  // Writes the file system's journal over, where it keeps copies of recently changed folders and so the
+  // names of deleted files: a round of changes to the times of many empty files of the folder, each round
+  // forced through the journal, until it has written as much as the journal holds (what the fill wrote
+  // through it counts too) or `seconds` have passed. Nothing where the system does not tell how far its
+  // journal has come.
+  JournalResult CycleJournal(double seconds, const JournalProgress& progress);
   // Deletes every file written and the folder. False when something stayed; `problem` then names it.
   bool Clear(std::string& problem);
 
@@ -73,6 +95,11 @@ class FreeSpaceFill {
   platform::File NewNamedFile(const std::string& prefix);
   // A buffer of at least `bytes` random bytes.
   void PrepareBuffer(std::int64_t bytes);
+  // Written since the fill began, as far as the journal tells; nothing where it does not.
+  std::optional<std::int64_t> JournalWritten();
+  // Deletes the named files (and closes the unnamed ones); how many stayed, with the last error.
+  std::size_t RemoveNamed(std::string& lastError);
+  bool IsGone(const platform::Folder& in, const std::string& name);
   void Write(const platform::File& file, std::int64_t size, std::int64_t offset);
   // Flushes a finished file; a named one is closed, an unnamed one is kept open until Clear().
   Ending Finish(platform::File& file, bool named, std::string& error);
@@ -88,6 +115,8 @@ class FreeSpaceFill {
   bool cleared_ = false;
   std::vector<platform::File> unnamed_;
   std::vector<std::string> named_;
+  // The journal's count when the fill began.
+  std::optional<platform::JournalUse> journalAtStart_;
 };
 
 }  // namespace nulvane::engine

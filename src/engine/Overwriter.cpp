@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "engine/FileProcedures.h"
+#include "engine/NameHiding.h"
 #include "engine/PurgeEngine.h"
 #include "engine/PurgeResult.h"
 #include "platform/PlatformError.h"
@@ -26,6 +27,8 @@ constexpr std::int64_t kBlocksPerWrite = 256;
 constexpr std::int64_t kWriteBackStretch = std::int64_t{8} << 20;
 constexpr int kDeleteWaitMilliseconds = 500;
 constexpr int kDeleteRetries = 3;
+// Random names tried while each one drawn is taken.
+constexpr int kRenameAttempts = 16;
 
 int BufferIndex(int patternCode) {
   switch (patternCode) {
@@ -100,7 +103,7 @@ std::int16_t Overwriter::Purge(const PurgeRequest& request, PurgeNotes* notes) {
   if (!request.deleteAfter || !Overwrote(code) || cutInCall_) return code;
   // The streams go with the file; the file's own handle, which others must let delete it, stays to the end.
   streams.clear();
-  return CloseAndDelete(file, *request.folder, request.name, code, opened.Identity());
+  return CloseAndDelete(file, *request.folder, request.name, code, opened, request.hideName, *notes);
 }
 
 bool Overwriter::Overwrote(std::int16_t code) {
@@ -110,8 +113,30 @@ bool Overwriter::Overwrote(std::int16_t code) {
 
 std::int16_t Overwriter::CloseAndDelete(platform::File& file, const platform::Folder& folder,
                                         const std::string& name, std::int16_t passCode,
-                                        const Identity& identity) {
-  const bool deleted = DeleteWithRetries(folder, name, &file, &identity, true, true, true);
+                                        const platform::FileStatus& opened, bool hideName,
+                                        PurgeNotes& notes) {
+  const Identity identity = opened.Identity();
+  std::string hidden;
+  const bool renamed = hideName && HideName(folder, name, identity, file, hidden, notes);
+  // Renamed only while the name named the file: it is the one looked at when it was opened.
+  const bool deleted = renamed
+                           ? DeleteWithRetries(folder, hidden, &file, &identity, true, true, true, &opened)
+                           : DeleteWithRetries(folder, name, &file, &identity, true, true, true);
+  if (renamed && !deleted) {
+    try {
+      const platform::FileStatus now = fileSystem_.StatusAt(folder, hidden);
+      if (now.kind != FileKind::Missing && now.Identity() == identity) {
+        notes.renamedTo = hidden;
+      } else if (now.kind != FileKind::Missing) {
+        // Another file was put under the old name just before the rename: it gets its name back, or the
+        // report says where what had that name is now.
+        const Identity other = now.Identity();
+        if (!fileSystem_.RenameAt(folder, hidden, name, &other)) notes.renamedTo = hidden;
+      }
+    } catch (const PlatformError&) {
+      notes.renamedTo = hidden;
+    }
+  }
   // Its data is flushed already, so a failure to close changes nothing that was written.
   try {
     file.Close();
@@ -209,7 +234,8 @@ std::int16_t Overwriter::OverwriteFile(const std::string& path, int purgeType, i
   }
   if (!deleteAfter || !Overwrote(code) || cutInCall_) return code;
   streams.clear();
-  return CloseAndDelete(file, *folder, name, code, status.Identity());
+  PurgeNotes notes;
+  return CloseAndDelete(file, *folder, name, code, status, true, notes);
 }
 
 std::int16_t Overwriter::OpenStreams(const platform::File& file, std::vector<OpenStream>& streams) {
@@ -428,6 +454,28 @@ const std::vector<unsigned char>& Overwriter::PatternBuffer(int patternCode) con
   return index < 0 ? kNone : buffers_[static_cast<std::size_t>(index)];
 }
 
+bool Overwriter::HideName(const platform::Folder& folder, const std::string& name, const Identity& identity,
+                          platform::File& open, std::string& hidden, PurgeNotes& notes) {
+  for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
+    try {
+      const std::string drawn = RandomNameLike(name, random_);
+      // Nothing in it to hide (only signs and dots).
+      if (drawn.empty()) return false;
+      if (!fileSystem_.RenameAt(folder, name, drawn, &identity, &open)) return false;
+      hidden = drawn;
+      return true;
+    } catch (const PlatformError& error) {
+      if (error.number == platform::ErrorNumberFromErrno(EEXIST)) continue;
+      if (error.number == platform::kErrorFileNotFound) return false;
+      // The file system cannot rename without the risk of replacing another file (a driver that refuses
+      // the no-replace flag), or refuses the rename: the name stays rather than risk that.
+      break;
+    }
+  }
+  notes.nameKept = true;
+  return false;
+}
+
 bool Overwriter::DeleteFileForced(const std::string& path, bool clearHidden, bool clearReadOnly,
                                   bool clearSystem) {
   platform::FolderHandle folder;
@@ -456,15 +504,20 @@ bool Overwriter::IsGone(const platform::Folder& folder, const std::string& name)
 
 bool Overwriter::DeleteWithRetries(const platform::Folder& folder, const std::string& name,
                                    platform::File* open, const Identity* identity, bool clearHidden,
-                                   bool clearReadOnly, bool clearSystem) {
+                                   bool clearReadOnly, bool clearSystem, const platform::FileStatus* known) {
   int failures = 0;
   bool cleared = false;
   for (;;) {
     platform::FileStatus now;
-    try {
-      now = fileSystem_.StatusAt(folder, name);
-    } catch (const PlatformError&) {
-      return false;
+    if (known != nullptr) {
+      now = *known;
+      known = nullptr;
+    } else {
+      try {
+        now = fileSystem_.StatusAt(folder, name);
+      } catch (const PlatformError&) {
+        return false;
+      }
     }
     if (now.kind == FileKind::Missing) return true;
     // The name was given to another file since it was overwritten: that one is not ours to delete.

@@ -35,7 +35,11 @@ struct PurgeRequest {
   // The file as the walk found it: anything else found under the name is left alone. 0: not known.
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
+  // A file to be deleted is first given a random name like its own, so that the entry its name freed in
+  // the folder holds nothing of it (the speed test's dummy files need not be).
+  bool hideName = true;
 };
+
 
 // A failure of the system that came after the first write to the file: part of it is overwritten already,
 // so its report line must not say it was left as it was.
@@ -118,18 +122,26 @@ class Overwriter {
   // False for the codes that end a purge before anything is written, and for a pass cut short: a file not
   // overwritten in full is never deleted.
   static bool Overwrote(std::int16_t code);
-  // Deletes the overwritten file while its name still names it, and closes it.
+  // Deletes the overwritten file while its name still names it (with `hideName`, after giving it a random
+  // name), and closes it. `opened` is the file's status as it was opened.
   std::int16_t CloseAndDelete(platform::File& file, const platform::Folder& folder, const std::string& name,
-                              std::int16_t passCode, const Identity& identity);
+                              std::int16_t passCode, const platform::FileStatus& opened, bool hideName,
+                              PurgeNotes& notes);
+  // Gives the file a random name like its own, never replacing anything: another name while the one drawn
+  // is taken. True when it has the name `hidden` now; false when the name stays as it was (the file system
+  // refused, noted in `notes`), or the name has come to name another file.
+  bool HideName(const platform::Folder& folder, const std::string& name, const Identity& identity,
+                platform::File& open, std::string& hidden, PurgeNotes& notes);
   std::int16_t WritePattern(platform::File& file, int patternCode, std::int32_t clusterSize);
   // Whether another program has taken the file up since it was opened: it broke the lease or, where no
   // lease could be had, changed the length (asked once a pattern is flushed).
   bool TakenOverByAnother(const platform::File& file, bool patternFlushed);
   void BuildPatternBuffers(std::int32_t clusterSize, bool withRandom);
   // With `identity`, deletes only while the name still names the file that was overwritten; `open` is that
-  // file while it is open.
+  // file while it is open. `known` is the file's status when the caller has just checked it under `name`.
   bool DeleteWithRetries(const platform::Folder& folder, const std::string& name, platform::File* open,
-                         const Identity* identity, bool clearHidden, bool clearReadOnly, bool clearSystem);
+                         const Identity* identity, bool clearHidden, bool clearReadOnly, bool clearSystem,
+                         const platform::FileStatus* known = nullptr);
   bool IsGone(const platform::Folder& folder, const std::string& name);
 
   platform::FileSystem& fileSystem_;

@@ -46,7 +46,7 @@ class PurgeEngine {
   PurgeRequest Request(const std::string& path, int purgeType, int repetitions, bool deleteAfter,
                        bool okReadOnly, bool okSystem);
   // Carries out a request here, with this engine's buffers and yields: the result code of PurgeFile, and in
-  // `notes` what it met beyond the file's main contents.
+  // `notes` what it met beyond the file's main contents and what became of the file's name.
   std::int16_t Purge(const PurgeRequest& request, PurgeNotes* notes = nullptr);
 
   // Overwrites the file with the type's patterns `repetitions` times and deletes it when asked.

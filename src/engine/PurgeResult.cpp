@@ -97,6 +97,8 @@ void PurgeNotes::Add(const PurgeNotes& later) {
   namedStreamBytes = std::max(namedStreamBytes, later.namedStreamBytes);
   decompressed = decompressed || later.decompressed;
   encrypted = encrypted || later.encrypted;
+  if (!later.renamedTo.empty()) renamedTo = later.renamedTo;
+  nameKept = nameKept || later.nameKept;
 }
 
 std::string NamedStreamsText(const PurgeNotes& notes) {

@@ -58,6 +58,12 @@ struct PurgeNotes {
   bool decompressed = false;
   // Encrypted (EFS).
   bool encrypted = false;
+  // The random name the file has now: it was renamed to hide its name, and then could not be deleted. The
+  // report gives it beside the name the user knows, so that the file can be found.
+  std::string renamedTo;
+  // The file system would not rename the file without the risk of replacing another one (or refused the
+  // rename): it was deleted, or left, under its own name.
+  bool nameKept = false;
 
   // Another pass of the same file: the streams it overwrote, and whatever either pass met.
   void Add(const PurgeNotes& later);

@@ -7,6 +7,7 @@
 
 #include "dialogs/SelectSubfoldersDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
+#include "engine/NameHiding.h"
 #include "engine/Overwriter.h"
 #include "engine/PassExecutor.h"
 #include "engine/PurgeEngine.h"
@@ -122,10 +123,15 @@ class FolderPurge::PurgeDriver final : public engine::PurgePipeline::Driver {
     if (InUseOrProtected(file.code)) return Next::End;
     if (file.code < 0) {
       file.failed = true;
+      // A file renamed to hide its name and then not deleted is named as it is now too, so it can be found.
+      const std::string renamed =
+          file.notes.renamedTo.empty()
+              ? std::string()
+              : "\r\nIt is now named " + support::DisplayName(file.notes.renamedTo) + ".";
       const std::string text = (file.code == engine::kNotDeleted
                                     ? std::string("File deletion error.  File (shown below) may be hidden.")
                                     : "An error (" + std::to_string(file.code) + ") has been reported.") +
-                               "\r\n" + support::DisplayName(file.path) + "\r\n" + kGoOnQuestion;
+                               "\r\n" + support::DisplayName(file.path) + renamed + "\r\n" + kGoOnQuestion;
       if (owner_.ui_.Message(owner_.title_, text, Buttons::OkCancel, Icon::None) != Answer::Ok) {
         s.blnStop = true;
         owner_.Cancel();
@@ -226,6 +232,7 @@ void FolderPurge::PurgeFolders() {
   s.intFoldersNotRemoved = 0;
   s.lngFilesNotPurged = 0;
   s.lngEntriesLeftAlone = 0;
+  namesKept_ = 0;
   cancelled_ = false;
   // A run starts: the program's folder and the swap files are looked up afresh.
   engine_.InitSensitiveExtensions(0);
@@ -441,6 +448,12 @@ void FolderPurge::ShowFailureSummary() {
                 ? "In all, one file was not purged."
                 : "In all, " + std::to_string(s.lngFilesNotPurged) + " files were not purged.";
   }
+  if (namesKept_ > 0) {
+    if (!text.empty()) text += "\r\n";
+    text += (namesKept_ == 1 ? std::string("One file was") : std::to_string(namesKept_) + " files were") +
+            " deleted under their own names: their drive renames no file without the risk of replacing "
+            "another one, so the names may stay in their folders.";
+  }
   if (s.lngEntriesLeftAlone > 0) {
     if (!text.empty()) text += "\r\n";
     text += s.lngEntriesLeftAlone == 1
@@ -617,7 +630,13 @@ void FolderPurge::Finished(PendingFile& file) {
     return;
   }
   const bool purged = file.clean && file.passesBack == file.passes;
-  if (file.failed && !IsGone(*file.held, file.name)) CountUp(s.intFilesNotDeleted);
+  if (purged) {
+    freedNames_.push_back(file.name);
+    if (file.notes.nameKept) ++namesKept_;
+  }
+  // A file renamed to hide its name stays under the name it has now.
+  const std::string& nameNow = file.notes.renamedTo.empty() ? file.name : file.notes.renamedTo;
+  if (file.failed && !IsGone(*file.held, nameNow)) CountUp(s.intFilesNotDeleted);
   ++s.lngFilesPurged;
   if (!purged) ++s.lngFilesNotPurged;
 }
@@ -655,6 +674,7 @@ void FolderPurge::PurgeTreeRecursive2(const platform::FolderHandle& held, int in
   abandoned_ = false;
   // Its files all lie on the folder's drive: looked up once, not for each file.
   const std::string drive = isTop ? std::string() : support::DriveOf(fileSystem_, held->Path());
+  freedNames_.clear();
   for (std::size_t i = 0; !isTop && i < files.size(); ++i) {
     if (pipeline_ && !pipeline_->Empty()) {
       pipeline_->Pump(std::chrono::milliseconds(0));
@@ -745,6 +765,11 @@ void FolderPurge::PurgeTreeRecursive2(const platform::FolderHandle& held, int in
   }
   // The folder's files are done and counted before its subfolders are walked or it is removed.
   if (pipeline_) pipeline_->Finish();
+  // What their names left in the folder's entries is written over before anything else happens to it.
+  for (const std::string& left : engine::FillFreedEntries(fileSystem_, random_, *held, freedNames_))
+    ShowError(held->PathOf(left),
+              "An empty file made to write over the names of the deleted files could not be deleted.");
+  freedNames_.clear();
   if (abandoned_) {
     abandoned_ = false;
     // The subfolders are passed over with it, and their files stay as they are.

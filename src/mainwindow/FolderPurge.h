@@ -8,6 +8,7 @@
 #include "engine/PurgePipeline.h"
 #include "platform/Controls.h"
 #include "platform/Folder.h"
+#include "platform/RandomStream.h"
 
 namespace nulvane::platform {
 class FileSystem;
@@ -135,6 +136,12 @@ class FolderPurge {
   bool cancelled_ = false;
   // A file failed in a way that ends its folder: the walk leaves the folder's other files alone.
   bool abandoned_ = false;
+  // The names of the files deleted from the folder being purged, whose freed entries are filled once its
+  // files are done; and the files of the run deleted under their own names (their drive renames none
+  // without the risk of replacing another file).
+  std::vector<std::string> freedNames_;
+  std::int32_t namesKept_ = 0;
+  platform::RandomStream random_;
 };
 
 // On this platform the operating system's folders and the programs' folders take the place of the

@@ -480,6 +480,7 @@ FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const plat
     result.error = error.what();
   }
   const double seconds = Elapsed(start) - paused;
+  double journalSeconds = 0;
   // What the file system still counts free while the drive is full: looked at before anything is deleted.
   const bool full = result.outcome == engine::FreeSpaceFill::Outcome::Full;
   std::vector<std::string> unreachedLines;
@@ -497,6 +498,32 @@ FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const plat
     for (std::string& line : KeptBesideLines(drive, kind, records, recordsFilled, keptBeside))
       unreachedLines.push_back(std::move(line));
     if (keptBeside && unreached <= 0) unreached = 1;
+  }
+  // The file system's journal keeps copies of recently changed folders, with the names of deleted files
+  // in them: written over once the space is free again.
+  engine::FreeSpaceFill::JournalResult journal;
+  if (full) {
+    fill.ReleaseSpace();
+    const double journalStart = Elapsed(start);
+    double journalShownAt = -1;
+    journal = fill.CycleJournal(kJournalSeconds, [&](double share) {
+      const double now = Elapsed(start);
+      if (journalShownAt < 0 || now - journalShownAt >= 1.0) {
+        report.txbText.Truncate(progressStart);
+        report.AppendReport(
+            "Writing over the journal of Drive " + drive + ": " +
+                std::to_string(std::min<std::int64_t>(support::RoundHalfEven(share * 100), 99)) + "%.",
+            true);
+        journalShownAt = now;
+      }
+      ui_.Yield();
+      while (report.blnPaused && !report.blnStop) {
+        ui_.Yield();
+        if (report.blnPaused && !report.blnStop) ui_.Wait(20);
+      }
+      return !report.blnStop;
+    });
+    journalSeconds = Elapsed(start) - journalStart;
   }
   std::string problem;
   const bool cleared = fill.Clear(problem);
@@ -518,6 +545,26 @@ FreeSpacePurge::Result FreeSpacePurge::Run(const std::string& volume, const plat
       outcome = Result::Incomplete;
     } else {
       summary += "The free space of Drive " + drive + " has been purged." + kCrLf;
+    }
+    if (journal.known) {
+      const std::string size = Size(static_cast<double>(journal.size));
+      if (journal.complete) {
+        summary += "The journal of Drive " + drive + " (" + size +
+                   "), where the file system keeps copies of its recently changed folders with the names of "
+                   "deleted files, has been written over." +
+                   kCrLf;
+      } else {
+        const auto share =
+            std::min<std::int64_t>(support::RoundHalfEven(static_cast<double>(journal.written) * 100 /
+                                                          static_cast<double>(journal.size)),
+                                   99);
+        summary += "Only " + std::to_string(share) + "% of the journal of Drive " + drive + " (" + size +
+                   ") was written over" +
+                   (journal.stopped ? std::string(" before the purge was stopped")
+                                    : " in " + Duration(journalSeconds)) +
+                   ": the names of files deleted recently may still be found in it." + kCrLf;
+        if (outcome == Result::Done) outcome = journal.stopped ? Result::Stopped : Result::Incomplete;
+      }
     }
   } else if (result.outcome == engine::FreeSpaceFill::Outcome::Stopped) {
     summary =

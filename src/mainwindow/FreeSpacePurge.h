@@ -61,6 +61,9 @@ class FreeSpacePurge {
   static constexpr const char* kTitle = "Purge free space";
   static constexpr const char* kFolderStub = "_nv_free";
   static constexpr const char* kAfterPurge = "The purge has ended.";
+  // The longest time the journal is written over for: at a flash disk's speed, even a journal of 1 GB
+  // (the largest that ext4 gives by default) takes seconds; a slow disk is told how far it came.
+  static constexpr double kJournalSeconds = 180;
 
   // What of a full volume's free space the fill could not reach, and why: one line per cause (empty when
   // nothing stayed); `unreached` is the sum. `type` is the file system's.

@@ -77,11 +77,12 @@ std::string Why(ResidueKind kind, const platform::VolumeClass& volume, const std
       return "It writes changed data to new places and leaves the old blocks as they were until it needs the "
              "room, so a purge overwrites new blocks, not those that held the files; a snapshot keeps the "
              "old "
-             "blocks for as long as it exists.";
+             "blocks for as long as it exists. The names of the files stay in its old records too, where no "
+             "program can write.";
     case ResidueKind::LogStructured:
       return "It appends every write to its log and leaves the old data in place until it cleans that part "
              "of the disk, so a purge overwrites new blocks, not those that held the files; checkpoints and "
-             "snapshots keep them longer.";
+             "snapshots keep them longer. The names of the files stay in its old records too.";
     case ResidueKind::DataJournal:
       return "Every write goes through the file system's journal first, so the journal may still hold "
              "copies of the files' contents, which overwriting the files does not reach.";
@@ -90,7 +91,9 @@ std::string Why(ResidueKind kind, const platform::VolumeClass& volume, const std
              "copy-on-write disk) that this program can neither reach nor check.";
     case ResidueKind::UserSpace:
       return "The program behind it decides where the bytes land (perhaps on another computer) and may keep "
-             "copies that this program can neither reach nor check.";
+             "copies that this program can neither reach nor check. It may also refuse to rename a file "
+             "without the risk of replacing another one: the files are then deleted under their own names, "
+             "which may stay in their folders.";
     case ResidueKind::Memory:
       return "Its files live in the computer's memory, and memory may have been written to the swap space "
              "on a disk, which overwriting the files does not reach.";

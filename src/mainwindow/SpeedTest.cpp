@@ -408,8 +408,12 @@ bool SpeedTest::PurgeDummyFiles() {
       if (!IsDummyFile(entry, state_.strDummyFileFolderStub)) continue;
       std::int16_t code = 0;
       try {
-        code = engine_.Purge(engine_.Request(dummyFolder.folder, entry.name, purgeType, passes, true, true,
-                                             true, strDummyDrive));
+        engine::PurgeRequest request = engine_.Request(dummyFolder.folder, entry.name, purgeType, passes,
+                                                       true, true, true, strDummyDrive);
+        // The dummy files' names are the program's own: there is nothing to hide, and a renamed one
+        // would not be found again.
+        request.hideName = false;
+        code = engine_.Purge(request);
       } catch (const platform::PlatformError&) {
         code = -1;
       }

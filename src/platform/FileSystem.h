@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -141,6 +142,15 @@ enum class WriteLease {
   Unavailable,
 };
 
+// The journal (log) of the file system that holds a folder, as far as the system tells: what it holds, and
+// how much has been written to it since the volume was mounted. The journal is written round and round, so
+// once `written` has grown by `size`, every record it held before (copies of changed folders, with the names
+// of deleted files in them) has been written over.
+struct JournalUse {
+  std::int64_t size = 0;     // bytes; the most it may hold where the system tells only a bound
+  std::int64_t written = 0;  // bytes, counted from an arbitrary start
+};
+
 struct DiskSpace {
   std::int64_t clusterSize = 0;  // bytes per allocation unit
   double freeBytes = 0;          // available to the current user
@@ -237,6 +247,22 @@ class FileSystem {
   // (53) when nothing has that name.
   virtual bool RemoveFileAt(const Folder& folder, const std::string& name, const FileIdentity* expected,
                             File* open = nullptr) = 0;
+  // Gives the entry `from` the name `to` in the same folder, only while `from` is still `expected` when that
+  // is given: false, and nothing renamed, when it has come to name another file. Never replaces anything:
+  // fails with EEXIST when `to` names anything, and where the file system cannot rename without the risk
+  // of replacing (a driver that refuses the system's no-replace flag fails with EINVAL), nothing is renamed.
+  // The file itself may be given as `open` while it is still open (as OpenForWritingAt opened it): on
+  // Windows it is then renamed through that handle where it has the right to, else closed first.
+  virtual bool RenameAt(const Folder& folder, const std::string& from, const std::string& to,
+                        const FileIdentity* expected, File* open = nullptr) = 0;
+  // Creates an empty regular file without keeping it open; fails (EEXIST) when anything has that name.
+  virtual void MakeEmptyFileAt(const Folder& folder, const std::string& name) = 0;
+  // Whether the name of an entry removed from the folder stays in the folder's freed entries until a new
+  // entry takes its place (FAT, exFAT, NTFS, xfs): false where the file system wipes a removed entry itself
+  // (ext4) or writes changed folders to new places (copy-on-write), or keeps them in memory.
+  virtual bool FreedEntriesKeepNames(const Folder& folder) = 0;
+  // The journal of the file system that holds the folder; nothing where the system does not tell.
+  virtual std::optional<JournalUse> JournalOf(const Folder& folder) = 0;
   // Creates the subfolder and opens it.
   virtual FolderHandle MakeFolderAt(const Folder& parent, const std::string& name) = 0;
   // Removes the empty subfolder `name`, only while it is still `expected` when that is given: false, and

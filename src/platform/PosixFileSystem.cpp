@@ -23,8 +23,10 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <set>
@@ -185,6 +187,19 @@ struct XfsReserve {
   std::uint64_t resblksAvailable;
 };
 constexpr unsigned long kXfsGetReserve = _IOR('X', 115, XfsReserve);
+// The start of XFS_IOC_FSGEOMETRY_V1's answer, which any user may ask for.
+struct XfsGeometry {
+  std::uint32_t blocksize;
+  std::uint32_t rtextsize;
+  std::uint32_t agblocks;
+  std::uint32_t agcount;
+  std::uint32_t logblocks;
+  std::uint8_t rest[112 - 5 * sizeof(std::uint32_t)];
+};
+constexpr unsigned long kXfsGeometry = _IOR('X', 100, XfsGeometry);
+// Not in every kernel's headers.
+constexpr unsigned long kBcachefsMagic = 0xca451a4e;
+constexpr unsigned long kZfsMagic = 0x2fc12fc1;
 
 FileSystemReserve FileSystemReserveOf(int folder, const std::string& type, dev_t device,
                                       const struct statvfs& info) {
@@ -798,6 +813,102 @@ bool PosixFileSystem::RemoveFileAt(const Folder& folder, const std::string& name
   // A file bound onto the name is refused by the system (EBUSY): it is not this folder's to remove.
   if (::unlinkat(folder.Descriptor(), name.c_str(), 0) != 0) ThrowErrno(errno);
   return true;
+}
+
+bool PosixFileSystem::RenameAt(const Folder& folder, const std::string& from, const std::string& to,
+                               const FileIdentity* expected, File* /*open*/) {
+  if (!IsEntryName(from) || !IsEntryName(to)) ThrowErrno(EINVAL);
+  if (expected != nullptr) {
+    struct statx info {};
+    if (!LookAt(folder, from, STATX_TYPE | STATX_INO, info)) ThrowErrno(errno);
+    if (FileIdentity{DeviceOf(info), info.stx_ino} != *expected) return false;
+  }
+  // The system refuses to replace anything (EEXIST); a driver that cannot promise that refuses the flag
+  // (EINVAL), and then nothing is renamed: a plain rename could replace a file another program made.
+  if (::renameat2(folder.Descriptor(), from.c_str(), folder.Descriptor(), to.c_str(), RENAME_NOREPLACE) != 0)
+    ThrowErrno(errno);
+  return true;
+}
+
+void PosixFileSystem::MakeEmptyFileAt(const Folder& folder, const std::string& name) {
+  if (!IsEntryName(name)) ThrowErrno(EINVAL);
+  // One call, and nothing left open; a name that is taken (a link included) is never followed.
+  if (::mknodat(folder.Descriptor(), name.c_str(), S_IFREG | 0600, 0) == 0) return;
+  if (errno != EPERM && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP) ThrowErrno(errno);
+  // A driver that makes no file through mknod makes it by opening it.
+  const int descriptor = OpenEntry(folder, name, O_WRONLY | O_CREAT | O_EXCL | O_NOCTTY, 0600);
+  if (descriptor < 0) ThrowErrno(errno);
+  ::close(descriptor);
+}
+
+bool PosixFileSystem::FreedEntriesKeepNames(const Folder& folder) {
+  struct statfs info {};
+  if (::fstatfs(folder.Descriptor(), &info) != 0) return true;
+  switch (static_cast<unsigned long>(info.f_type)) {
+    case EXT4_SUPER_MAGIC:  // wipes the entry of a removed name itself (kernels from 2021 on)
+    case BTRFS_SUPER_MAGIC:
+    case F2FS_SUPER_MAGIC:
+    case NILFS_SUPER_MAGIC:
+    case kBcachefsMagic:
+    case kZfsMagic:
+    case TMPFS_MAGIC:
+    case RAMFS_MAGIC:
+      return false;
+    default:
+      return true;
+  }
+}
+
+std::optional<JournalUse> PosixFileSystem::JournalOf(const Folder& folder) {
+  struct statfs info {};
+  struct stat self {};
+  if (::fstatfs(folder.Descriptor(), &info) != 0 || ::fstat(folder.Descriptor(), &self) != 0) return {};
+  // The kernel names its counters after the device ("loop0", "dm-0", "sda1").
+  std::error_code error;
+  const std::string device =
+      std::filesystem::read_symlink(
+          "/sys/dev/block/" + std::to_string(major(self.st_dev)) + ":" + std::to_string(minor(self.st_dev)),
+          error)
+          .filename()
+          .string();
+  if (error || device.empty()) return {};
+  const auto blockSize = static_cast<std::int64_t>(info.f_bsize);
+  if (static_cast<unsigned long>(info.f_type) == EXT4_SUPER_MAGIC) {
+    // jbd2 counts its commits and the blocks it logged per commit on average; it tells the journal's size
+    // only as the longest commit it allows, which is a third of it (a quarter on older kernels).
+    std::ifstream in("/proc/fs/jbd2/" + device + "-8/info");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto numberBefore = [&](const std::string& words) -> std::int64_t {
+      const std::size_t at = text.find(words);
+      if (at == std::string::npos) return -1;
+      std::size_t start = at;
+      while (start > 0 && text[start - 1] == ' ') --start;
+      std::size_t digits = start;
+      while (digits > 0 && std::isdigit(static_cast<unsigned char>(text[digits - 1]))) --digits;
+      return digits == start ? -1 : std::stoll(text.substr(digits, start - digits));
+    };
+    const std::size_t upTo = text.find("each up to ");
+    const std::int64_t commits = numberBefore(" transactions");
+    // The averages are left out until the first commit since the volume was mounted.
+    const std::int64_t logged = commits == 0 ? 0 : numberBefore(" logged blocks per transaction");
+    if (upTo == std::string::npos || commits < 0 || logged < 0) return {};
+    const std::int64_t longest = std::atoll(text.c_str() + upTo + std::strlen("each up to "));
+    if (longest <= 0) return {};
+    return JournalUse{4 * longest * blockSize, commits * logged * blockSize};
+  }
+  if (static_cast<unsigned long>(info.f_type) == XFS_SUPER_MAGIC) {
+    // The log's head as "cycle:block" in 512-byte blocks: the cycle grows each time the log comes round.
+    XfsGeometry geometry{};
+    if (::ioctl(folder.Descriptor(), kXfsGeometry, &geometry) != 0 || geometry.logblocks == 0) return {};
+    std::ifstream in("/sys/fs/xfs/" + device + "/log/log_head_lsn");
+    std::int64_t cycle = 0;
+    std::int64_t block = 0;
+    char colon = 0;
+    if (!(in >> cycle >> colon >> block) || colon != ':') return {};
+    const std::int64_t size = static_cast<std::int64_t>(geometry.logblocks) * geometry.blocksize;
+    return JournalUse{size, cycle * size + block * 512};
+  }
+  return {};
 }
 
 FolderHandle PosixFileSystem::MakeFolderAt(const Folder& parent, const std::string& name) {

@@ -41,6 +41,11 @@ class PosixFileSystem final : public FileSystem {
   void SetAttributes(const File& file, const FileAttributes& attributes) override;
   bool RemoveFileAt(const Folder& folder, const std::string& name, const FileIdentity* expected,
                     File* open) override;
+  bool RenameAt(const Folder& folder, const std::string& from, const std::string& to,
+                const FileIdentity* expected, File* open) override;
+  void MakeEmptyFileAt(const Folder& folder, const std::string& name) override;
+  bool FreedEntriesKeepNames(const Folder& folder) override;
+  std::optional<JournalUse> JournalOf(const Folder& folder) override;
   FolderHandle MakeFolderAt(const Folder& parent, const std::string& name) override;
   bool RemoveFolderAt(const Folder& parent, const std::string& name, const FileIdentity* expected) override;
   void FlushVolume(const Folder& folder) override;

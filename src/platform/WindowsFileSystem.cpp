@@ -669,10 +669,16 @@ std::vector<DirEntry> WindowsFileSystem::List(const Folder& folder, bool withSiz
                        (volumeFlags & FILE_NAMED_STREAMS) != 0;
   std::vector<DirEntry> entries;
   std::vector<std::uint64_t> buffer(64 * 1024 / sizeof(std::uint64_t));
-  // The entries of the folder that is held, from its first one on every listing.
+  // The entries of the folder that is held, from its first one on every listing, read through a handle of
+  // their own to the same folder: Wine keeps what a handle listed once, and a file renamed since would be
+  // missing from a second listing through the same handle.
+  const HANDLE reopened = ::ReOpenFile(folder.NativeHandle(), FILE_LIST_DIRECTORY | SYNCHRONIZE, kShareAll,
+                                       FILE_FLAG_BACKUP_SEMANTICS);
+  if (reopened == INVALID_HANDLE_VALUE) ThrowLastError();
+  const Handle listing(reopened);
   FILE_INFO_BY_HANDLE_CLASS request = FileFullDirectoryRestartInfo;
   for (;;) {
-    if (!::GetFileInformationByHandleEx(folder.NativeHandle(), request, buffer.data(),
+    if (!::GetFileInformationByHandleEx(listing.get(), request, buffer.data(),
                                         static_cast<DWORD>(buffer.size() * sizeof(std::uint64_t)))) {
       const DWORD error = ::GetLastError();
       if (error == ERROR_NO_MORE_FILES) break;
@@ -822,6 +828,70 @@ bool WindowsFileSystem::RemoveFileAt(const Folder& folder, const std::string& na
   if (expected != nullptr && status.Identity() != *expected) return false;
   MarkForDeletion(handle.get());
   return true;
+}
+
+namespace {
+
+// Gives the file open as `handle` the name `to` in the held folder, never over another file: straight to the
+// system's own call, since SetFileInformationByHandle may take the name for a path of the working folder.
+NTSTATUS RenameInFolder(HANDLE handle, const Folder& folder, const std::string& to) {
+  const std::wstring wide = Widen(to);
+  std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + wide.size() * sizeof(wchar_t));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = FALSE;
+  rename->RootDirectory = folder.NativeHandle();
+  rename->FileNameLength = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
+  std::copy(wide.begin(), wide.end(), rename->FileName);
+  IO_STATUS_BLOCK io{};
+  return ::NtSetInformationFile(handle, &io, rename, static_cast<ULONG>(buffer.size()), FileRenameInformation);
+}
+
+[[noreturn]] void ThrowRenameStatus(NTSTATUS status) {
+  if (status == kNameCollision) ThrowErrno(EEXIST);
+  ThrowNtStatus(status);
+}
+
+}  // namespace
+
+bool WindowsFileSystem::RenameAt(const Folder& folder, const std::string& from, const std::string& to,
+                                 const FileIdentity* expected, File* open) {
+  if (!IsEntryName(to)) ThrowErrno(EINVAL);
+  if (open != nullptr && open->IsOpen()) {
+    // Through the handle that overwrote it, which shares no deleting (nor renaming): the file is the one it
+    // opened, and its name is still `from`.
+    if (expected != nullptr && StatusOf(open->NativeHandle()).Identity() != *expected) return false;
+    const NTSTATUS status = RenameInFolder(open->NativeHandle(), folder, to);
+    if (status >= 0) return true;
+    if (status != static_cast<NTSTATUS>(0xC0000022L)) ThrowRenameStatus(status);  // STATUS_ACCESS_DENIED
+    // Opened without the right to rename it: closed, and renamed by name below.
+    try {
+      open->Close();
+    } catch (const PlatformError&) {
+    }
+  }
+  const Handle handle = OpenAt(folder, from, DELETE | FILE_READ_ATTRIBUTES, kShareAll);
+  const FileStatus status = StatusOf(handle.get());
+  if (status.kind == FileKind::Directory) ThrowErrno(EISDIR);
+  if (status.kind == FileKind::MountPoint) ThrowErrno(EBUSY);
+  // Checked on the handle that renames: the name cannot come to name another file in between.
+  if (expected != nullptr && status.Identity() != *expected) return false;
+  const NTSTATUS result = RenameInFolder(handle.get(), folder, to);
+  if (result < 0) ThrowRenameStatus(result);
+  return true;
+}
+
+void WindowsFileSystem::MakeEmptyFileAt(const Folder& folder, const std::string& name) {
+  OpenAt(folder, name, GENERIC_WRITE | DELETE, FILE_SHARE_READ, FILE_CREATE, FILE_NON_DIRECTORY_FILE);
+}
+
+bool WindowsFileSystem::FreedEntriesKeepNames(const Folder& /*folder*/) {
+  // NTFS, FAT and exFAT all leave a removed name in the folder's freed entries.
+  return true;
+}
+
+std::optional<JournalUse> WindowsFileSystem::JournalOf(const Folder& /*folder*/) {
+  // NTFS tells no program how far its log has come round.
+  return {};
 }
 
 FolderHandle WindowsFileSystem::MakeFolderAt(const Folder& parent, const std::string& name) {

@@ -15,6 +15,7 @@
 #include "platform/Controls.h"
 #include "platform/FileSystem.h"
 #include "platform/Observable.h"
+#include "platform/RandomStream.h"
 #include "report/ConfirmFilesDialog.h"
 #include "report/ReportHost.h"
 #include "report/ReportText.h"
@@ -85,6 +86,9 @@ class ReportWindow : public platform::Observable {
   // Folders that lie deeper than the run could hold open (one open folder per level), or that a mount
   // covered after they were listed: their files are not reached.
   std::int32_t lngNumFoldersNotReached = 0;
+  // Files deleted under their own names: their file system would not rename them without the risk of
+  // replacing another file.
+  std::int32_t lngNumNamesKept = 0;
   bool blnPurgeRemainingFiles = false;
   bool blnStop = false;
   bool blnPaused = false;
@@ -234,6 +238,9 @@ class ReportWindow : public platform::Observable {
                    const std::string& extension, std::int64_t size, double byteRate, const std::string& drive,
                    const platform::FileStatus& status, bool lineBegun);
   void ShowPendingFile(PendingFile& file);
+  // Writes random names over the entries that the files deleted from the folder left, once its files are
+  // done; an empty file made for that which could not be removed again is named in the report.
+  void FillFreedEntries(const platform::FolderHandle& folder);
   // A failure outside the passes: shown after the lines of every file before it.
   void WalkError(int number, const std::string& folder);
 
@@ -261,6 +268,9 @@ class ReportWindow : public platform::Observable {
   std::unique_ptr<PurgeDriver> purgeDriver_;
   CountedFolders counted_;
   engine::RunPipeline pipeline_{engine_};
+  // The names of the files deleted from each folder of the run whose freed entries are not yet filled.
+  std::map<const platform::Folder*, std::vector<std::string>> freedNames_;
+  platform::RandomStream random_;
 };
 
 // A folder path as the walks use it: exactly one trailing separator (and an upper-case drive letter where

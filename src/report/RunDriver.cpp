@@ -59,6 +59,8 @@ void ReportWindow::StartRun() {
   lngNumFilesPurged = 0;
   intNumFoldersRemoved = 0;
   lngNumFoldersNotReached = 0;
+  lngNumNamesKept = 0;
+  freedNames_.clear();
   stopBreakWritten_ = false;
   pipeline_.reset();
   runFolder_ = strNextDirPath;
@@ -187,6 +189,13 @@ void ReportWindow::WriteSummary() {
       AppendReport("Sum of sizes of files purged: " + support::FormatSize(dblTotalBytesPurged, 2) + "\r\n",
                    true);
       if (confirmation_.blnDoNotDeletePurgedFiles) AppendReport("Purged files not deleted.\r\n", true);
+    }
+    if (lngNumNamesKept > 0) {
+      AppendReport(
+          "Number of files deleted under their own names: " + support::FormatGrouped(lngNumNamesKept, 0) +
+              " (their drive renames no file without the risk of replacing another one, so their "
+              "names may stay in their folders)\r\n",
+          true);
     }
     if (intNumFoldersRemoved > 0) {
       AppendReport("Number of folders removed: " + std::to_string(intNumFoldersRemoved) + "\r\n", true);

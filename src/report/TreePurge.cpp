@@ -7,6 +7,7 @@
 #include "dialogs/PurgeConfirmationDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
 #include "engine/FileProcedures.h"
+#include "engine/NameHiding.h"
 #include "engine/Overwriter.h"
 #include "engine/PassExecutor.h"
 #include "engine/PurgeEngine.h"
@@ -273,6 +274,7 @@ void ReportWindow::PurgeTree(const platform::FolderHandle& held, const support::
       if (!blnReportBufferFull) txbText.Append("\r\n" + support::DisplayName(folder));
     });
     PurgeFolderFiles(held, files, entries, byteRate, drive);
+    Then([this, held] { FillFreedEntries(held); });
     if (blnStop) return;
   }
   if (state_.blnSubdirectories) PurgeSubfolders(held, files, entries, depth);
@@ -564,6 +566,10 @@ void ReportWindow::ShowPendingFile(PendingFile& file) {
     }
     dblTotalBytesPurged += static_cast<double>(file.size + file.notes.namedStreamBytes);
     ++lngNumFilesPurged;
+    if (file.request.deleteAfter) {
+      freedNames_[file.request.folder.get()].push_back(file.name);
+      if (file.notes.nameKept && lngNumNamesKept < INT32_MAX) ++lngNumNamesKept;
+    }
   } else {
     if (namesOnly) AppendReport(support::DisplayName(file.name), false);
     // A file left after some of its passes, or in the middle of one, is neither untouched nor purged, and
@@ -576,12 +582,27 @@ void ReportWindow::ShowPendingFile(PendingFile& file) {
                                engine::StorageNotesText(file.notes)
                          : engine::PurgeResultText(file.code, support::DisplayName(file.extension)),
                  false);
+    // Renamed to hide its name and then not deleted: where it is now.
+    if (!file.notes.renamedTo.empty())
+      AppendReport(" It is now named " + support::DisplayName(file.notes.renamedTo) + ".", false);
   }
   if (!(namesOnly && purged && engine::StorageNotesText(file.notes).empty())) AppendReport("\r\n", true);
 }
 
 void ReportWindow::FileDone(const std::string& path, std::int64_t size) {
   if (onFileDone) onFileDone(path, size);
+}
+
+void ReportWindow::FillFreedEntries(const platform::FolderHandle& folder) {
+  const auto found = freedNames_.find(folder.get());
+  if (found == freedNames_.end()) return;
+  const std::vector<std::string> names = std::move(found->second);
+  freedNames_.erase(found);
+  for (const std::string& left : engine::FillFreedEntries(fileSystem_, random_, *folder, names)) {
+    AppendReport(support::DisplayName(folder->PathOf(left)) +
+                     ": an empty file made to write over the names of the deleted files, not deleted.\r\n",
+                 true);
+  }
 }
 
 bool ReportWindow::ConfirmFile(const std::string& path, const platform::FileStatus& status) {

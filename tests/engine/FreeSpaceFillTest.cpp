@@ -138,5 +138,79 @@ TEST_F(FreeSpaceFillTest, NoTwoSectorsAreAlike) {
   EXPECT_EQ(sectors.size(), bytes.size() / 512);
 }
 
+// A journal of `size` bytes whose count grows by `step` at each look after the first.
+struct ScriptedJournal {
+  std::int64_t size = 0;
+  std::int64_t step = 0;
+  std::int64_t written = 0;
+  int looks = 0;
+  std::optional<platform::JournalUse> operator()(const platform::Folder&) {
+    if (looks++ > 0) written += step;
+    return platform::JournalUse{size, written};
+  }
+};
+
+TEST_F(FreeSpaceFillTest, TheJournalIsWrittenOverInRoundsUntilItHasComeRoundOnce) {
+  disk.capacity = 2 * kMiB;
+  ScriptedJournal journal{10 * kMiB, 3 * kMiB};
+  disk.OverrideJournal([&](const platform::Folder& folder) { return journal(folder); });
+  FreeSpaceFill fill(disk, random, NewFolder(), "_nv_free");
+  ASSERT_EQ(fill.Fill(4096, forever).outcome, FreeSpaceFill::Outcome::Full);
+  fill.ReleaseSpace();
+  EXPECT_TRUE(ListFolder(disk, fill.folder()).empty());
+  std::vector<double> shares;
+  const FreeSpaceFill::JournalResult result = fill.CycleJournal(60, [&](double share) {
+    shares.push_back(share);
+    return true;
+  });
+  EXPECT_TRUE(result.known);
+  EXPECT_TRUE(result.complete);
+  EXPECT_EQ(result.size, 10 * kMiB);
+  EXPECT_GE(result.written, result.size);
+  // The fill's own look, the first count, then one look per round.
+  EXPECT_EQ(shares.size(), 2u);
+  EXPECT_EQ(disk.Calls("CreateNewFile"), FreeSpaceFill::kJournalFiles);
+  // Every file's times change in every round, and each round is forced through the journal.
+  EXPECT_EQ(disk.Calls("SetTimes"), 3 * FreeSpaceFill::kJournalFiles);
+  std::string problem;
+  EXPECT_TRUE(fill.Clear(problem)) << problem;
+  EXPECT_TRUE(FolderGone());
+}
+
+TEST_F(FreeSpaceFillTest, AJournalTheFillWroteOverOrOneNotToldOfTakesNoRounds) {
+  disk.capacity = 2 * kMiB;
+  // As with data=journal: the fill's own writes went through the journal.
+  ScriptedJournal journal{kMiB, 4 * kMiB};
+  disk.OverrideJournal([&](const platform::Folder& folder) { return journal(folder); });
+  FreeSpaceFill fill(disk, random, NewFolder(), "_nv_free");
+  fill.Fill(4096, forever);
+  fill.ReleaseSpace();
+  EXPECT_TRUE(fill.CycleJournal(60, [](double) { return true; }).complete);
+  EXPECT_EQ(disk.Calls("SetTimes"), 0);
+
+  FreeSpaceFill untold(disk, random, {}, "_nv_free");
+  EXPECT_FALSE(untold.CycleJournal(60, [](double) { return true; }).known);
+}
+
+TEST_F(FreeSpaceFillTest, AJournalRoundCutShortByTimeOrAStopSaysHowFarItCame) {
+  disk.capacity = 2 * kMiB;
+  ScriptedJournal journal{100 * kMiB, kMiB};
+  disk.OverrideJournal([&](const platform::Folder& folder) { return journal(folder); });
+  FreeSpaceFill fill(disk, random, NewFolder(), "_nv_free");
+  fill.Fill(4096, forever);
+  fill.ReleaseSpace();
+  const FreeSpaceFill::JournalResult timed = fill.CycleJournal(0, [](double) { return true; });
+  EXPECT_TRUE(timed.known);
+  EXPECT_FALSE(timed.complete);
+  EXPECT_FALSE(timed.stopped);
+  EXPECT_EQ(timed.written, 2 * kMiB);
+  const FreeSpaceFill::JournalResult stopped = fill.CycleJournal(60, [](double) { return false; });
+  EXPECT_TRUE(stopped.stopped);
+  EXPECT_FALSE(stopped.complete);
+  std::string problem;
+  EXPECT_TRUE(fill.Clear(problem)) << problem;
+  EXPECT_TRUE(FolderGone());
+}
+
 }  // namespace
 }  // namespace nulvane::testing

@@ -348,13 +348,14 @@ TEST_F(EngineTest, FileThatCannotBeOpenedForWritingIsUntouched) {
 TEST_F(EngineTest, FileThatCannotBeDeletedIsReportedAfterFourAttempts) {
   const std::string path = dir.Write("stuck.dat", SampleContent(5000));
   fs.Inject({"Remove", "stuck.dat", EBUSY});
-  std::int16_t code = 99;
-  EXPECT_FALSE(engine.PurgeFile(path, 0, 1, true, true, true, code));
-  EXPECT_EQ(code, engine::kNotDeleted);
+  engine::PurgeNotes name;
+  EXPECT_EQ(engine.Purge(engine.Request(path, 0, 1, true, true, true), &name), engine::kNotDeleted);
   EXPECT_EQ(fs.Calls("Remove"), 4);
   EXPECT_EQ(ui.waits(), (std::vector<int>{500, 500, 500}));
-  EXPECT_TRUE(AllBytes(ReadFile(path), 0));
-  EXPECT_EQ(ReadFile(path).size(), 5000u);
+  // It stays under the random name it was given before the deletion was tried.
+  ASSERT_FALSE(name.renamedTo.empty());
+  EXPECT_TRUE(AllBytes(ReadFile(dir / name.renamedTo), 0));
+  EXPECT_EQ(ReadFile(dir / name.renamedTo).size(), 5000u);
 }
 
 TEST_F(EngineTest, DeleteThatSucceedsOnARetryCountsAsDeleted) {
@@ -372,15 +373,17 @@ TEST_F(EngineTest, FileReplacedDuringThePurgeIsNotDeleted) {
 #endif
   const std::string path = dir.Write("swap.dat", SampleContent(100));
   const std::string other = dir.Write("other.dat", "keep me");
-  // After the last overwrite, before the delete, the name is given to another file.
+  // After the last overwrite, before the rename that comes before the delete, the name is given to another
+  // file: that one is neither renamed nor deleted.
   fs.SetHook([&](const std::string& operation, const std::string& at) {
-    if (operation == "Status" && at == path && fs.snapshots.size() == 2 && Exists(other))
+    if (operation == "Rename" && at == path && fs.snapshots.size() == 2 && Exists(other))
       platform::SystemFileSystem().Rename(other, path);
   });
-  std::int16_t code = 99;
-  EXPECT_FALSE(engine.PurgeFile(path, 0, 1, true, true, true, code));
-  EXPECT_EQ(code, engine::kNotDeleted);
+  engine::PurgeNotes name;
+  EXPECT_EQ(engine.Purge(engine.Request(path, 0, 1, true, true, true), &name), engine::kNotDeleted);
   EXPECT_EQ(ReadFile(path), "keep me");
+  EXPECT_TRUE(name.renamedTo.empty());
+  EXPECT_EQ(ListFolder(fs, dir.path()).size(), 1u);
   EXPECT_EQ(fs.Calls("Remove"), 0);
 }
 
@@ -566,7 +569,8 @@ TEST_F(EngineTest, APassCutShortEndsAtItsNextBlockFlushedAndKeepsTheFile) {
 }
 
 // What a purge of a small file asks of the file system: everything is read from the open descriptor, and
-// the name is looked at again only to make sure it still holds that file when it is deleted.
+// the name is looked at again only to make sure it still holds that file when it is given a random name,
+// and under that name when it is deleted.
 TEST(EngineCallsTest, ASmallFileIsLookedAtByNameOnlyBeforeItIsDeleted) {
   TempDir dir;
   FaultyFileSystem fs;
@@ -582,7 +586,8 @@ TEST(EngineCallsTest, ASmallFileIsLookedAtByNameOnlyBeforeItIsDeleted) {
   EXPECT_FALSE(Exists(path));
   EXPECT_EQ(fs.Calls("OpenForWriting"), 1);
   EXPECT_EQ(fs.Calls("StatusOfFile"), 1);
-  EXPECT_EQ(fs.Calls("Status"), 1);
+  EXPECT_EQ(fs.Calls("Status"), 0);
+  EXPECT_EQ(fs.Calls("Rename"), 1);
   EXPECT_EQ(fs.Calls("Attributes"), 0);
   EXPECT_EQ(fs.Calls("Remove"), 1);
   // A file of whole clusters keeps its length, and a file that goes keeps no times.

@@ -219,6 +219,12 @@ TEST_F(FolderPurgeTest, FailedPassesAreAskedAboutAndCounted) {
   fileSystem.Inject({"Remove", "stuck.txt", EPERM});
   fileSystem.Inject({"RemoveFolder", "Data/sub", EBUSY});
 
+  std::string renamed;
+  fileSystem.SetHook([&](const std::string& operation, const std::string& at) {
+    if (operation == "RenameTo" && renamed == "pending") renamed = at.substr(at.rfind('/') + 1);
+    if (operation == "Rename" && at.ends_with("stuck.txt")) renamed = "pending";
+  });
+
   PurgeFolders(top, {"Data"}, std::vector<Answer>(7, Answer::Ok));
 
   ASSERT_EQ(ui.messages().size(), 8u);
@@ -227,12 +233,13 @@ TEST_F(FolderPurgeTest, FailedPassesAreAskedAboutAndCounted) {
   for (const auto& message : ui.messages()) {
     flushQuestions +=
         message.text == "An error (-7) has been reported.\r\n" + top + "Data/flaky.txt\r\n" + kGoOn;
+    // Renamed to hide its name before the deletion was tried: the question names both.
     deletionQuestions += message.text == "File deletion error.  File (shown below) may be hidden.\r\n" + top +
-                                             "Data/stuck.txt\r\n" + kGoOn;
+                                             "Data/stuck.txt\r\nIt is now named " + renamed + ".\r\n" + kGoOn;
   }
   EXPECT_EQ(flushQuestions, 3);
   EXPECT_EQ(deletionQuestions, 1);
-  EXPECT_TRUE(Exists(top + "Data/stuck.txt"));
+  EXPECT_TRUE(Exists(top + "Data/" + renamed));
   EXPECT_FALSE(Exists(top + "Data/sub/ok.txt"));
   EXPECT_EQ(ui.LastMessage().text,
             "1 files could not be deleted\r\nand 1 folders could not be removed.\r\nIn all, 2 files were not "

@@ -454,5 +454,42 @@ TEST_F(FreeSpacePurgeTest, AMemoryVolumeIsNotFilled) {
   EXPECT_EQ(disk.Calls("MakeFolder"), 0);
 }
 
+// A journal of 10 MB that one look in three finds a megabyte further round.
+std::optional<platform::JournalUse> SlowJournal(int& looks) {
+  ++looks;
+  return platform::JournalUse{10 * kMiB, (looks / 3) * kMiB};
+}
+
+TEST_F(FreeSpacePurgeTest, TheJournalIsWrittenOverAfterTheFillAndTheReportSaysSo) {
+  int looks = 0;
+  disk.OverrideJournal([&](const platform::Folder&) { return SlowJournal(looks); });
+  ui.Answer(Answer::Yes);
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Done);
+  EXPECT_TRUE(Contains(
+      Report(), "The free space of Drive " + volume + " has been purged.\r\nThe journal of Drive " + volume +
+                    " (10.00 MB), where the file system keeps copies of its recently changed "
+                    "folders with the names of deleted files, has been written over.\r\n"))
+      << Report();
+  EXPECT_TRUE(Leftovers().empty());
+}
+
+TEST_F(FreeSpacePurgeTest, AJournalNotWrittenOverToTheEndIsSaidAndTheRunIsNotCalledDone) {
+  int looks = 0;
+  disk.OverrideJournal([&](const platform::Folder&) { return SlowJournal(looks); });
+  ui.Answer(Answer::Yes);
+  // Stopped while the journal is written over: the free space was purged, the journal only in part.
+  ui.OnYield([&](long) {
+    if (Contains(Report(), "Writing over the journal of Drive ") && !report.blnStop) report.cmdStop_Click();
+  });
+  EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Stopped);
+  EXPECT_TRUE(Contains(Report(), "The free space of Drive " + volume + " has been purged.\r\nOnly "))
+      << Report();
+  EXPECT_TRUE(Contains(Report(), "% of the journal of Drive " + volume +
+                                     " (10.00 MB) was written over before the purge was stopped: the names "
+                                     "of files deleted recently may still be found in it.\r\n"))
+      << Report();
+  EXPECT_TRUE(Leftovers().empty());
+}
+
 }  // namespace
 }  // namespace nulvane::mainwindow::testing

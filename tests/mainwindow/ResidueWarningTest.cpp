@@ -98,7 +98,8 @@ TEST_F(ResidueWarningTest, NamesTheVolumeAndSaysWhatStaysWhyAndWhatToDo) {
       "Overwriting may not reach all of the data on Drive " + volume + ".\r\nDrive " + volume +
           " is a copy-on-write file system (btrfs).\r\nIt writes changed data to new places and leaves the "
           "old blocks as they were until it needs the room, so a purge overwrites new blocks, not those "
-          "that held the files; a snapshot keeps the old blocks for as long as it exists.\r\nWhat you can "
+          "that held the files; a snapshot keeps the old blocks for as long as it exists. The names of the "
+          "files stay in its old records too, where no program can write.\r\nWhat you can "
           "do: Purge the free space of Drive " +
           volume +
           " when the purge has ended (the program offers it then): that overwrites the old copies in the "

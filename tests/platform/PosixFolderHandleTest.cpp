@@ -159,6 +159,27 @@ TEST_P(PosixFolderHandleTest, ANameIsRemovedOnlyWhileItNamesWhatWasHeld) {
   EXPECT_EQ(ErrorOf([&] { fs.RemoveFileAt(*top, "file.aside", &file); }), platform::kErrorFileNotFound);
 }
 
+TEST_P(PosixFolderHandleTest, ARenameStaysInTheHeldFolderAndNeverReplacesAnything) {
+  dir.Write("top/mine.txt", "mine");
+  dir.Write("top/taken.txt", "taken");
+  const platform::FolderHandle top = fs.OpenFolder(dir / "top");
+  const platform::FileIdentity mine = fs.StatusAt(*top, "mine.txt").Identity();
+  EXPECT_EQ(ErrorOf([&] { fs.RenameAt(*top, "mine.txt", "taken.txt", &mine); }),
+            platform::ErrorNumberFromErrno(EEXIST));
+  EXPECT_EQ(ReadFile(dir / "top/taken.txt"), "taken");
+  // Nor over a link: the link stays, and what it leads to is never reached.
+  ::symlink("taken.txt", (dir / "top/link").c_str());
+  EXPECT_EQ(ErrorOf([&] { fs.RenameAt(*top, "mine.txt", "link", &mine); }),
+            platform::ErrorNumberFromErrno(EEXIST));
+  fs.Rename(dir / "top", dir / "moved");
+  EXPECT_TRUE(fs.RenameAt(*top, "mine.txt", "Xq7.txt", &mine));
+  EXPECT_EQ(ReadFile(dir / "moved/Xq7.txt"), "mine");
+  const platform::FileIdentity taken = fs.StatusAt(*top, "taken.txt").Identity();
+  EXPECT_FALSE(fs.RenameAt(*top, "Xq7.txt", "other.txt", &taken));
+  EXPECT_EQ(ErrorOf([&] { fs.RenameAt(*top, "Xq7.txt", "../out.txt", nullptr); }),
+            platform::ErrorNumberFromErrno(EINVAL));
+}
+
 TEST_P(PosixFolderHandleTest, ReadOnlyChangesThroughTheFileItselfEvenWithoutReadPermission) {
   const std::string path = dir.Write("top/locked.txt", "x");
   ASSERT_EQ(::chmod(path.c_str(), 0200), 0);

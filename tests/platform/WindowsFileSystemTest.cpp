@@ -240,6 +240,33 @@ TEST(WindowsFileSystemTest, ANameIsRemovedOnlyWhileItNamesWhatWasHeld) {
   }
 }
 
+TEST(WindowsFileSystemTest, ARenameStaysInTheHeldFolderNeverReplacesAndIsListedAtOnce) {
+  TempDir dir;
+  WindowsFileSystem windows;
+  platform::FileSystem& fs = windows;
+  dir.Write("held/mine.txt", "mine");
+  dir.Write("held/taken.txt", "taken");
+  const platform::FolderHandle held = fs.OpenFolder(dir / "held");
+  ASSERT_EQ(fs.List(*held).size(), 2u);
+  const platform::FileIdentity mine = fs.StatusAt(*held, "mine.txt").Identity();
+  try {
+    fs.RenameAt(*held, "mine.txt", "taken.txt", &mine);
+    ADD_FAILURE() << "renamed over another file";
+  } catch (const PlatformError& error) {
+    EXPECT_EQ(error.number, platform::ErrorNumberFromErrno(EEXIST));
+  }
+  EXPECT_EQ(ReadFile(dir / "held/taken.txt"), "taken");
+  // Renamed in the held folder, and its listing shows the new name at once.
+  EXPECT_TRUE(fs.RenameAt(*held, "mine.txt", "Xq7.txt", &mine));
+  EXPECT_EQ(ReadFile(dir / "held/Xq7.txt"), "mine");
+  std::vector<std::string> names;
+  for (const platform::DirEntry& entry : fs.List(*held)) names.push_back(entry.name);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"Xq7.txt", "taken.txt"}));
+  const platform::FileIdentity taken = fs.StatusAt(*held, "taken.txt").Identity();
+  EXPECT_FALSE(fs.RenameAt(*held, "Xq7.txt", "other.txt", &taken));
+}
+
 TEST(WindowsFileSystemTest, AnOpenFileIsNotDeletedAndANewFileTakesNoExistingName) {
   TempDir dir;
   WindowsFileSystem fs;

@@ -81,6 +81,38 @@ bool FaultyFileSystem::RemoveFileAt(const Folder& folder, const std::string& nam
   Check("Remove", folder.PathOf(name));
   return real_.RemoveFileAt(folder, name, expected, open);
 }
+bool FaultyFileSystem::RenameAt(const Folder& folder, const std::string& from, const std::string& to,
+                                const FileIdentity* expected, File* open) {
+  Check("Rename", folder.PathOf(from));
+  Check("RenameTo", folder.PathOf(to));
+  if (!real_.RenameAt(folder, from, to, expected, open)) return false;
+  // A fault staged for the file stays with it under its new name.
+  const std::lock_guard lock(mutex_);
+  const std::string before = folder.PathOf(from);
+  const std::string after = folder.PathOf(to);
+  const std::vector<Fault> staged = faults_;
+  for (const Fault& fault : staged) {
+    if (!fault.pathContains.empty() && before.find(fault.pathContains) != std::string::npos &&
+        after.find(fault.pathContains) == std::string::npos && fault.operation != "Rename") {
+      Fault moved = fault;
+      moved.pathContains = after;
+      faults_.push_back(moved);
+    }
+  }
+  return true;
+}
+void FaultyFileSystem::MakeEmptyFileAt(const Folder& folder, const std::string& name) {
+  Check("MakeEmptyFile", folder.PathOf(name));
+  real_.MakeEmptyFileAt(folder, name);
+}
+bool FaultyFileSystem::FreedEntriesKeepNames(const Folder& /*folder*/) {
+  return freedEntriesKeepNames_;
+}
+std::optional<platform::JournalUse> FaultyFileSystem::JournalOf(const Folder& folder) {
+  Check("Journal", folder.Path());
+  if (journal_) return journal_(folder);
+  return std::nullopt;
+}
 FolderHandle FaultyFileSystem::MakeFolderAt(const Folder& parent, const std::string& name) {
   Check("MakeFolder", parent.PathOf(name));
   return real_.MakeFolderAt(parent, name);

@@ -13,7 +13,8 @@ namespace nulvane::testing {
 
 // The real file system with failures injected on request. Operations are named after the FileSystem
 // methods ("OpenForWriting", "WriteRepeated", "Flush", "Remove", "ListFolder", "QueryDisk", ...).
-// A fault matches an operation whose path (or the open file's path) contains `pathContains`.
+// A fault matches an operation whose path (or the open file's path) contains `pathContains`, and follows
+// the file when the program renames it (RenameAt).
 // The purge's worker threads may call it: faults, counts and the hook are taken one call at a time.
 class FaultyFileSystem : public platform::FileSystem {
  public:
@@ -57,11 +58,19 @@ class FaultyFileSystem : public platform::FileSystem {
   void OverrideProgramFolder(std::string folder) { programFolder_ = std::move(folder); }
   void OverrideSwapFiles(std::vector<std::string> files) { swapFiles_ = std::move(files); }
   void OverrideUserDataFolder(std::string folder) { userDataFolder_ = std::move(folder); }
+  // Whether removed names stay in a folder's freed entries, and the journal, as a file system would tell.
+  // Unless told, as a file system that wipes removed entries and tells of no journal, whatever disks the
+  // machine has, so every machine runs the tests alike.
+  void OverrideFreedEntriesKeepNames(bool keep) { freedEntriesKeepNames_ = keep; }
+  void OverrideJournal(std::function<std::optional<platform::JournalUse>(const platform::Folder&)> journal) {
+    journal_ = std::move(journal);
+  }
 
   // Calls on a held folder are named and matched as the path calls were: "ListFolder" (List), "Status"
   // (StatusAt), "OpenForWriting", "CreateNewFile", "CreateUnnamedFile", "SetAttributes" (by name and on an
-  // open file), "Remove" (RemoveFileAt), "MakeFolder", "RemoveFolder", "FlushVolume"; "OpenFolder" and
-  // "OpenSubfolder" open folders. The path matched is the folder's path followed by the name.
+  // open file), "Remove" (RemoveFileAt), "Rename" and "RenameTo" (RenameAt: the old name, then the new
+  // one), "MakeEmptyFile", "MakeFolder", "RemoveFolder", "FlushVolume"; "OpenFolder" and "OpenSubfolder"
+  // open folders. The path matched is the folder's path followed by the name.
   platform::FolderHandle OpenFolder(const std::string& path) override;
   platform::FolderHandle OpenSubfolder(const platform::Folder& parent, const std::string& name) override;
   std::vector<platform::DirEntry> List(const platform::Folder& folder, bool withSizes) override;
@@ -74,6 +83,11 @@ class FaultyFileSystem : public platform::FileSystem {
   void SetAttributes(const platform::File& file, const platform::FileAttributes& attributes) override;
   bool RemoveFileAt(const platform::Folder& folder, const std::string& name,
                     const platform::FileIdentity* expected, platform::File* open) override;
+  bool RenameAt(const platform::Folder& folder, const std::string& from, const std::string& to,
+                const platform::FileIdentity* expected, platform::File* open) override;
+  void MakeEmptyFileAt(const platform::Folder& folder, const std::string& name) override;
+  bool FreedEntriesKeepNames(const platform::Folder& folder) override;
+  std::optional<platform::JournalUse> JournalOf(const platform::Folder& folder) override;
   platform::FolderHandle MakeFolderAt(const platform::Folder& parent, const std::string& name) override;
   bool RemoveFolderAt(const platform::Folder& parent, const std::string& name,
                       const platform::FileIdentity* expected) override;
@@ -140,6 +154,8 @@ class FaultyFileSystem : public platform::FileSystem {
   std::optional<std::string> programFolder_;
   std::vector<std::string> swapFiles_;
   std::string userDataFolder_;
+  bool freedEntriesKeepNames_ = false;
+  std::function<std::optional<platform::JournalUse>(const platform::Folder&)> journal_;
 };
 
 }  // namespace nulvane::testing
