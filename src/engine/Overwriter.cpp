@@ -234,7 +234,6 @@ std::int16_t Overwriter::OverwriteFile(const std::string& path, int purgeType, i
   }
   if (!deleteAfter || !Overwrote(code) || cutInCall_) return code;
   streams.clear();
-  PurgeNotes notes;
   return CloseAndDelete(file, *folder, name, code, status, true, notes);
 }
 
