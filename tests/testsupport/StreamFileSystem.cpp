@@ -170,4 +170,25 @@ bool StreamFileSystem::RemoveFileAt(const platform::Folder& folder, const std::s
   return removed;
 }
 
+bool StreamFileSystem::RenameAt(const platform::Folder& folder, const std::string& from, const std::string& to,
+                                const platform::FileIdentity* expected, platform::File* open) {
+  const std::string before = folder.PathOf(from);
+  const std::string after = folder.PathOf(to);
+  const std::vector<platform::NamedStream> streams = StreamsBeside(before);
+  if (!FaultyFileSystem::RenameAt(folder, from, to, expected, open)) return false;
+  for (const platform::NamedStream& stream : streams)
+    fs::rename(StreamPath(before, stream.name), StreamPath(after, stream.name));
+  const std::lock_guard lock(mutex_);
+  if (taken_.erase(Key(before)) > 0) taken_.insert(Key(after));
+  if (const auto found = storage_.find(Key(before)); found != storage_.end()) {
+    storage_[Key(after)] = found->second;
+    storage_.erase(found);
+  }
+  if (const auto found = ranges_.find(Key(before)); found != ranges_.end()) {
+    ranges_[Key(after)] = found->second;
+    ranges_.erase(found);
+  }
+  return true;
+}
+
 }  // namespace nulvane::testing

@@ -46,6 +46,9 @@ class StreamFileSystem : public FaultyFileSystem {
   void Flush(const platform::File& file) override;
   bool RemoveFileAt(const platform::Folder& folder, const std::string& name,
                     const platform::FileIdentity* expected, platform::File* open) override;
+  // The streams, and whatever the test gave the file, go with it to its new name.
+  bool RenameAt(const platform::Folder& folder, const std::string& from, const std::string& to,
+                const platform::FileIdentity* expected, platform::File* open) override;
 
  private:
   platform::FileStatus WithStorage(platform::FileStatus status, const std::string& path);
