@@ -40,7 +40,6 @@ struct PurgeRequest {
   bool hideName = true;
 };
 
-
 // A failure of the system that came after the first write to the file: part of it is overwritten already,
 // so its report line must not say it was left as it was.
 struct FailedAfterWriting : platform::PlatformError {

@@ -843,7 +843,8 @@ NTSTATUS RenameInFolder(HANDLE handle, const Folder& folder, const std::string& 
   rename->FileNameLength = static_cast<DWORD>(wide.size() * sizeof(wchar_t));
   std::copy(wide.begin(), wide.end(), rename->FileName);
   IO_STATUS_BLOCK io{};
-  return ::NtSetInformationFile(handle, &io, rename, static_cast<ULONG>(buffer.size()), FileRenameInformation);
+  return ::NtSetInformationFile(handle, &io, rename, static_cast<ULONG>(buffer.size()),
+                                FileRenameInformation);
 }
 
 [[noreturn]] void ThrowRenameStatus(NTSTATUS status) {

@@ -170,8 +170,9 @@ bool StreamFileSystem::RemoveFileAt(const platform::Folder& folder, const std::s
   return removed;
 }
 
-bool StreamFileSystem::RenameAt(const platform::Folder& folder, const std::string& from, const std::string& to,
-                                const platform::FileIdentity* expected, platform::File* open) {
+bool StreamFileSystem::RenameAt(const platform::Folder& folder, const std::string& from,
+                                const std::string& to, const platform::FileIdentity* expected,
+                                platform::File* open) {
   const std::string before = folder.PathOf(from);
   const std::string after = folder.PathOf(to);
   const std::vector<platform::NamedStream> streams = StreamsBeside(before);
