@@ -150,7 +150,9 @@ bool componentWalkOnly = false;
 constexpr std::int64_t kWriteBackWindow = std::int64_t{32} << 20;
 
 // Opens the path without following a symbolic link in any of its components. A link as the last component
-// is refused (ELOOP), except with O_PATH, which opens the link itself.
+// is refused (ELOOP), except with O_PATH, which opens the link itself. Only for paths that were named (typed
+// by the user, a setup, the report file, the program's own files): walks open entries relative to the
+// folders they hold, never by a whole path.
 int OpenWithoutLinks(const std::string& path, int flags, mode_t mode = 0) {
   if (!componentWalkOnly) {
     open_how how{};
@@ -172,8 +174,6 @@ int OpenWithoutLinks(const std::string& path, int flags, mode_t mode = 0) {
   return descriptor;
 }
 
-// The folder that holds the path's last component, opened without following links, and that component:
-// calls that act on a name (unlink, mkdir, chmod, rename) act relative to the folder's descriptor.
 // Free space that the file system keeps back for its own use, which no program can fill.
 struct FileSystemReserve {
   double bytes = 0;
@@ -243,6 +243,8 @@ struct Parent {
   std::string name;
 };
 
+// The folder that holds the path's last component, opened without following links, and that component:
+// calls that act on a name (unlink, mkdir, chmod, rename) act relative to the folder's descriptor.
 Parent OpenParent(const std::string& path) {
   const std::string trimmed = WithoutTrailingSeparators(path);
   const std::size_t slash = trimmed.rfind('/');
