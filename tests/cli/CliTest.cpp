@@ -6,8 +6,7 @@
 #include <set>
 #include <sstream>
 
-#include "cli/CliRunner.h"
-#include "mainwindow/MainWindowFixture.h"
+#include "cli/CliFixture.h"
 #include "platform/settings/QtSettingsBackend.h"
 #include "testsupport/MountNamespace.h"
 
@@ -37,26 +36,7 @@ std::vector<std::string> LinesWith(const std::string& text, const std::string& p
   return lines;
 }
 
-class CliTest : public MainWindowTest {
- protected:
-  CliTest() { ::setenv("LC_ALL", "C", 1); }
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    // The same numbers and dates as the child's locale.
-    support::SetLocale(support::SystemLocale());
-  }
-
-  // The files below a folder, as paths relative to it.
-  static std::set<std::string> FilesBelow(const std::string& folder) {
-    std::set<std::string> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-      if (!entry.is_directory()) files.insert(std::filesystem::relative(entry.path(), folder).string());
-    }
-    return files;
-  }
-
-  CliRunner cli{temp};
-};
+using CliTest = CliFixture;
 
 TEST_F(CliTest, PurgesBySpecificationThroughSubfoldersBeforeTheDateLimit) {
   const std::string top = Folder("top");

@@ -11,9 +11,8 @@
 #include <filesystem>
 #include <set>
 
-#include "cli/CliRunner.h"
+#include "cli/CliFixture.h"
 #include "cli/Operation.h"
-#include "mainwindow/MainWindowFixture.h"
 #include "platform/PosixFileSystem.h"
 #include "platform/settings/QtSettingsBackend.h"
 #include "support/Drive.h"
@@ -30,23 +29,8 @@ std::string WithoutTrailingSeparator(std::string path) {
   return path;
 }
 
-class ShellHabitsTest : public MainWindowTest {
+class ShellHabitsTest : public CliFixture {
  protected:
-  ShellHabitsTest() { ::setenv("LC_ALL", "C", 1); }
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    support::SetLocale(support::SystemLocale());
-  }
-
-  // The files below a folder, as paths relative to it.
-  static std::set<std::string> FilesBelow(const std::string& folder) {
-    std::set<std::string> files;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(folder)) {
-      if (!entry.is_directory()) files.insert(std::filesystem::relative(entry.path(), folder).string());
-    }
-    return files;
-  }
-
   // A project folder as shell users have them: dot files, names with several dots, a subfolder.
   std::string Tree(const std::string& name) {
     const std::string top = Folder(name);
@@ -55,8 +39,6 @@ class ShellHabitsTest : public MainWindowTest {
       temp.Write(name + "/" + file, SampleContent(500));
     return top;
   }
-
-  CliRunner cli{temp};
 };
 
 TEST_F(ShellHabitsTest, FilesTakesTheShellsPatternsAsFindNameReadsThem) {
