@@ -120,8 +120,8 @@ class ReportWindow : public platform::Observable {
   // --- runs
   void ProcessFiles();
   // A counting pass keeps what it reads of each folder (as much of the tree as kCountedNamesKept names), and
-  // the purge run that follows it takes that instead of reading the folders again. The caller that counted
-  // forgets it once that purge is over, or was never confirmed; a run forgets it too.
+  // the purge run that follows it takes that, reading only the names again for what was made since. The
+  // caller that counted forgets it once that purge is over, or was never confirmed; a run forgets it too.
   void ForgetCountedFolders();
   // The files of a run: strCurrentFileSpec, or the command line's patterns in the operation state.
   support::FileMatcher CurrentFiles() const;
@@ -202,6 +202,11 @@ class ReportWindow : public platform::Observable {
                                         int depth, bool purging);
   // Lists the folder once, classifies its entries and stores the match count in intNumFiles.
   FolderEntries ReadFolder(const platform::Folder& folder, const support::FileMatcher& files);
+  void AddEntry(const platform::Folder& folder, const support::FileMatcher& files, platform::DirEntry& entry,
+                FolderEntries& entries) const;
+  // Adds to a counted folder's entries what was made in it since the count.
+  void AddEntriesSinceCount(const platform::Folder& folder, const support::FileMatcher& files,
+                            FolderEntries& entries);
   // The counting pass keeps the folder's entries; the purge takes them (and stores the match count).
   void KeepCounted(const platform::Folder& folder, const support::FileMatcher& files,
                    const FolderEntries& entries);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <exception>
 #include <new>
+#include <unordered_set>
 
 #include "dialogs/PurgeConfirmationDialog.h"
 #include "dialogs/TypeOfPurgeDialog.h"
@@ -85,26 +86,39 @@ platform::FolderHandle ReportWindow::TopFolder(const std::string& dirPath) {
   return nullptr;
 }
 
+void ReportWindow::AddEntry(const platform::Folder& folder, const support::FileMatcher& files,
+                            platform::DirEntry& entry, FolderEntries& entries) const {
+  if (entry.kind == platform::FileKind::Directory) {
+    entries.subfolders.push_back(std::move(entry.name));
+  } else if (entry.kind == platform::FileKind::Regular) {
+    std::shared_ptr<const platform::FileStatus> look;
+    const bool match = Matches(folder, entry.name, files, look);
+    entries.matchCount += match ? 1 : 0;
+    entries.files.push_back({std::move(entry.name), entry.kind, match, std::move(look)});
+  } else {
+    // Links, pipes, devices and mount points are no files to purge: never counted, only named in the
+    // report as what they are when their name matches (they have no date of their own to test).
+    const bool match = files.Matches(entry.name);
+    entries.files.push_back({std::move(entry.name), entry.kind, match, nullptr});
+  }
+}
+
 ReportWindow::FolderEntries ReportWindow::ReadFolder(const platform::Folder& folder,
                                                      const support::FileMatcher& files) {
   FolderEntries entries;
-  for (auto& entry : fileSystem_.List(folder)) {
-    if (entry.kind == platform::FileKind::Directory) {
-      entries.subfolders.push_back(std::move(entry.name));
-    } else if (entry.kind == platform::FileKind::Regular) {
-      std::shared_ptr<const platform::FileStatus> look;
-      const bool match = Matches(folder, entry.name, files, look);
-      entries.matchCount += match ? 1 : 0;
-      entries.files.push_back({std::move(entry.name), entry.kind, match, std::move(look)});
-    } else {
-      // Links, pipes, devices and mount points are no files to purge: never counted, only named in the
-      // report as what they are when their name matches (they have no date of their own to test).
-      const bool match = files.Matches(entry.name);
-      entries.files.push_back({std::move(entry.name), entry.kind, match, nullptr});
-    }
-  }
+  for (auto& entry : fileSystem_.List(folder)) AddEntry(folder, files, entry, entries);
   state_.intNumFiles = static_cast<std::int16_t>(std::min<std::int64_t>(entries.matchCount, INT16_MAX));
   return entries;
+}
+
+void ReportWindow::AddEntriesSinceCount(const platform::Folder& folder, const support::FileMatcher& files,
+                                        FolderEntries& entries) {
+  std::unordered_set<std::string> known(entries.subfolders.begin(), entries.subfolders.end());
+  for (const FolderEntry& file : entries.files) known.insert(file.name);
+  for (auto& entry : fileSystem_.ListNames(folder)) {
+    if (!known.contains(entry.name)) AddEntry(folder, files, entry, entries);
+  }
+  state_.intNumFiles = static_cast<std::int16_t>(std::min<std::int64_t>(entries.matchCount, INT16_MAX));
 }
 
 namespace {
@@ -257,6 +271,9 @@ void ReportWindow::PurgeTree(const platform::FolderHandle& held, const support::
     byteRate = std::round((measured > 0 ? measured : 1.0) * 1048576);
     if (std::optional<FolderEntries> counted = TakeCounted(*held, files)) {
       entries = std::move(*counted);
+      // A file made since the count is purged as it would be in a tree too large to keep: the purge takes
+      // the folder as it is when it comes to it. Only the names are read again; what is new is looked at.
+      AddEntriesSinceCount(*held, files, entries);
     } else {
       entries = ReadFolder(*held, files);
     }
@@ -479,6 +496,7 @@ void ReportWindow::StartPasses(const platform::FolderHandle& folder, const std::
   file->indicator = !confirmation_.blnFolderNamesOnly &&
                     static_cast<double>(size) * typeOfPurge_.GetNumOverwrites() > byteRate && passes >= 2;
   file->lineBegun = lineBegun;
+  file->brief = size <= engine::PurgePipeline::kBriefFileBytes;
   engine::PurgePipeline& pipeline = Pipeline();
   pipeline.Add(std::move(file));
   pipeline.WaitForRoom();
