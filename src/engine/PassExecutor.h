@@ -32,6 +32,9 @@ class PassExecutor {
   virtual void Start() {}
   // How many calls may be out at once.
   virtual int Capacity() const = 0;
+  // How many more calls of brief files may wait beside them, each taken up the moment a call ends: a worker
+  // that finishes then goes on at once instead of waiting to be handed the next file.
+  virtual int Queue() const { return 0; }
   virtual void Submit(std::uint64_t ticket, PurgeRequest request) = 0;
   // A call that came back: waits up to `wait` for one while any is out; nothing when none came back.
   virtual std::optional<Done> Collect(std::chrono::milliseconds wait) = 0;

@@ -34,6 +34,7 @@ class PassPool final : public PassExecutor {
 
   void Start() override;
   int Capacity() const override { return threads_; }
+  int Queue() const override { return threads_; }
   void Submit(std::uint64_t ticket, PurgeRequest request) override;
   std::optional<Done> Collect(std::chrono::milliseconds wait) override;
 

@@ -47,9 +47,21 @@ void PurgePipeline::Add(std::unique_ptr<File> file) {
   StartWaiting();
 }
 
-void PurgePipeline::WaitForRoom() {
+bool PurgePipeline::HasRoom() const {
   const int capacity = executor_.Capacity();
-  while (!busy_ && (Unfinished() >= capacity || FilesPending() >= capacity * kFilesPerCall)) {
+  if (FilesPending() >= capacity * kFilesPerCall) return false;
+  int unfinished = 0;
+  bool allBrief = true;
+  for (const Entry& entry : entries_) {
+    if (!entry.file || entry.file->ended) continue;
+    ++unfinished;
+    allBrief = allBrief && entry.file->brief;
+  }
+  return unfinished < capacity + (allBrief ? executor_.Queue() : 0);
+}
+
+void PurgePipeline::WaitForRoom() {
+  while (!busy_ && !HasRoom()) {
     if (!Pump(kLook) && running_ == 0) driver_.Idle();
   }
 }
@@ -182,11 +194,6 @@ bool PurgePipeline::ShowFront() {
   // A file that held the others back may have left the front.
   if (changed) StartWaiting();
   return changed;
-}
-
-int PurgePipeline::Unfinished() const {
-  return static_cast<int>(std::count_if(entries_.begin(), entries_.end(),
-                                        [](const Entry& entry) { return entry.file && !entry.file->ended; }));
 }
 
 int PurgePipeline::FilesPending() const {

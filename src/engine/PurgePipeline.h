@@ -36,7 +36,10 @@ class PurgePipeline {
     PurgeNotes notes;          // what its passes met beyond its main contents
     std::exception_ptr error;  // what the last pass that came back threw instead
     bool ended = false;        // no further pass will run
-    bool stopped = false;      // ended by a stop while it waited for its next pass
+    // Its passes take moments (a small file): they may wait in the executor's queue, and a pause or a stop
+    // comes after them a moment later.
+    bool brief = false;
+    bool stopped = false;  // ended by a stop while it waited for its next pass
 
    private:
     friend class PurgePipeline;
@@ -70,6 +73,9 @@ class PurgePipeline {
     virtual void Idle() = 0;
   };
 
+  // The longest file whose passes count as brief.
+  static constexpr std::int64_t kBriefFileBytes = std::int64_t{1} << 20;
+
   // How long one look waits for a pass to come back: the user's events run at least this often.
   static constexpr std::chrono::milliseconds kLook{10};
 
@@ -86,8 +92,10 @@ class PurgePipeline {
   // Hands a file over: it is shown as soon as it reaches the front, and its first pass starts when the
   // gate is open.
   void Add(std::unique_ptr<File> file);
-  // Returns once another file may be handed over (fewer unfinished files than the executor takes at once),
-  // carrying the run on meanwhile.
+  // Whether another file may be handed over: fewer unfinished files than the executor takes at once, or,
+  // while every unfinished file is brief, than it takes and queues.
+  bool HasRoom() const;
+  // Returns once another file may be handed over, carrying the run on meanwhile.
   void WaitForRoom();
   // One look: collects the passes that came back (waiting up to `wait` while one runs), starts what may
   // start and shows the front. Lets the user's events run. Whether anything changed.
@@ -106,7 +114,6 @@ class PurgePipeline {
   void Collected(const PassExecutor::Done& done);
   bool StartWaiting();
   bool ShowFront();
-  int Unfinished() const;
   int FilesPending() const;
 
   PassExecutor& executor_;

@@ -739,6 +739,8 @@ void FolderPurge::PurgeTreeRecursive2(const platform::FolderHandle& held, int in
         file->request.inode = status.inode;
       }
       file->passes = typeOfPurge_.GetNumberOfPasses();
+      file->brief =
+          status.kind == platform::FileKind::Regular && status.size <= engine::PurgePipeline::kBriefFileBytes;
       file->path = path;
       file->folder = folder;
       file->held = held;

@@ -20,6 +20,7 @@ using Log = std::vector<std::string>;
 class ScriptedExecutor : public engine::PassExecutor {
  public:
   int Capacity() const override { return 3; }
+  int Queue() const override { return 2; }
   void Submit(std::uint64_t ticket, engine::PurgeRequest request) override {
     const int pass = ++passes_[request.path];
     const std::string name = request.path + "#" + std::to_string(pass);
@@ -86,11 +87,12 @@ struct PipelineTest : ::testing::Test {
     driver.running = [this] { return pipeline.Running(); };
   }
 
-  void Add(const std::string& path, int passes) {
+  void Add(const std::string& path, int passes, bool brief = false) {
     auto file = std::make_unique<PurgePipeline::File>();
     file->request.path = path;
     file->request.deleteAfter = true;
     file->passes = passes;
+    file->brief = brief;
     pipeline.Add(std::move(file));
   }
   void Back(const std::string& name, std::int16_t code = 0, bool throws = false) {
@@ -147,6 +149,31 @@ TEST_F(PipelineTest, APauseHoldsNextPassesAndAStopEndsTheWaitingFiles) {
   // a ends after the pass it was in when the stop came, b had its last pass: nothing further goes out.
   EXPECT_EQ(driver.shown, (Log{"a 0", "a 1", "a 2 stopped", "b 2 end"}));
   EXPECT_EQ(executor.submitted, (Log{"a#1", "b#1", "a#2", "b#2 delete"}));
+}
+
+// Small files may wait in the executor's queue beside the running passes, so a worker goes on at once; a
+// larger file among them keeps the room to what runs at once, so a pause or a stop is never held up by more.
+TEST_F(PipelineTest, BriefFilesMayWaitInTheQueueWhileEveryUnfinishedFileIsBrief) {
+  for (const std::string name : {"a", "b", "c", "d"}) {
+    Add(name, 1, true);
+    EXPECT_TRUE(pipeline.HasRoom()) << name;
+  }
+  Add("e", 1, true);
+  EXPECT_FALSE(pipeline.HasRoom());
+  Back("a#1");
+  EXPECT_TRUE(pipeline.HasRoom());
+
+  Add("large", 1);
+  EXPECT_FALSE(pipeline.HasRoom());
+  for (const std::string name : {"b#1", "c#1"}) {
+    Back(name);
+    EXPECT_FALSE(pipeline.HasRoom()) << name;
+  }
+  Back("d#1");
+  EXPECT_TRUE(pipeline.HasRoom());
+  Back("e#1");
+  Back("large#1");
+  EXPECT_TRUE(pipeline.Empty());
 }
 
 TEST_F(PipelineTest, AFailureHoldsBackTheFilesBehindItUntilItIsShown) {
