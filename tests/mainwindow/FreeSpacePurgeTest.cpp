@@ -125,7 +125,7 @@ TEST_F(FreeSpacePurgeTest, TheChosenDriveIsEstimatedFilledFlushedAndEmptiedAgain
       text, " MB/sec.), flushed and deleted.\r\nThe free space of Drive " + volume + " has been purged.\r\n"))
       << text;
   ASSERT_GE(progress.size(), 2u);
-  EXPECT_EQ(progress.front().rfind("Written 8.00 MB of 64.00 MB (12%) at ", 0), 0u) << progress.front();
+  EXPECT_EQ(progress.front().rfind("Written 1.00 MB of 64.00 MB (2%) at ", 0), 0u) << progress.front();
   EXPECT_TRUE(Contains(progress.back(), " of 64.00 MB (")) << progress.back();
   EXPECT_TRUE(Contains(progress.back(), " MB/sec., about ")) << progress.back();
   EXPECT_EQ(report.lblPausedDone.caption, "Done");
@@ -411,7 +411,7 @@ TEST_F(FreeSpacePurgeTest, AWriteThatFailsOrCrashesIsToldAndLeavesNothing) {
   EXPECT_EQ(purge.PurgeFreeSpace(volume, "", false), Result::Failed);
   EXPECT_TRUE(
       Contains(ReportAfterDate(),
-               "An error occurred after 8.00 MB had been written: Input/output error\r\nThe free space was "
+               "An error occurred after 1.00 MB had been written: Input/output error\r\nThe free space was "
                "not purged to the end.\r\nEverything written has been deleted.\r\n"))
       << Report();
   EXPECT_TRUE(Leftovers().empty());

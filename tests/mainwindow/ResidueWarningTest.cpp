@@ -211,7 +211,7 @@ TEST_F(ResidueWarningTest, TheOfferedFreeSpacePurgeRunsOnInThePurgesReportAndLea
   ASSERT_NE(purge, std::string::npos) << text;
   ASSERT_NE(fill, std::string::npos) << text;
   EXPECT_LT(purge, fill);
-  EXPECT_TRUE(Contains(text, "Written 16.00 MB in ")) << text;
+  EXPECT_TRUE(Contains(text, "Written 2.00 MB in ")) << text;
   EXPECT_TRUE(Contains(text, "The free space of Drive " + volume + " has been purged.")) << text;
   EXPECT_EQ(report.lblPausedDone.caption, "Done");
   for (const platform::DirEntry& entry : ListFolder(fileSystem, volume)) {
