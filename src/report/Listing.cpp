@@ -78,15 +78,7 @@ void ReportWindow::ListTree(const platform::FolderHandle& held, const support::F
           continue;
         }
         // One look relative to the folder gives the size and the date: the date test's, where it took one.
-        platform::FileStatus status;
-        if (file.look) {
-          status = *file.look;
-        } else {
-          try {
-            status = fileSystem_.StatusAt(*held, file.name);
-          } catch (const platform::PlatformError&) {
-          }
-        }
+        const platform::FileStatus status = StatusOf(*held, file);
         if (status.kind == platform::FileKind::MountedFile) {
           // Another file bound onto the name: named as what it is, not counted, as a purge leaves it.
           --lngNumFilesProcessed;

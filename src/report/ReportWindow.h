@@ -192,6 +192,8 @@ class ReportWindow : public platform::Observable {
   bool Matches(const platform::Folder& folder, const std::string& name, const support::FileMatcher& files,
                std::shared_ptr<const platform::FileStatus>& look) const;
   bool BeforeRestrictionDate(const platform::FileStatus& status) const;
+  // One look at a file relative to its folder, or the date test's where it took one; empty when it fails.
+  platform::FileStatus StatusOf(const platform::Folder& folder, const FolderEntry& file) const;
   // The folder a run starts in: targetFolder, or the folder `dirPath` names, opened. Null (the error
   // reported) when it cannot be opened.
   platform::FolderHandle TopFolder(const std::string& dirPath);

@@ -67,6 +67,15 @@ bool ReportWindow::BeforeRestrictionDate(const platform::FileStatus& status) con
   return day != -1 && day < state_.lngOnlyBeforeThisJDN;
 }
 
+platform::FileStatus ReportWindow::StatusOf(const platform::Folder& folder, const FolderEntry& file) const {
+  if (file.look) return *file.look;
+  try {
+    return fileSystem_.StatusAt(folder, file.name);
+  } catch (const platform::PlatformError&) {
+    return {};
+  }
+}
+
 support::FileMatcher ReportWindow::CurrentFiles() const {
   return support::FileMatcher(strCurrentFileSpec, state_.strShellPatterns);
 }
@@ -396,16 +405,7 @@ bool ReportWindow::PurgeOneFile(const platform::FolderHandle& folder, const Fold
   // One look at the file, relative to the folder, serves the protection rules, the size and date in the
   // report and, later, the check that the file opened for the purge is the one looked at: the date test's
   // look where it took one.
-  platform::FileStatus status;
-  if (file.look) {
-    status = *file.look;
-  } else {
-    try {
-      status = fileSystem_.StatusAt(*folder, file.name);
-    } catch (const platform::PlatformError&) {
-      status = {};
-    }
-  }
+  const platform::FileStatus status = StatusOf(*folder, file);
   // Counted before the purge was confirmed: a file gone since is not there to purge, and one the date
   // restriction no longer takes is not purged, as a reading of the folder now would not have offered them.
   if (file.counted && (status.kind == platform::FileKind::Missing || !BeforeRestrictionDate(status)))
