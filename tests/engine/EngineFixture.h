@@ -20,16 +20,7 @@ namespace nulvane::testing {
 class SnapshotFileSystem : public FaultyFileSystem {
  public:
   void Flush(const platform::File& file) override {
-    const std::int64_t size = Status(file).size;
-    std::string content(static_cast<std::size_t>(size), '\0');
-    std::size_t done = 0;
-    while (done < content.size()) {
-      const std::size_t got =
-          ReadAt(file, content.data() + done, content.size() - done, static_cast<std::int64_t>(done));
-      if (got == 0) break;
-      done += got;
-    }
-    snapshots.push_back(content);
+    snapshots.push_back(ContentOf(file));
     FaultyFileSystem::Flush(file);
     if (afterFlush) afterFlush();
   }

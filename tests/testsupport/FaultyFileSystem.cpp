@@ -39,6 +39,18 @@ void FaultyFileSystem::Check(const std::string& operation, const std::string& pa
   }
 }
 
+std::string FaultyFileSystem::ContentOf(const File& file) {
+  std::string content(static_cast<std::size_t>(FaultyFileSystem::Status(file).size), '\0');
+  std::size_t done = 0;
+  while (done < content.size()) {
+    const std::size_t got =
+        ReadAt(file, content.data() + done, content.size() - done, static_cast<std::int64_t>(done));
+    if (got == 0) break;
+    done += got;
+  }
+  return content;
+}
+
 FolderHandle FaultyFileSystem::OpenFolder(const std::string& path) {
   Check("OpenFolder", path);
   return real_.OpenFolder(path);

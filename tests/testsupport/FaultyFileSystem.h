@@ -62,6 +62,8 @@ class FaultyFileSystem : public platform::FileSystem {
   // Unless told, as a file system that wipes removed entries and tells of no journal, whatever disks the
   // machine has, so every machine runs the tests alike.
   void OverrideFreedEntriesKeepNames(bool keep) { freedEntriesKeepNames_ = keep; }
+  // What the open file holds now, read through this file system.
+  std::string ContentOf(const platform::File& file);
   void OverrideJournal(std::function<std::optional<platform::JournalUse>(const platform::Folder&)> journal) {
     journal_ = std::move(journal);
   }

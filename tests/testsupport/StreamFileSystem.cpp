@@ -138,14 +138,7 @@ std::vector<platform::ByteRange> StreamFileSystem::AllocatedRanges(const platfor
 void StreamFileSystem::Flush(const platform::File& file) {
   FaultyFileSystem::Flush(file);
   if (!recordFlushes) return;
-  std::string content(static_cast<std::size_t>(FaultyFileSystem::Status(file).size), '\0');
-  std::size_t done = 0;
-  while (done < content.size()) {
-    const std::size_t got =
-        ReadAt(file, content.data() + done, content.size() - done, static_cast<std::int64_t>(done));
-    if (got == 0) break;
-    done += got;
-  }
+  std::string content = ContentOf(file);
   const std::lock_guard lock(mutex_);
   flushed_.emplace_back(file.Path(), std::move(content));
 }
